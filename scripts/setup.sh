@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the project needs to build, test and run on Debian 12.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang
+  qt6-base-dev qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
+  libcurl4-openssl-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth fonts-dejavu-core iproute2
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,123 @@
+#include "foundation/globals.h"
+
+#include "foundation/app_paths.h"
+#include "platform/ui_services.h"
+
+std::array<CamInfo, kSlotCount + 1> gCam;
+
+bool gBypassProxyServer = true;
+bool gEnableProxy = false;
+QString gProxyServerAddress;
+int gProxyServerPort = 8080;
+qint16 gReserveSpace = 0;
+qint16 gSplitFileMode = 0;
+qint16 gFileSize = 0;
+qint16 gFileTimeLimited = 0;
+std::array<StorageInfo, kMaxStorages> gStorage;
+int gStorageCount = 1;
+int gActiveStorage = 1;
+int gUseRecycleFlag = 0;
+int gRecycleMode = 0;
+int gRecycleSpaceValue = 0;
+int gRecycleTime = 0;
+int gScanDelay = 0;
+int gPlayerMode = 0;
+QString gPlayerPath;
+
+std::array<BtnInfo, kPanelBtnCount> gPanelBtn;
+std::array<BtnInfo, kViewBtnCount> gViewBtn;
+QString gMaxTipNormal;
+QString gMaxTipMaximized;
+std::vector<DeviceInfo> gDevice(1);
+int gDeviceCount = 0;
+QString gDefaultPage;
+
+QString gLanguage;
+int gCurCam = 1;
+int gCombineMode = 0;
+bool gScanMode = false;
+int gScanCam = 1;
+std::array<bool, 7> gWinOpen{};
+bool gCamCfgOpen = false;
+bool gIntervalEnabled = false;
+std::array<bool, 6> gOnTop{};
+std::array<bool, kSlotCount> gAudioOn{};
+std::array<bool, kSlotCount> gStreamRestarted{};
+std::array<bool, kSlotCount> gExtInfo{};
+QString gNonce;
+std::array<QString, kSlotCount> gCamNonce;
+
+QString gFontName;
+float gFontSize = 0;
+int gFontWeight = 0;
+int gFontCharSet = 0;
+int gUIWidth = 0;
+int gUIHeight = 0;
+QString gHelpFileName;
+QString gAboutVersion;
+QString gVersion;
+std::array<int, 6> gExtraItem{};
+
+QString gAppTitle = kBuiltInTitle;
+QString gLblEmpty = QStringLiteral("EMPTY");
+std::array<QString, 100> gLangEvent;
+std::array<QString, 3> gLangMainMsg;
+std::array<QString, 5> gLangCtrlMsg;
+std::array<QString, 2> gLangClientMsg;
+std::array<QString, 4> gLangRec;
+QString gLangOnLine;
+QString gLangOffLine;
+std::array<QString, 3> gLangPopup;
+std::array<QString, 3> gLangClientSkl;
+std::array<QString, 7> gDayName;
+std::array<QString, 2> gModeName;
+QString gLangModel;
+QString gLangHWVer;
+QString gLangFWVer;
+QString gLangROMVer;
+QString gLangMacAddr;
+QString gLangIPAddr;
+QString gLangName;
+
+void InitGlobalVariable()
+{
+    gCurCam = 1;
+    gWinOpen.fill(false);
+
+    const QDateTime now = ui().Now();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        CamInfo cam;  // the record's member initialisers are the start values
+        cam.LastMotionTime = now;
+        gCam[n] = cam;
+    }
+
+    gLblEmpty = QStringLiteral("EMPTY");
+
+    gBypassProxyServer = true;
+    gEnableProxy = false;
+    gProxyServerAddress.clear();
+    gProxyServerPort = 8080;
+
+    gReserveSpace = 0;
+    gSplitFileMode = 0;
+    gFileSize = 0;
+    gFileTimeLimited = 0;
+
+    gStorage.fill(StorageInfo{});
+    gStorageCount = 1;
+    gStorage[0] = StorageInfo{DataPath(), true};  // the default storage lies where the program may write
+    gActiveStorage = 1;
+
+    gUseRecycleFlag = 0;
+    gRecycleMode = 0;
+    gRecycleSpaceValue = 0;
+    gRecycleTime = 0;
+
+    gCamCfgOpen = false;
+    gScanMode = false;
+    gScanDelay = 0;
+    gScanCam = 1;
+    gCombineMode = 0;
+    gDeviceCount = 0;
+    gDevice.assign(1, DeviceInfo{});
+}

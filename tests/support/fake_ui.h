@@ -1,0 +1,87 @@
+// A scripted stand-in for the desktop: records every message box and wait,
+// answers message boxes from a queue and keeps a clock that only moves when
+// told to (or when the program waits).
+#pragma once
+
+#include "platform/ui_services.h"
+
+#include <deque>
+#include <vector>
+
+struct ShownMessage {
+    QString text;
+    MsgButtons buttons;
+    MsgIcon icon;
+    QString title;
+};
+
+class FakeUi : public UiServices {
+public:
+    FakeUi() { SetUiServices(this); }
+    ~FakeUi() override { SetUiServices(nullptr); }
+
+    MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
+                     const QString& title) override
+    {
+        messages.push_back({text, buttons, icon, title});
+        if (!answers.empty()) {
+            const MsgResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        switch (buttons) {
+        case MsgButtons::YesNo:
+        case MsgButtons::YesNoCancel: return MsgResult::Yes;
+        case MsgButtons::RetryCancel: return MsgResult::Retry;
+        default: return MsgResult::OK;
+        }
+    }
+    void Sleep(int ms) override
+    {
+        sleeps.push_back(ms);
+        clock = clock.addMSecs(ms);
+    }
+    void SleepPumping(int ms) override
+    {
+        pumpedSleeps.push_back(ms);
+        clock = clock.addMSecs(ms);
+    }
+    void DoEvents() override { ++doEvents; }
+    QDateTime Now() override { return clock; }
+    void SetBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
+    bool ShellOpen(const QString& target) override
+    {
+        opened.push_back(target);
+        return shellOpenResult;
+    }
+    bool StartProgram(const QString& program, const QStringList& args) override
+    {
+        started.push_back({program, args});
+        return startProgramResult;
+    }
+    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString& filter) override
+    {
+        fileFilters.push_back(filter);
+        return openFileAnswer;
+    }
+    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString& filter) override
+    {
+        fileFilters.push_back(filter);
+        return saveFileAnswer;
+    }
+
+    std::vector<ShownMessage> messages;
+    std::deque<MsgResult> answers;
+    std::vector<int> sleeps;
+    std::vector<int> pumpedSleeps;
+    int doEvents = 0;
+    int busyDepth = 0;
+    QDateTime clock{QDate(2026, 12, 9), QTime(12, 0)};
+    std::vector<QString> opened;
+    bool shellOpenResult = true;
+    std::vector<std::pair<QString, QStringList>> started;
+    bool startProgramResult = true;
+    std::vector<QString> fileFilters;
+    QString openFileAnswer;
+    QString saveFileAnswer;
+};
