@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang
-  qt6-base-dev qt6-svg-dev libqt6svg6-dev libgl1-mesa-dev
+  qt6-base-dev qt6-svg-dev libgl1-mesa-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
