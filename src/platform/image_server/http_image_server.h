@@ -1,0 +1,152 @@
+// The production image server: speaks the camera protocol
+// (docs/camera-protocol.md) over HTTP. Network I/O and JPEG decoding run on a
+// worker thread per stream; results come back to the GUI thread queued.
+#pragma once
+
+#include "platform/image_server/image_server.h"
+
+#include <QPointer>
+
+class HttpImageServer : public ImageServer {
+    Q_OBJECT
+public:
+    explicit HttpImageServer(QObject* parent = nullptr);
+    ~HttpImageServer() override;
+
+    void setIPAddress(const QString& v) override { ip_ = v; }
+    QString ipAddress() const override { return ip_; }
+    void setPort(int v) override { port_ = v; }
+    int port() const override { return port_; }
+    void setUserName(const QString& v) override { user_ = v; }
+    void setPassword(const QString& v) override { password_ = v; }
+    void setAuthText(const QString& v) override { authText_ = v; }
+    void setProtocol(int v) override { protocol_ = v; }
+    void setIsLocalCamera(bool v) override { local_ = v; }
+    bool isLocalCamera() const override { return local_; }
+    void setMacAddress(const QString& v) override { mac_ = v; }
+    void setProxyServerAddress(const QString& v) override { proxyAddress_ = v; }
+    void setProxyServerPort(int v) override { proxyPort_ = v; }
+    void setEnableProxy(bool v) override { enableProxy_ = v; }
+    void setBypassProxyServer(bool v) override { bypassProxy_ = v; }
+    void setReserved163(const QString&) override {}
+    void setReserved42(int) override {}
+    void setReserved43(int) override {}
+    void setReserved53(bool) override {}
+    void setReserved71(int) override {}
+
+    void setDisplay(VideoSurface* surface) override;
+    VideoSurface* display() const override;
+    void setDisplayWidth(int v) override;
+    int displayWidth() const override { return displayWidth_; }
+    void setDisplayHeight(int v) override;
+    int displayHeight() const override { return displayHeight_; }
+    void setDisplayEnabled(bool v) override { displayEnabled_ = v; }
+    bool displayEnabled() const override { return displayEnabled_; }
+    void setRotateAngle(int v) override;
+    int rotateAngle() const override { return rotateAngle_; }
+    void setFrameDelay(int v) override { frameDelay_ = v; }
+    int sourceWidth() const override { return sourceWidth_; }
+    int sourceHeight() const override { return sourceHeight_; }
+    int frameRate() const override { return frameRate_; }
+
+    void start() override;
+    void stop() override;
+    bool isRunning() const override { return running_; }
+    void setStreamMode(int v) override { streamMode_ = v; }
+    void applyStreamMode() override;
+    int isBusy() const override { return 0; }
+
+    void setSplitFileMode(int v) override { splitFileMode_ = v; }
+    void setSplitFileSize(int v) override { splitFileSize_ = v; }
+    void setSplitFileTime(int v) override { splitFileTime_ = v; }
+    void setReserveSpace(int v) override { reserveSpace_ = v; }
+    void setRecordPath(const QString& v) override { recordPath_ = v; }
+    void setKeepFilePath(const QString&) override {}
+    void recordStart() override;
+    void recordStop() override;
+    bool storageReady() const override;
+
+    void setAlarmFlags(int v) override { alarmFlags_ = v; }
+    int alarmFlags() const override { return alarmFlags_; }
+    void setSensitivity(int v) override { sensitivity_ = v; }
+    void setSnapshotFile(const QString& v) override { snapshotFile_ = v; }
+    void setMailServer(const QString& server, const QString& to, const QString& from,
+                       const QString& subject) override;
+    void setMailIntervalTime(int v) override { mailInterval_ = v; }
+    void setMailUserName(const QString& v) override { mailUser_ = v; }
+    void setMailPassword(const QString& v) override { mailPassword_ = v; }
+    void sendMail() override;
+
+    void selectServer(int index) override;
+    QString serverName() const override { return identity_.name; }
+    QString serverModel() const override { return identity_.model; }
+    QString serverMacAddress() const override { return identity_.mac; }
+    QString serverIPAddress() const override { return identity_.ip; }
+    QString serverLocation() const override { return identity_.location; }
+    QString serverSubnetMask() const override { return identity_.mask; }
+    QString serverGateway() const override { return identity_.gateway; }
+    QString fwVersion() const override { return identity_.fw; }
+    QString hwVersion() const override { return identity_.hw; }
+    QString romVersion() const override { return identity_.rom; }
+    int serverProtocol() const override { return identity_.protocol; }
+    int serverCapability() const override { return identity_.capability; }
+    int serverWebPort() const override { return identity_.webPort; }
+
+    int checkIP(int mode, bool flag) override;
+    int loginTest(int mode) override;
+    QString getConfigItem(int item) override;
+    void getConfig(bool full) override;
+    int getImageCaps(ImageConfig& config) override;
+    int getImageConfig(ImageConfig& config, int mode) override;
+    int setImageConfig(const ImageConfig& config) override;
+    bool saveSnapshot(const QString& file, int mode) override;
+    void ptControl(int code) override;
+    void probeInit() override;
+    void probeStart(int mode) override;
+    int probeResult() const override { return identity_.capability & 16 ? 1 : 0; }
+    int viewerParam1() const override { return 0; }
+    int viewerParam2() const override { return 0; }
+    void openAudio(QString& nonce) override;
+
+    void searchServer(int mode, const QString& filter) override;
+    int probeAddress(const QString& address, int port) override;
+    int setNetwork(const QString& address, const QString& mask, const QString& gateway) override;
+    int setNetworkEx(const QString& address, const QString& mask, const QString& gateway,
+                     int mode) override;
+    void applyNetwork() override;
+    int getConfigWord(int index) override;
+    void setConfigWord(int index, int value) override;
+    int saveConfig(int what, int flags) override;
+    int adminState() override;
+    int checkAdmin(const QString& id, const QString& password) override;
+    int loginContext() override;
+    QString getLoginContextText(int context) override;
+    void useLoginContext(int mode, const QString& text) override;
+    int login(const QString& user, const QString& password) override;
+    QString getAdminAccount(int which) override;
+
+private:
+    struct Identity {
+        QString name, model, mac, ip, location, mask, gateway;
+        QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"), rom = QStringLiteral("0.00");
+        int protocol = 0, capability = 0, webPort = 0;
+    };
+    void PostNotify(int code);
+
+    QString ip_, user_, password_, authText_, mac_, proxyAddress_;
+    int port_ = 8481, protocol_ = 0, proxyPort_ = 0;
+    bool local_ = true, enableProxy_ = false, bypassProxy_ = false;
+    QPointer<VideoSurface> surface_;
+    int displayWidth_ = 0, displayHeight_ = 0, rotateAngle_ = 0, frameDelay_ = 0;
+    bool displayEnabled_ = false;
+    int sourceWidth_ = 0, sourceHeight_ = 0, frameRate_ = 0;
+    bool running_ = false;
+    int streamMode_ = 1;
+    int splitFileMode_ = 0, splitFileSize_ = 0, splitFileTime_ = 0, reserveSpace_ = 0;
+    QString recordPath_;
+    int alarmFlags_ = 0, sensitivity_ = 5;
+    QString snapshotFile_, mailServer_, mailTo_, mailFrom_, mailSubject_, mailUser_, mailPassword_;
+    int mailInterval_ = 0;
+    Identity identity_;
+    int configWord_ = 0;
+};

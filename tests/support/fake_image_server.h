@@ -1,0 +1,455 @@
+// A scriptable image server for tests that must not touch the network.
+//
+// - Every member call is logged as (Dispid, name, arguments) in `calls`, so a
+//   test can check the order facts that matter (`IndexOf`, `Count`, `Args`).
+// - Knobs decide the answers: how many isRunning() polls a stop takes, what a
+//   start reports and when, the identity a probe or identify finds, results of
+//   the requests, storage readiness, the native picture size, members that
+//   throw (error injection), and the recording file a recordStart leaves.
+// - Emitters raise the events: `EmitNotify` and friends emit at once (call them
+//   from the test, never from inside a member); `QueueNotify` posts the event
+//   so that it arrives at the next event-loop turn.
+// Events the fake raises by itself (start outcome, EndCheckIP, EndGetConfig,
+// search hits) are always posted, never emitted inside the member call.
+#pragma once
+
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QMetaEnum>
+#include <QPointer>
+#include <QTimer>
+#include <QVariant>
+#include <map>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <vector>
+
+struct ImageServerCall {
+    ImageServer::Dispid id;
+    QString name;
+    QVariantList args;
+};
+
+// Identity the fake reports after an identify, a probe or for a search hit.
+struct FakeCameraIdentity {
+    QString name = QStringLiteral("Camera");
+    QString model = QStringLiteral("PT-100");
+    QString mac = QStringLiteral("0.17.34.51.68.85");
+    QString ip = QStringLiteral("127.0.0.2");
+    QString location = QStringLiteral("Office");
+    QString mask = QStringLiteral("255.255.255.0");
+    QString gateway = QStringLiteral("127.0.0.1");
+    QString fw = QStringLiteral("1.20");
+    QString hw = QStringLiteral("1.00");
+    QString rom = QStringLiteral("1.05");
+    int protocol = 0;
+    int capability = 16;
+    int webPort = 80;
+    int port = 8481;
+};
+
+class FakeImageServer : public ImageServer {
+    Q_OBJECT
+public:
+    explicit FakeImageServer(QObject* parent = nullptr) : ImageServer(parent) {}
+
+    // ---------------- knobs ----------------
+    // isRunning() polls that still answer true after stop(); -1 = never stops.
+    int stopLatencyPolls = 0;
+    // Code raised (posted) after start(), and after how many milliseconds; none = silent.
+    std::optional<int> startOutcome;
+    int startOutcomeDelayMs = 0;
+    // Members that throw std::runtime_error when called.
+    std::set<Dispid> throwOn;
+    // Answers.
+    bool storageReadyValue = true;
+    bool offline = false;  // probe/identify find nothing: "" and "0.00"
+    FakeCameraIdentity identity;
+    std::vector<FakeCameraIdentity> searchHits;
+    int checkIPResult = kTrue;
+    int endCheckIPStatus = kTrue;
+    int loginTestResult = kTrue;
+    int getConfigStatus = kTrue;
+    std::map<int, QString> configItems;
+    int imageCapsResult = kTrue;
+    int imageConfigResult = kTrue;
+    ImageConfig imageConfigValue{2, 2, 25, 64, 64, 64, 0};
+    bool saveSnapshotResult = true;
+    int probeResultValue = 1;
+    int viewerParam1Value = 0;
+    int viewerParam2Value = 0;
+    int nativeWidth = 0;
+    int nativeHeight = 0;
+    int busyValue = 0;
+    int networkResult = kTrue;
+    int configWordValue = 0;
+    int adminStateValue = 3;
+    int checkAdminResult = 3;
+    int loginResult = kTrue;
+    int probeAddressResult = 0;
+    QString adminId;
+    QString adminPassword;
+    // Recording side effect: recordStart creates <RecordPath>/<stamp>.AVI of
+    // this size with this modification time (invalid time: now).
+    bool createRecordFiles = false;
+    qint64 recordFileSize = 0;
+    QDateTime recordFileTime;
+    QStringList recordFiles;  // files made so far
+
+    // ---------------- what was put ----------------
+    QString ipAddressValue, userNameValue, passwordValue, authTextValue, macAddressValue;
+    int portValue = 0, protocolValue = 0;
+    bool isLocalCameraValue = false;
+    QString proxyAddress;
+    int proxyPort = 0;
+    bool enableProxy = false, bypassProxy = false;
+    QPointer<VideoSurface> surface;
+    int displayWidthValue = 0, displayHeightValue = 0, rotateAngleValue = 0, frameDelayValue = 0;
+    bool displayEnabledValue = false;
+    int streamModeValue = 0;
+    int splitFileMode = 0, splitFileSize = 0, splitFileTime = 0, reserveSpace = 0;
+    QString recordPath, keepFilePath;
+    bool recording = false;
+    int alarmFlagsValue = 0, sensitivity = 0;
+    QString snapshotFile, mailServer, mailTo, mailFrom, mailSubject, mailUserName, mailPassword;
+    int mailIntervalTime = 0;
+    int selectedServer = -2;
+    mutable bool running = false;
+    mutable bool stopping = false;
+    mutable int pollsLeft = 0;  // -1: never
+
+    std::vector<ImageServerCall> calls;
+
+    // ---------------- log queries ----------------
+    // Index of the first (or nth) call of `id`, -1 when absent.
+    int IndexOf(Dispid id, int nth = 0) const
+    {
+        for (size_t i = 0; i < calls.size(); ++i)
+            if (calls[i].id == id && nth-- == 0)
+                return static_cast<int>(i);
+        return -1;
+    }
+    int LastIndexOf(Dispid id) const
+    {
+        for (size_t i = calls.size(); i-- > 0;)
+            if (calls[i].id == id)
+                return static_cast<int>(i);
+        return -1;
+    }
+    int Count(Dispid id) const
+    {
+        int n = 0;
+        for (const auto& c : calls)
+            n += c.id == id;
+        return n;
+    }
+    // Arguments of the last call of `id` (empty when never called).
+    QVariantList Args(Dispid id) const
+    {
+        const int i = LastIndexOf(id);
+        return i < 0 ? QVariantList{} : calls[static_cast<size_t>(i)].args;
+    }
+    // Ids of the logged calls, in order (reads of isRunning left out when asked).
+    std::vector<Dispid> Sequence(bool withIsRunning = false) const
+    {
+        std::vector<Dispid> out;
+        for (const auto& c : calls)
+            if (withIsRunning || c.id != Dispid::IsRunning)
+                out.push_back(c.id);
+        return out;
+    }
+    static QString NameOf(Dispid id)
+    {
+        return QString::fromLatin1(QMetaEnum::fromType<Dispid>().valueToKey(static_cast<int>(id)));
+    }
+
+    // ---------------- emitters ----------------
+    void EmitNotify(int code) { emit Notify(code); }
+    void EmitEndCheckIP(int status) { emit EndCheckIP(status); }
+    void EmitEndGetImageConfig(int a, int b, int c) { emit EndGetImageConfig(a, b, c); }
+    void EmitEndSearch() { emit EndSearch(); }
+    void EmitEndGetConfig(int status) { emit EndGetConfig(status); }
+    void QueueNotify(int code, int delayMs = 0)
+    {
+        QTimer::singleShot(delayMs, this, [this, code] { emit Notify(code); });
+    }
+
+    // ---------------- members ----------------
+    void setIPAddress(const QString& v) override { Log(Dispid::IPAddress, {v}); ipAddressValue = v; }
+    QString ipAddress() const override { Read(Dispid::IPAddress); return ipAddressValue; }
+    void setPort(int v) override { Log(Dispid::Port, {v}); portValue = v; }
+    int port() const override { Read(Dispid::Port); return portValue; }
+    void setUserName(const QString& v) override { Log(Dispid::UserName, {v}); userNameValue = v; }
+    void setPassword(const QString& v) override { Log(Dispid::Password, {v}); passwordValue = v; }
+    void setAuthText(const QString& v) override { Log(Dispid::AuthText, {v}); authTextValue = v; }
+    void setProtocol(int v) override { Log(Dispid::Protocol, {v}); protocolValue = v; }
+    void setIsLocalCamera(bool v) override { Log(Dispid::IsLocalCamera, {v}); isLocalCameraValue = v; }
+    bool isLocalCamera() const override { Read(Dispid::IsLocalCamera); return isLocalCameraValue; }
+    void setMacAddress(const QString& v) override { Log(Dispid::MacAddress, {v}); macAddressValue = v; }
+    void setProxyServerAddress(const QString& v) override { Log(Dispid::ProxyServerAddress, {v}); proxyAddress = v; }
+    void setProxyServerPort(int v) override { Log(Dispid::ProxyServerPort, {v}); proxyPort = v; }
+    void setEnableProxy(bool v) override { Log(Dispid::EnableProxy, {v}); enableProxy = v; }
+    void setBypassProxyServer(bool v) override { Log(Dispid::BypassProxyServer, {v}); bypassProxy = v; }
+    void setReserved163(const QString& v) override { Log(Dispid::Reserved163, {v}); }
+    void setReserved42(int v) override { Log(Dispid::Reserved42, {v}); }
+    void setReserved43(int v) override { Log(Dispid::Reserved43, {v}); }
+    void setReserved53(bool v) override { Log(Dispid::Reserved53, {v}); }
+    void setReserved71(int v) override { Log(Dispid::Reserved71, {v}); }
+
+    void setDisplay(VideoSurface* s) override
+    {
+        Log(Dispid::DisplayHWnd, {QVariant::fromValue<QObject*>(s)});
+        surface = s;
+    }
+    VideoSurface* display() const override { return surface.data(); }
+    void setDisplayWidth(int v) override { Log(Dispid::DisplayWidth, {v}); displayWidthValue = v; }
+    int displayWidth() const override { Read(Dispid::DisplayWidth); return displayWidthValue; }
+    void setDisplayHeight(int v) override { Log(Dispid::DisplayHeight, {v}); displayHeightValue = v; }
+    int displayHeight() const override { Read(Dispid::DisplayHeight); return displayHeightValue; }
+    void setDisplayEnabled(bool v) override { Log(Dispid::DisplayEnabled, {v}); displayEnabledValue = v; }
+    bool displayEnabled() const override { return displayEnabledValue; }
+    void setRotateAngle(int v) override { Log(Dispid::RotateAngle, {v}); rotateAngleValue = v; }
+    int rotateAngle() const override { return rotateAngleValue; }
+    void setFrameDelay(int v) override { Log(Dispid::FrameDelay, {v}); frameDelayValue = v; }
+    int sourceWidth() const override { Read(Dispid::SourceWidth); return nativeWidth; }
+    int sourceHeight() const override { Read(Dispid::SourceHeight); return nativeHeight; }
+    int frameRate() const override { Read(Dispid::FrameRate); return running ? 25 : 0; }
+
+    void start() override
+    {
+        Log(Dispid::Start, {});
+        running = true;
+        stopping = false;
+        if (startOutcome) {
+            const int code = *startOutcome;
+            QTimer::singleShot(startOutcomeDelayMs, this, [this, code] { emit Notify(code); });
+        }
+    }
+    void stop() override
+    {
+        Log(Dispid::Stop, {});
+        if (!running || stopping)
+            return;  // a stop under way keeps its countdown
+        if (stopLatencyPolls == 0) {
+            running = false;
+        } else {
+            stopping = true;
+            pollsLeft = stopLatencyPolls;
+        }
+    }
+    bool isRunning() const override
+    {
+        Read(Dispid::IsRunning);
+        if (running && stopping) {
+            if (pollsLeft == 0) {
+                running = false;
+                stopping = false;
+            } else if (pollsLeft > 0) {
+                --pollsLeft;
+            }
+        }
+        return running;
+    }
+    void setStreamMode(int v) override { Log(Dispid::StreamMode, {v}); streamModeValue = v; }
+    void applyStreamMode() override { Log(Dispid::ApplyStreamMode, {}); }
+    int isBusy() const override { Read(Dispid::IsBusy); return busyValue; }
+
+    void setSplitFileMode(int v) override { Log(Dispid::SplitFileMode, {v}); splitFileMode = v; }
+    void setSplitFileSize(int v) override { Log(Dispid::SplitFileSize, {v}); splitFileSize = v; }
+    void setSplitFileTime(int v) override { Log(Dispid::SplitFileTime, {v}); splitFileTime = v; }
+    void setReserveSpace(int v) override { Log(Dispid::ReserveSpace, {v}); reserveSpace = v; }
+    void setRecordPath(const QString& v) override { Log(Dispid::RecordPath, {v}); recordPath = v; }
+    void setKeepFilePath(const QString& v) override { Log(Dispid::KeepFilePath, {v}); keepFilePath = v; }
+    void recordStart() override
+    {
+        Log(Dispid::RecordStart, {});
+        recording = true;
+        if (createRecordFiles && !recordPath.isEmpty()) {
+            QDir().mkpath(recordPath);
+            const QDateTime stamp = recordFileTime.isValid() ? recordFileTime : QDateTime::currentDateTime();
+            QString name;
+            for (int i = 0;; ++i) {
+                name = QDir(recordPath).filePath(stamp.toString(QStringLiteral("yyyyMMddHHmmss")) +
+                                                 (i ? QStringLiteral("_%1").arg(i) : QString()) +
+                                                 QStringLiteral(".AVI"));
+                if (!QFile::exists(name))
+                    break;
+            }
+            QFile f(name);
+            if (f.open(QIODevice::WriteOnly)) {
+                f.resize(recordFileSize);
+                f.close();
+                f.open(QIODevice::ReadWrite);
+                f.setFileTime(stamp, QFileDevice::FileModificationTime);
+                f.close();
+                recordFiles << name;
+            }
+        }
+    }
+    void recordStop() override { Log(Dispid::RecordStop, {}); recording = false; }
+    bool storageReady() const override { Read(Dispid::StorageReady); return storageReadyValue; }
+
+    void setAlarmFlags(int v) override { Log(Dispid::AlarmFlags, {v}); alarmFlagsValue = v; }
+    int alarmFlags() const override { Read(Dispid::AlarmFlags); return alarmFlagsValue; }
+    void setSensitivity(int v) override { Log(Dispid::Sensitivity, {v}); sensitivity = v; }
+    void setSnapshotFile(const QString& v) override { Log(Dispid::SnapshotFile, {v}); snapshotFile = v; }
+    void setMailServer(const QString& server, const QString& to, const QString& from,
+                       const QString& subject) override
+    {
+        Log(Dispid::SetMailServer, {server, to, from, subject});
+        mailServer = server, mailTo = to, mailFrom = from, mailSubject = subject;
+    }
+    void setMailIntervalTime(int v) override { Log(Dispid::MailIntervalTime, {v}); mailIntervalTime = v; }
+    void setMailUserName(const QString& v) override { Log(Dispid::MailUserName, {v}); mailUserName = v; }
+    void setMailPassword(const QString& v) override { Log(Dispid::MailPassword, {v}); mailPassword = v; }
+    void sendMail() override { Log(Dispid::SendMail, {}); }
+
+    void selectServer(int index) override { Log(Dispid::SelectServer, {index}); selectedServer = index; }
+    QString serverName() const override { Read(Dispid::ServerName); return Offline() ? QString() : Selected().name; }
+    QString serverModel() const override { Read(Dispid::ServerModel); return Offline() ? QString() : Selected().model; }
+    QString serverMacAddress() const override { Read(Dispid::ServerMacAddress); return Offline() ? QString() : Selected().mac; }
+    QString serverIPAddress() const override { Read(Dispid::ServerIPAddress); return Offline() ? QString() : Selected().ip; }
+    QString serverLocation() const override { Read(Dispid::ServerLocation); return Offline() ? QString() : Selected().location; }
+    QString serverSubnetMask() const override { Read(Dispid::ServerSubnetMask); return Offline() ? QString() : Selected().mask; }
+    QString serverGateway() const override { Read(Dispid::ServerGateway); return Offline() ? QString() : Selected().gateway; }
+    QString fwVersion() const override { Read(Dispid::FWVersion); return Offline() ? QStringLiteral("0.00") : Selected().fw; }
+    QString hwVersion() const override { Read(Dispid::HWVersion); return Offline() ? QStringLiteral("0.00") : Selected().hw; }
+    QString romVersion() const override { Read(Dispid::ROMVersion); return Offline() ? QStringLiteral("0.00") : Selected().rom; }
+    int serverProtocol() const override { Read(Dispid::ServerProtocol); return Offline() ? 0 : Selected().protocol; }
+    int serverCapability() const override { Read(Dispid::ServerCapability); return Offline() ? 0 : Selected().capability; }
+    int serverWebPort() const override { Read(Dispid::ServerWebPort); return Offline() ? 0 : Selected().webPort; }
+
+    int checkIP(int mode, bool flag) override
+    {
+        Log(Dispid::CheckIP, {mode, flag});
+        if (mode == 1 && checkIPResult == kTrue) {
+            const int status = endCheckIPStatus;
+            QTimer::singleShot(0, this, [this, status] { emit EndCheckIP(status); });
+        }
+        return checkIPResult;
+    }
+    int loginTest(int mode) override { Log(Dispid::LoginTest, {mode}); return loginTestResult; }
+    QString getConfigItem(int item) override
+    {
+        Log(Dispid::GetConfigItem, {item});
+        const auto it = configItems.find(item);
+        return it == configItems.end() ? QString() : it->second;
+    }
+    void getConfig(bool full) override
+    {
+        Log(Dispid::GetConfig, {full});
+        const int status = getConfigStatus;
+        QTimer::singleShot(0, this, [this, status] { emit EndGetConfig(status); });
+    }
+    int getImageCaps(ImageConfig& config) override
+    {
+        Log(Dispid::GetImageCaps, {});
+        if (imageCapsResult == kTrue)
+            config = imageConfigValue;
+        return imageCapsResult;
+    }
+    int getImageConfig(ImageConfig& config, int mode) override
+    {
+        Log(Dispid::GetImageConfig, {mode});
+        if (imageConfigResult == kTrue)
+            config = imageConfigValue;
+        return imageConfigResult;
+    }
+    int setImageConfig(const ImageConfig& c) override
+    {
+        Log(Dispid::SetImageConfig, {c.resolution, c.compression, c.frameRate, c.brightness, c.contrast,
+                                     c.hue, c.lightFrequency});
+        imageConfigValue = c;
+        return kTrue;
+    }
+    bool saveSnapshot(const QString& file, int mode) override
+    {
+        Log(Dispid::SaveSnapshot, {file, mode});
+        return saveSnapshotResult;
+    }
+    void ptControl(int code) override { Log(Dispid::PTControl, {code}); }
+    void probeInit() override { Log(Dispid::ProbeInit, {}); }
+    void probeStart(int mode) override { Log(Dispid::ProbeStart, {mode}); }
+    int probeResult() const override { Read(Dispid::ProbeResult); return Offline() ? 0 : probeResultValue; }
+    int viewerParam1() const override { Read(Dispid::ViewerParam1); return viewerParam1Value; }
+    int viewerParam2() const override { Read(Dispid::ViewerParam2); return viewerParam2Value; }
+    void openAudio(QString& nonce) override { Log(Dispid::OpenAudio, {nonce}); }
+
+    void searchServer(int mode, const QString& filter) override
+    {
+        Log(Dispid::SearchServer, {mode, filter});
+        const int hits = static_cast<int>(searchHits.size());
+        QTimer::singleShot(0, this, [this, hits] {
+            for (int i = 0; i < hits; ++i)
+                emit Notify(NotifyCode::SearchHit);
+            emit EndSearch();
+        });
+    }
+    int probeAddress(const QString& address, int port) override
+    {
+        Log(Dispid::ProbeAddress, {address, port});
+        return probeAddressResult;
+    }
+    int setNetwork(const QString& a, const QString& m, const QString& g) override
+    {
+        Log(Dispid::SetNetwork, {a, m, g});
+        return networkResult;
+    }
+    int setNetworkEx(const QString& a, const QString& m, const QString& g, int mode) override
+    {
+        Log(Dispid::SetNetworkEx, {a, m, g, mode});
+        return networkResult;
+    }
+    void applyNetwork() override { Log(Dispid::ApplyNetwork, {}); }
+    int getConfigWord(int index) override { Log(Dispid::GetConfigWord, {index}); return configWordValue; }
+    void setConfigWord(int index, int value) override
+    {
+        Log(Dispid::SetConfigWord, {index, value});
+        configWordValue = value;
+    }
+    int saveConfig(int what, int flags) override { Log(Dispid::SaveConfig, {what, flags}); return kTrue; }
+    int adminState() override { Log(Dispid::AdminState, {}); return adminStateValue; }
+    int checkAdmin(const QString& id, const QString& pwd) override
+    {
+        Log(Dispid::CheckAdmin, {id, pwd});
+        return checkAdminResult;
+    }
+    int loginContext() override { Log(Dispid::LoginContext, {}); return 0; }
+    QString getLoginContextText(int context) override
+    {
+        Log(Dispid::GetLoginContextText, {context});
+        return QStringLiteral("ctx%1").arg(context);
+    }
+    void useLoginContext(int mode, const QString& text) override { Log(Dispid::UseLoginContext, {mode, text}); }
+    int login(const QString& user, const QString& pwd) override
+    {
+        Log(Dispid::Login, {user, pwd});
+        return loginResult;
+    }
+    QString getAdminAccount(int which) override
+    {
+        Log(Dispid::GetAdminAccount, {which});
+        return which == 0 ? adminId : adminPassword;
+    }
+
+private:
+    void Log(Dispid id, QVariantList args)
+    {
+        calls.push_back({id, NameOf(id), std::move(args)});
+        if (throwOn.count(id))
+            throw std::runtime_error(("member " + NameOf(id) + " failed").toStdString());
+    }
+    void Read(Dispid id) const { const_cast<FakeImageServer*>(this)->Log(id, {}); }
+    bool Offline() const { return offline; }
+    const FakeCameraIdentity& Selected() const
+    {
+        if (selectedServer >= 0 && selectedServer < static_cast<int>(searchHits.size()))
+            return searchHits[static_cast<size_t>(selectedServer)];
+        return identity;
+    }
+};
