@@ -1,0 +1,281 @@
+// The engine's event lists: line format, mirrors into the windows, the spill
+// of the oldest lines into the day's log file and the saves at shut-down.
+#include "engine/frm_main.h"
+#include "foundation/app_paths.h"
+#include "support/fake_engine_windows.h"
+#include "support/fake_ui.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList ReadLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll();
+    QStringList lines = QString::fromUtf8(data).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();  // the last line ends with CR LF too
+    return lines;
+}
+
+class EventLogTest : public ::testing::Test {
+protected:
+    EventLogTest()
+    {
+        SetDataPath(dir.path());
+        InitGlobalVariable();
+        gCam[2].IPAddress = QStringLiteral("192.168.0.20");
+        gCam[2].ServerName = QStringLiteral("Gate");
+    }
+    ~EventLogTest() override
+    {
+        gWinOpen.fill(false);
+        SetDataPath({});
+    }
+
+    QString LogPath(int n, const QString& day = QStringLiteral("20261209.Log")) const
+    {
+        return dir.path() + QStringLiteral("/Log/Cam%1Log/").arg(n) + day;
+    }
+
+    FakeUi fake;
+    QTemporaryDir dir;
+    Journal journal;
+    FakeEngineWindows windows{journal};
+    frmMain engine{windows};
+};
+
+TEST_F(EventLogTest, AnEventIsAHeadingLineAndAnIndentedTextLine)
+{
+    fake.clock = QDateTime(QDate(2026, 3, 4), QTime(7, 5, 9));
+    engine.AddEvent(2, QStringLiteral("Camera started"));
+    engine.AddEvent(2, QStringLiteral("Recording started"));
+
+    EXPECT_EQ(engine.List1(2),
+              (QStringList{QStringLiteral("2026-03-04 07:05:09   192.168.0.20   Gate"),
+                           QStringLiteral("    Camera started"),
+                           QStringLiteral("2026-03-04 07:05:09   192.168.0.20   Gate"),
+                           QStringLiteral("    Recording started")}));
+    EXPECT_TRUE(engine.List1(1).isEmpty());
+    engine.AddEvent(0, QStringLiteral("no slot"));
+    engine.AddEvent(5, QStringLiteral("no slot"));
+    EXPECT_TRUE(engine.List1(0).isEmpty());
+    EXPECT_TRUE(engine.List1(5).isEmpty());
+}
+
+TEST_F(EventLogTest, TheTwoHundredFiftiethEventMovesTheOldestFiftyEventsToTheLogFile)
+{
+    for (int e = 1; e <= 249; ++e)
+        engine.AddEvent(2, QStringLiteral("event %1").arg(e));
+    EXPECT_EQ(engine.List1(2).size(), 498);
+    EXPECT_FALSE(QFile::exists(LogPath(2)));
+
+    engine.AddEvent(2, QStringLiteral("event 250"));
+
+    const QStringList list = engine.List1(2);
+    ASSERT_EQ(list.size(), 400);
+    EXPECT_TRUE(list[0].startsWith(QStringLiteral("2026-12-09")));  // still in pairs
+    EXPECT_EQ(list[1], QStringLiteral("    event 51"));
+    EXPECT_EQ(list.last(), QStringLiteral("    event 250"));
+    const QStringList saved = ReadLines(LogPath(2));
+    ASSERT_EQ(saved.size(), 100);
+    EXPECT_EQ(saved[1], QStringLiteral("    event 1"));
+    EXPECT_EQ(saved[99], QStringLiteral("    event 50"));
+
+    // The save at shut-down appends the rest; nothing is written twice.
+    EXPECT_TRUE(engine.SaveLog(2, static_cast<int>(engine.List1(2).size())));
+    const QStringList all = ReadLines(LogPath(2));
+    ASSERT_EQ(all.size(), 500);
+    for (int e = 1; e <= 250; ++e)
+        ASSERT_EQ(all[2 * e - 1], QStringLiteral("    event %1").arg(e));
+}
+
+TEST_F(EventLogTest, SavedLinesEndWithCarriageReturnAndLineFeedAndAreAppended)
+{
+    QDir().mkpath(dir.path() + QStringLiteral("/Log/Cam2Log"));
+    {
+        QFile f(LogPath(2));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("earlier\r\n");
+    }
+    gCam[2].ServerName = QStringLiteral("Caméra");  // written as UTF-8
+    engine.AddEvent(2, QStringLiteral("x"));
+    ASSERT_TRUE(engine.SaveLog(2, 2));
+
+    QFile f(LogPath(2));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("earlier\r\n2026-12-09 12:00:00   192.168.0.20   Caméra\r\n"
+                                      "    x\r\n"));
+}
+
+TEST_F(EventLogTest, SaveLogEdgeCases)
+{
+    // An empty list writes nothing and makes neither folder nor file.
+    EXPECT_TRUE(engine.SaveLog(1, 0));
+    EXPECT_TRUE(engine.SaveLog(1, 10));
+    EXPECT_FALSE(QDir(dir.path() + QStringLiteral("/Log")).exists());
+
+    // A count beyond the list opens (creates) the file and writes nothing.
+    engine.AddEvent(3, QStringLiteral("a"));
+    EXPECT_TRUE(engine.SaveLog(3, 100));
+    EXPECT_TRUE(QFile::exists(LogPath(3)));
+    EXPECT_EQ(QFile(LogPath(3)).size(), 0);
+
+    // Events logged before midnight and saved after it go into the new day's file.
+    fake.clock = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
+    engine.AddEvent(4, QStringLiteral("late"));
+    fake.clock = fake.clock.addSecs(2);
+    EXPECT_TRUE(engine.SaveLog(4, 2));
+    EXPECT_FALSE(QFile::exists(LogPath(4, QStringLiteral("20261231.Log"))));
+    EXPECT_EQ(ReadLines(LogPath(4, QStringLiteral("20270101.Log"))).size(), 2);
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(EventLogTest, WhenTheLogFolderCannotBeMadeTheFileGoesToTheDataFolder)
+{
+    // A plain file where the Log folder should be.
+    QFile blocker(dir.path() + QStringLiteral("/Log"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EXPECT_FALSE(engine.CheckLogFolder(1));
+    engine.AddEvent(1, QStringLiteral("started"));
+    EXPECT_TRUE(engine.SaveLog(1, 2));
+    EXPECT_EQ(ReadLines(dir.path() + QStringLiteral("/20261209.Log")).size(), 2);
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(EventLogTest, AnUnwritableLogKeepsTheLinesInMemoryAndIsReportedOnce)
+{
+    // Neither the slot's folder nor the fallback file can be made.
+    QFile blocker(dir.path() + QStringLiteral("/Log"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("20261209.Log")));
+
+    for (int e = 1; e <= 260; ++e)
+        engine.AddEvent(2, QStringLiteral("event %1").arg(e));
+    EXPECT_EQ(engine.List1(2).size(), 520);  // nothing given up
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_TRUE(fake.messages[0].text.contains(QStringLiteral("camera 2")));
+    EXPECT_EQ(fake.messages[0].title, gAppTitle);
+
+    // Once the disk can be written again the lines drain to the file in order.
+    QFile::remove(dir.path() + QStringLiteral("/Log"));
+    engine.AddEvent(2, QStringLiteral("event 261"));
+    EXPECT_EQ(engine.List1(2).size(), 422);
+    EXPECT_TRUE(engine.SaveLog(2, static_cast<int>(engine.List1(2).size())));
+    const QStringList all = ReadLines(LogPath(2));
+    ASSERT_EQ(all.size(), 522);
+    EXPECT_EQ(all[1], QStringLiteral("    event 1"));
+    EXPECT_EQ(all[521], QStringLiteral("    event 261"));
+    EXPECT_EQ(fake.messages.size(), 1u);
+}
+
+struct MirrorCase {
+    const char* name;
+    bool clientOpen;
+    bool combineOpen;
+    bool combineListVisible;
+    bool toClient;
+    bool toCombine;
+};
+
+TEST_F(EventLogTest, EventsAreMirroredIntoTheOpenWindowsOnly)
+{
+    const MirrorCase cases[] = {
+        {"no window open", false, false, false, false, false},
+        {"slot window open", true, false, false, true, false},
+        {"combined window with its list shown", false, true, true, false, true},
+        {"combined window with its list hidden", true, true, false, true, false},
+        {"both", true, true, true, true, true},
+    };
+    for (const MirrorCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        Journal j;
+        FakeEngineWindows w{j};
+        frmMain e{w};
+        gWinOpen.fill(false);
+        if (c.clientOpen)
+            w.Client(2);
+        gWinOpen[5] = c.combineOpen;
+        w.combine.listVisible = c.combineListVisible;
+
+        e.AddEvent(2, QStringLiteral("hello"));
+
+        FakeClientWindow* client = w.Loaded(2);
+        EXPECT_EQ(client ? client->list.lines.size() : 0, c.toClient ? 2 : 0);
+        EXPECT_EQ(w.combine.list.lines.size(), c.toCombine ? 2 : 0);
+        EXPECT_EQ(w.Loaded(2) != nullptr, c.clientOpen);  // a closed window is not loaded for it
+    }
+}
+
+TEST_F(EventLogTest, TheCombinedListCollectsEverySlotAndEachMirrorTrimsItself)
+{
+    gWinOpen[5] = true;
+    windows.combine.listVisible = true;
+    windows.Client(1);
+    for (int i = 0; i < 498; ++i)
+        windows.Loaded(1)->list.lines << QStringLiteral("old");
+
+    engine.AddEvent(1, QStringLiteral("one"));
+    engine.AddEvent(3, QStringLiteral("three"));
+
+    FakeListBox& mine = windows.Loaded(1)->list;
+    ASSERT_EQ(mine.lines.size(), 400);  // reached 500, dropped its first 100
+    EXPECT_EQ(mine.lines.last(), QStringLiteral("    one"));
+    EXPECT_EQ(mine.selected, 399);
+    EXPECT_EQ(windows.combine.list.lines,
+              (QStringList{QStringLiteral("2026-12-09 12:00:00      "), QStringLiteral("    one"),
+                           QStringLiteral("2026-12-09 12:00:00      "),
+                           QStringLiteral("    three")}));
+    EXPECT_EQ(windows.combine.list.selected, 3);
+    EXPECT_EQ(engine.List1(1).size(), 2);
+}
+
+TEST_F(EventLogTest, AFailingMirrorShowsTheAddEventErrorAndKeepsTheLines)
+{
+    windows.Client(2);
+    windows.Loaded(2)->list.failAdds = true;
+
+    engine.AddEvent(2, QStringLiteral("x"));
+
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("Error AddEvent function"));
+    EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
+    EXPECT_EQ(engine.List1(2).size(), 2);
+}
+
+TEST_F(EventLogTest, RefreshStatusAsksEveryOpenSingleWindow)
+{
+    windows.Client(1);
+    windows.Client(3);
+    gWinOpen[3] = false;  // loaded once, closed since
+    windows.Client(4);
+    journal.Clear();
+
+    engine.RefreshStatus();
+
+    EXPECT_EQ(journal.entries, (QStringList{QStringLiteral("client1.RefrushStatusBar"),
+                                            QStringLiteral("client4.RefrushStatusBar")}));
+}
+
+TEST(EventLogNames, TwoDigitAndFileNames)
+{
+    const std::pair<int, const char*> table[] = {
+        {0, "0"}, {1, "01"}, {7, "07"}, {9, "09"}, {10, "10"}, {12, "12"}, {2026, "2026"}, {-3, "-3"}};
+    for (const auto& [v, text] : table)
+        EXPECT_EQ(frmMain::TwoDigit(v), QString::fromLatin1(text)) << v;
+    EXPECT_EQ(frmMain::LogFileName(QDate(2026, 12, 7)), QStringLiteral("20261207.Log"));
+    SetDataPath(QStringLiteral("/data"));
+    EXPECT_EQ(frmMain::LogFolder(3), QStringLiteral("/data/Log/Cam3Log"));
+    SetDataPath({});
+}
+
+}  // namespace
