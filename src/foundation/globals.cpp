@@ -72,12 +72,15 @@ std::array<QString, 3> gLangClientSkl;
 std::array<QString, 7> gDayName;
 std::array<QString, 2> gModeName;
 QString gLangModel;
-QString gLangHWVer;
-QString gLangFWVer;
-QString gLangROMVer;
-QString gLangMacAddr;
-QString gLangIPAddr;
+QString gLangHWVER;
+QString gLangFWVER;
+QString gLangROMVER;
+QString gLangMACADDR;
+QString gLangIPADDR;
 QString gLangName;
+QString gLangCombineCaption;
+QString gLangScanCaption;
+QString gLangWebCaption;
 
 void InitGlobalVariable()
 {
@@ -120,4 +123,47 @@ void InitGlobalVariable()
     gCombineMode = 0;
     gDeviceCount = 0;
     gDevice.assign(1, DeviceInfo{});
+
+    // Everything else starts as it does when the program starts: 0, False or empty.
+    gPlayerMode = 0;
+    gPlayerPath.clear();
+    gPanelBtn.fill(BtnInfo{});
+    gViewBtn.fill(BtnInfo{});
+    gMaxTipNormal.clear();
+    gMaxTipMaximized.clear();
+    gDefaultPage.clear();
+    gLanguage.clear();
+    gOnTop.fill(false);
+    gAudioOn.fill(false);
+    gStreamRestarted.fill(false);
+    gExtInfo.fill(false);
+    gIntervalEnabled = false;
+    gNonce.clear();
+    gCamNonce.fill(QString());
+    gFontName.clear();
+    gFontSize = 0;
+    gFontWeight = 0;
+    gFontCharSet = 0;
+    gUIWidth = 0;
+    gUIHeight = 0;
+    gHelpFileName.clear();
+    gAboutVersion.clear();
+    gVersion.clear();
+    gExtraItem.fill(0);
+    gAppTitle = kBuiltInTitle;
+    gLangEvent.fill(QString());
+    gLangMainMsg.fill(QString());
+    gLangCtrlMsg.fill(QString());
+    gLangClientMsg.fill(QString());
+    gLangRec.fill(QString());
+    gLangOnLine.clear();
+    gLangOffLine.clear();
+    gLangPopup.fill(QString());
+    gLangClientSkl.fill(QString());
+    gDayName.fill(QString());
+    gModeName.fill(QString());
+    for (QString* label : {&gLangModel, &gLangHWVER, &gLangFWVER, &gLangROMVER, &gLangMACADDR,
+                           &gLangIPADDR, &gLangName, &gLangCombineCaption, &gLangScanCaption,
+                           &gLangWebCaption})
+        label->clear();
 }

@@ -163,15 +163,20 @@ extern std::array<QString, 7> gDayName;
 extern std::array<QString, 2> gModeName;
 // Panel information-line labels.
 extern QString gLangModel;
-extern QString gLangHWVer;
-extern QString gLangFWVer;
-extern QString gLangROMVer;
-extern QString gLangMacAddr;
-extern QString gLangIPAddr;
+extern QString gLangHWVER;
+extern QString gLangFWVER;
+extern QString gLangROMVER;
+extern QString gLangMACADDR;
+extern QString gLangIPADDR;
 extern QString gLangName;
+// Captions of windows whose caption is set from outside.
+extern QString gLangCombineCaption;
+extern QString gLangScanCaption;
+extern QString gLangWebCaption;
 
 // The built-in application title, used until the caption file is read.
 inline const QString kBuiltInTitle = QStringLiteral("Corvex SE");
 
-// Gives every global its start value.
+// Gives every global its start value. Called once at start-up before any file
+// is read; calling it again (tests) brings every global back to that state.
 void InitGlobalVariable();
