@@ -14,9 +14,7 @@ public:
     {
         if (event->type() != QEvent::Close)
             return false;
-        auto* window = qobject_cast<QWidget*>(watched);
-        if (!window)
-            return false;
+        QObject* window = watched;
         try {
             if (m_registry.handleClose(window))
                 event->accept();
@@ -36,6 +34,14 @@ private:
     WindowRegistry& m_registry;
 };
 
+namespace {
+void hideWindow(QObject* window)
+{
+    if (auto* widget = qobject_cast<QWidget*>(window))
+        widget->hide();
+}
+}  // namespace
+
 WindowRegistry::WindowRegistry() = default;
 WindowRegistry::~WindowRegistry() = default;
 
@@ -52,7 +58,7 @@ void WindowRegistry::Register(const QString& name, Factory factory, CloseUnloads
 
 bool WindowRegistry::IsRegistered(const QString& name) const { return m_registrations.count(name) != 0; }
 
-QWidget* WindowRegistry::IfLoaded(const QString& name) const
+QObject* WindowRegistry::IfLoaded(const QString& name) const
 {
     const auto it = m_loaded.find(name);
     return it == m_loaded.end() ? nullptr : it->second.window.data();
@@ -60,7 +66,7 @@ QWidget* WindowRegistry::IfLoaded(const QString& name) const
 
 bool WindowRegistry::IsLoaded(const QString& name) const { return IfLoaded(name) != nullptr; }
 
-QWidget* WindowRegistry::Get(const QString& name)
+QObject* WindowRegistry::Get(const QString& name)
 {
     if (const auto it = m_loaded.find(name); it != m_loaded.end()) {
         if (it->second.window)
@@ -74,11 +80,11 @@ QWidget* WindowRegistry::Get(const QString& name)
         return nullptr;
     const Factory factory = reg->second.factory;  // the factory may register others
     const CloseUnloads closeUnloads = reg->second.closeUnloads;
-    QWidget* window = factory ? factory() : nullptr;
+    QObject* window = factory ? factory() : nullptr;
     if (!window)
         return nullptr;
     m_loaded[name] = Loaded{window, false, m_nextOrder++};
-    if (closeUnloads == CloseUnloads::Yes) {
+    if (closeUnloads == CloseUnloads::Yes && window->isWidgetType()) {
         if (!m_closeFilter)
             m_closeFilter = std::make_unique<CloseFilter>(*this);
         window->installEventFilter(m_closeFilter.get());
@@ -90,7 +96,7 @@ QWidget* WindowRegistry::Get(const QString& name)
             // A window whose load failed is not loaded.
             if (const auto it = m_loaded.find(name); it != m_loaded.end() && it->second.window == window)
                 m_loaded.erase(it);
-            window->hide();
+            hideWindow(window);
             window->deleteLater();
             throw;
         }
@@ -112,20 +118,20 @@ void WindowRegistry::Unload(const QString& name)
     if (it->second.unloading)
         return;
     it->second.unloading = true;
-    const QPointer<QWidget> window = it->second.window;
+    const QPointer<QObject> window = it->second.window;
 
     // Whatever the unload handler does, the window ends up forgotten and deleted.
     struct Finish {
         WindowRegistry& registry;
         const QString& name;
-        const QPointer<QWidget>& window;
+        const QPointer<QObject>& window;
         ~Finish()
         {
             if (const auto found = registry.m_loaded.find(name);
                 found != registry.m_loaded.end() && found->second.window == window)
                 registry.m_loaded.erase(found);
             if (window) {
-                window->hide();
+                hideWindow(window);
                 window->deleteLater();
             }
         }
@@ -135,14 +141,14 @@ void WindowRegistry::Unload(const QString& name)
         lifecycle->Form_Unload();
 }
 
-void WindowRegistry::Unload(QWidget* window)
+void WindowRegistry::Unload(QObject* window)
 {
     const QString name = NameOf(window);
     if (!name.isEmpty())
         Unload(name);
 }
 
-QString WindowRegistry::NameOf(const QWidget* window) const
+QString WindowRegistry::NameOf(const QObject* window) const
 {
     if (!window)
         return {};
@@ -165,7 +171,7 @@ std::vector<QString> WindowRegistry::LoadedNames() const
     return names;
 }
 
-bool WindowRegistry::handleClose(QWidget* window)
+bool WindowRegistry::handleClose(QObject* window)
 {
     const QString name = NameOf(window);
     if (name.isEmpty())
@@ -206,10 +212,10 @@ void WindowRegistry::finishProgramEnd(int exitCode)
             const auto it = m_loaded.find(*name);
             if (it == m_loaded.end())
                 continue;
-            const QPointer<QWidget> window = it->second.window;
+            const QPointer<QObject> window = it->second.window;
             m_loaded.erase(it);
             if (window) {
-                window->hide();
+                hideWindow(window);
                 window->deleteLater();
             }
         }
@@ -223,7 +229,7 @@ void WindowRegistry::finishProgramEnd(int exitCode)
 
 void WindowRegistry::Reset()
 {
-    std::vector<QPointer<QWidget>> doomed;
+    std::vector<QPointer<QObject>> doomed;
     for (auto& [name, loaded] : m_loaded)
         doomed.push_back(loaded.window);
     m_loaded.clear();
@@ -231,7 +237,7 @@ void WindowRegistry::Reset()
     m_endRequested = false;
     m_nextOrder = 0;
     ++m_generation;
-    for (const QPointer<QWidget>& window : doomed)
+    for (const QPointer<QObject>& window : doomed)
         delete window.data();
     if (QCoreApplication::instance())
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

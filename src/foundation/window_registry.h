@@ -1,5 +1,7 @@
 // The window registry: every top-level window of the program by name, loaded
-// on first reference and unloaded on request.
+// on first reference and unloaded on request. A "window" is a QObject: usually
+// a QWidget; the engine window frmMain is a plain QObject without a screen
+// presence, and the registry treats it the same way.
 //
 // How windows live
 //   - src/app registers each window once with a factory:
@@ -13,7 +15,7 @@
 //     loads in turn) returns the same object; it is never built twice.
 //     Get never shows a window; callers show it.
 //   - windows().Unload(name) runs the window's Form_Unload(), forgets it, hides
-//     it and deletes it later (from the event loop, so a window may unload
+//     it (widgets) and deletes it later (from the event loop, so a window may unload
 //     itself from its own handlers). A later Get loads a fresh one.
 //   - Windows registered with CloseUnloads::Yes unload when the user closes
 //     them (title-bar button, Alt+F4, QWidget::close()); Form_QueryUnload() may
@@ -28,7 +30,9 @@
 //   only when it is still loaded, else nullptr). The end itself runs queued,
 //   from the event loop: every window still loaded is hidden and deleted
 //   without running its unload handlers, and the event loop quits with the
-//   requested code. The engine requests the end when frmMain unloads.
+//   requested code. The engine requests the end when frmMain unloads. The
+//   program turns QGuiApplication::quitOnLastWindowClosed off: only this
+//   request ends the run.
 //
 // All of this runs on the GUI thread. Exceptions thrown by a window's handlers
 // pass to the caller of Get/Unload; the registry's own event-loop entry points
@@ -59,7 +63,7 @@ enum class CloseUnloads { No, Yes };
 
 class WindowRegistry {
 public:
-    using Factory = std::function<QWidget*()>;
+    using Factory = std::function<QObject*()>;
 
     WindowRegistry();
     ~WindowRegistry();
@@ -72,14 +76,14 @@ public:
 
     // The window, loaded hidden first when needed; nullptr for an unknown name
     // or, after the end was requested, for a window that is not loaded.
-    QWidget* Get(const QString& name);
+    QObject* Get(const QString& name);
     template <typename T>
     T* Get(const QString& name)
     {
         return dynamic_cast<T*>(Get(name));
     }
     // The window when loaded, else nullptr; never loads.
-    QWidget* IfLoaded(const QString& name) const;
+    QObject* IfLoaded(const QString& name) const;
     template <typename T>
     T* IfLoaded(const QString& name) const
     {
@@ -89,10 +93,10 @@ public:
 
     // Unloads the window when loaded; nothing otherwise (also while it unloads already).
     void Unload(const QString& name);
-    // Unloads the registered window that is this widget.
-    void Unload(QWidget* window);
-    // Name under which this widget is loaded, or an empty text.
-    QString NameOf(const QWidget* window) const;
+    // Unloads the registered window that is this object.
+    void Unload(QObject* window);
+    // Name under which this object is loaded, or an empty text.
+    QString NameOf(const QObject* window) const;
     // Names of the loaded windows in load order.
     std::vector<QString> LoadedNames() const;
 
@@ -109,14 +113,14 @@ private:
         CloseUnloads closeUnloads = CloseUnloads::No;
     };
     struct Loaded {
-        QPointer<QWidget> window;
+        QPointer<QObject> window;
         bool unloading = false;
         quint64 order = 0;
     };
     class CloseFilter;
 
     void finishProgramEnd(int exitCode);
-    bool handleClose(QWidget* window);
+    bool handleClose(QObject* window);
 
     std::map<QString, Registration> m_registrations;
     std::map<QString, Loaded> m_loaded;

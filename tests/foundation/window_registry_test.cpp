@@ -1,10 +1,12 @@
 #include "foundation/window_registry.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -39,6 +41,19 @@ private:
     std::string m_name;
 };
 
+// The engine window has no screen presence.
+class TestEngine : public QObject, public WindowLifecycle {
+public:
+    TestEngine() { gLog.push_back("new engine"); }
+    ~TestEngine() override { gLog.push_back("delete engine"); }
+    void Form_Load() override { gLog.push_back("load engine"); }
+    void Form_Unload() override
+    {
+        gLog.push_back("unload engine");
+        windows().RequestProgramEnd(3);
+    }
+};
+
 class WindowRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -68,7 +83,7 @@ protected:
 
 TEST_F(WindowRegistryTest, FirstReferenceLoadsHiddenOnceAndNestedReferencesSeeTheSameWindow)
 {
-    QWidget* seenDuringLoad = nullptr;
+    QObject* seenDuringLoad = nullptr;
     registerWindow(QStringLiteral("frmMain"));
     registerWindow(QStringLiteral("frmController"), CloseUnloads::No, [&](TestWindow* w) {
         w->onLoad = [&, w] {
@@ -81,12 +96,11 @@ TEST_F(WindowRegistryTest, FirstReferenceLoadsHiddenOnceAndNestedReferencesSeeTh
 
     EXPECT_FALSE(windows().IsLoaded(QStringLiteral("frmController")));
     EXPECT_EQ(windows().IfLoaded(QStringLiteral("frmController")), nullptr);
-    QWidget* panel = windows().Get(QStringLiteral("frmController"));
+    auto* panel = windows().Get<TestWindow>(QStringLiteral("frmController"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel, seenDuringLoad);
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(windows().Get(QStringLiteral("frmController")), panel);
-    EXPECT_EQ(windows().Get<TestWindow>(QStringLiteral("frmController")), panel);
     EXPECT_TRUE(windows().IsLoaded(QStringLiteral("frmMain")));
     EXPECT_EQ(windows().LoadedNames(),
               (std::vector<QString>{QStringLiteral("frmController"), QStringLiteral("frmMain")}));
@@ -106,7 +120,7 @@ TEST_F(WindowRegistryTest, UnloadRunsTheHandlerOnceAndTheNextReferenceLoadsAFres
             windows().Unload(QStringLiteral("frmClient1"));
         };
     });
-    QPointer<QWidget> first = windows().Get(QStringLiteral("frmClient1"));
+    QPointer<TestWindow> first = windows().Get<TestWindow>(QStringLiteral("frmClient1"));
     first->show();
     windows().Unload(QStringLiteral("frmClient1"));
     EXPECT_EQ(reentered, 1);
@@ -117,7 +131,7 @@ TEST_F(WindowRegistryTest, UnloadRunsTheHandlerOnceAndTheNextReferenceLoadsAFres
     EXPECT_TRUE(first.isNull());
 
     windows().Unload(QStringLiteral("frmClient1"));  // not loaded: nothing happens
-    QWidget* second = windows().Get(QStringLiteral("frmClient1"));
+    QObject* second = windows().Get(QStringLiteral("frmClient1"));
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(gLog, (std::vector<std::string>{"new frmClient1", "load frmClient1 hidden", "unload frmClient1",
                                               "delete frmClient1", "new frmClient1",
@@ -138,7 +152,7 @@ TEST_F(WindowRegistryTest, ClosingUnloadsOnlyWindowsRegisteredSoAndAsksFirst)
     EXPECT_TRUE(panel->close());
     EXPECT_FALSE(windows().IsLoaded(QStringLiteral("frmController")));
 
-    QWidget* about = windows().Get(QStringLiteral("frmAbout"));
+    auto* about = windows().Get<QWidget>(QStringLiteral("frmAbout"));
     about->show();
     about->close();
     EXPECT_FALSE(about->isVisible());
@@ -164,32 +178,44 @@ TEST_F(WindowRegistryTest, FailedLoadLeavesTheWindowUnloaded)
 
 TEST_F(WindowRegistryTest, ProgramEndIsQueuedIdempotentAndNothingIsRecreatedAfterIt)
 {
-    registerWindow(QStringLiteral("frmMain"));
-    registerWindow(QStringLiteral("frmController"));
+    windows().Register(QStringLiteral("frmMain"), [] { return new TestEngine; });
+    registerWindow(QStringLiteral("frmController"), CloseUnloads::Yes, [](TestWindow* w) {
+        // The last window closing unloads the engine, whose unload ends the program.
+        w->onUnload = [] { windows().Unload(QStringLiteral("frmMain")); };
+    });
     registerWindow(QStringLiteral("frmClient1"));
-    QPointer<QWidget> engine = windows().Get(QStringLiteral("frmMain"));
-    QPointer<QWidget> panel = windows().Get(QStringLiteral("frmController"));
+    registerWindow(QStringLiteral("frmAbout"));
+    QPointer<QObject> engine = windows().Get(QStringLiteral("frmMain"));
+    QPointer<QWidget> panel = windows().Get<QWidget>(QStringLiteral("frmController"));
+    QPointer<QObject> about = windows().Get(QStringLiteral("frmAbout"));
     panel->show();
 
+    // As in the program: the registry, not the last visible window, ends the run.
+    const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     QTimer safety;  // ends the loop should the end never come
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
     safety.start(5000);
     QTimer::singleShot(0, [&] {
-        windows().RequestProgramEnd(3);
-        windows().RequestProgramEnd(5);
+        panel->close();
         EXPECT_TRUE(windows().ProgramEndRequested());
+        windows().RequestProgramEnd(5);  // a second request changes nothing
         // Until the queued end runs, loaded windows stay reachable; others are never built.
-        EXPECT_EQ(windows().Get(QStringLiteral("frmController")), panel.data());
+        EXPECT_EQ(windows().Get(QStringLiteral("frmAbout")), about.data());
         EXPECT_EQ(windows().Get(QStringLiteral("frmClient1")), nullptr);
+        EXPECT_EQ(windows().Get(QStringLiteral("frmMain")), nullptr);
     });
     const int code = QCoreApplication::exec();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
     EXPECT_EQ(code, 3);
     runDeferredDeletes();
     EXPECT_TRUE(engine.isNull());
     EXPECT_TRUE(panel.isNull());
+    EXPECT_TRUE(about.isNull());
     EXPECT_TRUE(windows().LoadedNames().empty());
     EXPECT_EQ(windows().Get(QStringLiteral("frmMain")), nullptr);
-    // The windows went without their unload handlers: the engine's own unload caused the end.
-    EXPECT_EQ(std::count(gLog.begin(), gLog.end(), "unload frmController"), 0);
+    // Windows still loaded at the end go without their unload handlers.
+    EXPECT_EQ(std::count(gLog.begin(), gLog.end(), "unload frmAbout"), 0);
+    EXPECT_EQ(std::count(gLog.begin(), gLog.end(), "unload engine"), 1);
 }
