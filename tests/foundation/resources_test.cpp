@@ -1,0 +1,221 @@
+#include "foundation/globals.h"
+#include "foundation/resources.h"
+#include "support/fake_ui.h"
+#include "support/temp_program.h"
+
+#include <QLabel>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ResourcesTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitGlobalVariable(); }
+
+    FakeUi fake;
+    TempProgramFolder folder;
+};
+
+// A small panel table: three named rows, cell keys 0..8, one row without a name.
+QByteArray panelTable(const QByteArray& extra = {})
+{
+    QByteArray t = "[BtnName]\n0=Min\n1=Connect\n3=Scan\n"
+                   "[BtnStr]\n0=Disabled\n1=Normal\n2=Down\n3=Leave\n4=Over\n5=Gray\n6=NoAudio\n7=Hint\n8=Image\n"
+                   "[Min]\nNormal=Min.png\nHint=Minimise\n"
+                   "[connect]\nNormal=Connect.png\nDown=Connect_Down.png\nHint=Connect\nEnableGray=True\n"
+                   "[Scan]\nNormal=Scan.png\nHint=0\nEnableGray=False\n";
+    return t + extra;
+}
+
+}  // namespace
+
+TEST_F(ResourcesTest, LanguageSelectorGivesTheTag)
+{
+    const struct {
+        const char* name;
+        const char* file;  // nullptr: no file
+        QByteArray text;
+        bool ok;
+        const char* tag;
+    } cases[] = {
+        {"tag as written", "lang/Language.ini", "[General]\nLanguage=Deutsch\n", true, "Deutsch"},
+        {"no key: english", "lang/Language.ini", "[General]\n", true, "english"},
+        {"zero: english", "lang/Language.ini", "[General]\nLanguage=0\n", true, "english"},
+        {"other capitalisation of folder and file", "LANG/language.INI", "[general]\nlanguage=french\n", true,
+         "french"},
+        {"a tag may not leave the lang folder", "lang/Language.ini", "[General]\nLanguage=../../etc/x\n", false,
+         ""},
+        {"missing file", nullptr, {}, false, ""},
+        {"not a text file", "lang/Language.ini", QByteArray("\0\1\2", 3), false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempProgramFolder own;
+        gLanguage.clear();
+        if (c.file)
+            own.write(QString::fromLatin1(c.file), c.text);
+        EXPECT_EQ(LoadLanguageIni(), c.ok);
+        EXPECT_EQ(gLanguage, QString::fromLatin1(c.tag));
+    }
+}
+
+TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
+{
+    gLanguage = QStringLiteral("english");
+    // No file: success, and nothing is set.
+    EXPECT_TRUE(LoadLang1Ini());
+    EXPECT_FALSE(gIntervalEnabled);
+    EXPECT_EQ(gFontName, QString());
+    EXPECT_EQ(gUIWidth, 0);
+
+    folder.write(QStringLiteral("lang/english_1.ini"),
+                 "[General]\n; a comment\nFont=DejaVu Sans\nFontSize=10.5\nFontWeight=700\nFontCharSet=0\n"
+                 "UIWidth=420\nUIHeight=300\nHelpFileName=index.html\nImageInterval=5\nDisableIntelval=0\n"
+                 "AboutVersion=Version 1.0\nExtraItem1=7\nExtraItem3=6\nExtraItem5=3\n");
+    ASSERT_TRUE(LoadLang1Ini());
+    EXPECT_EQ(gFontName, QStringLiteral("DejaVu Sans"));
+    EXPECT_FLOAT_EQ(gFontSize, 10.5f);
+    EXPECT_EQ(gFontWeight, 700);
+    EXPECT_EQ(gFontCharSet, 0);
+    EXPECT_EQ(gUIWidth, 420);
+    EXPECT_EQ(gUIHeight, 300);
+    EXPECT_EQ(gHelpFileName, QStringLiteral("index.html"));
+    EXPECT_TRUE(gIntervalEnabled);
+    EXPECT_EQ(gAboutVersion, QStringLiteral("Version 1.0"));
+    EXPECT_EQ(gVersion, QString());  // no Version key: empty
+    EXPECT_EQ(gExtraItem, (std::array<int, 6>{0, 7, 0, 6, 0, 3}));
+
+    // Absent values take their fallbacks; DisableIntelval present disables.
+    folder.write(QStringLiteral("lang/english_1.ini"), "[General]\nFontSize=0\nDisableIntelval=1\n");
+    ASSERT_TRUE(LoadLang1Ini());
+    EXPECT_EQ(gFontName, QStringLiteral("MS Sans Serif"));
+    EXPECT_FLOAT_EQ(gFontSize, 9.0f);
+    EXPECT_EQ(gFontWeight, 400);
+    EXPECT_FALSE(gIntervalEnabled);
+    folder.write(QStringLiteral("lang/english_1.ini"), "[General]\n");
+    ASSERT_TRUE(LoadLang1Ini());
+    EXPECT_TRUE(gIntervalEnabled);
+
+    for (const char* bad : {"FontSize=big", "FontWeight=bold", "UIWidth=-5", "UIHeight=99999", "ImageInterval=fast",
+                            "LineSize=1.5.1", "ExtraItem2=x"}) {
+        SCOPED_TRACE(bad);
+        folder.write(QStringLiteral("lang/english_1.ini"), QByteArray("[General]\n") + bad + "\n");
+        EXPECT_FALSE(LoadLang1Ini());
+    }
+}
+
+TEST_F(ResourcesTest, ButtonTablesFillRowsByNameAndCellKey)
+{
+    gLanguage = QStringLiteral("english");
+    EXPECT_FALSE(LoadLang2Ini());
+    EXPECT_FALSE(LoadLang3Ini());
+
+    folder.write(QStringLiteral("lang/english_2.ini"), panelTable());
+    ASSERT_TRUE(LoadLang2Ini());
+    EXPECT_EQ(gPanelBtn[1].BtnName, QStringLiteral("Connect"));
+    EXPECT_EQ(gPanelBtn[1].BtnStr[1], QStringLiteral("Connect.png"));
+    EXPECT_EQ(gPanelBtn[1].BtnStr[2], QStringLiteral("Connect_Down.png"));
+    EXPECT_EQ(gPanelBtn[1].BtnStr[7], QStringLiteral("Connect"));
+    EXPECT_EQ(gPanelBtn[1].BtnStr[4], QString());
+    EXPECT_TRUE(gPanelBtn[1].EnableGray);
+    EXPECT_FALSE(gPanelBtn[0].EnableGray);
+    EXPECT_EQ(gPanelBtn[3].BtnStr[7], QString());  // a tip of 0 reads as empty
+    for (int row : {2, 4, 40}) {  // rows without a name: empty name and nine empty cells
+        EXPECT_EQ(gPanelBtn[row].BtnName, QString());
+        EXPECT_EQ(gPanelBtn[row].BtnStr, (std::array<QString, 9>{}));
+    }
+    folder.write(QStringLiteral("lang/english_2.ini"), panelTable("[Connect]\nEnableGray=maybe\n"));
+    EXPECT_TRUE(LoadLang2Ini());  // the first [Connect] key counts; the repeat is ignored
+    folder.write(QStringLiteral("lang/english_2.ini"),
+                 QByteArray(panelTable()).replace("EnableGray=True", "EnableGray=maybe"));
+    EXPECT_FALSE(LoadLang2Ini());
+
+    folder.write(QStringLiteral("lang/ENGLISH_3.INI"),
+                 "[BtnName]\n1=Max\n10=Audio\n[BtnStr]\n1=Normal\n7=Hint\n"
+                 "[Max]\nNormal=Max.png\nHint=Maximize\nHint2=Restore\n[Audio]\nNormal=Audio.png\n");
+    ASSERT_TRUE(LoadLang3Ini());
+    EXPECT_EQ(gViewBtn[10].BtnStr[1], QStringLiteral("Audio.png"));
+    EXPECT_EQ(gMaxTipNormal, QStringLiteral("Maximize"));
+    EXPECT_EQ(gMaxTipMaximized, QStringLiteral("Restore"));
+    EXPECT_FALSE(gViewBtn[1].EnableGray);
+
+    // [BtnStr] without key 7: every tip is empty, and so is the maximise tip.
+    folder.write(QStringLiteral("lang/ENGLISH_3.INI"),
+                 "[BtnName]\n1=Max\n[BtnStr]\n1=Normal\n[Max]\nNormal=Max.png\nHint=Maximize\n");
+    ASSERT_TRUE(LoadLang3Ini());
+    EXPECT_EQ(gMaxTipNormal, QString());
+    EXPECT_EQ(gMaxTipMaximized, QString());
+}
+
+TEST_F(ResourcesTest, DevicePageTable)
+{
+    EXPECT_FALSE(LoadCfgPageIni());
+
+    folder.write(QStringLiteral("CfgPage.ini"), "[Device1]\nModel=PT\nPage=pt.htm\n");
+    ASSERT_TRUE(LoadCfgPageIni());
+    EXPECT_EQ(gDeviceCount, 0);
+    EXPECT_EQ(gDevice.size(), 1u);
+    EXPECT_EQ(gDefaultPage, QStringLiteral("Content.htm"));
+
+    folder.remove(QStringLiteral("CfgPage.ini"));
+    folder.write(QStringLiteral("cfgpage.ini"),
+                 "[General]\nDeviceCount=2\nDefaultPage=Index.htm\n[Device1]\nModel=PT-100\nPage=pt.htm\n"
+                 "[Device2]\nModel=Dome\n");
+    ASSERT_TRUE(LoadCfgPageIni());
+    EXPECT_EQ(gDeviceCount, 2);
+    ASSERT_EQ(gDevice.size(), 3u);
+    EXPECT_EQ(gDevice[1].Model, QStringLiteral("PT-100"));
+    EXPECT_EQ(gDevice[1].Page, QStringLiteral("pt.htm"));
+    EXPECT_EQ(gDevice[2].Page, QString());
+    EXPECT_EQ(gDefaultPage, QStringLiteral("Index.htm"));
+
+    for (const char* bad : {"DeviceCount=-1", "DeviceCount=1000000", "DeviceCount=two"}) {
+        SCOPED_TRACE(bad);
+        folder.write(QStringLiteral("cfgpage.ini"), QByteArray("[General]\n") + bad + "\n");
+        EXPECT_FALSE(LoadCfgPageIni());
+    }
+}
+
+TEST_F(ResourcesTest, FindsResourceFilesWhateverTheirCapitalisation)
+{
+    gLanguage = QStringLiteral("english");
+    EXPECT_EQ(CaptionFilePath(), QString());
+    const QString written = folder.write(QStringLiteral("Lang/English.INI"), "[General]\n");
+    EXPECT_EQ(CaptionFilePath(), written);
+    const QString exact = folder.write(QStringLiteral("lang/english.ini"), "[General]\n");
+    EXPECT_EQ(CaptionFilePath(), exact);  // the exact spelling is preferred
+    EXPECT_EQ(FindResourceFile(QStringLiteral("lang")), QString());  // a folder is not a file
+    EXPECT_EQ(FindResourceFile(QStringLiteral("lang/../lang/english.ini")), QString());
+    EXPECT_EQ(ResourceDisplayPath(QStringLiteral("lang/english_2.ini")),
+              folder.path() + QStringLiteral("/lang/english_2.ini"));
+}
+
+TEST_F(ResourcesTest, SetControlFontAppliesTheLanguageFont)
+{
+    QLabel label;
+    QFont start = label.font();
+    start.setUnderline(true);
+    start.setItalic(true);
+    label.setFont(start);
+
+    // Without a _1.ini: the size becomes 9 (also in the global), the family stays.
+    gFontSize = 0;
+    SetControlFont(&label);
+    EXPECT_FLOAT_EQ(gFontSize, 9.0f);
+    EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 9.0);
+    EXPECT_EQ(label.font().family(), start.family());
+    EXPECT_FALSE(label.font().underline());
+    EXPECT_FALSE(label.font().italic());
+
+    gFontName = QStringLiteral("DejaVu Sans");
+    gFontSize = 11;
+    gFontWeight = 700;
+    SetControlFont(&label);
+    EXPECT_EQ(label.font().families().value(0), QStringLiteral("DejaVu Sans"));
+    EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
+    EXPECT_EQ(label.font().weight(), QFont::Bold);
+
+    gFontSize = -3;  // a size no font can have leaves the control's
+    SetControlFont(&label);
+    EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
+}

@@ -1,0 +1,51 @@
+// A temporary program folder for tests: AppPath() and DataPath() point into
+// it for the fixture's lifetime, with helpers to write files there.
+#pragma once
+
+#include "foundation/app_paths.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+class TempProgramFolder {
+public:
+    TempProgramFolder()
+    {
+        SetAppPath(m_dir.path());
+        SetDataPath(m_dir.path());
+    }
+    ~TempProgramFolder()
+    {
+        SetAppPath({});
+        SetDataPath({});
+    }
+    TempProgramFolder(const TempProgramFolder&) = delete;
+    TempProgramFolder& operator=(const TempProgramFolder&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+
+    // Writes a file (creating its folders); returns its full path.
+    QString write(const QString& relative, const QByteArray& data) const
+    {
+        const QString full = file(relative);
+        QDir().mkpath(QFileInfo(full).absolutePath());
+        QFile f(full);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            f.write(data);
+        return full;
+    }
+    QByteArray read(const QString& relative) const
+    {
+        QFile f(file(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
+    void remove(const QString& relative) const { QFile::remove(file(relative)); }
+
+private:
+    QTemporaryDir m_dir;
+};
