@@ -1,5 +1,7 @@
 #include "platform/ui_services.h"
 
+#include "platform/desktop_apps.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -112,6 +114,8 @@ bool QtUiServices::ShellOpen(const QString& target)
     const QUrl url = info.exists() ? QUrl::fromLocalFile(info.absoluteFilePath()) : QUrl(target);
     return QDesktopServices::openUrl(url);
 }
+
+QStringList UiServices::AssociatedCommand(const QString& file) { return DesktopAssociatedCommand(file); }
 
 bool QtUiServices::StartProgram(const QString& program, const QStringList& args)
 {

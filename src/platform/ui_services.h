@@ -34,6 +34,10 @@ public:
     virtual bool ShellOpen(const QString& target) = 0;
     // Starts a program detached with arguments.
     virtual bool StartProgram(const QString& program, const QStringList& args) = 0;
+    // The command line (program first, the file included) that opens a file
+    // with the program the desktop associates with its type; empty when there
+    // is none. The desktop's own lookup unless overridden.
+    virtual QStringList AssociatedCommand(const QString& file);
     // File dialogs; an empty result means cancelled.
     virtual QString GetOpenFileName(QWidget* parent, const QString& title, const QString& dir,
                                     const QString& filter) = 0;

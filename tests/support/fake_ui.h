@@ -59,6 +59,13 @@ public:
         started.push_back({program, args});
         return startProgramResult;
     }
+    QStringList AssociatedCommand(const QString& file) override
+    {
+        associationLookups.push_back(file);
+        if (associatedProgram.isEmpty())
+            return {};
+        return {associatedProgram, file};
+    }
     QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString& filter) override
     {
         fileFilters.push_back(filter);
@@ -81,6 +88,8 @@ public:
     bool shellOpenResult = true;
     std::vector<std::pair<QString, QStringList>> started;
     bool startProgramResult = true;
+    std::vector<QString> associationLookups;
+    QString associatedProgram;  // empty: no program associated
     std::vector<QString> fileFilters;
     QString openFileAnswer;
     QString saveFileAnswer;

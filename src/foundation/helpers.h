@@ -1,0 +1,75 @@
+// Small shared operations used by every window: keeping a window on top,
+// whole-text pattern tests, opening a file with its program or the player,
+// restarting a camera stream, the text conversions applied to what cameras
+// report and web pages post, and 16/32-bit bit arithmetic.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+class QWidget;
+
+// Keeps the window above all others (on) or lets it fall back to normal
+// stacking. A visible window stays visible.
+void SetTopMost(QWidget* window, bool on);
+
+// Opens a file with the program the desktop associates with its type.
+// Missing file, missing association and failed start are each reported
+// with their own language text.
+void OpenWithAssociatedApp(const QString& path);
+// Opens a file with the configured player program (gPlayerPath).
+void RunPlayer(const QString& path);
+
+// What a stream restart needs of a slot's camera object.
+class CamStreamControl {
+public:
+    virtual ~CamStreamControl() = default;
+    virtual void Stop() = 0;
+    virtual bool IsRunning() = 0;
+    virtual void Start() = 0;
+};
+
+// Whoever owns the camera objects (the engine) and the LEDs (the panel)
+// installs these; either may be left empty.
+struct RestartCamLinks {
+    std::function<CamStreamControl*(int cam)> camera;   // the camera object of slot 1..4
+    std::function<void(int led, bool on)> ledControl;  // the panel's LED control
+};
+void SetRestartCamLinks(RestartCamLinks links);
+
+// The longest RestartCam waits for a camera to report that it stopped.
+inline constexpr int kRestartPollMs = 200;
+inline constexpr int kRestartMaxPolls = 50;
+
+// Stops and restarts the stream of an enabled protocol-0 camera slot (1..4);
+// does nothing for other slots. Throws std::out_of_range for a slot number
+// outside 1..4.
+void RestartCam(int cam);
+
+// "0.16.32.10.11.255" -> "00 10 20 0A 0B FF". Text that does not read as
+// dotted decimal numbers is returned unchanged.
+QString FormatMacAddress(const QString& text);
+// Decodes decimal character references of four or five digits ("&#20013;").
+QString DecodeHtmlEntities(const QString& text);
+// Form encoding as the cameras expect it.
+QString URLEncode(const QString& text);
+// Form decoding, followed by DecodeHtmlEntities.
+QString URLDecode(const QString& text);
+// One character in the form URLEncode writes for characters it keeps or
+// that lie outside ASCII: ASCII as itself, others as %XX of their UTF-8 bytes.
+QString CharToPercentHex(char32_t codePoint);
+
+// Removes \ / : * ? " < > | from a text (file and folder names).
+QString StripFileChars(const QString& text);
+
+// 16-bit and 32-bit bit arithmetic with wrap-around.
+qint16 Shli(qint16 value, quint8 bit);
+qint16 LongToInt(qint32 value);
+qint32 Shll(qint32 value, quint8 bit);
+qint32 dblToLong(double value);
+void BitSetInteger(qint16& value, quint8 bit);
+void BitClearInteger(qint16& value, quint8 bit);
+bool BitTestInteger(qint16 value, quint8 bit);
+bool BitTestLong(qint32 value, quint8 bit);

@@ -1,0 +1,32 @@
+// Readable gtest output for Qt text types.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* os)
+{
+    *os << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (i)
+            *os << ", ";
+        PrintTo(list[i], os);
+    }
+    *os << '}';
+}
+
+inline void PrintTo(const QVariant& v, std::ostream* os)
+{
+    if (!v.isValid())
+        *os << "<empty>";
+    else
+        *os << v.typeName() << ' ' << v.toString().toStdString();
+}
