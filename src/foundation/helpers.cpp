@@ -1,6 +1,7 @@
 #include "foundation/helpers.h"
 
 #include "foundation/globals.h"
+#include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 
 #include <QFileInfo>
@@ -94,18 +95,18 @@ void RestartCam(int cam)
     const CamInfo& info = gCam[static_cast<size_t>(cam)];
     if (info.Protocol != 0 || !info.Enable)
         return;
-    CamStreamControl* control = restartLinks().camera ? restartLinks().camera(cam) : nullptr;
+    ImageServer* control = restartLinks().camera ? restartLinks().camera(cam) : nullptr;
     if (!control)
         return;
-    control->Stop();
+    control->stop();
     // A camera that never reports "stopped" must not freeze the program:
     // after kRestartMaxPolls polls it is started anyway.
     for (int poll = 0; poll < kRestartMaxPolls; ++poll) {
         ui().Sleep(kRestartPollMs);
-        if (!control->IsRunning())
+        if (!control->isRunning())
             break;
     }
-    control->Start();
+    control->start();
     if (gWinOpen[0] && restartLinks().ledControl)
         restartLinks().ledControl((cam - 1) * 3 + 3, true);
     gStreamRestarted[static_cast<size_t>(cam - 1)] = true;

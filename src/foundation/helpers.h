@@ -22,19 +22,12 @@ void OpenWithAssociatedApp(const QString& path);
 // Opens a file with the configured player program (gPlayerPath).
 void RunPlayer(const QString& path);
 
-// What a stream restart needs of a slot's camera object.
-class CamStreamControl {
-public:
-    virtual ~CamStreamControl() = default;
-    virtual void Stop() = 0;
-    virtual bool IsRunning() = 0;
-    virtual void Start() = 0;
-};
+class ImageServer;
 
 // Whoever owns the camera objects (the engine) and the LEDs (the panel)
 // installs these; either may be left empty.
 struct RestartCamLinks {
-    std::function<CamStreamControl*(int cam)> camera;   // the camera object of slot 1..4
+    std::function<ImageServer*(int cam)> camera;       // the image server of slot 1..4
     std::function<void(int led, bool on)> ledControl;  // the panel's LED control
 };
 void SetRestartCamLinks(RestartCamLinks links);

@@ -1,6 +1,7 @@
 // Window pinning, opening files and restarting a camera stream.
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
+#include "support/fake_image_server.h"
 #include "support/fake_ui.h"
 #include "support/qt_printers.h"
 
@@ -133,23 +134,17 @@ TEST_F(HelpersShell, OpeningAFolderCountsAsAMissingFile)
 
 namespace {
 
-// A camera object that records the calls made on it and reports "running"
-// for a given number of polls after Stop.
-class FakeStream : public CamStreamControl {
-public:
-    void Stop() override { calls.push_back("Stop"); }
-    bool IsRunning() override
-    {
-        calls.push_back("IsRunning");
-        if (runningPolls < 0)
-            return true;
-        return runningPolls-- > 0;
-    }
-    void Start() override { calls.push_back("Start"); }
+using D = ImageServer::Dispid;
 
-    int runningPolls = 0;  // -1: never stops
-    std::vector<std::string> calls;
-};
+// A camera whose stream runs and that answers "running" for the given number
+// of polls after it was told to stop (-1: it never stops).
+std::unique_ptr<FakeImageServer> runningCamera(int stopLatencyPolls)
+{
+    auto cam = std::make_unique<FakeImageServer>();
+    cam->stopLatencyPolls = stopLatencyPolls;
+    cam->running = true;
+    return cam;
+}
 
 }  // namespace
 
@@ -161,15 +156,15 @@ TEST_F(HelpersShell, RestartCamStopsWaitsAndStartsOnlyEnabledProtocolZeroSlots)
         bool enable;
         bool panelOpen;
         int runningPolls;
-        std::vector<std::string> calls;
+        std::vector<D> calls;
         std::vector<int> sleeps;
         bool led;
     };
     const std::vector<Case> cases = {
-        {"stops at once", 0, true, true, 0, {"Stop", "IsRunning", "Start"}, {200}, true},
+        {"stops at once", 0, true, true, 0, {D::Stop, D::IsRunning, D::Start}, {200}, true},
         {"stops after two polls", 0, true, true, 2,
-         {"Stop", "IsRunning", "IsRunning", "IsRunning", "Start"}, {200, 200, 200}, true},
-        {"panel closed", 0, true, false, 0, {"Stop", "IsRunning", "Start"}, {200}, false},
+         {D::Stop, D::IsRunning, D::IsRunning, D::IsRunning, D::Start}, {200, 200, 200}, true},
+        {"panel closed", 0, true, false, 0, {D::Stop, D::IsRunning, D::Start}, {200}, false},
         {"disabled slot", 0, false, true, 0, {}, {}, false},
         {"viewer camera", 3, true, true, 0, {}, {}, false},
         {"protocol 4", 4, true, true, 0, {}, {}, false},
@@ -178,13 +173,12 @@ TEST_F(HelpersShell, RestartCamStopsWaitsAndStartsOnlyEnabledProtocolZeroSlots)
         SCOPED_TRACE(c.name);
         InitGlobalVariable();
         gStreamRestarted = {};
-        FakeStream stream;
-        stream.runningPolls = c.runningPolls;
+        auto stream = runningCamera(c.runningPolls);
         std::vector<int> requestedSlots;
         std::vector<std::pair<int, bool>> leds;
         SetRestartCamLinks({[&](int cam) {
                                 requestedSlots.push_back(cam);
-                                return &stream;
+                                return stream.get();
                             },
                             [&](int led, bool on) { leds.emplace_back(led, on); }});
         fake.sleeps.clear();
@@ -194,7 +188,8 @@ TEST_F(HelpersShell, RestartCamStopsWaitsAndStartsOnlyEnabledProtocolZeroSlots)
 
         RestartCam(3);
 
-        EXPECT_EQ(stream.calls, c.calls);
+        EXPECT_EQ(stream->Sequence(true), c.calls);
+        EXPECT_TRUE(stream->running);  // running again, or never touched
         EXPECT_EQ(fake.sleeps, c.sleeps);
         EXPECT_TRUE(fake.pumpedSleeps.empty());  // nothing else runs meanwhile
         const bool acted = !c.calls.empty();
@@ -213,9 +208,8 @@ TEST_F(HelpersShell, RestartCamStopsWaitsAndStartsOnlyEnabledProtocolZeroSlots)
 
 TEST_F(HelpersShell, RestartCamGivesUpWaitingForACameraThatNeverStops)
 {
-    FakeStream stream;
-    stream.runningPolls = -1;
-    SetRestartCamLinks({[&](int) { return &stream; }, {}});
+    auto stream = runningCamera(-1);
+    SetRestartCamLinks({[&](int) { return stream.get(); }, {}});
     gCam[1].Protocol = 0;
     gCam[1].Enable = true;
     gStreamRestarted = {};
@@ -225,22 +219,24 @@ TEST_F(HelpersShell, RestartCamGivesUpWaitingForACameraThatNeverStops)
 
     EXPECT_EQ(fake.sleeps.size(), static_cast<size_t>(kRestartMaxPolls));
     EXPECT_EQ(fake.sleeps.front(), kRestartPollMs);
-    ASSERT_FALSE(stream.calls.empty());
-    EXPECT_EQ(stream.calls.front(), "Stop");
-    EXPECT_EQ(stream.calls.back(), "Start");  // started anyway
+    const auto calls = stream->Sequence();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls.front(), D::Stop);
+    EXPECT_EQ(calls.back(), D::Start);  // started anyway
+    EXPECT_EQ(stream->Count(D::IsRunning), kRestartMaxPolls);
     EXPECT_TRUE(gStreamRestarted[0]);
     SetRestartCamLinks({});
 }
 
 TEST_F(HelpersShell, RestartCamRejectsSlotsOutsideOneToFour)
 {
-    FakeStream stream;
-    SetRestartCamLinks({[&](int) { return &stream; }, {}});
+    auto stream = runningCamera(0);
+    SetRestartCamLinks({[&](int) { return stream.get(); }, {}});
     for (int n = 1; n <= 4; ++n)
         gCam[n].Enable = true;
     EXPECT_THROW(RestartCam(0), std::out_of_range);
     EXPECT_THROW(RestartCam(5), std::out_of_range);
-    EXPECT_TRUE(stream.calls.empty());
+    EXPECT_TRUE(stream->calls.empty());
     SetRestartCamLinks({});
 }
 
