@@ -1,9 +1,11 @@
 #include "foundation/globals.h"
 #include "foundation/resources.h"
 #include "support/fake_ui.h"
+#include "platform/settings_file.h"
 #include "support/temp_program.h"
 
 #include <QLabel>
+#include <map>
 #include <gtest/gtest.h>
 
 namespace {
@@ -218,4 +220,68 @@ TEST_F(ResourcesTest, SetControlFontAppliesTheLanguageFont)
     gFontSize = -3;  // a size no font can have leaves the control's
     SetControlFont(&label);
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
+}
+
+// The pack the program ships with.
+TEST(ShippedResources, EnglishPackLoadsWithTheElementNamesThePanelAndWindowsUse)
+{
+    FakeUi fake;
+    InitGlobalVariable();
+    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+    ASSERT_TRUE(LoadLanguageIni());
+    EXPECT_EQ(gLanguage, QStringLiteral("english"));
+    ASSERT_TRUE(LoadLang2Ini());
+    ASSERT_TRUE(LoadLang3Ini());
+    ASSERT_TRUE(LoadCfgPageIni());
+    ASSERT_TRUE(LoadLang1Ini());
+    const QString caption = CaptionFilePath();
+    SetAppPath({});
+
+    const std::map<int, const char*> fixedPanelRows = {
+        {3, "Scan"},     {4, "Combine"},  {6, "MotionRec"}, {7, "ScheduleRec"}, {8, "ManualRec"},
+        {9, "Assign"},   {10, "Connect"}, {11, "Erase"},    {12, "ExtInfo"},    {13, "Web"},
+        {14, "Motion"},  {15, "Update"},  {16, "Cam1"},     {19, "Cam4"},       {20, "Led1-1"},
+        {25, "Led2-3"},  {31, "Led4-3"},  {33, "CamConf"},  {34, "PT-L"},       {35, "PT-R"},
+        {36, "PT-U"},    {37, "PT-D"},    {38, "PT-H"},     {39, "PT-S"},
+    };
+    for (const auto& [row, name] : fixedPanelRows)
+        EXPECT_EQ(gPanelBtn[row].BtnName, QString::fromLatin1(name)) << row;
+    for (int row = 0; row < kPanelBtnCount; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_FALSE(gPanelBtn[row].BtnName.isEmpty());
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[1].isEmpty());  // a normal look
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[7].isEmpty());  // a tip
+    }
+    EXPECT_TRUE(gPanelBtn[10].EnableGray);
+    EXPECT_FALSE(gPanelBtn[34].BtnStr[0].isEmpty());  // the disabled pan/tilt look
+
+    const char* viewRows[] = {"Min", "Max", "Close", "OnTop", "WakeUp", "ColorCtl",
+                              "Event", "Snapshot", "Rotate", "Zoom", "Audio"};
+    for (int row = 0; row < kViewBtnCount; ++row)
+        EXPECT_EQ(gViewBtn[row].BtnName, QString::fromLatin1(viewRows[row]));
+    EXPECT_FALSE(gViewBtn[10].BtnStr[6].isEmpty());  // sound not available
+    EXPECT_EQ(gMaxTipNormal, QStringLiteral("Maximize"));
+    EXPECT_EQ(gMaxTipMaximized, QStringLiteral("Restore"));
+
+    EXPECT_EQ(gDeviceCount, 0);
+    EXPECT_EQ(gDefaultPage, QStringLiteral("Content.htm"));
+    EXPECT_EQ(gFontName, QStringLiteral("DejaVu Sans"));
+    EXPECT_GT(gUIWidth, 0);
+    EXPECT_GT(gUIHeight, 0);
+    EXPECT_TRUE(gIntervalEnabled);
+
+    // The caption file carries the texts the engine and the panel read.
+    ASSERT_FALSE(caption.isEmpty());
+    SettingsFile captions;
+    captions.FileName(caption);
+    ASSERT_TRUE(captions.Load());
+    EXPECT_EQ(captions.GetValue(u"General", u"AppTitle"), QStringLiteral("Corvex SE"));
+    EXPECT_EQ(captions.GetValue(u"frmController", u"strModel"), QStringLiteral("Model: "));
+    EXPECT_EQ(captions.GetValue(u"frmController", u"strEmpty"), QStringLiteral("EMPTY"));
+    for (int n = 1; n <= 17; ++n)
+        EXPECT_FALSE(captions.GetValue(u"frmMain", QStringLiteral("Event%1").arg(n)).value_or(QString()).isEmpty()) << n;
+    for (int n = 1; n <= 4; ++n)
+        EXPECT_FALSE(captions.GetValue(u"frmController", QStringLiteral("Message%1").arg(n)).value_or(QString()).isEmpty());
+    for (const char* key : {"About", "Help", "FitWindow"})
+        EXPECT_TRUE(captions.GetValue(u"PopupMenu", QString::fromLatin1(key)).has_value()) << key;
 }
