@@ -1,10 +1,185 @@
 #include "engine/frm_main.h"
 
+#include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
+#include "platform/video_viewer/pending_wis_viewer.h"
 
-frmMain::frmMain(IEngineWindows& windows, QObject* parent) : QObject(parent), m_windows(windows) {}
+SystemInfo gSysInfo;
+
+std::unique_ptr<ImageServer> ProductionControls::MakeImageServer(int)
+{
+    return CreateImageServer();
+}
+
+std::unique_ptr<WisViewer> ProductionControls::MakeViewer(int slot)
+{
+    return std::make_unique<PendingWisViewer>([slot] {
+        ui().MsgBox(QStringLiteral("Camera %1 uses protocol 3, whose video is not supported yet: "
+                                   "it cannot be shown or recorded.")
+                        .arg(slot),
+                    MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+    });
+}
+
+frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* parent)
+    : QObject(parent), m_windows(windows)
+{
+    for (int n = 1; n <= kSlotCount; ++n) {
+        m_cam[n] = controls.MakeImageServer(n);
+        m_viewer[n] = controls.MakeViewer(n);
+        tmrMotion[n].setInterval(10000);
+    }
+    tmrSchedule.setInterval(250);
+    tmrMotionLed.setInterval(1000);
+    tmrScan.setInterval(1000);
+}
 
 frmMain::~frmMain() = default;
+
+ImageServer& frmMain::Cam(int n)
+{
+    return *m_cam[ValidSlot(n) ? n : 1];
+}
+
+WisViewer& frmMain::WisViewer1(int n)
+{
+    return *m_viewer[ValidSlot(n) ? n : 1];
+}
+
+void frmMain::Form_Load()
+{
+    if (m_loaded || m_closing)
+        return;
+    m_loaded = true;
+
+    // Raising the GUI thread's priority needs privileges a desktop user does
+    // not have on Linux, and one thread runs the whole program anyway.
+    gSysInfo.wProcessorLevel = kProcessorLevel;
+    gStreamRestarted.fill(false);
+    LoadLanguage();
+    InitialCamSetting();
+
+    for (int n = 1; n <= kSlotCount && !m_closing; ++n) {
+        if (!gCam[n].Assign)
+            continue;
+        PutSettingToCam(n);
+        if (!gCam[n].Enable || m_closing)
+            continue;
+        try {
+            // Settings first, window second, stream last.
+            if (IClientWindow* window = m_windows.Client(n)) {
+                window->ShowModeless();
+                window->RefrushStatusBar();
+            }
+        } catch (...) {
+            ReportError(QStringLiteral("Form_Load"));
+        }
+        CamStart(n);
+    }
+    if (!m_closing) {
+        tmrSchedule.start();
+        tmrMotionLed.start();
+    }
+}
+
+void frmMain::Form_Unload()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    tmrSchedule.stop();
+    tmrMotionLed.stop();
+    tmrScan.stop();
+    for (int n = 1; n <= kSlotCount; ++n)
+        tmrMotion[n].stop();
+
+    // The streams are stopped directly, not through CamStop: the slots keep
+    // their Enable flags, so the ones running now start again next time.
+    for (int n = 1; n <= kSlotCount; ++n) {
+        try {
+            if (gCam[n].Recording)
+                StopRecord(n);
+        } catch (...) {
+        }
+        try {
+            Cam(n).stop();
+        } catch (...) {
+        }
+        if (SaveLog(n, static_cast<int>(m_list[n].size())))
+            m_list[n].clear();
+    }
+    for (int n = 1; n <= kSlotCount; ++n)
+        WaitForStreamEnd(n);
+    SaveAllSettings();
+    m_unloaded = true;
+    if (!windows().NameOf(this).isEmpty())
+        windows().RequestProgramEnd();
+}
+
+void frmMain::WaitForStreamEnd(int n)
+{
+    static constexpr int kWaits[] = {500, 1500, 2500};
+    try {
+        for (const int ms : kWaits) {
+            if (!Cam(n).isRunning())
+                return;
+            ui().Sleep(ms);
+        }
+    } catch (...) {
+    }
+}
+
+void frmMain::StopRecord(int n)
+{
+    if (m_unloaded || !ValidSlot(n))
+        return;
+    CamInfo& cam = gCam[n];
+    if (cam.Protocol == 3)
+        WisViewer1(n).recordStop();
+    else
+        Cam(n).recordStop();
+    if (cam.Recording)
+        AddEvent(n, gLangEvent[15]);
+    cam.Recording = false;
+    if (gWinOpen[0]) {
+        if (IPanelWindow* panel = m_windows.Panel()) {
+            panel->LedControl((n - 1) * 3 + 1, false);
+            panel->RefreshPanelText();
+        }
+    }
+    if (gWinOpen[n]) {
+        if (IClientWindow* window = m_windows.Client(n))
+            window->RecordGrayBTN();
+    } else if (gWinOpen[5]) {
+        if (ICombineWindow* combine = m_windows.CombineWindow())
+            combine->RecordGrayBTN(n);
+    }
+    SetCamDelay();
+    RefreshStatus();
+}
+
+void frmMain::SetCamDelay()
+{
+    if (m_unloaded || !gIntervalEnabled)
+        return;
+    int running = 0;
+    int recording = 0;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (gCam[n].Assign && gCam[n].Enable) {
+            ++running;
+            recording += gCam[n].Recording ? 1 : 0;
+        }
+    }
+    // Base delay in ms by running slots (rows) and processor level (columns:
+    // below 7, 7 to 14, 15 or 16, 17 and above).
+    static constexpr int kBase[5][4] = {
+        {0, 0, 0, 0}, {40, 20, 0, 0}, {60, 30, 10, 0}, {100, 50, 30, 0}, {150, 80, 50, 0}};
+    const qint16 level = gSysInfo.wProcessorLevel;
+    const int column = level < 7 ? 0 : level <= 14 ? 1 : level <= 16 ? 2 : 3;
+    const int delay = kBase[running][column] + 10 * recording;
+    for (int n = 1; n <= kSlotCount; ++n)
+        Cam(n).setFrameDelay(delay);
+}
 
 void frmMain::ReportError(const QString& procedure)
 {

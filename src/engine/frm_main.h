@@ -11,6 +11,7 @@
 
 #include "engine/engine_windows.h"
 #include "foundation/globals.h"
+#include "foundation/window_registry.h"
 
 #include <QDate>
 #include <QObject>
@@ -32,7 +33,20 @@ public:
     virtual std::unique_ptr<WisViewer> MakeViewer(int slot) = 0;
 };
 
-class frmMain : public QObject {
+// The controls the program runs with.
+class ProductionControls : public EngineControls {
+public:
+    std::unique_ptr<ImageServer> MakeImageServer(int slot) override;
+    std::unique_ptr<WisViewer> MakeViewer(int slot) override;
+};
+
+// What the engine knows of the machine it runs on.
+struct SystemInfo {
+    qint16 wProcessorLevel = 0;
+};
+extern SystemInfo gSysInfo;
+
+class frmMain : public QObject, public WindowLifecycle {
     Q_OBJECT
 public:
     // Lines an event list keeps at most before the oldest 100 go to the log file.
@@ -41,9 +55,66 @@ public:
     // While a log file cannot be written the lines stay in the list; past this
     // many the oldest are given up, so a dead disk cannot exhaust memory.
     static constexpr int kMaxHeldLines = 100000;
+    // Stop attempts of CamStart and the wait after each.
+    static constexpr int kStopAttempts = 5;
+    static constexpr int kStopWaitMs = 500;
+    // The processor level the frame-delay table sees: any machine this runs
+    // on is fast enough that the table must not slow the pictures down.
+    static constexpr qint16 kProcessorLevel = 17;
 
-    explicit frmMain(IEngineWindows& windows, QObject* parent = nullptr);
+    frmMain(IEngineWindows& windows, EngineControls& controls, QObject* parent = nullptr);
     ~frmMain() override;
+
+    // --- Start-up and shut-down ---
+    // Loads the captions, puts defaults on the camera objects, pushes the
+    // settings of every assigned slot and restarts the slots that were
+    // running. Runs once.
+    void Form_Load() override;
+    // Stops recordings and streams, appends the event lists to the log files,
+    // waits for the streams to end and saves main.ini, then asks the program
+    // to end when the engine lives in the window registry. Runs once;
+    // afterwards every entry point does nothing.
+    void Form_Unload() override;
+    bool IsLoaded() const { return m_loaded; }
+    bool IsUnloaded() const { return m_unloaded; }
+
+    // --- The controls of the four slots (n = 1..4) ---
+    ImageServer& Cam(int n);
+    WisViewer& WisViewer1(int n);
+    const QStringList& List1(int n) const;
+    QTimer tmrSchedule;
+    QTimer tmrMotionLed;
+    std::array<QTimer, kSlotCount + 1> tmrMotion;  // 1..4
+    QTimer tmrScan;
+
+    // --- Language captions ---
+    // Reads the engine's texts from the language's caption file into the
+    // language tables. False when the file is missing (nothing changes) or
+    // cannot be read to its end (what was read stays).
+    static bool LoadLanguage();
+
+    // --- Camera set-up ---
+    void InitialCamSetting();
+    void PutSettingToCam(int n);
+    // The motion flag word for a slot: 1 alarm, 4 mail, 8 motion recording.
+    static int AlarmFlagsFor(const CamInfo& cam);
+    // The picture a motion mail of slot n carries.
+    static QString MailPictureFile(int n);
+    // A version text as the panel shows it: "N/A" for "0.00" and "".
+    static QString VersionText(const QString& reported);
+    // The authentication text of a viewer connection: four draws in [0, 1)
+    // times 10000, rounded half to even, joined, at most 16 characters.
+    static QString MakeNonce(const std::function<double()>& draw);
+    // The random source of MakeNonce (tests install a fixed one).
+    void SetRandomSource(std::function<double()> draw) { m_random = std::move(draw); }
+
+    // --- Streams ---
+    void CamStart(int n);
+    void CamStop(int n);
+
+    // --- Recording ---
+    void StopRecord(int n);
+    void SetCamDelay();
 
     // --- Event lists and log files ---
     // Adds an event (a heading line and an indented text line) to slot n's
@@ -57,16 +128,12 @@ public:
     bool SaveLog(int n, int count);
     // Makes Log/ and Log/Cam<n>Log/ in the data folder; false when it cannot.
     bool CheckLogFolder(int n);
-    const QStringList& List1(int n) const;
 
     // "07" for 7, "12" for 12, "0" for 0, "2026" for 2026.
     static QString TwoDigit(int v);
     // The folder of slot n's log files, and the file name for a day.
     static QString LogFolder(int n);
     static QString LogFileName(const QDate& day);
-
-    // True once the engine has been unloaded; every entry point then does nothing.
-    bool IsUnloaded() const { return m_unloaded; }
 
 private:
     // Shows "Error <procedure> function" unless that same box is already open.
@@ -75,10 +142,32 @@ private:
     void Mirror(IEventListBox& box, const QString& heading, const QString& line);
     static bool AppendLines(const QString& path, const QStringList& lines, int count);
     static bool ValidSlot(int n) { return n >= 1 && n <= kSlotCount; }
+    // Entry points that act on cameras refuse once shut-down has begun.
+    bool Refused(int n) const { return m_closing || !ValidSlot(n); }
+
+    void InitialCamSettingFor(int n);
+    void BindVideo(int n);
+    void ConnectViewer(int n);
+    void CamStartSteps(int n);
+    void CamStopSteps(int n);
+    void WaitForStreamEnd(int n);
+    void SaveAllSettings();
 
     IEngineWindows& m_windows;
+    std::array<std::unique_ptr<ImageServer>, kSlotCount + 1> m_cam;
+    std::array<std::unique_ptr<WisViewer>, kSlotCount + 1> m_viewer;
     std::array<QStringList, kSlotCount + 1> m_list;
     std::array<bool, kSlotCount + 1> m_logFailureReported{};
+    // The address each viewer was last connected to ("" = never).
+    std::array<QString, kSlotCount + 1> m_viewerAddress;
+    // A start or stop of the slot's stream is under way (CamStart lets events
+    // run while it waits, and they may ask for the same slot again).
+    std::array<bool, kSlotCount + 1> m_streamBusy{};
+    // A stop asked for while a start was under way; done when the start ends.
+    std::array<bool, kSlotCount + 1> m_stopPending{};
+    std::function<double()> m_random;
     QStringList m_openErrorBoxes;
+    bool m_loaded = false;
+    bool m_closing = false;
     bool m_unloaded = false;
 };

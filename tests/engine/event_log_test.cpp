@@ -2,6 +2,7 @@
 // of the oldest lines into the day's log file and the saves at shut-down.
 #include "engine/frm_main.h"
 #include "foundation/app_paths.h"
+#include "support/fake_engine_controls.h"
 #include "support/fake_engine_windows.h"
 #include "support/fake_ui.h"
 
@@ -48,7 +49,8 @@ protected:
     QTemporaryDir dir;
     Journal journal;
     FakeEngineWindows windows{journal};
-    frmMain engine{windows};
+    FakeEngineControls controls{journal};
+    frmMain engine{windows, controls};
 };
 
 TEST_F(EventLogTest, AnEventIsAHeadingLineAndAnIndentedTextLine)
@@ -200,7 +202,8 @@ TEST_F(EventLogTest, EventsAreMirroredIntoTheOpenWindowsOnly)
         SCOPED_TRACE(c.name);
         Journal j;
         FakeEngineWindows w{j};
-        frmMain e{w};
+        FakeEngineControls controls2{j};
+        frmMain e{w, controls2};
         gWinOpen.fill(false);
         if (c.clientOpen)
             w.Client(2);

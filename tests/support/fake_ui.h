@@ -6,6 +6,7 @@
 #include "platform/ui_services.h"
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 struct ShownMessage {
@@ -24,6 +25,8 @@ public:
                      const QString& title) override
     {
         messages.push_back({text, buttons, icon, title});
+        if (onMsgBox)
+            onMsgBox(messages.back());  // what runs while the box is open
         if (!answers.empty()) {
             const MsgResult r = answers.front();
             answers.pop_front();
@@ -46,7 +49,12 @@ public:
         pumpedSleeps.push_back(ms);
         clock = clock.addMSecs(ms);
     }
-    void DoEvents() override { ++doEvents; }
+    void DoEvents() override
+    {
+        ++doEvents;
+        if (onDoEvents)
+            onDoEvents();  // what "other events" run at this point
+    }
     QDateTime Now() override { return clock; }
     void SetBusy(bool busy) override { busyDepth += busy ? 1 : -1; }
     bool ShellOpen(const QString& target) override
@@ -79,9 +87,11 @@ public:
 
     std::vector<ShownMessage> messages;
     std::deque<MsgResult> answers;
+    std::function<void(const ShownMessage&)> onMsgBox;
     std::vector<int> sleeps;
     std::vector<int> pumpedSleeps;
     int doEvents = 0;
+    std::function<void()> onDoEvents;
     int busyDepth = 0;
     QDateTime clock{QDate(2026, 12, 9), QTime(12, 0)};
     std::vector<QString> opened;
