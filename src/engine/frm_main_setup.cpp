@@ -1,9 +1,9 @@
 // Camera set-up: defaults on the camera objects, the push of a slot's
 // settings, and the binding of a slot's video to the window that shows it.
-#include "engine/file_names.h"
 #include "engine/frm_main.h"
 
 #include "foundation/app_paths.h"
+#include "foundation/helpers.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"

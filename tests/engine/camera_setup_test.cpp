@@ -1,7 +1,7 @@
 // Putting settings on the camera objects: the defaults at start-up, the push
 // of a slot's record by protocol, the probe of protocol-3 cameras, and the
 // binding of the video to the window that shows the slot.
-#include "engine/file_names.h"
+#include "foundation/helpers.h"
 #include "engine_fixture.h"
 
 #include <QRandomGenerator>
