@@ -1,10 +1,19 @@
 #include "engine/frm_main.h"
 
+#include "foundation/helpers.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/pending_wis_viewer.h"
 
+#include <stdexcept>
+#include <string>
+
 SystemInfo gSysInfo;
+
+namespace {
+// The engine whose camera objects the shared RestartCam helper reaches.
+const frmMain* gLinkedEngine = nullptr;
+}  // namespace
 
 std::unique_ptr<ImageServer> ProductionControls::MakeImageServer(int)
 {
@@ -32,18 +41,37 @@ frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* par
     tmrSchedule.setInterval(250);
     tmrMotionLed.setInterval(1000);
     tmrScan.setInterval(1000);
+
+    gLinkedEngine = this;
+    SetRestartCamLinks({[this](int n) -> ImageServer* {
+                            return m_unloaded || !ValidSlot(n) ? nullptr : m_cam[n].get();
+                        },
+                        [this](int led, bool on) {
+                            if (IPanelWindow* panel = m_windows.Panel())
+                                panel->LedControl(led, on);
+                        }});
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    if (gLinkedEngine == this) {
+        SetRestartCamLinks({});
+        gLinkedEngine = nullptr;
+    }
+}
 
 ImageServer& frmMain::Cam(int n)
 {
-    return *m_cam[ValidSlot(n) ? n : 1];
+    if (!ValidSlot(n))
+        throw std::out_of_range("no camera slot " + std::to_string(n));
+    return *m_cam[n];
 }
 
 WisViewer& frmMain::WisViewer1(int n)
 {
-    return *m_viewer[ValidSlot(n) ? n : 1];
+    if (!ValidSlot(n))
+        throw std::out_of_range("no camera slot " + std::to_string(n));
+    return *m_viewer[n];
 }
 
 void frmMain::Form_Load()

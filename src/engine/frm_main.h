@@ -78,7 +78,7 @@ public:
     bool IsLoaded() const { return m_loaded; }
     bool IsUnloaded() const { return m_unloaded; }
 
-    // --- The controls of the four slots (n = 1..4) ---
+    // --- The controls of the four slots (n = 1..4; others throw std::out_of_range) ---
     ImageServer& Cam(int n);
     WisViewer& WisViewer1(int n);
     const QStringList& List1(int n) const;

@@ -2,6 +2,7 @@
 // protocol, what the panel, the windows and the event list are told, errors
 // and re-entry through the event pumping.
 #include "engine_fixture.h"
+#include "foundation/helpers.h"
 
 namespace {
 
@@ -327,6 +328,23 @@ TEST_F(StreamsTest, EntryPointsIgnoreSlotsOutOfRange)
     for (int n = 1; n <= kSlotCount; ++n)
         EXPECT_TRUE(cam(n).calls.empty());
     EXPECT_TRUE(fake.messages.empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(StreamsTest, TheSharedRestartReachesTheEnginesCamerasAndThePanel)
+{
+    Assign(2, 0, true);
+    cam(2).running = true;
+    gWinOpen[0] = true;
+
+    RestartCam(2);
+
+    EXPECT_EQ(cam(2).Sequence(), (std::vector<CamId>{CamId::Stop, CamId::Start}));
+    EXPECT_TRUE(journal.Has(QStringLiteral("panel.LedControl 6 on")));
+    EXPECT_TRUE(gStreamRestarted[1]);
 }
 
 }  // namespace
