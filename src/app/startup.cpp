@@ -1,12 +1,99 @@
 #include "app/startup.h"
 
+#include "app/app_windows.h"
+#include "foundation/app_paths.h"
 #include "foundation/globals.h"
+#include "foundation/resources.h"
+#include "foundation/settings.h"
+#include "foundation/window_registry.h"
+#include "platform/ui_services.h"
 
 #include <QApplication>
+#include <QLockFile>
+#include <QWidget>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QLockFile> gInstanceLock;
+
+bool AcquireInstanceLock()
+{
+    auto lock = std::make_unique<QLockFile>(InstanceLockPath());
+    // Held for the whole run; only a lock whose process is gone counts as stale.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0))
+        return false;
+    gInstanceLock = std::move(lock);
+    return true;
+}
+
+QString notExist(const QString& relative) { return ResourceDisplayPath(relative) + QStringLiteral(" is not exist !!"); }
+
+QString langFile(const QString& suffix) { return kLangFolder + QLatin1Char('/') + LangFileName(suffix); }
+
+StartupResult fail(const QString& text)
+{
+    ui().MsgBox(text, MsgButtons::OK, MsgIcon::None, kBuiltInTitle);
+    ReleaseInstanceLock();
+    return StartupResult::Failed;
+}
+
+}  // namespace
+
+QString InstanceLockPath() { return DataPath() + QStringLiteral("/.camclient.lock"); }
+
+void ReleaseInstanceLock() { gInstanceLock.reset(); }
+
+StartupResult Main()
+{
+    if (!AcquireInstanceLock())
+        return StartupResult::AlreadyRunning;
+
+    InitGlobalVariable();
+    if (!LoadLanguageIni())
+        return fail(notExist(kLangFolder + QLatin1Char('/') + kLanguageIniName));
+    if (!LoadLang2Ini())
+        return fail(notExist(langFile(QStringLiteral("_2.ini"))));
+    if (!LoadLang3Ini())
+        return fail(notExist(langFile(QStringLiteral("_3.ini"))));
+    if (!LoadCfgPageIni())
+        return fail(notExist(kCfgPageIniName));
+    if (!LoadSettings())
+        return fail(MainIniPath() + QStringLiteral(" cannot be read !!"));
+    if (!LoadLang1Ini())
+        return fail(notExist(langFile(QStringLiteral("_1.ini"))));
+
+    gCurCam = 1;
+    try {
+        if (!windows().Get(QStringLiteral("frmMain")))
+            return fail(QStringLiteral("The camera engine could not be started."));
+        auto* panel = windows().Get<QWidget>(QStringLiteral("frmController"));
+        if (!panel)
+            return fail(QStringLiteral("The control panel could not be opened."));
+        panel->show();
+    } catch (const std::exception& e) {
+        return fail(QStringLiteral("Start-up failed: ") + QString::fromLocal8Bit(e.what()));
+    }
+    return StartupResult::Running;
+}
 
 int RunProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    InitGlobalVariable();
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("camclient"));
+    QGuiApplication::setQuitOnLastWindowClosed(false);  // the window registry ends the run
+    RegisterProgramWindows();
+
+    int code = 0;
+    switch (Main()) {
+    case StartupResult::AlreadyRunning: code = 0; break;
+    case StartupResult::Failed: code = 1; break;
+    case StartupResult::Running: code = QApplication::exec(); break;
+    }
+    windows().Reset();
+    ReleaseInstanceLock();
+    return code;
 }
