@@ -21,13 +21,24 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
   echo "== fuzz targets (short run)"
-  CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCAM_FUZZ=ON -DCAM_BENCH=OFF
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCAM_FUZZ=ON -DCAM_BENCH=OFF >/dev/null
+  targets=$(for s in fuzz/fuzz_*.cpp; do basename "$s" .cpp; done)
+  # shellcheck disable=SC2086
+  cmake --build build-fuzz -j "$(nproc)" --target $targets
   for f in build-fuzz/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    corpus="fuzz/corpus/$(basename "$f")"
-    mkdir -p build-fuzz/corpus-work
-    "$f" -max_total_time=5 -rss_limit_mb=2048 ${corpus:+$( [ -d "$corpus" ] && echo "$corpus")} build-fuzz/corpus-work >/dev/null 2>&1 \
-      || { echo "fuzz target $f failed"; exit 1; }
-    echo "$(basename "$f"): no failure in 5 s"
+    [ -f "$f" ] && [ -x "$f" ] || continue
+    name=$(basename "$f")
+    # New inputs go to the first folder (the build's), the seeds stay as they are.
+    work="build-fuzz/corpus-work/$name"
+    mkdir -p "$work"
+    seeds=()
+    [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+    if ! "$f" -max_total_time=5 -rss_limit_mb=2048 "$work" "${seeds[@]}" >"build-fuzz/$name.log" 2>&1; then
+      echo "fuzz target $name failed:"
+      tail -40 "build-fuzz/$name.log"
+      exit 1
+    fi
+    echo "$name: no failure in 5 s"
   done
 fi

@@ -180,13 +180,13 @@ bool SettingsFile::LoadFromData(const QByteArray& data)
         if (trimmed.isEmpty() || trimmed.front() == u';' || trimmed.front() == u'#')
             continue;
         if (trimmed.front() == u'[' && trimmed.back() == u']' && trimmed.size() >= 2) {
-            current = &sectionFor(trimmed.sliced(1, trimmed.size() - 2).toString());
+            current = &sectionFor(stripControls(trimmed.sliced(1, trimmed.size() - 2).toString()));
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');
         if (!current || eq < 0)
             continue;
-        const QString key = line.first(eq).trimmed().toString();
+        const QString key = stripControls(line.first(eq).toString()).trimmed();
         if (key.isEmpty())
             continue;
         const QString folded = fold(key);
@@ -215,6 +215,8 @@ void SettingsFile::SetValue(const QString& section, const QString& key, const QS
     // Load sees is what GetValue sees now.
     const QString cleanSection = stripControls(section).trimmed();
     const QString cleanKey = stripControls(key).trimmed();
+    if (cleanKey.isEmpty())
+        return;  // a key needs a name to be written and found again
     Section& s = sectionFor(cleanSection);
     const QString folded = fold(cleanKey);
     const QString cleanValue = stripControls(value);

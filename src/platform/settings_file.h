@@ -6,7 +6,8 @@
 //     "=") belong to the last section opened; lines before the first section,
 //     blank lines, lines starting with ";" or "#" and any other line are ignored.
 //     There are no inline comments: a value is everything after the "=".
-//   - Names (sections and keys) are trimmed and compared ASCII case-insensitively.
+//   - Names (sections and keys) lose their control characters, are trimmed and
+//     are compared ASCII case-insensitively; a line with an empty key is ignored.
 //     When a file holds a key twice in a section, the first one counts; a
 //     section that appears twice is one section.
 //   - A value is trimmed of surrounding blanks, unless it is enclosed in double
@@ -58,7 +59,9 @@ public:
     std::optional<QString> GetValue(QStringView section, QStringView key) const;
 
     // Stores a value, creating the section and key at the end when they are
-    // new; an existing key keeps its place and gets the new value.
+    // new; an existing key keeps its place and gets the new value. Names and
+    // the value lose their control characters first, as Save would drop them;
+    // a key whose name is then empty is not stored.
     void SetValue(const QString& section, const QString& key, const QString& value);
     void SetValue(const QString& section, const QString& key, const char* value)
     {

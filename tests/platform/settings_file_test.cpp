@@ -61,6 +61,8 @@ TEST(SettingsFile, ReadsTheTextForm)
         {"comment lines", "[G]\n;A=1\n#B=2\n", "G", "A", std::nullopt},
         {"line without =", "[G]\nA\n", "G", "A", std::nullopt},
         {"missing section", "[G]\nA=1\n", "H", "A", std::nullopt},
+        {"control characters in names are dropped", "[G\x01]\nA\x02" "B=1\n", "G", "AB", QStringLiteral("1")},
+        {"a key of control characters is no key", "[G]\n\x01=1\n", "G", "", std::nullopt},
         {"a lone CR does not end a line", "[G]\nA=1\r[H]\rB=2\n", "G", "A", QStringLiteral("1\r[H]\rB=2")},
     };
     for (const ReadCase& c : cases) {
@@ -169,6 +171,7 @@ TEST(SettingsFile, LineBreaksInValuesCannotCreateSectionsOrKeys)
     out.SetValue(QStringLiteral("Cam1"), QStringLiteral("ServerName"), hostile);
     out.SetValue(QStringLiteral("Cam1"), QStringLiteral("ServerLocation"), QString::fromUtf8("a\nb\rc\0d\x0b" "e", 9));
     out.SetValue(QStringLiteral("Cam\n[General]"), QStringLiteral("Key\nPlayerPath"), QStringLiteral("v"));
+    out.SetValue(QStringLiteral("Cam1"), QStringLiteral("\r\n"), QStringLiteral("no name, not stored"));
     ASSERT_TRUE(out.Save());
 
     SettingsFile in;
