@@ -1,5 +1,6 @@
 #include "panel/frm_controller.h"
 
+#include "engine/registry_windows.h"
 #include "foundation/globals.h"
 #include "foundation/resources.h"
 
@@ -20,6 +21,6 @@ void frmController::Form_Unload()
     for (size_t i = 1; i < gWinOpen.size(); ++i)
         if (gWinOpen[i])
             return;  // a video window still shows: the program goes on
-    windows().Unload(QStringLiteral("frmMain"));
-    windows().RequestProgramEnd();
+    // The engine's unload is the program's shut-down; it ends the run.
+    RequestEngineUnload(windows());
 }
