@@ -8,6 +8,7 @@ packages=(
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core iproute2
+  ffmpeg openssl
 )
 missing=()
 for p in "${packages[@]}"; do

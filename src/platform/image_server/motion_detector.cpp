@@ -1,0 +1,140 @@
+#include "platform/image_server/motion_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kCellThreshold[10] = {40, 36, 32, 28, 25, 22, 19, 16, 13, 10};
+constexpr double kAreaThreshold[10] = {0.20, 0.13, 0.08, 0.05, 0.03, 0.02, 0.013, 0.008, 0.005, 0.003};
+
+int Level(int sensitivity) { return std::clamp(sensitivity, 1, 10) - 1; }
+
+}  // namespace
+
+int MotionDetector::CellThreshold(int sensitivity) { return kCellThreshold[Level(sensitivity)]; }
+double MotionDetector::AreaThreshold(int sensitivity) { return kAreaThreshold[Level(sensitivity)]; }
+
+void MotionDetector::SetSensitivity(int sensitivity) { sensitivity_ = std::clamp(sensitivity, 1, 10); }
+
+void MotionDetector::Reset()
+{
+    past_.clear();
+    motionBefore_ = false;
+    reported_ = false;
+    lastShare_ = 0;
+    lastMotion_ = false;
+}
+
+template <typename Sample>
+void MotionDetector::Reduce(int width, int height, Sample sample)
+{
+    if (width != srcW_ || height != srcH_) {
+        srcW_ = width;
+        srcH_ = height;
+        gridW_ = std::min(kGridWidth, width);
+        gridH_ = std::clamp(static_cast<int>(std::lround(static_cast<double>(gridW_) * height / width)), 1, height);
+        colCell_.resize(static_cast<size_t>((width + 1) / 2));
+        rowCell_.resize(static_cast<size_t>((height + 1) / 2));
+        for (size_t i = 0; i < colCell_.size(); ++i)
+            colCell_[i] = static_cast<int>(static_cast<qint64>(i) * 2 * gridW_ / width);
+        for (size_t i = 0; i < rowCell_.size(); ++i)
+            rowCell_[i] = static_cast<int>(static_cast<qint64>(i) * 2 * gridH_ / height);
+        counts_.assign(static_cast<size_t>(gridW_ * gridH_), 0);
+        for (int r : rowCell_)
+            for (int c : colCell_)
+                ++counts_[static_cast<size_t>(r * gridW_ + c)];
+        grid_.assign(counts_.size(), 0);
+        past_.clear();
+        motionBefore_ = false;
+    }
+    sums_.assign(counts_.size(), 0);
+    const size_t columns = colCell_.size();
+    for (size_t ry = 0; ry < rowCell_.size(); ++ry) {
+        uint32_t* row = sums_.data() + static_cast<size_t>(rowCell_[ry]) * static_cast<size_t>(gridW_);
+        const int y = static_cast<int>(ry * 2);
+        for (size_t cx = 0; cx < columns; ++cx)
+            row[colCell_[cx]] += sample(static_cast<int>(cx * 2), y);
+    }
+    for (size_t i = 0; i < grid_.size(); ++i)
+        grid_[i] = counts_[i] ? static_cast<uint8_t>(sums_[i] / counts_[i]) : 0;
+}
+
+bool MotionDetector::Feed(const QImage& picture, qint64 timeMs)
+{
+    if (picture.isNull())
+        return false;
+    const int w = picture.width();
+    const int h = picture.height();
+    switch (picture.format()) {
+    case QImage::Format_Grayscale8:
+        return FeedLuma(picture.constBits(), w, h, picture.bytesPerLine(), timeMs);
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied: {
+        const uchar* bits = picture.constBits();
+        const qsizetype stride = picture.bytesPerLine();
+        Reduce(w, h, [bits, stride](int x, int y) {
+            const QRgb p = reinterpret_cast<const QRgb*>(bits + y * stride)[x];
+            return static_cast<uint32_t>((qRed(p) * 77 + qGreen(p) * 150 + qBlue(p) * 29) >> 8);
+        });
+        return Compare(timeMs);
+    }
+    default: return Feed(picture.convertToFormat(QImage::Format_RGB32), timeMs);
+    }
+}
+
+bool MotionDetector::FeedLuma(const uint8_t* luma, int width, int height, qsizetype stride, qint64 timeMs)
+{
+    if (!luma || width <= 0 || height <= 0)
+        return false;
+    Reduce(width, height, [luma, stride](int x, int y) { return static_cast<uint32_t>(luma[y * stride + x]); });
+    return Compare(timeMs);
+}
+
+bool MotionDetector::Compare(qint64 timeMs)
+{
+    // The reference: the newest past grid at least kCompareAgeMs old, else the oldest.
+    if (!past_.empty() && timeMs < past_.back().timeMs)
+        past_.clear();  // the clock went back: a new stream
+    const Past* reference = nullptr;
+    for (const Past& p : past_)
+        if (timeMs - p.timeMs >= kCompareAgeMs || !reference)
+            reference = &p;
+    size_t changed = 0;
+    const size_t n = grid_.size();
+    if (reference) {
+        const std::vector<uint8_t>& before = reference->grid;
+        long long total = 0;
+        for (size_t i = 0; i < n; ++i)
+            total += static_cast<int>(grid_[i]) - static_cast<int>(before[i]);
+        const int shift = static_cast<int>(total / static_cast<long long>(n));
+        const int threshold = CellThreshold(sensitivity_);
+        for (size_t i = 0; i < n; ++i)
+            changed += std::abs(static_cast<int>(grid_[i]) - static_cast<int>(before[i]) - shift) > threshold;
+    }
+    // Keep this grid; drop those no longer needed as a reference.
+    while (past_.size() > 1 && timeMs - past_[1].timeMs >= kCompareAgeMs)
+        past_.erase(past_.begin());
+    if (past_.size() >= 64)
+        past_.erase(past_.begin());
+    past_.push_back({grid_, timeMs});
+    if (!reference) {
+        lastShare_ = 0;
+        lastMotion_ = false;
+        return false;
+    }
+
+    lastShare_ = static_cast<double>(changed) / static_cast<double>(n);
+    const bool motion = lastShare_ > AreaThreshold(sensitivity_);
+    lastMotion_ = motion && motionBefore_;
+    motionBefore_ = motion;
+    if (!lastMotion_)
+        return false;
+    if (reported_ && timeMs >= lastReportMs_ && timeMs - lastReportMs_ < kReportIntervalMs)
+        return false;
+    reported_ = true;
+    lastReportMs_ = timeMs;
+    return true;
+}

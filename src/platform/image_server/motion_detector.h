@@ -1,0 +1,76 @@
+// Motion detection on a camera's decoded pictures.
+//
+// Each picture is reduced to a small luminance grid (80 cells wide, as many
+// high as keep the picture's shape; every cell the average of the pixels it
+// covers, sampled on every other row and column). The grid is compared with
+// the grid of the picture taken a fifth of a second earlier (the previous
+// picture when pictures come slower), so that slow movements show as clearly
+// as fast ones: a cell has changed when its brightness moved
+// by more than the cell threshold, after taking away the change common to the
+// whole picture (a camera adjusting its exposure, a light switched on). There
+// is motion when the changed cells make up more than the area threshold of the
+// grid, in two pictures in a row (a single damaged picture is no motion).
+//
+// Both thresholds follow the sensitivity, 1 (low) to 10 (high); values
+// outside are taken as the nearest end:
+//
+//   sensitivity      1    2    3    4    5    6    7     8    9    10
+//   cell threshold  40   36   32   28   25   22   19    16   13    10   (of 255 levels)
+//   area threshold  20%  13%  8%   5%   3%   2%   1.3%  0.8% 0.5% 0.3%
+//
+// While motion lasts, Feed() asks for a report at most once per report
+// interval (one second), measured on the pictures' own times.
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <vector>
+
+class MotionDetector {
+public:
+    static constexpr int kGridWidth = 80;
+    static constexpr int kReportIntervalMs = 1000;
+    static constexpr int kCompareAgeMs = 200;
+
+    void SetSensitivity(int sensitivity);
+    int Sensitivity() const { return sensitivity_; }
+
+    // Feeds one picture taken at `timeMs` (any steady clock). Returns true when
+    // motion should be reported now.
+    bool Feed(const QImage& picture, qint64 timeMs);
+    // The same for a luminance plane (one byte per pixel).
+    bool FeedLuma(const uint8_t* luma, int width, int height, qsizetype stride, qint64 timeMs);
+
+    // Forgets the previous picture and the last report (a new stream).
+    void Reset();
+
+    // What the last picture showed: the share of changed cells, and whether it
+    // counted as motion.
+    double LastChangedShare() const { return lastShare_; }
+    bool LastHadMotion() const { return lastMotion_; }
+
+    static int CellThreshold(int sensitivity);
+    static double AreaThreshold(int sensitivity);
+
+private:
+    template <typename Sample>
+    void Reduce(int width, int height, Sample sample);
+    bool Compare(qint64 timeMs);
+
+    int sensitivity_ = 5;
+    int gridW_ = 0, gridH_ = 0;
+    int srcW_ = 0, srcH_ = 0;
+    std::vector<int> colCell_, rowCell_;
+    std::vector<uint32_t> sums_, counts_;
+    std::vector<uint8_t> grid_;
+    struct Past {
+        std::vector<uint8_t> grid;
+        qint64 timeMs = 0;
+    };
+    std::vector<Past> past_;  // recent grids, oldest first
+    bool motionBefore_ = false;
+    bool reported_ = false;
+    qint64 lastReportMs_ = 0;
+    double lastShare_ = 0;
+    bool lastMotion_ = false;
+};

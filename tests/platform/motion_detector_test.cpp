@@ -1,0 +1,164 @@
+#include "platform/image_server/motion_detector.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+namespace {
+
+// A camera picture: a textured scene, an optional moving block, sensor noise
+// and a JPEG round trip, as a camera would deliver it.
+class Scene {
+public:
+    Scene(int width, int height, double noiseSigma) : background_(width, height, QImage::Format_RGB32)
+    {
+        QPainter p(&background_);
+        p.fillRect(background_.rect(), QColor(90, 110, 100));
+        for (int i = 0; i < 12; ++i)
+            p.fillRect(i * width / 12, (i % 3) * height / 3, width / 14, height / 4, QColor(40 + i * 15, 160 - i * 8, 90));
+        // A few fields of sensor noise, used in turn.
+        std::mt19937 rng(42);
+        std::normal_distribution<double> n(0, noiseSigma);
+        for (auto& field : noise_) {
+            field.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+            for (auto& v : field)
+                v = static_cast<int8_t>(std::clamp<long>(std::lround(n(rng)), -100, 100));
+        }
+    }
+
+    QImage Picture(QRect block = {}, int brightness = 0)
+    {
+        QImage img = background_.copy();
+        if (!block.isNull()) {
+            QPainter p(&img);
+            p.fillRect(block, QColor(240, 230, 60));
+        }
+        const std::vector<int8_t>& field = noise_[next_++ % noise_.size()];
+        for (int y = 0; y < img.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+            for (int x = 0; x < img.width(); ++x) {
+                const int d = field[static_cast<size_t>(y) * static_cast<size_t>(img.width()) + static_cast<size_t>(x)] + brightness;
+                const QRgb c = line[x];
+                line[x] = qRgb(std::clamp(qRed(c) + d, 0, 255), std::clamp(qGreen(c) + d, 0, 255),
+                               std::clamp(qBlue(c) + d, 0, 255));
+            }
+        }
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, "JPG", 75);
+        return QImage::fromData(jpeg, "JPG").convertToFormat(QImage::Format_RGB32);
+    }
+
+private:
+    QImage background_;
+    std::array<std::vector<int8_t>, 7> noise_;
+    size_t next_ = 0;
+};
+
+}  // namespace
+
+TEST(MotionDetectorTest, StaticNoisySceneIsNeverMotionAtAnySensitivity)
+{
+    Scene scene(320, 240, 6.0);
+    std::vector<QImage> pictures;
+    for (int i = 0; i < 60; ++i)
+        pictures.push_back(scene.Picture({}, i == 30 ? 25 : 0));  // and one exposure step
+    for (int s = 1; s <= 10; ++s) {
+        MotionDetector d;
+        d.SetSensitivity(s);
+        int reports = 0;
+        for (size_t i = 0; i < pictures.size(); ++i)
+            reports += d.Feed(pictures[i], static_cast<qint64>(i) * 40);
+        EXPECT_EQ(reports, 0) << "sensitivity " << s << ", last share " << d.LastChangedShare();
+    }
+}
+
+TEST(MotionDetectorTest, MovingBlockIsReportedAboutOnceASecondAndStopsWithIt)
+{
+    Scene scene(640, 480, 4.0);
+    MotionDetector d;
+    d.SetSensitivity(5);
+    std::vector<qint64> reports;
+    qint64 t = 0;
+    for (int i = 0; i < 10; ++i, t += 40)
+        EXPECT_FALSE(d.Feed(scene.Picture(), t));
+    const qint64 motionStart = t;
+    for (int i = 0; i < 150; ++i, t += 40) {  // six seconds of a block crossing the view
+        const QRect block(20 + i * 4, 100 + (i % 20) * 5, 140, 120);
+        if (d.Feed(scene.Picture(block), t))
+            reports.push_back(t);
+    }
+    const qint64 motionEnd = t;
+    for (int i = 0; i < 50; ++i, t += 40)
+        if (d.Feed(scene.Picture(), t))
+            reports.push_back(t);
+
+    ASSERT_GE(reports.size(), 5u);
+    EXPECT_LE(reports.size(), 7u);
+    EXPECT_LE(reports.front() - motionStart, 120);  // the second picture with motion confirms it
+    for (size_t i = 1; i < reports.size(); ++i) {
+        EXPECT_GE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs);
+        EXPECT_LE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs + 80);
+    }
+    // Nothing once the block is gone (and the reference picture shows it no more).
+    EXPECT_LE(reports.back(), motionEnd + MotionDetector::kCompareAgeMs + 80);
+}
+
+TEST(MotionDetectorTest, SensitivityDecidesHowSmallAMotionCounts)
+{
+    struct Case {
+        int blockSide;
+        int sensitivity;
+        bool reported;
+    } cases[] = {
+        {160, 1, false}, {160, 5, true}, {160, 10, true},
+        {40, 5, false},  {40, 8, true},  {40, 10, true},
+        {12, 10, false},
+    };
+    Scene scene(640, 480, 4.0);
+    std::vector<std::vector<QImage>> clips;
+    for (int side : {160, 40, 12}) {
+        std::vector<QImage> clip{scene.Picture(), scene.Picture()};
+        for (int i = 0; i < 8; ++i)
+            clip.push_back(scene.Picture(QRect(100 + i * side / 2, 200, side, side)));
+        clips.push_back(clip);
+    }
+    for (const Case& c : cases) {
+        const auto& clip = clips[c.blockSide == 160 ? 0 : c.blockSide == 40 ? 1 : 2];
+        MotionDetector d;
+        d.SetSensitivity(c.sensitivity);
+        bool reported = false;
+        for (size_t i = 0; i < clip.size(); ++i)
+            reported |= d.Feed(clip[i], static_cast<qint64>(i) * 40);
+        EXPECT_EQ(reported, c.reported) << "block " << c.blockSide << ", sensitivity " << c.sensitivity
+                                        << ", share " << d.LastChangedShare();
+    }
+}
+
+TEST(MotionDetectorTest, OutOfRangeSensitivityAndNewPictureSizesAreSafe)
+{
+    MotionDetector d;
+    d.SetSensitivity(0);
+    EXPECT_EQ(d.Sensitivity(), 1);
+    d.SetSensitivity(290);
+    EXPECT_EQ(d.Sensitivity(), 10);
+    // A change of picture size is a new start, not motion.
+    Scene small(160, 120, 2.0), large(1280, 720, 2.0);
+    EXPECT_FALSE(d.Feed(small.Picture(), 0));
+    EXPECT_FALSE(d.Feed(small.Picture(), 40));
+    EXPECT_FALSE(d.Feed(large.Picture(), 80));
+    EXPECT_FALSE(d.Feed(large.Picture(), 120));
+    EXPECT_FALSE(d.Feed(QImage(), 160));
+    // Other formats are taken too: a grey picture, a one-pixel picture.
+    QImage grey = large.Picture().convertToFormat(QImage::Format_Grayscale8);
+    EXPECT_FALSE(d.Feed(grey, 200));
+    QImage dot(1, 1, QImage::Format_RGB888);
+    dot.fill(Qt::white);
+    EXPECT_FALSE(d.Feed(dot, 240));
+    EXPECT_FALSE(d.Feed(dot, 280));
+}
