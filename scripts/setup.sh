@@ -5,7 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang
   qt6-base-dev qt6-svg-dev libgl1-mesa-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core iproute2
   ffmpeg openssl

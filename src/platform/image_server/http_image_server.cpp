@@ -1,45 +1,283 @@
 #include "platform/image_server/http_image_server.h"
 
+#include "platform/image_server/http_client.h"
+#include "platform/image_server/jpeg_codec.h"
+#include "platform/image_server/request_queue.h"
+#include "platform/image_server/stream_session.h"
 #include "platform/image_server/video_surface.h"
 
+#include <QDir>
+#include <QSaveFile>
+#include <QStorageInfo>
 #include <QTimer>
+#include <QUrlQuery>
 
 std::unique_ptr<ImageServer> CreateImageServer(QObject* parent)
 {
     return std::make_unique<HttpImageServer>(parent);
 }
 
+namespace {
+constexpr int kStopWaitMs = 90;  // a stop returns within 100 ms
+constexpr int kPtKind = 1;
+constexpr int kPtMaxPending = 4;
+
+QByteArray ImageForm(const ImageConfig& c)
+{
+    QUrlQuery q;
+    q.addQueryItem(QStringLiteral("resolution"), QString::number(c.resolution));
+    q.addQueryItem(QStringLiteral("compression"), QString::number(c.compression));
+    q.addQueryItem(QStringLiteral("framerate"), QString::number(c.frameRate));
+    q.addQueryItem(QStringLiteral("brightness"), QString::number(c.brightness));
+    q.addQueryItem(QStringLiteral("contrast"), QString::number(c.contrast));
+    q.addQueryItem(QStringLiteral("hue"), QString::number(c.hue));
+    q.addQueryItem(QStringLiteral("lightfreq"), QString::number(c.lightFrequency));
+    return q.query(QUrl::FullyEncoded).toUtf8();
+}
+
+bool ImageFrom(const Record& r, ImageConfig& c)
+{
+    static const char* keys[] = {"resolution", "compression", "framerate", "brightness",
+                                 "contrast",   "hue",         "lightfreq"};
+    int v[7];
+    for (int i = 0; i < 7; ++i) {
+        v[i] = RecordInt(r, QString::fromLatin1(keys[i]), INT_MIN);
+        if (v[i] == INT_MIN || v[i] < -32768 || v[i] > 32767)
+            return false;
+    }
+    c = ImageConfig{v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
+    return true;
+}
+}  // namespace
+
 HttpImageServer::HttpImageServer(QObject* parent) : ImageServer(parent) {}
 
-HttpImageServer::~HttpImageServer() = default;
+HttpImageServer::~HttpImageServer()
+{
+    queue_.reset();
+    EndSession(kStopWaitMs);
+}
+
+RequestQueue& HttpImageServer::Queue()
+{
+    if (!queue_)
+        queue_ = std::make_unique<RequestQueue>(this);
+    return *queue_;
+}
 
 void HttpImageServer::PostNotify(int code)
 {
-    QTimer::singleShot(0, this, [this, code] { emit Notify(code); });
+    QMetaObject::invokeMethod(this, [this, code] { emit Notify(code); }, Qt::QueuedConnection);
 }
 
-void HttpImageServer::setDisplay(VideoSurface* surface) { surface_ = surface; }
-VideoSurface* HttpImageServer::display() const { return surface_.data(); }
-void HttpImageServer::setDisplayWidth(int v) { displayWidth_ = v; }
-void HttpImageServer::setDisplayHeight(int v) { displayHeight_ = v; }
-void HttpImageServer::setRotateAngle(int v) { rotateAngle_ = v; }
+CameraEndpoint HttpImageServer::Endpoint() const
+{
+    CameraEndpoint ep;
+    ep.host = ip_.trimmed();
+    ep.port = port_;
+    ep.user = user_;
+    ep.password = password_;
+    ep.useProxy = ShouldUseProxy(ep.host, enableProxy_, proxyAddress_, proxyPort_, bypassProxy_, local_);
+    ep.proxyHost = proxyAddress_.trimmed();
+    ep.proxyPort = proxyPort_;
+    return ep;
+}
 
-// The network side is being built; until then a start reports that the camera
-// could not be reached and every request answers "failed".
+HttpImageServer::Identity HttpImageServer::IdentityFrom(const Record& r, const QString& address)
+{
+    Identity id;
+    id.name = r.value(QStringLiteral("name"));
+    id.model = r.value(QStringLiteral("model"));
+    id.mac = r.value(QStringLiteral("mac"));
+    id.location = r.value(QStringLiteral("location"));
+    id.ip = r.value(QStringLiteral("ip"), address);
+    if (id.ip.isEmpty())
+        id.ip = address;
+    id.mask = r.value(QStringLiteral("mask"));
+    id.gateway = r.value(QStringLiteral("gateway"));
+    const auto version = [&](const char* key) {
+        const QString v = r.value(QString::fromLatin1(key));
+        return v.isEmpty() ? QStringLiteral("0.00") : v;
+    };
+    id.fw = version("fw_version");
+    id.hw = version("hw_version");
+    id.rom = version("rom_version");
+    id.protocol = RecordInt(r, QStringLiteral("protocol"), 0);
+    id.capability = RecordInt(r, QStringLiteral("capability"), 0);
+    id.webPort = RecordInt(r, QStringLiteral("web_port"), 0);
+    id.port = RecordInt(r, QStringLiteral("port"), 0);
+    id.valid = true;
+    return id;
+}
+
+// ---------------- display ----------------
+
+void HttpImageServer::setDisplay(VideoSurface* surface)
+{
+    surface_ = surface;
+    UpdateWantPictures();
+}
+VideoSurface* HttpImageServer::display() const { return surface_.data(); }
+void HttpImageServer::setDisplayWidth(int v)
+{
+    displayWidth_ = v;
+    PushGeometry();
+}
+void HttpImageServer::setDisplayHeight(int v)
+{
+    displayHeight_ = v;
+    PushGeometry();
+}
+void HttpImageServer::setRotateAngle(int v)
+{
+    rotateAngle_ = v;
+    PushGeometry();
+}
+void HttpImageServer::setDisplayEnabled(bool v)
+{
+    displayEnabled_ = v;
+    UpdateWantPictures();
+}
+void HttpImageServer::setFrameDelay(int v)
+{
+    frameDelay_ = std::max(0, v);
+    if (session_)
+        session_->frameDelayMs = frameDelay_;
+}
+
+void HttpImageServer::PushGeometry()
+{
+    if (surface_ && displayEnabled_)
+        surface_->setGeometryHints(QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)), rotateAngle_);
+}
+
+void HttpImageServer::UpdateWantPictures()
+{
+    if (session_)
+        session_->wantPictures = displayEnabled_ && !surface_.isNull();
+}
+
+int HttpImageServer::sourceWidth() const { return session_ ? session_->sourceWidth.load() : 0; }
+int HttpImageServer::sourceHeight() const { return session_ ? session_->sourceHeight.load() : 0; }
+int HttpImageServer::frameRate() const { return session_ ? session_->frameRate.load() : 0; }
+quint64 HttpImageServer::framesReceived() const { return session_ ? session_->framesReceived.load() : 0; }
+quint64 HttpImageServer::framesDecoded() const { return session_ ? session_->framesDecoded.load() : 0; }
+quint64 HttpImageServer::partsDamaged() const { return session_ ? session_->partsDamaged.load() : 0; }
+
+void HttpImageServer::setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs)
+{
+    connectTimeoutMs_ = connectMs;
+    stallTimeoutMs_ = stallMs;
+    backoffMs_ = std::move(backoffMs);
+}
+
+void HttpImageServer::OnFrameReady()
+{
+    if (!session_)
+        return;
+    DecodedFrame f;
+    if (!session_->TakeFrame(f))
+        return;
+    // The surface may have gone away since the frame was decoded.
+    if (!surface_ || !displayEnabled_)
+        return;
+    surface_->presentFrame(f.image, QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)), rotateAngle_,
+                           f.timestampUs);
+}
+
+// ---------------- stream ----------------
+
+void HttpImageServer::StartSession()
+{
+    StreamOptions o;
+    o.endpoint = Endpoint();
+    o.connectTimeoutMs = connectTimeoutMs_;
+    o.stallTimeoutMs = stallTimeoutMs_;
+    o.backoffMs = backoffMs_;
+    const quint64 id = ++sessionId_;
+    StreamSession::Callbacks callbacks;
+    callbacks.status = [this, id](int code) {
+        if (id == sessionId_ && session_)
+            emit Notify(code);  // reports of a replaced session are dropped
+    };
+    callbacks.frameReady = [this, id] {
+        if (id == sessionId_)
+            OnFrameReady();
+    };
+    callbacks.ended = [this, id] {
+        if (id == sessionId_)
+            OnSessionEnded();
+    };
+    session_ = std::make_shared<StreamSession>(std::move(o), this, std::move(callbacks));
+    session_->frameDelayMs = frameDelay_;
+    UpdateWantPictures();
+    session_->Start();
+}
+
+void HttpImageServer::OnSessionEnded()
+{
+    if (!session_)
+        return;
+    session_->Stop(kStopWaitMs);
+    session_.reset();
+    running_ = false;
+}
+
+void HttpImageServer::EndSession(int waitMs)
+{
+    if (!session_)
+        return;
+    session_->Stop(waitMs);
+    session_.reset();
+}
+
 void HttpImageServer::start()
 {
+    EndSession(kStopWaitMs);
     running_ = true;
-    PostNotify(NotifyCode::Connecting);
-    QTimer::singleShot(0, this, [this] {
-        running_ = false;
-        emit Notify(NotifyCode::ConnectFailed);
-    });
+    if (protocol_ == 4 && streamMode_ == 0)
+        return;  // started without a stream; ApplyStreamMode brings it
+    StartSession();
 }
-void HttpImageServer::stop() { running_ = false; }
-void HttpImageServer::applyStreamMode() {}
+
+void HttpImageServer::stop()
+{
+    EndSession(kStopWaitMs);
+    running_ = false;
+}
+
+bool HttpImageServer::isRunning() const { return running_; }
+
+void HttpImageServer::applyStreamMode()
+{
+    if (!running_)
+        return;
+    if (streamMode_ == 0)
+        EndSession(kStopWaitMs);  // the stream stops; the object still counts as running
+    else if (!session_)
+        StartSession();
+}
+
+int HttpImageServer::isBusy() const { return queue_ && queue_->Pending() > 0 ? 1 : 0; }
+
+// ---------------- recording, motion, mail ----------------
+
 void HttpImageServer::recordStart() { PostNotify(NotifyCode::RecordFailed); }
 void HttpImageServer::recordStop() {}
-bool HttpImageServer::storageReady() const { return false; }
+bool HttpImageServer::storageReady() const
+{
+    if (recordPath_.trimmed().isEmpty())
+        return false;
+    // The folder may not exist yet; its nearest existing parent tells the drive.
+    QDir dir(recordPath_);
+    while (!dir.exists() && !dir.isRoot())
+        if (!dir.cdUp())
+            break;
+    const QStorageInfo info(dir.absolutePath());
+    if (!info.isValid() || !info.isReady())
+        return false;
+    return info.bytesAvailable() > static_cast<qint64>(std::max(0, reserveSpace_)) * 1024 * 1024;
+}
 void HttpImageServer::setMailServer(const QString& server, const QString& to, const QString& from,
                                     const QString& subject)
 {
@@ -49,32 +287,185 @@ void HttpImageServer::setMailServer(const QString& server, const QString& to, co
     mailSubject_ = subject;
 }
 void HttpImageServer::sendMail() { PostNotify(NotifyCode::MailFailed); }
-void HttpImageServer::selectServer(int) {}
+
+// ---------------- identity and requests ----------------
+
+void HttpImageServer::selectServer(int index)
+{
+    if (index == -1)
+        identity_ = identified_;
+    else if (index >= 0 && index < static_cast<int>(hits_.size()))
+        identity_ = hits_[static_cast<size_t>(index)];
+}
+
 int HttpImageServer::checkIP(int mode, bool)
 {
-    if (mode == 1)
-        QTimer::singleShot(0, this, [this] { emit EndCheckIP(0); });
-    return 0;
+    const CameraEndpoint ep = Endpoint();
+    if (mode == 1) {
+        auto auth = queueAuth_;
+        Queue().Push([this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
+            const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/identity", requestTimeoutMs(), &cancel);
+            const bool ok = r.io == IoResult::Ok && r.Ok();
+            const Identity id = ok ? IdentityFrom(ParseRecord(r.body), ep.host) : Identity{};
+            return [this, ok, id] {
+                if (ok) {
+                    identified_ = id;
+                    identity_ = id;
+                    if (id.port > 0 && id.port <= 65535)
+                        port_ = id.port;
+                }
+                emit EndCheckIP(ok ? kTrue : 0);
+            };
+        });
+        return kTrue;
+    }
+    const HttpResponse r = HttpRequest(ep, syncAuth_, "GET", "/api/identity", requestTimeoutMs());
+    if (r.io != IoResult::Ok || !r.Ok())
+        return 0;
+    identified_ = IdentityFrom(ParseRecord(r.body), ep.host);
+    identity_ = identified_;
+    if (identified_.port > 0 && identified_.port <= 65535)
+        port_ = identified_.port;
+    return kTrue;
 }
-int HttpImageServer::loginTest(int) { return 0; }
-QString HttpImageServer::getConfigItem(int) { return {}; }
+
+int HttpImageServer::loginTest(int)
+{
+    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/login", requestTimeoutMs());
+    return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
+}
+
+QString HttpImageServer::getConfigItem(int item)
+{
+    static const std::pair<int, const char*> keys[] = {
+        {40, "admin_id"}, {41, "admin_password"}, {44, "mask"}, {45, "gateway"}};
+    const char* key = nullptr;
+    for (const auto& k : keys)
+        if (k.first == item)
+            key = k.second;
+    if (!key)
+        return {};
+    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
+    if (r.io != IoResult::Ok || !r.Ok())
+        return {};
+    return ParseRecord(r.body).value(QString::fromLatin1(key));
+}
+
 void HttpImageServer::getConfig(bool)
 {
-    QTimer::singleShot(0, this, [this] { emit EndGetConfig(0); });
+    const CameraEndpoint ep = Endpoint();
+    auto auth = queueAuth_;
+    Queue().Push([this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
+        const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/config", requestTimeoutMs(), &cancel);
+        int status = 0;
+        if (r.io == IoResult::Ok && r.Ok())
+            status = kTrue;
+        else if (r.io == IoResult::Ok && r.status == 401)
+            status = 1;
+        return [this, status] { emit EndGetConfig(status); };
+    });
 }
-int HttpImageServer::getImageCaps(ImageConfig&) { return 0; }
-int HttpImageServer::getImageConfig(ImageConfig&, int) { return 0; }
-int HttpImageServer::setImageConfig(const ImageConfig&) { return 0; }
-bool HttpImageServer::saveSnapshot(const QString&, int) { return false; }
-void HttpImageServer::ptControl(int) {}
-void HttpImageServer::probeInit() {}
-void HttpImageServer::probeStart(int) {}
+
+int HttpImageServer::getImageCaps(ImageConfig& config)
+{
+    CameraEndpoint ep = Endpoint();
+    ep.user.clear();
+    ep.password.clear();
+    HttpAuthenticator anonymous;
+    const HttpResponse r = HttpRequest(ep, anonymous, "GET", "/api/image", requestTimeoutMs());
+    if (r.io != IoResult::Ok || !r.Ok())
+        return 0;
+    return ImageFrom(ParseRecord(r.body), config) ? kTrue : 0;
+}
+
+int HttpImageServer::getImageConfig(ImageConfig& config, int)
+{
+    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/image", requestTimeoutMs());
+    if (r.io != IoResult::Ok || !r.Ok())
+        return 0;
+    ImageConfig c;
+    if (!ImageFrom(ParseRecord(r.body), c))
+        return 0;
+    config = c;
+    QMetaObject::invokeMethod(
+        this, [this, c] { emit EndGetImageConfig(c.resolution, c.compression, c.frameRate); },
+        Qt::QueuedConnection);
+    return kTrue;
+}
+
+int HttpImageServer::setImageConfig(const ImageConfig& config)
+{
+    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "POST", "/api/image", requestTimeoutMs(), nullptr,
+                                       ImageForm(config), "application/x-www-form-urlencoded");
+    return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
+}
+
+bool HttpImageServer::saveSnapshot(const QString& file, int)
+{
+    QByteArray jpeg = session_ ? session_->LatestJpeg() : QByteArray();
+    if (jpeg.isEmpty()) {
+        const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/snapshot.jpg", requestTimeoutMs(),
+                                           nullptr, {}, {}, 16 * 1024 * 1024);
+        if (r.io != IoResult::Ok || !r.Ok() || !LooksLikeJpeg(r.body))
+            return false;
+        jpeg = r.body;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(jpeg) != jpeg.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+void HttpImageServer::ptControl(int code)
+{
+    const CameraEndpoint ep = Endpoint();
+    auto auth = queueAuth_;
+    Queue().Push(
+        [this, ep, auth, code](const CancelToken& cancel) -> std::function<void()> {
+            const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/ptz?code=" + QByteArray::number(code),
+                                               requestTimeoutMs(), &cancel);
+            if (r.io == IoResult::Ok && r.Ok())
+                return {};
+            return [this] { emit Notify(NotifyCode::PanTiltFailed); };
+        },
+        kPtKind, kPtMaxPending);
+}
+
+void HttpImageServer::probeInit()
+{
+    viewerParam1_ = 0;
+    viewerParam2_ = 0;
+}
+
+void HttpImageServer::probeStart(int)
+{
+    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
+    if (r.io == IoResult::Ok && r.Ok())
+        identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
+    else
+        identity_ = Identity{};
+}
+
 void HttpImageServer::openAudio(QString&) {}
+
+// ---------------- discovery and network set-up ----------------
+
 void HttpImageServer::searchServer(int, const QString&)
 {
-    QTimer::singleShot(0, this, [this] { emit EndSearch(); });
+    hits_.clear();
+    QMetaObject::invokeMethod(this, [this] { emit EndSearch(); }, Qt::QueuedConnection);
 }
-int HttpImageServer::probeAddress(const QString&, int) { return 0; }
+
+int HttpImageServer::probeAddress(const QString& address, int port)
+{
+    TcpStream s;
+    return s.Connect(address, port, DeadlineIn(requestTimeoutMs()), nullptr) == IoResult::Ok ? kTrue : 0;
+}
+
 int HttpImageServer::setNetwork(const QString&, const QString&, const QString&) { return 0; }
 int HttpImageServer::setNetworkEx(const QString&, const QString&, const QString&, int) { return 0; }
 void HttpImageServer::applyNetwork() {}

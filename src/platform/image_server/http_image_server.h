@@ -5,7 +5,16 @@
 
 #include "platform/image_server/image_server.h"
 
+#include "platform/image_server/http_auth.h"
+#include "platform/image_server/records.h"
+
 #include <QPointer>
+#include <memory>
+#include <vector>
+
+class RequestQueue;
+class StreamSession;
+struct CameraEndpoint;
 
 class HttpImageServer : public ImageServer {
     Q_OBJECT
@@ -40,21 +49,21 @@ public:
     int displayWidth() const override { return displayWidth_; }
     void setDisplayHeight(int v) override;
     int displayHeight() const override { return displayHeight_; }
-    void setDisplayEnabled(bool v) override { displayEnabled_ = v; }
+    void setDisplayEnabled(bool v) override;
     bool displayEnabled() const override { return displayEnabled_; }
     void setRotateAngle(int v) override;
     int rotateAngle() const override { return rotateAngle_; }
-    void setFrameDelay(int v) override { frameDelay_ = v; }
-    int sourceWidth() const override { return sourceWidth_; }
-    int sourceHeight() const override { return sourceHeight_; }
-    int frameRate() const override { return frameRate_; }
+    void setFrameDelay(int v) override;
+    int sourceWidth() const override;
+    int sourceHeight() const override;
+    int frameRate() const override;
 
     void start() override;
     void stop() override;
-    bool isRunning() const override { return running_; }
+    bool isRunning() const override;
     void setStreamMode(int v) override { streamMode_ = v; }
     void applyStreamMode() override;
-    int isBusy() const override { return 0; }
+    int isBusy() const override;
 
     void setSplitFileMode(int v) override { splitFileMode_ = v; }
     void setSplitFileSize(int v) override { splitFileSize_ = v; }
@@ -104,8 +113,8 @@ public:
     void probeInit() override;
     void probeStart(int mode) override;
     int probeResult() const override { return identity_.capability & 16 ? 1 : 0; }
-    int viewerParam1() const override { return 0; }
-    int viewerParam2() const override { return 0; }
+    int viewerParam1() const override { return viewerParam1_; }
+    int viewerParam2() const override { return viewerParam2_; }
     void openAudio(QString& nonce) override;
 
     void searchServer(int mode, const QString& filter) override;
@@ -125,13 +134,30 @@ public:
     int login(const QString& user, const QString& password) override;
     QString getAdminAccount(int which) override;
 
+    // Diagnostics for tests and measurements.
+    quint64 framesReceived() const;
+    quint64 framesDecoded() const;
+    quint64 partsDamaged() const;
+    // Stream timing (tests shorten them).
+    void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
+
 private:
     struct Identity {
         QString name, model, mac, ip, location, mask, gateway;
         QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"), rom = QStringLiteral("0.00");
-        int protocol = 0, capability = 0, webPort = 0;
+        int protocol = 0, capability = 0, webPort = 0, port = 0;
+        bool valid = false;
     };
+    static Identity IdentityFrom(const Record& r, const QString& address);
+    CameraEndpoint Endpoint() const;
     void PostNotify(int code);
+    void StartSession();
+    void EndSession(int waitMs);
+    void OnFrameReady();
+    void OnSessionEnded();
+    void PushGeometry();
+    void UpdateWantPictures();
+    RequestQueue& Queue();
 
     QString ip_, user_, password_, authText_, mac_, proxyAddress_;
     int port_ = 8481, protocol_ = 0, proxyPort_ = 0;
@@ -139,7 +165,6 @@ private:
     QPointer<VideoSurface> surface_;
     int displayWidth_ = 0, displayHeight_ = 0, rotateAngle_ = 0, frameDelay_ = 0;
     bool displayEnabled_ = false;
-    int sourceWidth_ = 0, sourceHeight_ = 0, frameRate_ = 0;
     bool running_ = false;
     int streamMode_ = 1;
     int splitFileMode_ = 0, splitFileSize_ = 0, splitFileTime_ = 0, reserveSpace_ = 0;
@@ -147,6 +172,16 @@ private:
     int alarmFlags_ = 0, sensitivity_ = 5;
     QString snapshotFile_, mailServer_, mailTo_, mailFrom_, mailSubject_, mailUser_, mailPassword_;
     int mailInterval_ = 0;
-    Identity identity_;
+    Identity identity_;    // what the identity reads return
+    Identity identified_;  // the camera the last identify found
+    std::vector<Identity> hits_;
     int configWord_ = 0;
+    int viewerParam1_ = 0, viewerParam2_ = 0;
+    int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
+    std::vector<int> backoffMs_{500, 1000, 2000, 4000, 8000, 10000};
+    HttpAuthenticator syncAuth_;  // GUI-thread requests
+    std::shared_ptr<HttpAuthenticator> queueAuth_ = std::make_shared<HttpAuthenticator>();  // queue thread only
+    std::shared_ptr<StreamSession> session_;
+    quint64 sessionId_ = 0;
+    std::unique_ptr<RequestQueue> queue_;
 };

@@ -1,0 +1,46 @@
+// JPEG decoding (and encoding, for tests and tools) with libjpeg-turbo.
+// One codec per thread: the handles are not shared.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+class JpegDecoder {
+public:
+    JpegDecoder();
+    ~JpegDecoder();
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+    // Reads the picture size from the header; false when it is not a JPEG.
+    bool Peek(const QByteArray& jpeg, int& width, int& height);
+    // Decodes to Format_RGB32; a null image when the data is not a complete,
+    // decodable JPEG or larger than maxPixels.
+    QImage Decode(const QByteArray& jpeg, qint64 maxPixels = 64LL * 1024 * 1024);
+    QString LastError() const { return error_; }
+
+private:
+    void* handle_ = nullptr;
+    QString error_;
+};
+
+class JpegEncoder {
+public:
+    JpegEncoder();
+    ~JpegEncoder();
+    JpegEncoder(const JpegEncoder&) = delete;
+    JpegEncoder& operator=(const JpegEncoder&) = delete;
+
+    // quality 1..100; any QImage format (converted when needed).
+    QByteArray Encode(const QImage& image, int quality = 80);
+
+private:
+    void* handle_ = nullptr;
+};
+
+// True when the data starts with the JPEG start-of-image marker.
+inline bool LooksLikeJpeg(const QByteArray& data)
+{
+    return data.size() >= 4 && static_cast<unsigned char>(data[0]) == 0xFF &&
+           static_cast<unsigned char>(data[1]) == 0xD8;
+}

@@ -1,0 +1,250 @@
+#include "platform/image_server/stream_session.h"
+
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/jpeg_codec.h"
+#include "platform/image_server/multipart_parser.h"
+
+#include <QDateTime>
+#include <QMetaObject>
+#include <poll.h>
+
+namespace {
+qint64 NowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+}
+thread_local JpegDecoder* tDecoder = nullptr;
+}  // namespace
+
+StreamSession::StreamSession(StreamOptions options, QObject* receiver, Callbacks callbacks)
+    : options_(std::move(options)), callbacks_(std::move(callbacks)), receiver_(receiver)
+{
+}
+
+StreamSession::~StreamSession()
+{
+    cancel_.Cancel();
+    if (thread_.joinable()) {
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else
+            thread_.join();
+    }
+}
+
+void StreamSession::Start()
+{
+    auto self = shared_from_this();
+    thread_ = std::thread([self] {
+        self->Run();
+        {
+            std::lock_guard lock(self->mutex_);
+            self->finished_ = true;
+        }
+        self->finishedCv_.notify_all();
+    });
+}
+
+bool StreamSession::Stop(int waitMs)
+{
+    {
+        std::lock_guard lock(mutex_);
+        receiver_ = nullptr;
+    }
+    cancel_.Cancel();
+    std::unique_lock lock(mutex_);
+    const bool done =
+        finishedCv_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return finished_.load(); });
+    lock.unlock();
+    if (done && thread_.joinable())
+        thread_.join();
+    else if (thread_.joinable())
+        thread_.detach();  // it holds its own reference and ends by itself
+    return done;
+}
+
+void StreamSession::Post(std::function<void()> fn)
+{
+    std::lock_guard lock(mutex_);
+    if (receiver_)
+        QMetaObject::invokeMethod(receiver_, std::move(fn), Qt::QueuedConnection);
+}
+
+void StreamSession::PostStatus(int code)
+{
+    auto cb = callbacks_.status;
+    Post([cb, code] {
+        if (cb)
+            cb(code);
+    });
+}
+
+bool StreamSession::TakeFrame(DecodedFrame& out)
+{
+    std::lock_guard lock(mutex_);
+    framePosted_ = false;
+    if (!hasPending_)
+        return false;
+    out = std::move(pending_);
+    pending_ = DecodedFrame{};
+    hasPending_ = false;
+    return true;
+}
+
+QByteArray StreamSession::LatestJpeg() const
+{
+    std::lock_guard lock(mutex_);
+    return latestJpeg_;
+}
+
+void StreamSession::ReportDamage()
+{
+    ++partsDamaged;
+    const qint64 now = NowUs();
+    if (lastDamageReportUs_ < 0 || now - lastDamageReportUs_ >= options_.damageReportIntervalMs * 1000LL) {
+        lastDamageReportUs_ = now;
+        PostStatus(NotifyCode::FrameDropped);
+    }
+}
+
+void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPicture)
+{
+    const bool typeOk = part.contentType.isEmpty() || part.contentType == "image/jpeg" ||
+                        part.contentType == "image/jpg" || part.contentType == "image/pjpeg";
+    int w = 0, h = 0;
+    if (!typeOk || !LooksLikeJpeg(part.body) || !tDecoder->Peek(part.body, w, h)) {
+        ReportDamage();
+        return;
+    }
+    const qint64 now = NowUs();
+    ++framesReceived;
+    sourceWidth = w;
+    sourceHeight = h;
+    recentFramesUs_.push_back(now);
+    while (!recentFramesUs_.empty() && now - recentFramesUs_.front() > 1000000)
+        recentFramesUs_.erase(recentFramesUs_.begin());
+    frameRate = static_cast<int>(recentFramesUs_.size());
+    {
+        std::lock_guard lock(mutex_);
+        latestJpeg_ = part.body;
+    }
+    if (!gotPicture) {
+        gotPicture = true;
+        PostStatus(NotifyCode::Connected);
+        if (reconnect)
+            PostStatus(NotifyCode::Reconnected);
+    }
+    if (!wantPictures.load())
+        return;
+    const int delay = frameDelayMs.load();
+    if (delay > 0 && lastDecodeUs_ != 0 && now - lastDecodeUs_ < delay * 1000LL)
+        return;
+    QImage img = tDecoder->Decode(part.body);
+    if (img.isNull()) {
+        ReportDamage();
+        return;
+    }
+    lastDecodeUs_ = now;
+    ++framesDecoded;
+    bool post = false;
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = DecodedFrame{std::move(img), part.timestampUs, now};
+        hasPending_ = true;
+        if (!framePosted_ && receiver_) {
+            framePosted_ = true;
+            post = true;
+        }
+    }
+    if (post) {
+        auto cb = callbacks_.frameReady;
+        Post([cb] {
+            if (cb)
+                cb();
+        });
+    }
+}
+
+StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
+{
+    HttpConnection conn;
+    const HttpResponse r = conn.Open(options_.endpoint, auth_, "GET", options_.path, {}, {},
+                                     DeadlineIn(options_.connectTimeoutMs), &cancel_);
+    if (r.io == IoResult::Cancelled || cancel_.IsCancelled())
+        return Outcome::Cancelled;
+    if (r.io != IoResult::Ok)
+        return Outcome::Unreachable;
+    if (r.status == 401)
+        return Outcome::Refused;
+    const QByteArray type = r.Header("content-type");
+    const QByteArray boundary = MultipartParser::BoundaryFrom(type);
+    if (!r.Ok() || !type.toLower().startsWith("multipart/") || boundary.isEmpty())
+        return Outcome::Unreachable;
+
+    MultipartParser parser(boundary);
+    bool pictureInThisRead = false;
+    parser.onPart = [&](MultipartPart&& part) {
+        const quint64 before = framesReceived.load();
+        HandlePart(part, reconnect, gotPicture);
+        pictureInThisRead = pictureInThisRead || framesReceived.load() != before;
+    };
+    parser.onDamage = [&](MultipartParser::Damage) { ReportDamage(); };
+
+    Deadline stallAt = DeadlineIn(options_.stallTimeoutMs);
+    QByteArray data;
+    for (;;) {
+        data.clear();
+        const IoResult io = conn.ReadBody(data, 256 * 1024, stallAt, &cancel_);
+        if (io == IoResult::Cancelled)
+            return Outcome::Cancelled;
+        if (io == IoResult::TimedOut)
+            return gotPicture ? Outcome::Stalled : Outcome::NoPictures;
+        if (io != IoResult::Ok)
+            return gotPicture ? Outcome::Lost : Outcome::NoPictures;
+        pictureInThisRead = false;
+        parser.Feed(data);
+        if (pictureInThisRead)
+            stallAt = DeadlineIn(options_.stallTimeoutMs);
+    }
+}
+
+void StreamSession::Run()
+{
+    JpegDecoder decoder;
+    tDecoder = &decoder;
+    PostStatus(NotifyCode::Connecting);
+    bool everConnected = false;
+    size_t backoff = 0;
+    for (;;) {
+        bool gotPicture = false;
+        const Outcome o = RunOnce(everConnected, gotPicture);
+        if (o == Outcome::Cancelled || cancel_.IsCancelled())
+            break;
+        if (o == Outcome::Refused) {
+            PostStatus(NotifyCode::LoginRefused);
+            break;
+        }
+        if (gotPicture) {
+            everConnected = true;
+            backoff = 0;
+            PostStatus(o == Outcome::Stalled ? NotifyCode::StreamStalled : NotifyCode::ConnectionLost);
+        } else if (!everConnected) {
+            PostStatus(NotifyCode::ConnectFailed);
+            break;
+        }
+        // Wait before the next attempt; a stop ends the wait at once.
+        const int waitMs = options_.backoffMs.empty()
+                               ? 1000
+                               : options_.backoffMs[std::min(backoff, options_.backoffMs.size() - 1)];
+        ++backoff;
+        pollfd p{cancel_.Fd(), POLLIN, 0};
+        if (::poll(&p, 1, waitMs) > 0)
+            break;
+    }
+    tDecoder = nullptr;
+    auto cb = callbacks_.ended;
+    Post([cb] {
+        if (cb)
+            cb();
+    });
+}

@@ -1,0 +1,99 @@
+// One run of a camera's live stream on its own thread: connect, read the
+// multipart stream, decode pictures and hand them to the GUI thread; report
+// what happens as status codes; reconnect with back-off after a loss.
+//
+// The session never touches the image server directly. It posts to a
+// receiver object on the GUI thread only while the owner keeps it attached,
+// so an owner may detach and forget a session that is still winding down.
+#pragma once
+
+#include "platform/image_server/http_client.h"
+
+#include <QImage>
+#include <QObject>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+struct MultipartPart;
+
+struct StreamOptions {
+    CameraEndpoint endpoint;
+    QByteArray path = "/api/stream.mjpg";
+    int connectTimeoutMs = 5000;        // to the answer's header
+    int stallTimeoutMs = 5000;          // longest wait for a complete picture
+    std::vector<int> backoffMs{500, 1000, 2000, 4000, 8000, 10000};
+    int damageReportIntervalMs = 10000; // at most one "bad picture" report per interval
+};
+
+// A decoded picture on its way to the GUI thread.
+struct DecodedFrame {
+    QImage image;
+    qint64 timestampUs = 0;   // camera's capture time, 0 when unknown
+    qint64 receivedUs = 0;    // when the client had the whole part
+};
+
+class StreamSession : public std::enable_shared_from_this<StreamSession> {
+public:
+    struct Callbacks {
+        std::function<void(int code)> status;  // run on the GUI thread
+        std::function<void()> frameReady;      // run on the GUI thread; call TakeFrame()
+        std::function<void()> ended;           // run on the GUI thread, after the last status
+    };
+
+    StreamSession(StreamOptions options, QObject* receiver, Callbacks callbacks);
+    ~StreamSession();
+
+    void Start();
+    // Cancels and waits up to `waitMs` for the thread to end; the thread is
+    // left to finish on its own afterwards. Detaches from the receiver first.
+    bool Stop(int waitMs);
+    bool Finished() const { return finished_.load(); }
+
+    // Shared with the GUI thread.
+    std::atomic<bool> wantPictures{false};  // decode for display
+    std::atomic<int> frameDelayMs{0};
+    std::atomic<int> sourceWidth{0};
+    std::atomic<int> sourceHeight{0};
+    std::atomic<int> frameRate{0};
+    std::atomic<quint64> framesReceived{0};
+    std::atomic<quint64> framesDecoded{0};
+    std::atomic<quint64> partsDamaged{0};
+
+    // Latest decoded picture (taken by the GUI thread) and latest JPEG.
+    bool TakeFrame(DecodedFrame& out);
+    QByteArray LatestJpeg() const;
+
+private:
+    enum class Outcome { Cancelled, Refused, Unreachable, Lost, Stalled, NoPictures };
+    void Run();
+    Outcome RunOnce(bool reconnect, bool& gotPicture);
+    void Post(std::function<void()> fn);
+    void PostStatus(int code);
+    void HandlePart(MultipartPart& part, bool reconnect, bool& gotPicture);
+    void ReportDamage();
+
+    StreamOptions options_;
+    Callbacks callbacks_;
+    CancelToken cancel_;
+    std::thread thread_;
+    std::atomic<bool> finished_{false};
+
+    mutable std::mutex mutex_;  // guards the fields below
+    std::condition_variable finishedCv_;
+    QObject* receiver_ = nullptr;
+    DecodedFrame pending_;
+    bool hasPending_ = false;
+    bool framePosted_ = false;
+    QByteArray latestJpeg_;
+
+    // Worker-thread only.
+    HttpAuthenticator auth_;
+    qint64 lastDecodeUs_ = 0;
+    qint64 lastDamageReportUs_ = -1;
+    std::vector<qint64> recentFramesUs_;
+};

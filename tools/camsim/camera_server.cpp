@@ -1,0 +1,524 @@
+#include "camera_server.h"
+
+#include <QDateTime>
+#include <QRandomGenerator>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <turbojpeg.h>
+
+namespace {
+
+constexpr qsizetype kMaxRequestHeader = 16 * 1024;
+constexpr qsizetype kMaxRequestBody = 64 * 1024;
+const QByteArray kBoundary = "camframe";
+
+const QSize kResolutions[] = {{160, 120}, {320, 240}, {640, 480}, {1280, 720}};
+
+QByteArray Reason(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 400: return "Bad Request";
+    case 401: return "Unauthorized";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 405: return "Method Not Allowed";
+    case 431: return "Request Header Fields Too Large";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+QByteArray Enc(const QString& v) { return v.toUtf8().toPercentEncoding(" .,:/()-_~@+"); }
+
+qint64 WallUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+CameraServer::CameraServer(SimCameraConfig config, bool quiet)
+    : config_(std::move(config)), quiet_(quiet), scene_(config_.seed)
+{
+    state_.frameSize = config_.size;
+    frameRate_ = config_.fps;
+}
+
+CameraServer::~CameraServer()
+{
+    if (encoder_)
+        tjDestroy(static_cast<tjhandle>(encoder_));
+}
+
+void CameraServer::Log(const QString& text) const
+{
+    if (!quiet_)
+        std::fprintf(stderr, "camsim [%s] %s\n", qPrintable(config_.name), qPrintable(text));
+}
+
+int CameraServer::Listen()
+{
+    encoder_ = tjInitCompress();
+    auth_ = std::make_unique<SimAuth>(QStringLiteral("camera"), config_.auth);
+    server_ = new QTcpServer(this);
+    server_->setMaxPendingConnections(256);
+    if (!server_->listen(QHostAddress(config_.address), static_cast<quint16>(config_.port))) {
+        std::fprintf(stderr, "camsim: cannot listen on %s:%d: %s\n", qPrintable(config_.address), config_.port,
+                     qPrintable(server_->errorString()));
+        return -1;
+    }
+    config_.port = server_->serverPort();
+    connect(server_, &QTcpServer::newConnection, this, &CameraServer::OnNewConnection);
+    ticker_ = new QTimer(this);
+    ticker_->setTimerType(Qt::PreciseTimer);
+    connect(ticker_, &QTimer::timeout, this, &CameraServer::Tick);
+    ApplyFrameRate();
+    ticker_->start();
+    return config_.port;
+}
+
+void CameraServer::Shutdown()
+{
+    if (ticker_)
+        ticker_->stop();
+    if (server_)
+        server_->close();
+    const auto sockets = connections_.keys();
+    for (QTcpSocket* s : sockets) {
+        s->abort();
+        s->deleteLater();
+    }
+    connections_.clear();
+}
+
+void CameraServer::ApplyFrameRate()
+{
+    if (ticker_)
+        ticker_->setInterval(std::max(1, 1000 / std::clamp(frameRate_, 1, 60)));
+}
+
+void CameraServer::OnNewConnection()
+{
+    while (QTcpSocket* s = server_->nextPendingConnection()) {
+        connections_.insert(s, Connection{});
+        connect(s, &QTcpSocket::readyRead, this, [this, s] { OnReadyRead(s); });
+        connect(s, &QTcpSocket::disconnected, this, [this, s] {
+            connections_.remove(s);
+            s->deleteLater();
+        });
+    }
+}
+
+void CameraServer::OnReadyRead(QTcpSocket* socket)
+{
+    auto it = connections_.find(socket);
+    if (it == connections_.end())
+        return;
+    Connection& c = it.value();
+    if (c.streaming || c.answered) {
+        socket->readAll();  // nothing more is expected on this connection
+        return;
+    }
+    c.buffer += socket->readAll();
+    qsizetype end = c.buffer.indexOf("\r\n\r\n");
+    qsizetype sep = 4;
+    if (end < 0) {
+        end = c.buffer.indexOf("\n\n");
+        sep = 2;
+    }
+    if (end < 0) {
+        if (c.buffer.size() > kMaxRequestHeader) {
+            c.answered = true;
+            Respond(socket, 431, "header too large\r\n");
+        }
+        return;
+    }
+    Request req;
+    const QList<QByteArray> lines = c.buffer.left(end).split('\n');
+    const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+    if (first.size() != 3 || !first[2].startsWith("HTTP/1.")) {
+        c.answered = true;
+        Respond(socket, 400, "bad request line\r\n");
+        return;
+    }
+    req.method = first[0];
+    req.target = first[1];
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            req.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
+    }
+    const qint64 length = req.headers.value("content-length", "0").toLongLong();
+    if (length < 0 || length > kMaxRequestBody) {
+        c.answered = true;
+        Respond(socket, 400, "body too large\r\n");
+        return;
+    }
+    if (c.buffer.size() < end + sep + length)
+        return;  // wait for the body
+    req.body = c.buffer.mid(end + sep, length);
+    c.buffer.clear();
+    c.answered = true;
+    // Absolute form (through a proxy): keep the path.
+    QByteArray pathAndQuery = req.target;
+    if (pathAndQuery.startsWith("http://")) {
+        const qsizetype slash = pathAndQuery.indexOf('/', 7);
+        pathAndQuery = slash < 0 ? QByteArray("/") : pathAndQuery.mid(slash);
+    }
+    const qsizetype q = pathAndQuery.indexOf('?');
+    req.path = q < 0 ? pathAndQuery : pathAndQuery.left(q);
+    req.query = QUrlQuery(q < 0 ? QString() : QString::fromUtf8(pathAndQuery.mid(q + 1)));
+    req.target = pathAndQuery;
+
+    // Fault commands are answered at once, whatever other faults are set.
+    if (req.path.startsWith("/sim/")) {
+        Dispatch(socket, req);
+        return;
+    }
+    if (hang_)
+        return;  // the connection stays open and silent
+    if (slowMs_ > 0) {
+        QPointer<QTcpSocket> guard(socket);
+        QTimer::singleShot(slowMs_, this, [this, guard, req] {
+            if (guard && connections_.contains(guard.data()))
+                Handle(guard.data(), req);
+        });
+        return;
+    }
+    Handle(socket, req);
+}
+
+void CameraServer::Respond(QTcpSocket* socket, int status, const QByteArray& body, const QByteArray& type,
+                           const QList<QByteArray>& extra)
+{
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + Reason(status) + "\r\n";
+    out += "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+           "\r\nConnection: close\r\nServer: camsim\r\n";
+    for (const QByteArray& h : extra)
+        out += h + "\r\n";
+    out += "\r\n" + body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}
+
+bool CameraServer::Authorised(QTcpSocket* socket, const Request& req)
+{
+    bool stale = false;
+    const QByteArray authz = req.headers.value("authorization");
+    if (!refuse_ && !authz.isEmpty() &&
+        auth_->Check(authz, req.method, req.target, config_.user, config_.password, stale))
+        return true;
+    if (!authz.isEmpty() && !stale)
+        ++authFailures_;
+    QList<QByteArray> extra;
+    for (const QByteArray& c : auth_->Challenges(stale))
+        extra << "WWW-Authenticate: " + c;
+    Respond(socket, 401, "authentication required\r\n", "text/plain; charset=utf-8", extra);
+    return false;
+}
+
+QByteArray CameraServer::IdentityRecord() const
+{
+    QByteArray r;
+    r += "name=" + Enc(config_.name) + "\r\n";
+    r += "model=" + Enc(config_.model) + "\r\n";
+    r += "mac=" + Enc(config_.mac) + "\r\n";
+    r += "fw_version=" + Enc(config_.fwVersion) + "\r\n";
+    r += "hw_version=" + Enc(config_.hwVersion) + "\r\n";
+    r += "rom_version=" + Enc(config_.romVersion) + "\r\n";
+    r += "location=" + Enc(config_.location) + "\r\n";
+    r += "protocol=" + QByteArray::number(config_.protocol) + "\r\n";
+    r += "capability=" + QByteArray::number(config_.panTilt ? 16 : 0) + "\r\n";
+    r += "port=" + QByteArray::number(config_.port) + "\r\n";
+    r += "web_port=" + QByteArray::number(config_.webPort) + "\r\n";
+    r += "ip=" + Enc(config_.address) + "\r\n";
+    r += "mask=" + Enc(config_.mask) + "\r\n";
+    r += "gateway=" + Enc(config_.gateway) + "\r\n";
+    return r;
+}
+
+int CameraServer::ResolutionCode() const
+{
+    for (int i = 0; i < 4; ++i)
+        if (kResolutions[i] == state_.frameSize)
+            return i;
+    return 2;
+}
+
+QByteArray CameraServer::ImageRecord() const
+{
+    QByteArray r;
+    r += "resolution=" + QByteArray::number(ResolutionCode()) + "\r\n";
+    r += "compression=" + QByteArray::number(compression_) + "\r\n";
+    r += "framerate=" + QByteArray::number(frameRate_) + "\r\n";
+    r += "brightness=" + QByteArray::number(state_.brightness) + "\r\n";
+    r += "contrast=" + QByteArray::number(state_.contrast) + "\r\n";
+    r += "hue=" + QByteArray::number(state_.hue) + "\r\n";
+    r += "lightfreq=" + QByteArray::number(lightFreq_) + "\r\n";
+    return r;
+}
+
+QByteArray CameraServer::StateRecord() const
+{
+    QByteArray r;
+    r += "pan=" + QByteArray::number(state_.panStep) + "\r\n";
+    r += "tilt=" + QByteArray::number(state_.tiltStep) + "\r\n";
+    r += "motion=" + QByteArray::number(state_.motion ? 1 : 0) + "\r\n";
+    r += "frames=" + QByteArray::number(counter_) + "\r\n";
+    r += "frames_sent=" + QByteArray::number(framesSent_) + "\r\n";
+    r += "frames_skipped=" + QByteArray::number(framesSkipped_) + "\r\n";
+    r += "stream_requests=" + QByteArray::number(streamRequests_) + "\r\n";
+    r += "auth_failures=" + QByteArray::number(authFailures_) + "\r\n";
+    int streams = 0;
+    for (const Connection& c : connections_)
+        streams += c.streaming;
+    r += "streams=" + QByteArray::number(streams) + "\r\n";
+    QByteArray log;
+    for (int code : ptzLog_)
+        log += (log.isEmpty() ? "" : ",") + QByteArray::number(code);
+    r += "ptz_log=" + log + "\r\n";
+    return r + ImageRecord();
+}
+
+void CameraServer::Dispatch(QTcpSocket* socket, const Request& req)
+{
+    const auto flag = [&](bool& target) {
+        target = req.query.queryItemValue(QStringLiteral("on")) != QLatin1String("0");
+    };
+    const QByteArray& p = req.path;
+    if (p == "/sim/motion") {
+        flag(state_.motion);
+    } else if (p == "/sim/refuse") {
+        flag(refuse_);
+    } else if (p == "/sim/stall") {
+        flag(stall_);
+    } else if (p == "/sim/hang") {
+        flag(hang_);
+    } else if (p == "/sim/slow") {
+        slowMs_ = std::clamp(req.query.queryItemValue(QStringLiteral("ms")).toInt(), 0, 600000);
+    } else if (p == "/sim/drop") {
+        const auto sockets = connections_.keys();
+        for (QTcpSocket* s : sockets)
+            if (connections_.value(s).streaming)
+                s->abort();
+    } else if (p == "/sim/corrupt") {
+        const QString kind = req.query.queryItemValue(QStringLiteral("kind"));
+        corruptKind_ = kind == QLatin1String("truncated")   ? Corrupt::Truncated
+                       : kind == QLatin1String("badlength") ? Corrupt::BadLength
+                       : kind == QLatin1String("huge")      ? Corrupt::Huge
+                                                            : Corrupt::Garbage;
+        const QString count = req.query.queryItemValue(QStringLiteral("count"));
+        corruptLeft_ = count.isEmpty() ? 1 : std::clamp(count.toInt(), 0, 1000);
+    } else if (p == "/sim/state") {
+        Respond(socket, 200, StateRecord());
+        return;
+    } else {
+        Respond(socket, 404, "unknown command\r\n");
+        return;
+    }
+    Log(QStringLiteral("fault command %1").arg(QString::fromUtf8(req.target)));
+    Respond(socket, 200, StateRecord());
+}
+
+void CameraServer::Handle(QTcpSocket* socket, const Request& req)
+{
+    const QByteArray& p = req.path;
+    if (p == "/api/identity") {
+        Respond(socket, 200, IdentityRecord());
+        return;
+    }
+    static const QList<QByteArray> known = {"/api/login", "/api/config",       "/api/image",
+                                            "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg"};
+    if (!known.contains(p)) {
+        Respond(socket, 404, "no such resource\r\n");
+        return;
+    }
+    if (!Authorised(socket, req))
+        return;
+    if (p == "/api/login") {
+        Respond(socket, 200, {});
+    } else if (p == "/api/config") {
+        QByteArray r;
+        r += "admin_id=" + Enc(config_.adminId) + "\r\n";
+        r += "admin_password=" + Enc(config_.adminPassword) + "\r\n";
+        r += "mask=" + Enc(config_.mask) + "\r\n";
+        r += "gateway=" + Enc(config_.gateway) + "\r\n";
+        r += "dhcp=0\r\n";
+        Respond(socket, 200, r);
+    } else if (p == "/api/image") {
+        if (req.method == "POST") {
+            const QUrlQuery form(QString::fromUtf8(req.body));
+            struct Field {
+                const char* key;
+                int lo, hi;
+                int value;
+            };
+            Field f[] = {{"resolution", 0, 3, ResolutionCode()}, {"compression", 0, 4, compression_},
+                         {"framerate", 1, 30, frameRate_},      {"brightness", 0, 128, state_.brightness},
+                         {"contrast", 0, 128, state_.contrast}, {"hue", 0, 128, state_.hue},
+                         {"lightfreq", 0, 1, lightFreq_}};
+            bool changedSize = false;
+            for (Field& x : f) {
+                const QString key = QString::fromLatin1(x.key);
+                if (!form.hasQueryItem(key))
+                    continue;
+                bool ok = false;
+                const int v = form.queryItemValue(key).toInt(&ok);
+                if (!ok || v < x.lo || v > x.hi) {
+                    Respond(socket, 400, "value out of range: " + QByteArray(x.key) + "\r\n");
+                    return;
+                }
+                if (key == QLatin1String("resolution"))
+                    changedSize = v != x.value;
+                x.value = v;
+            }
+            if (changedSize)
+                state_.frameSize = kResolutions[f[0].value];
+            compression_ = f[1].value;
+            frameRate_ = f[2].value;
+            state_.brightness = f[3].value;
+            state_.contrast = f[4].value;
+            state_.hue = f[5].value;
+            lightFreq_ = f[6].value;
+            ApplyFrameRate();
+            lastJpeg_.clear();
+        } else if (req.method != "GET") {
+            Respond(socket, 405, "GET or POST\r\n");
+            return;
+        }
+        Respond(socket, 200, ImageRecord());
+    } else if (p == "/api/ptz") {
+        bool ok = false;
+        const int code = req.query.queryItemValue(QStringLiteral("code")).toInt(&ok);
+        if (!config_.panTilt) {
+            Respond(socket, 403, "this camera cannot pan or tilt\r\n");
+            return;
+        }
+        const int m = SceneState::kMaxSteps;
+        switch (ok ? code : -1) {
+        case 1: state_.tiltStep = std::max(-m, state_.tiltStep - 1); break;
+        case 7: state_.tiltStep = std::min(m, state_.tiltStep + 1); break;
+        case 3: state_.panStep = std::max(-m, state_.panStep - 1); break;
+        case 5: state_.panStep = std::min(m, state_.panStep + 1); break;
+        case 4: state_.panStep = state_.tiltStep = 0; break;
+        case 52: break;
+        default: Respond(socket, 400, "unknown pan/tilt code\r\n"); return;
+        }
+        ptzLog_.append(code);
+        while (ptzLog_.size() > 100)
+            ptzLog_.removeFirst();
+        lastJpeg_.clear();
+        Respond(socket, 200, {});
+    } else if (p == "/api/snapshot.jpg") {
+        Respond(socket, 200, CurrentJpeg(), "image/jpeg");
+    } else if (p == "/api/stream.mjpg") {
+        StartStream(socket);
+    }
+}
+
+void CameraServer::StartStream(QTcpSocket* socket)
+{
+    ++streamRequests_;
+    connections_[socket].streaming = true;
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=" + kBoundary +
+                  "\r\nCache-Control: no-cache\r\nConnection: close\r\nServer: camsim\r\n\r\n");
+    Log(QStringLiteral("stream to %1").arg(socket->peerAddress().toString()));
+}
+
+QByteArray CameraServer::RenderJpeg(qint64 counter, int phase)
+{
+    const QString clock = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    const QImage img = scene_.Render(state_, config_.name, counter, clock, phase);
+    const int quality = 90 - compression_ * 10;
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    const int pf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+    QByteArray jpeg;
+    if (tjCompress2(static_cast<tjhandle>(encoder_), img.constBits(), img.width(),
+                    static_cast<int>(img.bytesPerLine()), img.height(), pf, &out, &size, TJSAMP_420, quality,
+                    TJFLAG_FASTDCT) == 0)
+        jpeg = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
+    if (out)
+        tjFree(out);
+    return jpeg;
+}
+
+QByteArray CameraServer::CurrentJpeg()
+{
+    if (lastJpeg_.isEmpty())
+        lastJpeg_ = RenderJpeg(counter_, static_cast<int>(counter_));
+    return lastJpeg_;
+}
+
+void CameraServer::Tick()
+{
+    QList<QTcpSocket*> streams;
+    for (auto it = connections_.begin(); it != connections_.end(); ++it)
+        if (it.value().streaming)
+            streams << it.key();
+    if (streams.isEmpty() || stall_)
+        return;
+    ++counter_;
+    QByteArray jpeg;
+    if (config_.loopFrames > 0) {
+        if (!(loopState_ == state_) || loop_.size() != static_cast<size_t>(config_.loopFrames)) {
+            loop_.assign(static_cast<size_t>(config_.loopFrames), QByteArray());
+            loopState_ = state_;
+        }
+        const auto i = static_cast<size_t>(counter_ % config_.loopFrames);
+        if (loop_[i].isEmpty())
+            loop_[i] = RenderJpeg(static_cast<qint64>(i), static_cast<int>(i));
+        jpeg = loop_[i];
+    } else {
+        jpeg = RenderJpeg(counter_, static_cast<int>(counter_));
+    }
+    lastJpeg_ = jpeg;
+
+    QByteArray body = jpeg;
+    QByteArray lengthField = QByteArray::number(jpeg.size());
+    if (corruptLeft_ > 0) {
+        --corruptLeft_;
+        switch (corruptKind_) {
+        case Corrupt::Garbage:
+            body = QByteArray(jpeg.size(), '\0');
+            for (char& ch : body)
+                ch = static_cast<char>(QRandomGenerator::global()->bounded(256));
+            body[0] = 'G';  // never a JPEG start
+            lengthField = QByteArray::number(body.size());
+            break;
+        case Corrupt::Truncated:
+            body = jpeg.left(jpeg.size() / 2);
+            lengthField = QByteArray::number(body.size());
+            break;
+        case Corrupt::BadLength: lengthField = QByteArray::number(jpeg.size() * 3 + 1000); break;
+        case Corrupt::Huge:
+            body = QByteArray(20 * 1024 * 1024, 'x');
+            body[0] = static_cast<char>(0xFF);
+            body[1] = static_cast<char>(0xD8);
+            lengthField = QByteArray::number(body.size());
+            break;
+        case Corrupt::None: break;
+        }
+    }
+    const QByteArray part = "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + lengthField +
+                            "\r\nX-Timestamp-Us: " + QByteArray::number(WallUs()) +
+                            "\r\nX-Frame: " + QByteArray::number(counter_) + "\r\n\r\n" + body + "\r\n";
+    // A client that cannot keep up misses pictures instead of queueing them.
+    const qint64 limit = std::max<qint64>(2 * part.size(), 512 * 1024);
+    for (QTcpSocket* s : streams) {
+        if (s->bytesToWrite() > limit && body.size() < 16 * 1024 * 1024) {
+            ++framesSkipped_;
+            continue;
+        }
+        s->write(part);
+        ++framesSent_;
+    }
+}

@@ -1,0 +1,100 @@
+// One simulated camera: an HTTP server on its own address and port, run on a
+// thread of its own. It speaks the camera protocol (docs/camera-protocol.md)
+// and takes fault commands under /sim/.
+#pragma once
+
+#include "scene.h"
+#include "sim_auth.h"
+#include "sim_config.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QUrlQuery>
+#include <memory>
+#include <vector>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+class CameraServer : public QObject {
+    Q_OBJECT
+public:
+    explicit CameraServer(SimCameraConfig config, bool quiet);
+    ~CameraServer() override;
+
+    const SimCameraConfig& config() const { return config_; }
+
+public slots:
+    // Run on the camera's thread. Listen returns the port, or -1.
+    int Listen();
+    void Shutdown();
+
+private:
+    struct Request {
+        QByteArray method;
+        QByteArray target;  // as sent (origin or absolute form)
+        QByteArray path;    // without query
+        QUrlQuery query;
+        QHash<QByteArray, QByteArray> headers;  // names lower case
+        QByteArray body;
+    };
+    struct Connection {
+        QByteArray buffer;
+        bool streaming = false;
+        bool answered = false;
+    };
+    enum class Corrupt { None, Garbage, Truncated, BadLength, Huge };
+
+    void OnNewConnection();
+    void OnReadyRead(QTcpSocket* socket);
+    void Handle(QTcpSocket* socket, const Request& req);
+    void Dispatch(QTcpSocket* socket, const Request& req);
+    void Respond(QTcpSocket* socket, int status, const QByteArray& body,
+                 const QByteArray& type = "text/plain; charset=utf-8", const QList<QByteArray>& extra = {});
+    bool Authorised(QTcpSocket* socket, const Request& req);
+    void StartStream(QTcpSocket* socket);
+    void Tick();
+    QByteArray CurrentJpeg();
+    QByteArray RenderJpeg(qint64 counter, int phase);
+    void ApplyFrameRate();
+    void Log(const QString& text) const;
+    QByteArray StateRecord() const;
+    QByteArray IdentityRecord() const;
+    QByteArray ImageRecord() const;
+    int ResolutionCode() const;
+
+    SimCameraConfig config_;
+    bool quiet_;
+    QTcpServer* server_ = nullptr;
+    QTimer* ticker_ = nullptr;
+    QHash<QTcpSocket*, Connection> connections_;
+    std::unique_ptr<SimAuth> auth_;
+    Scene scene_;
+    SceneState state_;
+    int compression_ = 2;
+    int frameRate_ = 25;
+    int lightFreq_ = 0;
+    qint64 counter_ = 0;
+    QByteArray lastJpeg_;
+    std::vector<QByteArray> loop_;  // cached pictures for --loop-frames
+    SceneState loopState_;
+    void* encoder_ = nullptr;
+
+    // Faults.
+    bool refuse_ = false;
+    bool stall_ = false;
+    bool hang_ = false;
+    int slowMs_ = 0;
+    int corruptLeft_ = 0;
+    Corrupt corruptKind_ = Corrupt::None;
+
+    // Counters for /sim/state.
+    qint64 framesSent_ = 0;
+    qint64 framesSkipped_ = 0;
+    qint64 streamRequests_ = 0;
+    qint64 authFailures_ = 0;
+    QList<int> ptzLog_;
+};

@@ -1,0 +1,103 @@
+// camsim: serves simulated pan/tilt cameras on loopback addresses until it
+// gets SIGINT or SIGTERM.
+#include "camera_server.h"
+#include "sim_config.h"
+
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <QSocketNotifier>
+#include <QThread>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+int gSignalPipe[2] = {-1, -1};
+
+void OnSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] auto n = ::write(gSignalPipe[1], &c, 1);
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Pictures are drawn offscreen; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QString error;
+    const SimConfig cfg = ParseSimArguments(app.arguments(), error);
+    if (cfg.cameras.empty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return error == SimUsage() ? 0 : 2;
+    }
+
+    if (::pipe(gSignalPipe) != 0)
+        return 1;
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::signal(SIGPIPE, SIG_IGN);
+    QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
+
+    struct Running {
+        std::unique_ptr<QThread> thread;
+        CameraServer* server = nullptr;
+    };
+    std::vector<Running> cams;
+    const auto stopAll = [&cams] {
+        for (Running& r : cams) {
+            if (!r.server)
+                continue;
+            QMetaObject::invokeMethod(r.server, &CameraServer::Shutdown, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(r.server, [s = r.server] { delete s; }, Qt::BlockingQueuedConnection);
+            r.thread->quit();
+            r.thread->wait();
+        }
+        cams.clear();
+    };
+
+    QByteArray portLines;
+    int k = 0;
+    for (const SimCameraConfig& c : cfg.cameras) {
+        ++k;
+        Running r;
+        r.thread = std::make_unique<QThread>();
+        r.thread->setObjectName(QStringLiteral("camera%1").arg(k));
+        r.server = new CameraServer(c, cfg.quiet);
+        r.server->moveToThread(r.thread.get());
+        r.thread->start();
+        int port = -1;
+        QMetaObject::invokeMethod(r.server, &CameraServer::Listen, Qt::BlockingQueuedConnection, &port);
+        cams.push_back(std::move(r));
+        if (port < 0) {
+            stopAll();
+            return 1;
+        }
+        portLines += QByteArray::number(k) + ' ' + c.address.toUtf8() + ' ' + QByteArray::number(port) + '\n';
+        std::printf("camsim: camera %d \"%s\" at %s:%d (user %s)\n", k, qPrintable(c.name), qPrintable(c.address),
+                    port, qPrintable(c.user));
+    }
+    if (!cfg.portFile.isEmpty()) {
+        QSaveFile f(cfg.portFile);
+        if (!f.open(QIODevice::WriteOnly) || f.write(portLines) != portLines.size() || !f.commit()) {
+            std::fprintf(stderr, "camsim: cannot write %s\n", qPrintable(cfg.portFile));
+            stopAll();
+            return 1;
+        }
+    }
+    std::printf("camsim: ready\n");
+    std::fflush(stdout);
+
+    const int rc = app.exec();
+    stopAll();
+    std::printf("camsim: stopped\n");
+    std::fflush(stdout);
+    return rc;
+}

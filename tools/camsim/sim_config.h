@@ -1,0 +1,44 @@
+// What one simulated camera is: identity, credentials, address and picture.
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+struct SimCameraConfig {
+    QString address = QStringLiteral("127.0.0.2");
+    int port = 8481;  // 0: any free port
+    QString name = QStringLiteral("Camera 1");
+    QString model = QStringLiteral("SIM-PT100");
+    QString mac = QStringLiteral("0.30.140.1.2.3");
+    QString location = QStringLiteral("Lab");
+    QString fwVersion = QStringLiteral("1.20");
+    QString hwVersion = QStringLiteral("1.00");
+    QString romVersion = QStringLiteral("1.05");
+    QString user = QStringLiteral("admin");
+    QString password = QStringLiteral("admin");
+    QString adminId = QStringLiteral("admin");
+    QString adminPassword = QStringLiteral("admin");
+    QString auth = QStringLiteral("both");  // digest, basic or both
+    bool panTilt = true;
+    int protocol = 0;
+    int webPort = 80;
+    QString mask = QStringLiteral("255.0.0.0");
+    QString gateway = QStringLiteral("127.0.0.1");
+    QSize size{640, 480};
+    int fps = 25;
+    int loopFrames = 0;  // > 0: replay this many cached pictures
+    int seed = 1;
+};
+
+struct SimConfig {
+    std::vector<SimCameraConfig> cameras;
+    QString portFile;  // written with "<n> <address> <port>" lines once all listen
+    bool quiet = false;
+};
+
+// Reads the command line (and the --config file it names). On a mistake,
+// `error` says what is wrong and the result is empty.
+SimConfig ParseSimArguments(const QStringList& args, QString& error);
+QString SimUsage();
