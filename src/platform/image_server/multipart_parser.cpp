@@ -173,30 +173,36 @@ void MultipartParser::Run()
             break;
         }
         case State::Body: {
-            // Fast path: a length that the delimiter confirms.
+            // Fast path: a length confirmed by the line break that must follow
+            // the body (or by the delimiter itself). The part is handed on as
+            // soon as it is complete, without waiting for the next delimiter.
             if (length_ >= 0 && length_ <= maxPart_) {
-                const qsizetype need = length_ + 2 + delim_.size();
-                if (buf_.size() < need && buf_.size() <= maxPart_ + 2 + delim_.size()) {
-                    // Not all there yet; but a delimiter earlier than the
-                    // length says proves the length wrong.
+                const qsizetype n = buf_.size();
+                if (n < length_ + 2) {
+                    // Not all there yet; a delimiter earlier than the length
+                    // says proves the length wrong.
                     const qsizetype early = FindDelimiter(scanFrom_);
                     if (early < 0) {
-                        scanFrom_ = std::max<qsizetype>(0, buf_.size() - delim_.size());
-                        return;
+                        scanFrom_ = std::max<qsizetype>(0, n - delim_.size());
+                        if (!(n == length_ + 1 && buf_[length_] == '\n'))
+                            return;
+                    } else {
+                        EmitPart(early);
+                        buf_.remove(0, early);
+                        scanFrom_ = 0;
+                        state_ = State::SeekBoundary;
+                        break;
                     }
-                    EmitPart(early);
-                    buf_.remove(0, early);
-                    scanFrom_ = 0;
-                    state_ = State::SeekBoundary;
-                    break;
                 }
-                qsizetype at = length_;
-                if (buf_.size() > at && buf_[at] == '\r')
-                    ++at;
-                if (buf_.size() > at && buf_[at] == '\n')
-                    ++at;
-                if (buf_.size() >= at + delim_.size() &&
-                    std::memcmp(buf_.constData() + at, delim_.constData(), delim_.size()) == 0) {
+                qsizetype at = -1;
+                if (buf_[length_] == '\r' && buf_[length_ + 1] == '\n')
+                    at = length_ + 2;
+                else if (buf_[length_] == '\n')
+                    at = length_ + 1;
+                else if (n >= length_ + delim_.size() &&
+                         std::memcmp(buf_.constData() + length_, delim_.constData(), delim_.size()) == 0)
+                    at = length_;
+                if (at >= 0) {
                     part_.body = buf_.left(length_);
                     if (onPart)
                         onPart(std::move(part_));

@@ -59,22 +59,36 @@ QRect VideoSurface::targetRect() const
     return rect();
 }
 
+namespace {
+// Draws `frame` rotated by `angle` and scaled to fill `target`.
+void DrawFrame(QPainter& p, const QRect& target, const QImage& frame, int angle)
+{
+    const bool swap = angle == 90 || angle == 270;
+    const QSize drawn = swap ? target.size().transposed() : target.size();
+    if (angle == 0 && drawn == frame.size()) {
+        p.drawImage(target.topLeft(), frame);
+        return;
+    }
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    QTransform t;
+    t.translate(target.x() + target.width() / 2.0, target.y() + target.height() / 2.0);
+    t.rotate(angle);
+    p.setTransform(t, true);
+    p.drawImage(QRectF(QPointF(-drawn.width() / 2.0, -drawn.height() / 2.0), QSizeF(drawn)), frame);
+    p.restore();
+}
+}  // namespace
+
 QImage VideoSurface::renderedFrame() const
 {
     const QRect target = targetRect();
     QImage out(target.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     out.fill(Qt::black);
-    if (frame_.isNull())
-        return out;
-    QPainter p(&out);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    QTransform t;
-    t.translate(target.width() / 2.0, target.height() / 2.0);
-    t.rotate(angle_);
-    p.setTransform(t);
-    const bool swap = angle_ == 90 || angle_ == 270;
-    const QSizeF drawn = swap ? QSizeF(target.height(), target.width()) : QSizeF(target.size());
-    p.drawImage(QRectF(QPointF(-drawn.width() / 2, -drawn.height() / 2), drawn), frame_);
+    if (!frame_.isNull()) {
+        QPainter p(&out);
+        DrawFrame(p, QRect(QPoint(0, 0), target.size()), frame_, angle_);
+    }
     return out;
 }
 
@@ -90,19 +104,7 @@ void VideoSurface::paintEvent(QPaintEvent* event)
         p.fillRect(target.intersected(event->rect()), Qt::black);
         return;
     }
-    const bool swap = angle_ == 90 || angle_ == 270;
-    const QSize drawn = swap ? target.size().transposed() : target.size();
-    if (angle_ == 0 && drawn == frame_.size()) {
-        p.drawImage(target.topLeft(), frame_);
-    } else {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        QTransform t;
-        t.translate(target.x() + target.width() / 2.0, target.y() + target.height() / 2.0);
-        t.rotate(angle_);
-        p.setTransform(t);
-        p.drawImage(QRectF(QPointF(-drawn.width() / 2.0, -drawn.height() / 2.0), QSizeF(drawn)),
-                    frame_);
-    }
+    DrawFrame(p, target, frame_, angle_);
     if (pendingPaint_) {
         pendingPaint_ = false;
         ++painted_;

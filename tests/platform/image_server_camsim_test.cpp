@@ -1,0 +1,490 @@
+// The production image server against the simulated camera on loopback:
+// live video, credentials, losses and reconnects, stop latency, snapshots,
+// pan/tilt, image settings, damaged streams, proxies and slow cameras.
+#include "platform/image_server/http_image_server.h"
+#include "platform/image_server/jpeg_codec.h"
+#include "platform/image_server/video_surface.h"
+#include "support/camsim_process.h"
+#include "support/test_proxy.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<int> Codes(const QSignalSpy& spy)
+{
+    std::vector<int> out;
+    for (const auto& args : spy)
+        out.push_back(args.at(0).toInt());
+    return out;
+}
+
+bool Has(const QSignalSpy& spy, int code)
+{
+    const auto c = Codes(spy);
+    return std::find(c.begin(), c.end(), code) != c.end();
+}
+
+// Mean absolute difference per channel between two equally sized pictures,
+// over rows [y0, y1) and the columns given.
+double MeanDiff(const QImage& a, const QImage& b, int dxB, int y0, int y1, int x0, int x1)
+{
+    double sum = 0;
+    qint64 n = 0;
+    for (int y = y0; y < y1; y += 2)
+        for (int x = x0; x < x1; x += 2) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x + dxB, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            ++n;
+        }
+    return sum / (3.0 * static_cast<double>(n));
+}
+
+double MeanLuma(const QImage& img)
+{
+    double sum = 0;
+    for (int y = 0; y < img.height(); y += 4)
+        for (int x = 0; x < img.width(); x += 4)
+            sum += qGray(img.pixel(x, y));
+    return sum / ((img.height() / 4.0) * (img.width() / 4.0));
+}
+
+class ImageServerCamsim : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        QString error;
+        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error)) << error.toStdString();
+    }
+
+    std::unique_ptr<HttpImageServer> Make(int k = 1, const QString& password = QStringLiteral("admin"))
+    {
+        auto cam = std::make_unique<HttpImageServer>();
+        cam->setUserName(QStringLiteral("admin"));
+        cam->setPassword(password);
+        cam->setIPAddress(sim.cams.at(static_cast<size_t>(k - 1)).address);
+        cam->setPort(sim.cams.at(static_cast<size_t>(k - 1)).port);
+        cam->setStreamTimeouts(2000, 1000, {50, 100, 200});
+        return cam;
+    }
+
+    QImage Snapshot(ImageServer& cam)
+    {
+        const QString file = dir.filePath(QStringLiteral("snap%1.jpg").arg(++snaps));
+        if (!cam.saveSnapshot(file, 0))
+            return {};
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        JpegDecoder d;
+        return d.Decode(f.readAll());
+    }
+
+    CamsimProcess sim;
+    QTemporaryDir dir;
+    int snaps = 0;
+};
+
+TEST_F(ImageServerCamsim, StartConnectsAndPaintsLiveFramesWithoutReportingInsideTheCall)
+{
+    auto cam = Make();
+    VideoSurface surface;
+    surface.resize(320, 240);
+    surface.show();
+    cam->setDisplay(&surface);
+    cam->setDisplayWidth(320);
+    cam->setDisplayHeight(240);
+    cam->setDisplayEnabled(true);
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    EXPECT_TRUE(cam->isRunning());
+    EXPECT_EQ(notify.count(), 0) << "Notify emitted inside start()";
+    ASSERT_TRUE(WaitUntil([&] { return surface.framesPainted() >= 10; }, 5000));
+    const auto codes = Codes(notify);
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], NotifyCode::Connecting);
+    EXPECT_EQ(codes[1], NotifyCode::Connected);
+    EXPECT_EQ(cam->sourceWidth(), 640);
+    EXPECT_EQ(cam->sourceHeight(), 480);
+    const QImage shown = surface.renderedFrame();
+    EXPECT_EQ(shown.size(), QSize(320, 240));
+    EXPECT_GT(MeanLuma(shown), 40.0) << "the picture is (nearly) black";
+    // Frames keep coming: the counter moves.
+    const quint64 before = surface.framesPainted();
+    ASSERT_TRUE(WaitUntil([&] { return surface.framesPainted() >= before + 10; }, 3000));
+    EXPECT_EQ(cam->framesReceived(), cam->framesDecoded());
+}
+
+TEST_F(ImageServerCamsim, CredentialsAreCheckedWithEveryAuthenticationScheme)
+{
+    sim.Stop();
+    QTemporaryDir cfgDir;
+    const QString cfg = cfgDir.filePath(QStringLiteral("cams.ini"));
+    QFile f(cfg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[camera1]\naddress=127.0.0.2\nport=0\nauth=digest\npassword=s3cret\n"
+            "[camera2]\naddress=127.0.0.3\nport=0\nauth=basic\npassword=s3cret\n"
+            "[camera3]\naddress=127.0.0.4\nport=0\nauth=both\npassword=s3cret\n");
+    f.close();
+    sim.cams.clear();
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--config"), cfg}, &error)) << error.toStdString();
+    ASSERT_EQ(sim.cams.size(), 3u);
+    struct Case {
+        int cam;
+        const char* password;
+        int loginTest;
+    };
+    const Case cases[] = {{1, "s3cret", -1}, {1, "wrong", 0}, {2, "s3cret", -1},
+                          {2, "wrong", 0},   {3, "s3cret", -1}, {3, "", 0}};
+    for (const Case& c : cases) {
+        auto cam = Make(c.cam, QString::fromLatin1(c.password));
+        EXPECT_EQ(cam->loginTest(0), c.loginTest) << "camera " << c.cam << " password " << c.password;
+    }
+    // A stream with a wrong password ends with the log-in-refused code.
+    auto cam = Make(1, QStringLiteral("wrong"));
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::LoginRefused); }, 5000));
+    EXPECT_FALSE(Has(notify, NotifyCode::Connected));
+    EXPECT_FALSE(cam->isRunning());
+}
+
+TEST_F(ImageServerCamsim, RefusedLogInAndUnreachableCameraReportTheirOwnCodes)
+{
+    sim.Control(1, "refuse?on=1");
+    auto refused = Make(1);
+    QSignalSpy refusedSpy(refused.get(), &ImageServer::Notify);
+    refused->start();
+    // An address where nothing listens.
+    auto nowhere = std::make_unique<HttpImageServer>();
+    nowhere->setIPAddress(QStringLiteral("127.0.0.1"));
+    nowhere->setPort(1);
+    QSignalSpy nowhereSpy(nowhere.get(), &ImageServer::Notify);
+    nowhere->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(refusedSpy, NotifyCode::LoginRefused) &&
+                                       Has(nowhereSpy, NotifyCode::ConnectFailed); }, 5000));
+    EXPECT_FALSE(Has(nowhereSpy, NotifyCode::LoginRefused));
+    EXPECT_FALSE(Has(refusedSpy, NotifyCode::ConnectFailed));
+}
+
+TEST_F(ImageServerCamsim, DroppedConnectionIsReportedAndReconnected)
+{
+    auto cam = Make();
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, 5000));
+    notify.clear();
+    sim.Control(1, "drop");
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Reconnected); }, 5000)) << notify.count();
+    const auto codes = Codes(notify);
+    ASSERT_GE(codes.size(), 3u);
+    EXPECT_EQ(codes[0], NotifyCode::ConnectionLost);
+    EXPECT_EQ(codes[codes.size() - 2], NotifyCode::Connected);
+    EXPECT_TRUE(cam->isRunning());
+    EXPECT_EQ(RecordInt(sim.Control(1, "state"), QStringLiteral("stream_requests"), 0), 2);
+    const quint64 before = cam->framesReceived();
+    ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() > before + 5; }, 3000));
+}
+
+TEST_F(ImageServerCamsim, StallIsReportedAndTheStreamComesBack)
+{
+    auto cam = Make();
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, 5000));
+    notify.clear();
+    sim.Control(1, "stall?on=1");
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::StreamStalled); }, 4000));
+    EXPECT_TRUE(cam->isRunning());
+    sim.Control(1, "stall?on=0");
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Reconnected); }, 5000));
+}
+
+TEST_F(ImageServerCamsim, StopEndsTheStreamWithin100Ms)
+{
+    struct Case {
+        const char* fault;  // camera state while stopping
+    };
+    const Case cases[] = {{nullptr}, {"hang?on=1"}, {"stall?on=1"}};
+    for (const Case& c : cases) {
+        if (c.fault)
+            sim.Control(1, c.fault);
+        auto cam = Make();
+        QSignalSpy notify(cam.get(), &ImageServer::Notify);
+        cam->start();
+        if (!c.fault)
+            ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, 5000));
+        else
+            WaitUntil([] { return false; }, 300);
+        QElapsedTimer t;
+        t.start();
+        cam->stop();
+        const qint64 ms = t.elapsed();
+        EXPECT_FALSE(cam->isRunning()) << (c.fault ? c.fault : "streaming");
+        EXPECT_LT(ms, 100) << (c.fault ? c.fault : "streaming");
+        cam->stop();  // a second stop is harmless
+        EXPECT_FALSE(cam->isRunning());
+        // Nothing more arrives from the stopped stream.
+        notify.clear();
+        WaitUntil([] { return false; }, 200);
+        EXPECT_EQ(notify.count(), 0);
+        sim.Control(1, "hang?on=0");
+        sim.Control(1, "stall?on=0");
+    }
+}
+
+TEST_F(ImageServerCamsim, SnapshotAndPanTiltShowTheCurrentPicture)
+{
+    auto cam = Make();
+    // Without a stream the snapshot comes from the camera.
+    const QImage before = Snapshot(*cam);
+    ASSERT_EQ(before.size(), QSize(640, 480));
+    cam->ptControl(ImageServer::kPtRight);
+    ASSERT_TRUE(WaitUntil([&] { return RecordInt(sim.Control(1, "state"), QStringLiteral("pan"), 0) == 1; }, 3000));
+    // With a stream the snapshot is the latest picture received.
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() >= 3; }, 5000));
+    const QImage after = Snapshot(*cam);
+    ASSERT_EQ(after.size(), QSize(640, 480));
+    // One step right moves the picture 64 px to the left: compare the middle
+    // band (clear of the text lines) shifted and unshifted.
+    const double shifted = MeanDiff(after, before, 64, 60, 420, 0, 560);
+    const double unshifted = MeanDiff(after, before, 0, 60, 420, 0, 560);
+    EXPECT_LT(shifted, 4.0);
+    EXPECT_GT(unshifted, 20.0);
+    cam->ptControl(ImageServer::kPtCentre);
+    cam->ptControl(ImageServer::kPtDown);
+    ASSERT_TRUE(WaitUntil([&] {
+        const Record s = sim.Control(1, "state");
+        return s.value(QStringLiteral("ptz_log")) == QLatin1String("5,4,7");
+    }, 3000));
+    EXPECT_FALSE(Has(notify, NotifyCode::PanTiltFailed));
+}
+
+TEST_F(ImageServerCamsim, PanTiltRefusedByTheCameraIsReported)
+{
+    sim.Stop();
+    QTemporaryDir cfgDir;
+    const QString cfg = cfgDir.filePath(QStringLiteral("cams.ini"));
+    QFile f(cfg);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[camera1]\naddress=127.0.0.2\nport=0\npan_tilt=false\n");
+    f.close();
+    sim.cams.clear();
+    ASSERT_TRUE(sim.Start({QStringLiteral("--config"), cfg}));
+    auto cam = Make();
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->ptControl(ImageServer::kPtUp);
+    EXPECT_EQ(notify.count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::PanTiltFailed); }, 3000));
+}
+
+TEST_F(ImageServerCamsim, ImageSettingsRoundTripAndChangeThePicture)
+{
+    auto cam = Make();
+    QSignalSpy end(cam.get(), &ImageServer::EndGetImageConfig);
+    ImageConfig c;
+    ASSERT_EQ(cam->getImageConfig(c, 0), ImageServer::kTrue);
+    EXPECT_EQ(c, (ImageConfig{2, 2, 25, 64, 64, 64, 0}));
+    const double lumaBefore = MeanLuma(Snapshot(*cam));
+    ASSERT_TRUE(WaitUntil([&] { return end.count() == 1; }, 1000));
+    EXPECT_EQ(end.at(0).at(2).toInt(), 25);
+    end.clear();
+    ImageConfig brighter{2, 1, 15, 110, 70, 50, 1};
+    ASSERT_EQ(cam->setImageConfig(brighter), ImageServer::kTrue);
+    ImageConfig back;
+    ASSERT_EQ(cam->getImageConfig(back, 0), ImageServer::kTrue);
+    EXPECT_EQ(back, brighter);
+    EXPECT_GT(MeanLuma(Snapshot(*cam)), lumaBefore + 30);
+    // Out of range: refused and nothing changed.
+    ImageConfig bad = brighter;
+    bad.brightness = 500;
+    EXPECT_EQ(cam->setImageConfig(bad), 0);
+    ASSERT_EQ(cam->getImageConfig(back, 0), ImageServer::kTrue);
+    EXPECT_EQ(back, brighter);
+    // The reads are announced afterwards, queued.
+    EXPECT_EQ(end.count(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return end.count() == 2; }, 1000));
+    EXPECT_EQ(end.at(0).at(2).toInt(), 15);
+    EXPECT_EQ(end.at(1).at(0).toInt(), 2);
+    // With wrong credentials the read fails and leaves the fields alone.
+    auto wrong = Make(1, QStringLiteral("nope"));
+    ImageConfig untouched{9, 9, 9, 9, 9, 9, 9};
+    EXPECT_EQ(wrong->getImageConfig(untouched, 0), 0);
+    EXPECT_EQ(untouched, (ImageConfig{9, 9, 9, 9, 9, 9, 9}));
+}
+
+TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
+{
+    struct Case {
+        const char* kind;
+        bool reported;  // a lying length costs nothing: the boundary decides
+    };
+    const Case cases[] = {{"garbage", true}, {"truncated", true}, {"huge", true}, {"badlength", false}};
+    for (const Case& c : cases) {
+        auto cam = Make();
+        QSignalSpy notify(cam.get(), &ImageServer::Notify);
+        VideoSurface surface;
+        surface.resize(64, 48);
+        surface.show();
+        cam->setDisplay(&surface);
+        cam->setDisplayEnabled(true);
+        cam->start();
+        ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, 5000)) << c.kind;
+        const qint64 sentBefore = RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0);
+        const quint64 receivedBefore = cam->framesReceived();
+        sim.Control(1, QByteArray("corrupt?count=2&kind=") + c.kind);
+        const quint64 painted = surface.framesPainted();
+        ASSERT_TRUE(WaitUntil([&] { return surface.framesPainted() > painted + 8; }, 5000)) << c.kind;
+        EXPECT_EQ(Has(notify, NotifyCode::FrameDropped), c.reported) << c.kind;
+        EXPECT_EQ(cam->partsDamaged() > 0, c.reported) << c.kind;
+        EXPECT_TRUE(cam->isRunning()) << c.kind;
+        EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed) || Has(notify, NotifyCode::ConnectionLost)) << c.kind;
+        if (!c.reported) {
+            // Every picture sent arrived (but those still on their way).
+            const qint64 received = static_cast<qint64>(cam->framesReceived() - receivedBefore);
+            const qint64 sent = RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0) - sentBefore;
+            EXPECT_GE(received, sent - 2) << "sent " << sent;
+        }
+        cam->stop();
+    }
+}
+
+TEST_F(ImageServerCamsim, ProxySettingsDecideTheRoute)
+{
+    TestProxy proxy;
+    struct Case {
+        bool enable;
+        bool bypass;
+        bool throughProxy;
+    };
+    const Case cases[] = {{true, false, true}, {true, true, false}, {false, false, false}};
+    for (const Case& c : cases) {
+        auto cam = Make();
+        cam->setProxyServerAddress(QStringLiteral("127.0.0.1"));
+        cam->setProxyServerPort(proxy.port());
+        cam->setEnableProxy(c.enable);
+        cam->setBypassProxyServer(c.bypass);
+        cam->setIsLocalCamera(false);
+        const int before = static_cast<int>(proxy.requestLines().size());
+        EXPECT_EQ(cam->loginTest(0), ImageServer::kTrue);
+        QSignalSpy notify(cam.get(), &ImageServer::Notify);
+        cam->start();
+        ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() >= 3; }, 5000));
+        cam->stop();
+        const QStringList lines = proxy.requestLines().mid(before);
+        if (c.throughProxy) {
+            const QString origin =
+                QStringLiteral("http://%1:%2").arg(sim.cams[0].address).arg(sim.cams[0].port);
+            EXPECT_TRUE(lines.contains(QStringLiteral("GET %1/api/login HTTP/1.1").arg(origin))) << lines.join('|').toStdString();
+            EXPECT_TRUE(lines.contains(QStringLiteral("GET %1/api/stream.mjpg HTTP/1.1").arg(origin)));
+        } else {
+            EXPECT_TRUE(lines.isEmpty()) << lines.join('|').toStdString();
+        }
+    }
+}
+
+TEST_F(ImageServerCamsim, IdentifyAndConfigurationRequests)
+{
+    auto cam = Make(2);
+    EXPECT_EQ(cam->checkIP(0, false), ImageServer::kTrue);
+    cam->selectServer(-1);
+    EXPECT_EQ(cam->serverName(), QStringLiteral("Camera 2"));
+    EXPECT_EQ(cam->serverMacAddress(), QStringLiteral("0.30.140.0.0.2"));
+    EXPECT_EQ(cam->serverCapability() & 16, 16);
+    EXPECT_EQ(cam->fwVersion(), QStringLiteral("1.20"));
+    EXPECT_EQ(cam->port(), sim.cams[1].port);
+    EXPECT_EQ(cam->getConfigItem(40), QStringLiteral("admin"));
+    EXPECT_EQ(cam->getConfigItem(41), QStringLiteral("admin"));
+    EXPECT_EQ(cam->getConfigItem(44), QStringLiteral("255.0.0.0"));
+
+    // Asynchronous forms answer through their events, never inside the call.
+    struct Case {
+        QString password;
+        bool reachable;
+        int checkIP;
+        int getConfig;
+    };
+    const Case cases[] = {{QStringLiteral("admin"), true, -1, -1},
+                          {QStringLiteral("wrong"), true, -1, 1},
+                          {QStringLiteral("admin"), false, 0, 0}};
+    for (const Case& c : cases) {
+        auto a = Make(1, c.password);
+        if (!c.reachable)
+            a->setPort(1), a->setIPAddress(QStringLiteral("127.0.0.1"));
+        QSignalSpy ip(a.get(), &ImageServer::EndCheckIP);
+        QSignalSpy config(a.get(), &ImageServer::EndGetConfig);
+        EXPECT_EQ(a->checkIP(1, true), ImageServer::kTrue);
+        a->getConfig(true);
+        EXPECT_EQ(ip.count() + config.count(), 0);
+        ASSERT_TRUE(WaitUntil([&] { return ip.count() == 1 && config.count() == 1; }, 5000));
+        EXPECT_EQ(ip.at(0).at(0).toInt(), c.checkIP);
+        EXPECT_EQ(config.at(0).at(0).toInt(), c.getConfig);
+        if (c.checkIP == -1) {
+            a->selectServer(-1);
+            EXPECT_EQ(a->serverName(), QStringLiteral("Camera 1"));
+        }
+    }
+}
+
+TEST_F(ImageServerCamsim, SilentCameraNeverBlocksTheGuiThreadBeyondTheTimeout)
+{
+    sim.Control(1, "hang?on=1");
+    auto cam = Make();
+    // Synchronous requests give up after the documented bound.
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(cam->loginTest(0), 0);
+    EXPECT_LT(t.elapsed(), ImageServer::requestTimeoutMs() + 500);
+    EXPECT_GE(t.elapsed(), ImageServer::requestTimeoutMs() - 100);
+    // A start against it leaves the GUI thread free: a 10 ms timer keeps ticking.
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    QElapsedTimer gap;
+    qint64 worst = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        worst = std::max(worst, gap.restart());
+    });
+    gap.start();
+    ticker.start();
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::ConnectFailed); }, 5000));
+    ticker.stop();
+    EXPECT_LT(worst, 100);
+    EXPECT_FALSE(cam->isRunning());
+}
+
+TEST_F(ImageServerCamsim, SurfaceMayGoAwayAndDisplayMayBeSwitchedOff)
+{
+    auto cam = Make();
+    auto surface = std::make_unique<VideoSurface>();
+    surface->resize(160, 120);
+    surface->show();
+    cam->setDisplay(surface.get());
+    cam->setDisplayEnabled(true);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= 3; }, 5000));
+    surface.reset();  // the window closed without telling the camera
+    EXPECT_EQ(cam->display(), nullptr);
+    const quint64 received = cam->framesReceived();
+    ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() > received + 5; }, 3000));
+
+    VideoSurface other;
+    other.resize(160, 120);
+    other.show();
+    cam->setDisplay(&other);
+    cam->setDisplayEnabled(false);
+    WaitUntil([] { return false; }, 400);
+    EXPECT_EQ(other.framesPainted(), 0u);
+    cam->setDisplayEnabled(true);
+    ASSERT_TRUE(WaitUntil([&] { return other.framesPainted() >= 3; }, 3000));
+}
+
+}  // namespace
