@@ -74,6 +74,9 @@ int CameraServer::Listen()
         return -1;
     }
     config_.port = server_->serverPort();
+    // The first picture builds the scene and loads the fonts; do it now so
+    // that the stream starts at once.
+    lastJpeg_ = RenderJpeg(0, 0);
     connect(server_, &QTcpServer::newConnection, this, &CameraServer::OnNewConnection);
     ticker_ = new QTimer(this);
     ticker_->setTimerType(Qt::PreciseTimer);
@@ -467,6 +470,19 @@ void CameraServer::Tick()
     if (streams.isEmpty() || stall_)
         return;
     ++counter_;
+    // A client that cannot keep up misses pictures instead of queueing them;
+    // when no client can take one, the picture is not even made.
+    const auto behind = [](QTcpSocket* s, qint64 limit) { return s->bytesToWrite() > limit; };
+    if (corruptLeft_ == 0) {
+        const qint64 roughLimit = 512 * 1024;
+        bool anyReady = false;
+        for (QTcpSocket* s : streams)
+            anyReady = anyReady || !behind(s, roughLimit);
+        if (!anyReady) {
+            framesSkipped_ += streams.size();
+            return;
+        }
+    }
     QByteArray jpeg;
     if (config_.loopFrames > 0) {
         if (!(loopState_ == state_) || loop_.size() != static_cast<size_t>(config_.loopFrames)) {
@@ -484,7 +500,8 @@ void CameraServer::Tick()
 
     QByteArray body = jpeg;
     QByteArray lengthField = QByteArray::number(jpeg.size());
-    if (corruptLeft_ > 0) {
+    const bool corrupt = corruptLeft_ > 0;
+    if (corrupt) {
         --corruptLeft_;
         switch (corruptKind_) {
         case Corrupt::Garbage:
@@ -511,10 +528,9 @@ void CameraServer::Tick()
     const QByteArray part = "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + lengthField +
                             "\r\nX-Timestamp-Us: " + QByteArray::number(WallUs()) +
                             "\r\nX-Frame: " + QByteArray::number(counter_) + "\r\n\r\n" + body + "\r\n";
-    // A client that cannot keep up misses pictures instead of queueing them.
     const qint64 limit = std::max<qint64>(2 * part.size(), 512 * 1024);
     for (QTcpSocket* s : streams) {
-        if (s->bytesToWrite() > limit && body.size() < 16 * 1024 * 1024) {
+        if (behind(s, limit) && !corrupt) {
             ++framesSkipped_;
             continue;
         }

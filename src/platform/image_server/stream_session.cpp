@@ -188,9 +188,14 @@ StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
         HandlePart(part, reconnect, gotPicture);
         pictureInThisRead = pictureInThisRead || framesReceived.load() != before;
     };
-    parser.onDamage = [&](MultipartParser::Damage) { ReportDamage(); };
+    bool damageInThisRead = false;
+    parser.onDamage = [&](MultipartParser::Damage) {
+        ReportDamage();
+        damageInThisRead = true;
+    };
 
-    Deadline stallAt = DeadlineIn(options_.stallTimeoutMs);
+    // The first picture may take as long as the connection; later ones the stall time.
+    Deadline stallAt = DeadlineIn(std::max(options_.connectTimeoutMs, options_.stallTimeoutMs));
     QByteArray data;
     for (;;) {
         data.clear();
@@ -202,8 +207,10 @@ StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
         if (io != IoResult::Ok)
             return gotPicture ? Outcome::Lost : Outcome::NoPictures;
         pictureInThisRead = false;
+        damageInThisRead = false;
         parser.Feed(data);
-        if (pictureInThisRead)
+        // A stream that delivers pictures, or at least whole damaged parts, is alive.
+        if (pictureInThisRead || damageInThisRead)
             stallAt = DeadlineIn(options_.stallTimeoutMs);
     }
 }
