@@ -74,14 +74,20 @@ public:
             return {};
         return {associatedProgram, file};
     }
-    QString GetOpenFileName(QWidget*, const QString&, const QString&, const QString& filter) override
+    QString GetOpenFileName(QWidget*, const QString& title, const QString& dir,
+                            const QString& filter) override
     {
         fileFilters.push_back(filter);
+        fileDialogs.push_back({title, dir, filter});
         return openFileAnswer;
     }
-    QString GetSaveFileName(QWidget*, const QString&, const QString&, const QString& filter) override
+    QString GetSaveFileName(QWidget*, const QString& title, const QString& dir,
+                            const QString& filter) override
     {
         fileFilters.push_back(filter);
+        fileDialogs.push_back({title, dir, filter});
+        if (onSaveDialog)
+            onSaveDialog();
         return saveFileAnswer;
     }
 
@@ -101,6 +107,12 @@ public:
     std::vector<QString> associationLookups;
     QString associatedProgram;  // empty: no program associated
     std::vector<QString> fileFilters;
+    struct FileDialog {
+        QString title, dir, filter;
+    };
+    std::vector<FileDialog> fileDialogs;
+    // Runs while the save dialog is "open" (what the program may do meanwhile).
+    std::function<void()> onSaveDialog;
     QString openFileAnswer;
     QString saveFileAnswer;
 };

@@ -1,0 +1,722 @@
+#include "views/frm_client.h"
+
+#include "engine/frm_main.h"
+#include "engine/registry_windows.h"
+#include "foundation/app_paths.h"
+#include "foundation/globals.h"
+#include "foundation/helpers.h"
+#include "foundation/resources.h"
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
+#include "platform/skin/skin_form.h"
+#include "platform/skin/skin_label.h"
+#include "platform/skin/skin_report.h"
+#include "platform/toolbar/tool_bar.h"
+#include "platform/ui_services.h"
+#include "platform/video_viewer/wis_viewer.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+
+namespace {
+
+// Rows of gViewBtn and the cells this window shows.
+enum Row { kMin = 0, kMax = 1, kClose = 2, kOnTop = 3, kWakeUp = 4, kColorCtl = 5, kEvent = 6,
+           kSnapshot = 7, kRotate = 8, kZoom = 9, kAudio = 10 };
+enum Cell { kNormal = 1, kDown = 2, kLeave = 3, kOver = 4, kGray = 5, kNoAudio = 6, kTip = 7 };
+
+const QString kFitTool = QStringLiteral("ID_FitWindow");
+const QString kZoomMenu = QStringLiteral("ID_ZoomMenu");
+
+bool isAdminVariant() { return gLanguage.toUpper() == QLatin1String("DADODEZE"); }
+
+// The largest size the viewer's attach member takes (a 16-bit value).
+int to16(int v) { return std::clamp(v, 0, 32767); }
+
+}  // namespace
+
+const char* const frmClient::kLabelNames[6] = {"sklBrightness", "sklContrast", "sklHue",
+                                               "sklBriVal",     "sklCntVal",   "sklHueVal"};
+
+QSize ClientSizingOuter(QSize outer, QSize clientNow, QSize client, int tppX, int tppY)
+{
+    const long bw = std::lrint(double(outer.width()) - double(tppX) * clientNow.width());
+    const long bh = std::lrint(double(outer.height()) - double(tppY) * clientNow.height());
+    return QSize(int(long(tppX) * client.width() + bw), int(long(tppY) * client.height() + bh));
+}
+
+// ListEvent as the engine fills it: lines appended at the end, the last one
+// selected, the oldest removed in blocks.
+class frmClient::EventList : public IEventListBox {
+public:
+    explicit EventList(QListWidget* list) : list_(list) {}
+    void AddItem(const QString& line) override { list_->addItem(line); }
+    int ListCount() const override { return list_->count(); }
+    void SelectLast() override
+    {
+        list_->setCurrentRow(list_->count() - 1);
+        list_->scrollToBottom();
+    }
+    void RemoveFirst(int count) override
+    {
+        const int n = std::min(count, list_->count());
+        for (int i = 0; i < n; ++i)
+            delete list_->takeItem(0);
+    }
+
+private:
+    QListWidget* list_;
+};
+
+frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
+    : QWidget(parent, Qt::Window), n_(slot), links_(std::move(links)), engine_(links_.engine)
+{
+    if (slot < 1 || slot > kSlotCount)
+        throw std::out_of_range("no camera slot for a window");
+    setObjectName(QStringLiteral("frmClient%1").arg(slot));
+    setWindowTitle(QStringLiteral("Cam%1").arg(slot));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    skin_ = new SkinForm(this);
+    QWidget* client = skin_->clientArea();
+
+    picture_ = new VideoSurface(client);
+    picture_->setObjectName(QStringLiteral("Picture1"));
+    picture_->installEventFilter(this);
+
+    frameList_ = new QWidget(client);
+    frameList_->setObjectName(QStringLiteral("frameList"));
+    frameList_->hide();
+    auto* frameLayout = new QVBoxLayout(frameList_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    list_ = new QListWidget(frameList_);
+    list_->setObjectName(QStringLiteral("ListEvent"));
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setUniformItemSizes(true);
+    list_->setStyleSheet(QStringLiteral(
+        "QListWidget { background: rgba(11, 14, 19, 235); color: #d5dce4; border: none;"
+        " padding: 4px; }"
+        "QListWidget::item { padding: 1px 2px; }"
+        "QListWidget::item:selected { background: #2f6fd6; color: white; }"));
+    frameLayout->addWidget(list_);
+    listEvent_ = std::make_unique<EventList>(list_);
+
+    // The colour panel's place and labels; the panel itself opens with ShowColorCtl_Fun.
+    auto* picImage = new QWidget(client);
+    picImage->setObjectName(QStringLiteral("picImage"));
+    picImage->setGeometry(0, 0, 161, 106);
+    picImage->hide();
+    for (int i = 0; i < 6; ++i)
+        labels_[i] = new SkinLabel(QLatin1String(kLabelNames[i]), picImage);
+
+    // The second skin only carries the labels' looks; its form is never shown.
+    barHost_ = new QWidget(this);
+    barHost_->hide();
+    barSkin_ = new SkinForm(barHost_);
+
+    tbr1_ = new ActiveToolBar(this);
+    connect(tbr1_, &ActiveToolBar::ToolClick, this,
+            [this](Tool* tool) { Guarded("tbr1_ToolClick", [&] { tbr1_ToolClick(tool); }); });
+
+    connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
+        Guarded("SkinForm1_MouseDown", [&] { SkinForm1_MouseDown(e, button); });
+    });
+    connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
+        Guarded("SkinForm1_MouseUp", [&] { SkinForm1_MouseUp(e, button); });
+    });
+    connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
+        Guarded("SkinForm1_MouseIn", [&] { SkinForm1_MouseIn(e); });
+    });
+    connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
+        Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
+    });
+    connect(skin_, &SkinForm::Click, this, [this](SkinElement* e) {
+        Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); });
+    });
+}
+
+frmClient::~frmClient()
+{
+    // Whatever way the window goes, no camera keeps drawing into its picture.
+    if (engine_ && !engine_->IsUnloaded()) {
+        try {
+            if (Cam().display() == picture_)
+                Cam().setDisplay(nullptr);
+        } catch (...) {
+        }
+    }
+}
+
+void frmClient::Guarded(const char* what, const std::function<void()>& fn)
+{
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        SkinReport(QStringLiteral("frmClient%1: %2 failed: %3").arg(n_).arg(QLatin1String(what),
+                                                                           QString::fromUtf8(e.what())));
+    } catch (...) {
+        SkinReport(QStringLiteral("frmClient%1: %2 failed").arg(n_).arg(QLatin1String(what)));
+    }
+}
+
+ImageServer& frmClient::Cam()
+{
+    if (!engine_)
+        throw std::logic_error("the engine is gone");
+    return engine_->Cam(n_);
+}
+
+WisViewer& frmClient::Viewer()
+{
+    if (!engine_)
+        throw std::logic_error("the engine is gone");
+    return engine_->WisViewer1(n_);
+}
+VideoSurface* frmClient::Picture1() { return picture_; }
+IEventListBox& frmClient::ListEvent() { return *listEvent_; }
+
+QSize frmClient::clientSize() const { return skin_->clientRect().size(); }
+
+// ------------------------------------------------------------------ lifecycle
+
+void frmClient::Form_Load()
+{
+    setWindowIcon(QApplication::windowIcon());
+    gWinOpen[n_] = true;
+    loaded_ = true;
+    EventListLayout();
+    // Handed over whatever the protocol; the engine's binding decides who draws.
+    Cam().setDisplay(picture_);
+    m_bFirst = true;
+    gOnTop[n_ - 1] = false;
+    m_bColorCtlVisible = false;
+    m_bListVisible = false;
+    m_bDonotSet = false;
+    LoadSkin();
+    LoadEventList();
+    RefrushStatusBar();
+    for (int i = 0; i < 3; ++i)
+        labels_[i]->setCaption(gLangClientSkl[i]);
+    LoadToolbar();
+}
+
+void frmClient::LoadSkin()
+{
+    const QString lang = AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/');
+    skin_->SkinFile(lang + LangFileName(QStringLiteral("_2.skn")));
+    barSkin_->SkinFile(lang + QStringLiteral("Bar.skn"));
+    for (SkinLabel* l : labels_)
+        l->SetSkin(barSkin_);
+    if (skin_->isLoaded() && !isVisible())
+        resize(skin_->designSize());
+}
+
+void frmClient::LoadToolbar()
+{
+    tbr1_->LoadLayout(AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/') +
+                      LangFileName(QStringLiteral(".atb")));
+    // The window acts on these IDs whatever the file holds; a layout without
+    // them gets the window's own zoom menu.
+    if (!tbr1_->hasPopup(kZoomMenu) || !tbr1_->Tools(kFitTool)) {
+        SkinReport(QStringLiteral("toolbar layout has no zoom menu; frmClient%1 uses its own").arg(n_));
+        const char* factors[] = {"x1", "x1.5", "x2", "x2.5", "x3", "x3.5", "x4"};
+        QStringList entries{kFitTool};
+        tbr1_->addTool(kFitTool, QStringLiteral("Fit Window"), QStringLiteral("Zoom"), true, true);
+        for (const char* f : factors) {
+            const QString id = QStringLiteral("ID_") + QLatin1String(f);
+            tbr1_->addTool(id, QLatin1String(f), QStringLiteral("Zoom"), true, false);
+            entries << id;
+        }
+        tbr1_->addPopup(kZoomMenu, QStringLiteral("ZoomMenu"), entries);
+    }
+}
+
+void frmClient::Form_Activate()
+{
+    if (!loaded_ || unloaded_)
+        return;
+    Cam().setDisplayEnabled(true);
+    if (m_bFirst) {
+        ApplyLangFont();
+        QFont font = tbr1_->font();
+        SetControlFont(font);
+        tbr1_->setFont(font);
+        if (Tool* fit = tbr1_->Tools(kFitTool))
+            fit->setCaption(gLangPopup[2]);
+        if (!isMaximized() && !isFullScreen())
+            resize(ClientSizingOuter(size(), clientSize(), QSize(320, 240), 1, 1));
+        RecordGrayBTN();
+        m_bFirst = false;
+    }
+    SetButtonTips();
+    RefrushStatusBar();
+}
+
+void frmClient::ApplyLangFont()
+{
+    try {
+        SetControlFont(list_, true);
+        for (SkinLabel* l : labels_)
+            SetControlFont(l, true);
+    } catch (...) {
+        // The remaining controls keep their fonts.
+    }
+}
+
+void frmClient::Form_Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    hide();
+    gOnTop[n_ - 1] = false;
+    if (engine_ && !engine_->IsUnloaded()) {
+        Cam().setDisplayEnabled(false);
+        // Detach the picture area: the camera must not draw into a window that is gone.
+        if (Cam().display() == picture_)
+            Cam().setDisplay(nullptr);
+    }
+    gWinOpen[n_] = false;
+    bool anyOther = false;
+    for (int k = 0; k < int(gWinOpen.size()); ++k)
+        if (k != n_ && gWinOpen[k])
+            anyOther = true;
+    if (!anyOther && links_.unloadEngine)
+        links_.unloadEngine();
+}
+
+bool frmClient::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Guarded("Form_Activate", [this] { Form_Activate(); });
+    return QWidget::event(e);
+}
+
+void frmClient::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    // A window manager may never activate a new window: showing counts as activating.
+    Guarded("Form_Activate", [this] { Form_Activate(); });
+}
+
+void frmClient::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (loaded_ && !unloaded_)
+        Guarded("Form_Resize", [this] { Form_Resize(); });
+}
+
+void frmClient::ShowModeless()
+{
+    if (!isVisible())
+        show();
+}
+
+// ------------------------------------------------------------------ layout
+
+bool frmClient::FitChecked() const
+{
+    const Tool* fit = tbr1_->Tools(kFitTool);
+    return !fit || fit->State() == 1;
+}
+
+void frmClient::Form_Resize()
+{
+    ResizeVideo();
+    EventListLayout();
+}
+
+void frmClient::ResizeVideo()
+{
+    const QSize c = clientSize();
+    if (!FitChecked()) {
+        // Zoom: keep the size the zoom gave, centred (half the overhang on each side).
+        const int dw = Cam().displayWidth();
+        const int dh = Cam().displayHeight();
+        picture_->setGeometry(int(std::lrint((c.width() - dw) / 2.0)),
+                              int(std::lrint((c.height() - dh) / 2.0)), dw, dh);
+        return;
+    }
+    picture_->setGeometry(0, 0, c.width(), c.height());
+    Cam().setDisplayWidth(c.width());
+    Cam().setDisplayHeight(c.height());
+    if (gCam[n_].Protocol == 3)
+        Viewer().attachWindow(picture_, to16(c.width()), to16(c.height()));
+}
+
+void frmClient::setFitMode()
+{
+    if (Tool* fit = tbr1_->Tools(kFitTool))
+        fit->setState(1);
+    ResizeVideo();
+}
+
+void frmClient::EventListLayout()
+{
+    frameList_->setGeometry(QRect(QPoint(0, 0), clientSize()));
+}
+
+void frmClient::tbr1_ToolClick(Tool* tool)
+{
+    // The zoom factors come with the zoom and pan behaviour; fitting is the layout's own.
+    if (tool && tool->ID() == kFitTool && tool->State() == 1)
+        ResizeVideo();
+}
+
+bool frmClient::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == picture_ && e->type() == QEvent::MouseButtonPress)
+        Guarded("Picture1_MouseDown", [this] { ReassertOnTop(); });
+    return QWidget::eventFilter(watched, e);
+}
+
+// ------------------------------------------------------------------ looks
+
+int frmClient::RowOf(const SkinElement* element)
+{
+    if (!element)
+        return -1;
+    for (int r = 0; r < kViewBtnCount; ++r)
+        if (gViewBtn[r].BtnName == element->Name())
+            return r;
+    return -1;
+}
+
+SkinElement& frmClient::RowElement(int row) { return skin_->GetElement(gViewBtn[row].BtnName); }
+
+void frmClient::ShowCell(int row, int cell)
+{
+    RowElement(row).setStatePicture(gViewBtn[row].BtnStr[cell]);
+}
+
+void frmClient::Look(SkinElement* element, int row, int cell)
+{
+    element->setStatePicture(gViewBtn[row].BtnStr[cell]);
+}
+
+void frmClient::SkinForm1_MouseDown(SkinElement* element, int button)
+{
+    if (button != 1)
+        return;
+    const CamInfo& cam = gCam[n_];
+    const bool idle = cam.RecordMode == 0;
+    const int row = RowOf(element);
+    switch (row) {
+    case -1: ReassertOnTop(); break;
+    case kMin:
+    case kMax:
+    case kClose:
+    case kWakeUp:
+    case kSnapshot:
+    case kZoom: Look(element, row, kDown); break;
+    case kRotate:
+        if (idle && cam.Protocol != 3)
+            Look(element, row, kDown);
+        break;
+    case kAudio:
+        if (!idle)
+            break;
+        if (cam.Protocol == 3 || cam.Protocol == 4) {
+            // The look of the state the click will switch to.
+            if (cam.Enable)
+                Look(element, row, gAudioOn[n_ - 1] ? kOver : kDown);
+        } else {
+            Look(element, row, kNoAudio);
+        }
+        break;
+    default: break;  // OnTop, ColorCtl, Event take their look from the click
+    }
+}
+
+void frmClient::SkinForm1_MouseUp(SkinElement* element, int button)
+{
+    if (button != 1)
+        return;
+    const int row = RowOf(element);
+    if (row == kMin || row == kMax || row == kClose || row == kSnapshot || row == kZoom)
+        Look(element, row, kNormal);
+}
+
+void frmClient::SkinForm1_MouseIn(SkinElement* element) { HoverLook(element, true); }
+void frmClient::SkinForm1_MouseOut(SkinElement* element) { HoverLook(element, false); }
+
+void frmClient::HoverLook(SkinElement* element, bool entering)
+{
+    const CamInfo& cam = gCam[n_];
+    const bool idle = cam.RecordMode == 0;
+    const int off = entering ? kOver : kLeave;
+    const int row = RowOf(element);
+    switch (row) {
+    case kMin:
+    case kClose:
+    case kWakeUp:
+    case kSnapshot:
+    case kZoom: Look(element, row, off); break;
+    case kMax:
+        Look(element, row, off);
+        if (entering)
+            element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
+        break;
+    case kOnTop: Look(element, row, gOnTop[n_ - 1] ? kDown : off); break;
+    case kColorCtl:
+        if (idle && cam.Protocol != 3 && cam.Protocol != 4)
+            Look(element, row, m_bColorCtlVisible ? kDown : off);
+        break;
+    case kEvent: Look(element, row, m_bListVisible ? kDown : off); break;
+    case kRotate:
+        if (idle && cam.Protocol != 3)
+            Look(element, row, off);
+        break;
+    case kAudio:
+        if (!idle)
+            break;
+        if (cam.Protocol != 3 && cam.Protocol != 4)
+            Look(element, row, kNoAudio);
+        else
+            Look(element, row, gAudioOn[n_ - 1] ? kDown : off);
+        break;
+    default: break;
+    }
+}
+
+void frmClient::SetButtonTips()
+{
+    for (int r = 0; r < kViewBtnCount; ++r)
+        RowElement(r).setToolTip(gViewBtn[r].BtnStr[kTip]);
+    const int p = gCam[n_].Protocol;
+    if (p != 3 && p != 4)
+        RowElement(kAudio).setToolTip(QString());
+}
+
+// ------------------------------------------------------------------ clicks
+
+void frmClient::SkinForm1_Click(SkinElement* element)
+{
+    const QString name = element->Name();
+    CamInfo& cam = gCam[n_];
+    if (name == QLatin1String("WakeUp")) {
+        QWidget* panel = links_.panel ? links_.panel() : nullptr;
+        if (panel) {
+            if (!panel->isVisible())
+                panel->show();
+            panel->setWindowState(panel->windowState() & ~(Qt::WindowMinimized));
+            panel->raise();
+            panel->activateWindow();
+        }
+        ShowCell(kWakeUp, kOver);
+    } else if (name == QLatin1String("OnTop")) {
+        ToggleOnTop();
+    } else if (name == QLatin1String("Rotate")) {
+        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Assign && cam.Enable) {
+            cam.RotateAngle = cam.RotateAngle < 270 ? cam.RotateAngle + 90 : 0;
+            Cam().setRotateAngle(cam.RotateAngle);
+            ShowCell(kRotate, kOver);
+        }
+    } else if (name == QLatin1String("ColorCtl")) {
+        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Protocol != 4 &&
+            (!isAdminVariant() || cam.AdminVerified)) {
+            m_bColorCtlVisible = cam.Enable ? !m_bColorCtlVisible : false;
+            ShowColorCtl_Fun();
+        }
+    } else if (name == QLatin1String("Snapshot")) {
+        TakeSnapshot();
+    } else if (name == QLatin1String("Event")) {
+        m_bListVisible = !m_bListVisible;
+        ShowEventList();
+    } else if (name == QLatin1String("Zoom")) {
+        tbr1_->PopupMenu(kZoomMenu);
+    } else if (name == QLatin1String("Audio")) {
+        AudioSwitch();
+    }
+}
+
+void frmClient::ToggleOnTop()
+{
+    SkinElement& el = RowElement(kOnTop);
+    bool& onTop = gOnTop[n_ - 1];
+    if (onTop) {
+        onTop = false;
+        el.setStatePicture(gViewBtn[kOnTop].BtnStr[kOver]);
+        SetTopMost(this, false);
+    } else {
+        onTop = true;
+        el.setStatePicture(gViewBtn[kOnTop].BtnStr[kDown]);
+        SetTopMost(this, true);
+    }
+}
+
+void frmClient::ReassertOnTop()
+{
+    // The other windows in slot order, this one last.
+    for (int k = 1; k <= kSlotCount; ++k) {
+        if (k == n_ || !gOnTop[k - 1])
+            continue;
+        if (QWidget* w = links_.clientWindow ? links_.clientWindow(k) : nullptr)
+            SetTopMost(w, true);
+    }
+    if (gOnTop[n_ - 1])
+        SetTopMost(this, true);
+}
+
+void frmClient::AudioSwitch()
+{
+    const CamInfo& cam = gCam[n_];
+    if (cam.RecordMode != 0 || (cam.Protocol != 3 && cam.Protocol != 4) || !cam.Enable)
+        return;
+    bool& on = gAudioOn[n_ - 1];
+    if (on) {
+        on = false;
+        if (cam.Protocol == 4) {
+            Cam().setStreamMode(1);
+            Cam().applyStreamMode();
+        } else {
+            Viewer().audioOff();
+        }
+    } else {
+        on = true;
+        if (cam.Protocol == 4) {
+            Cam().setStreamMode(3);
+            Cam().applyStreamMode();
+        } else {
+            Cam().openAudio(gCamNonce[n_ - 1]);
+            Viewer().audioOn();
+        }
+    }
+}
+
+void frmClient::TakeSnapshot()
+{
+    const bool p3 = gCam[n_].Protocol == 3;
+    const QString filter = p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp")
+                              : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
+    const QString start = DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
+    const QPointer<frmClient> self(this);
+    const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
+    // The dialog runs its own event loop: the window may have been unloaded meanwhile.
+    if (!self || unloaded_ || file.isEmpty())
+        return;
+    if (p3)
+        Viewer().saveSnapshot(file);
+    else
+        Cam().saveSnapshot(file, 0);
+}
+
+void frmClient::ShowEventList()
+{
+    SkinElement& el = RowElement(kEvent);
+    if (m_bListVisible) {
+        el.setStatePicture(gViewBtn[kEvent].BtnStr[kDown]);
+        EventListLayout();
+        frameList_->show();
+        frameList_->raise();
+    } else {
+        el.setStatePicture(gViewBtn[kEvent].BtnStr[kOver]);
+        frameList_->hide();
+    }
+}
+
+void frmClient::LoadEventList()
+{
+    if (!engine_)
+        return;
+    const QStringList& lines = engine_->List1(n_);
+    if (lines.isEmpty())
+        return;
+    list_->addItems(lines);
+    // The first line of the newest event; with a single line nothing is selected.
+    list_->setCurrentRow(list_->count() - 2);
+    list_->scrollToBottom();
+}
+
+// ------------------------------------------------------------------ status
+
+void frmClient::RefrushStatusBar()
+{
+    const CamInfo& cam = gCam[n_];
+    skin_->GetElement(QStringLiteral("IPAddress")).setText(cam.IPAddress);
+    skin_->GetElement(QStringLiteral("Line")).setText(cam.Enable ? gLangOnLine : gLangOffLine);
+    skin_->GetElement(QStringLiteral("Recording")).setText(cam.Recording ? gLangRec[0] : QString());
+    setWindowTitle(cam.ServerName);
+    skin_->GetElement(QStringLiteral("ServerName")).setText(cam.ServerName);
+    if (isAdminVariant()) {
+        skin_->GetElement(QStringLiteral("ColorCtl")).setAlpha(cam.AdminVerified ? 0 : 255);
+        skin_->GetElement(QStringLiteral("LBtnSet")).setLayoutValue(cam.AdminVerified ? 84 : 62);
+    }
+}
+
+void frmClient::ShowMotionText(bool show)
+{
+    skin_->GetElement(QStringLiteral("MotionDetect"))
+        .setText(show ? QStringLiteral("MOTION") : QString());
+}
+
+void frmClient::RecordGrayBTN()
+{
+    const CamInfo& cam = gCam[n_];
+    if (cam.RecordMode != 0 && m_bColorCtlVisible) {
+        m_bColorCtlVisible = false;
+        ShowColorCtl_Fun();
+    }
+    const bool audio = gAudioOn[n_ - 1];
+    int colour, rotate, sound;
+    if (cam.RecordMode != 0) {
+        colour = kGray;
+        rotate = kGray;
+        sound = (cam.Protocol == 3 || cam.Protocol == 4) ? kGray : kNoAudio;
+    } else if (cam.Protocol == 3) {
+        colour = kGray;
+        rotate = kGray;
+        sound = audio ? kDown : kLeave;
+    } else if (cam.Protocol == 4) {
+        colour = kGray;
+        rotate = kNormal;
+        sound = audio ? kDown : kLeave;
+    } else {
+        colour = kNormal;
+        rotate = kNormal;
+        sound = kNoAudio;
+    }
+    ShowCell(kColorCtl, colour);
+    ShowCell(kRotate, rotate);
+    ShowCell(kAudio, sound);
+}
+
+void frmClient::ShowColorCtl_Fun()
+{
+    // The colour panel itself (reading and sending the image settings) is not
+    // part of this window yet: it stays closed, and its button shows the closed look.
+    m_bColorCtlVisible = false;
+    ShowCell(kColorCtl, kNormal);
+}
+
+void frmClient::RepaintPicture() { picture_->clearFrame(); }
+
+// ------------------------------------------------------------------ registry
+
+void RegisterClientWindows(WindowRegistry& registry)
+{
+    for (int n = 1; n <= kSlotCount; ++n) {
+        registry.Register(
+            ClientWindowName(n),
+            [&registry, n]() -> QObject* {
+                ClientLinks links;
+                links.engine = registry.Get<frmMain>(kEngineWindowName);
+                if (!links.engine)
+                    return nullptr;
+                links.panel = [&registry] { return registry.Get<QWidget>(kPanelWindowName); };
+                links.clientWindow = [&registry](int k) {
+                    return registry.IfLoaded<QWidget>(ClientWindowName(k));
+                };
+                links.unloadEngine = [&registry] { RequestEngineUnload(registry); };
+                return new frmClient(n, std::move(links));
+            },
+            CloseUnloads::Yes);
+    }
+}

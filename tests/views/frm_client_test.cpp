@@ -1,0 +1,815 @@
+#include "views/frm_client.h"
+
+#include "engine/frm_main.h"
+#include "foundation/app_paths.h"
+#include "foundation/globals.h"
+#include "foundation/resources.h"
+#include "platform/image_server/video_surface.h"
+#include "platform/skin/skin_form.h"
+#include "platform/skin/skin_label.h"
+#include "platform/toolbar/tool_bar.h"
+#include "support/fake_engine_controls.h"
+#include "support/fake_ui.h"
+#include "support/skin_mouse.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Every cell of the window button table gets its own look, so a test can tell
+// which cell an element shows: row r, cell c is "BgColor <10r + c> -".
+QString CellLook(int row, int cell) { return QStringLiteral("BgColor %1 -").arg(row * 10 + cell); }
+const QString kUntouched = QStringLiteral("BgColor 999 -");
+
+// Rows of the window button table.
+enum Row { kMin, kMax, kClose, kOnTop, kWakeUp, kColorCtl, kEvent, kSnapshot, kRotate, kZoom,
+           kAudio };
+
+const char* const kRowNames[kViewBtnCount] = {"Min",      "Max",    "Close", "OnTop",
+                                              "WakeUp",   "ColorCtl", "Event", "Snapshot",
+                                              "Rotate",   "Zoom",   "Audio"};
+
+// The engine's view of the windows: only the window under test exists.
+class OneClientWindows : public IEngineWindows {
+public:
+    IPanelWindow* Panel() override { return nullptr; }
+    IClientWindow* Client(int n) override { return window && window->slot() == n ? window : nullptr; }
+    ICombineWindow* CombineWindow() override { return nullptr; }
+    frmClient* window = nullptr;
+};
+
+class ClientWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitGlobalVariable();
+        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+        SetDataPath(data.path());
+        ASSERT_TRUE(LoadLanguageIni());
+        ASSERT_TRUE(LoadLang2Ini());
+        ASSERT_TRUE(LoadLang3Ini());
+        ASSERT_TRUE(LoadLang1Ini());
+        frmMain::LoadLanguage();
+        for (int r = 0; r < kViewBtnCount; ++r) {
+            ASSERT_EQ(gViewBtn[r].BtnName, QLatin1String(kRowNames[r]));
+            for (int c = 0; c <= 6; ++c)
+                gViewBtn[r].BtnStr[c] = CellLook(r, c);
+            gViewBtn[r].BtnStr[7] = QStringLiteral("tip %1").arg(r);
+        }
+        gMaxTipNormal = QStringLiteral("Maximize");
+        gMaxTipMaximized = QStringLiteral("Restore");
+        CamInfo& cam = gCam[kSlot];
+        cam.Assign = true;
+        cam.Enable = true;
+        cam.IPAddress = QStringLiteral("127.0.0.7");
+        cam.ServerName = QStringLiteral("Front door");
+        engine = std::make_unique<frmMain>(engineWindows, controls);
+    }
+    void TearDown() override
+    {
+        window.reset();
+        engine.reset();
+        SetAppPath({});
+        SetDataPath({});
+    }
+
+    // Builds and loads the window of the slot.
+    void open()
+    {
+        ClientLinks links;
+        links.engine = engine.get();
+        links.panel = [this] { return panel.get(); };
+        links.clientWindow = [this](int k) -> QWidget* {
+            visited.push_back(k);
+            auto it = others.find(k);
+            return it == others.end() ? nullptr : it->second.get();
+        };
+        links.unloadEngine = [this] { ++engineUnloads; };
+        window = std::make_unique<frmClient>(kSlot, std::move(links));
+        engineWindows.window = window.get();
+        window->Form_Load();
+        mouse = std::make_unique<SkinMouse>(window->SkinForm1());
+    }
+    void showWindow()
+    {
+        window->show();
+        ASSERT_EQ(window->size(), window->SkinForm1()->size());
+    }
+    SkinElement& el(int row) { return window->SkinForm1()->GetElement(QLatin1String(kRowNames[row])); }
+    SkinElement& el(const char* name) { return window->SkinForm1()->GetElement(QLatin1String(name)); }
+    FakeImageServer& cam() { return *controls.cams[kSlot]; }
+    FakeWisViewer& viewer() { return *controls.viewers[kSlot]; }
+
+    static constexpr int kSlot = 2;
+    FakeUi ui;
+    QTemporaryDir data;
+    Journal journal;
+    FakeEngineControls controls{journal};
+    OneClientWindows engineWindows;
+    std::unique_ptr<frmMain> engine;
+    std::unique_ptr<QWidget> panel;
+    std::map<int, std::unique_ptr<QWidget>> others;
+    std::vector<int> visited;
+    int engineUnloads = 0;
+    std::unique_ptr<frmClient> window;
+    std::unique_ptr<SkinMouse> mouse;
+};
+
+// ------------------------------------------------------------------ lifecycle
+
+TEST_F(ClientWindowTest, LoadHandsOverThePictureAndStartsClosedAndNotOnTop)
+{
+    for (int protocol : {0, 3}) {
+        SCOPED_TRACE(protocol);
+        gCam[kSlot].Protocol = protocol;
+        gOnTop[kSlot - 1] = true;
+        open();
+        EXPECT_TRUE(gWinOpen[kSlot]);
+        EXPECT_FALSE(gOnTop[kSlot - 1]);
+        EXPECT_EQ(cam().display(), window->Picture1());  // also for protocol 3
+        EXPECT_TRUE(window->m_bFirst);
+        EXPECT_FALSE(window->m_bColorCtlVisible);
+        EXPECT_FALSE(window->m_bListVisible);
+        EXPECT_FALSE(window->frameList()->isVisible());
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Front door"));
+        EXPECT_EQ(el("ServerName").text(), QStringLiteral("Front door"));
+        EXPECT_EQ(window->label(0)->Caption(), gLangClientSkl[0]);
+        EXPECT_EQ(window->label(2)->Caption(), gLangClientSkl[2]);
+        EXPECT_FALSE(gLangClientSkl[1].isEmpty());
+        ASSERT_NE(window->tbr1()->Tools(QStringLiteral("ID_FitWindow")), nullptr);
+        EXPECT_EQ(window->tbr1()->Tools(QStringLiteral("ID_FitWindow"))->State(), 1);
+        window.reset();
+        EXPECT_EQ(cam().display(), nullptr);  // the window took its picture area along
+    }
+}
+
+TEST_F(ClientWindowTest, LoadCopiesTheEngineListAndSelectsTheNewestEvent)
+{
+    struct Case {
+        int events;
+        int lines;
+        int selected;
+    };
+    for (const Case c : {Case{0, 0, -1}, Case{4, 8, 6}}) {
+        SCOPED_TRACE(c.events);
+        engine = std::make_unique<frmMain>(engineWindows, controls);
+        for (int i = 0; i < c.events; ++i)
+            engine->AddEvent(kSlot, QStringLiteral("event %1").arg(i));
+        open();
+        EXPECT_EQ(window->ListEventBox()->count(), c.lines);
+        EXPECT_EQ(window->ListEventBox()->currentRow(), c.selected);
+        if (c.lines) {
+            EXPECT_EQ(window->ListEventBox()->item(c.lines - 1)->text(), engine->List1(kSlot).last());
+        }
+        window.reset();
+        gWinOpen[kSlot] = false;
+    }
+}
+
+TEST(ClientSizing, KeepsTheFrameAndGivesTheClientAreaItsSize)
+{
+    struct Case {
+        QSize outer;
+        QSize clientNow;
+        int tpp;
+        QSize expected;
+    };
+    const Case cases[] = {
+        {{4920, 4770}, {320, 240}, 15, {4920, 4770}},  // already right
+        {{7500, 6000}, {480, 370}, 15, {7500 - 15 * 160, 6000 - 15 * 130}},
+        {{3000, 2500}, {180, 120}, 15, {3000 + 15 * 140, 2500 + 15 * 120}},
+        {{4000, 3800}, {300, 250}, 12, {4000 + 12 * 20, 3800 - 12 * 10}},
+        {{328, 318}, {320, 240}, 1, {328, 318}},
+        {{700, 500}, {692, 422}, 1, {328, 318}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClientSizingOuter(c.outer, c.clientNow, QSize(320, 240), c.tpp, c.tpp), c.expected)
+            << c.outer.width() << "x" << c.outer.height() << " tpp " << c.tpp;
+}
+
+TEST_F(ClientWindowTest, FirstActivationGivesA320By240ClientAreaAgainAfterRebinding)
+{
+    open();
+    for (QSize start : {QSize(700, 520), QSize(300, 240)}) {
+        SCOPED_TRACE(start.width());
+        window->resize(start);
+        window->SetFirst(true);
+        cam().setDisplayEnabled(false);
+        window->Form_Activate();
+        EXPECT_EQ(window->clientSize(), QSize(320, 240));
+        EXPECT_FALSE(window->m_bFirst);
+        EXPECT_TRUE(cam().displayEnabled());
+        EXPECT_EQ(window->tbr1()->Tools(QStringLiteral("ID_FitWindow"))->text(), gLangPopup[2]);
+        EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 1));  // RecordGrayBTN ran
+    }
+    // Later activations re-enable the display but leave the size alone.
+    window->resize(600, 450);
+    cam().setDisplayEnabled(false);
+    window->Form_Activate();
+    EXPECT_TRUE(cam().displayEnabled());
+    EXPECT_EQ(window->size(), QSize(600, 450));
+}
+
+TEST_F(ClientWindowTest, ShowingTheWindowRunsTheFirstActivation)
+{
+    open();
+    window->resize(640, 480);
+    window->ShowModeless();  // no window manager needs to activate it
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->clientSize(), QSize(320, 240));
+    EXPECT_FALSE(window->m_bFirst);
+}
+
+TEST_F(ClientWindowTest, UnloadEndsTheProgramOnlyWhenNoOtherWindowIsOpen)
+{
+    struct Case {
+        const char* what;
+        int otherOpen;  // index of gWinOpen, -1 none
+        bool ends;
+    };
+    const Case cases[] = {{"panel open", 0, false},    {"window 1 open", 1, false},
+                          {"window 4 open", 4, false}, {"combined open", 5, false},
+                          {"scan open", 6, false},     {"nothing else", -1, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gWinOpen.fill(false);
+        if (c.otherOpen >= 0)
+            gWinOpen[c.otherOpen] = true;
+        engineUnloads = 0;
+        open();
+        window->show();
+        gOnTop[kSlot - 1] = true;
+        window->Form_Unload();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_FALSE(gWinOpen[kSlot]);
+        EXPECT_FALSE(gOnTop[kSlot - 1]);
+        EXPECT_FALSE(cam().displayEnabled());
+        EXPECT_EQ(cam().display(), nullptr);
+        EXPECT_EQ(engineUnloads, c.ends ? 1 : 0);
+        window.reset();
+    }
+}
+
+TEST_F(ClientWindowTest, UnloadLeavesAPictureAreaOfAnotherWindowBound)
+{
+    open();
+    VideoSurface elsewhere;
+    cam().setDisplay(&elsewhere);  // the engine bound the camera to another window
+    window->Form_Unload();
+    EXPECT_EQ(cam().display(), &elsewhere);
+}
+
+TEST_F(ClientWindowTest, FitModeFillsTheClientAreaAndZoomModeCentres)
+{
+    gCam[kSlot].Protocol = 3;
+    open();
+    showWindow();
+    window->resize(500, 400);
+    const QSize c = window->clientSize();
+    EXPECT_EQ(window->Picture1()->geometry(), QRect(QPoint(0, 0), c));
+    EXPECT_EQ(cam().displayWidth(), c.width());
+    EXPECT_EQ(cam().displayHeight(), c.height());
+    EXPECT_EQ(viewer().attached, window->Picture1());
+    EXPECT_EQ(viewer().attachedWidth, c.width());
+    EXPECT_EQ(viewer().attachedHeight, c.height());
+    EXPECT_EQ(window->frameList()->geometry(), QRect(QPoint(0, 0), c));
+
+    // Zoom mode: the picture keeps the size the camera holds and is centred.
+    window->tbr1()->Tools(QStringLiteral("ID_x2"))->setState(1);
+    cam().setDisplayWidth(c.width() + 200);
+    cam().setDisplayHeight(c.height() + 100);
+    viewer().attached = nullptr;
+    window->Form_Resize();
+    EXPECT_EQ(window->Picture1()->geometry(), QRect(-100, -50, c.width() + 200, c.height() + 100));
+    EXPECT_EQ(viewer().attached, nullptr);
+
+    window->setFitMode();
+    EXPECT_EQ(window->tbr1()->Tools(QStringLiteral("ID_FitWindow"))->State(), 1);
+    EXPECT_EQ(window->Picture1()->geometry(), QRect(QPoint(0, 0), c));
+    EXPECT_EQ(cam().displayWidth(), c.width());
+}
+
+TEST_F(ClientWindowTest, ProtocolZeroFitDoesNotTouchTheViewer)
+{
+    open();
+    showWindow();
+    window->Form_Resize();
+    EXPECT_EQ(viewer().attached, nullptr);
+    EXPECT_EQ(viewer().Count(WisViewer::Dispid::AttachWindow), 0);
+}
+
+// ------------------------------------------------------------------ looks
+
+struct CamState {
+    int rm = 0;
+    int protocol = 0;
+    bool enable = true;
+    bool onTop = false;
+    bool colour = false;
+    bool list = false;
+    bool audio = false;
+};
+
+struct LookCase {
+    int row;
+    CamState state;
+    std::optional<int> cell;  // nullopt: the element keeps its look
+};
+
+class ClientLooks : public ClientWindowTest {
+protected:
+    void apply(const CamState& s)
+    {
+        CamInfo& cam = gCam[kSlot];
+        cam.RecordMode = s.rm;
+        cam.Protocol = s.protocol;
+        cam.Enable = s.enable;
+        gOnTop[kSlot - 1] = s.onTop;
+        gAudioOn[kSlot - 1] = s.audio;
+        window->m_bColorCtlVisible = s.colour;
+        window->m_bListVisible = s.list;
+    }
+    void expectLook(const LookCase& c)
+    {
+        const QString expected = c.cell ? CellLook(c.row, *c.cell) : kUntouched;
+        EXPECT_EQ(el(c.row).picture(), expected)
+            << kRowNames[c.row] << " rm " << c.state.rm << " p " << c.state.protocol;
+    }
+    void SetUp() override
+    {
+        ClientWindowTest::SetUp();
+        open();
+        showWindow();
+        window->setFitMode();
+    }
+    QPoint offElements() const { return QPoint(160, 310); }  // the status strip's free middle
+};
+
+TEST_F(ClientLooks, MouseInAndOutFollowTheTable)
+{
+    const CamState idle;
+    const CamState rec{.rm = 1};
+    const CamState p3{.protocol = 3};
+    const CamState p4{.protocol = 4};
+    const std::vector<LookCase> in = {
+        {kMin, idle, 4},          {kMax, idle, 4},           {kClose, idle, 4},
+        {kWakeUp, idle, 4},       {kSnapshot, idle, 4},      {kZoom, idle, 4},
+        {kOnTop, idle, 4},        {kOnTop, {.onTop = true}, 2},
+        {kColorCtl, idle, 4},     {kColorCtl, {.colour = true}, 2},
+        {kColorCtl, rec, {}},     {kColorCtl, p3, {}},       {kColorCtl, p4, {}},
+        {kEvent, idle, 4},        {kEvent, {.list = true}, 2},
+        {kRotate, idle, 4},       {kRotate, p4, 4},          {kRotate, p3, {}},
+        {kRotate, rec, {}},       {kAudio, idle, 6},         {kAudio, p3, 4},
+        {kAudio, {.protocol = 4, .audio = true}, 2},         {kAudio, {.rm = 2, .protocol = 3}, {}},
+        {kAudio, {.rm = 1, .protocol = 0}, {}},
+    };
+    for (const LookCase& c : in) {
+        apply(c.state);
+        mouse->move(offElements());
+        el(c.row).setStatePicture(kUntouched);
+        mouse->hover(QLatin1String(kRowNames[c.row]));
+        expectLook(c);
+    }
+    // MouseOut: the same table with cell 3 as the resting look.
+    for (LookCase c : in) {
+        if (c.cell == 4)
+            c.cell = 3;
+        apply(c.state);
+        mouse->hover(QLatin1String(kRowNames[c.row]));
+        el(c.row).setStatePicture(kUntouched);
+        mouse->move(offElements());
+        expectLook(c);
+    }
+}
+
+TEST_F(ClientLooks, MouseDownAndUpFollowTheTable)
+{
+    const CamState idle;
+    const std::vector<LookCase> down = {
+        {kMin, idle, 2},        {kMax, idle, 2},
+        {kClose, idle, 2},      {kWakeUp, idle, 2},
+        {kSnapshot, idle, 2},   {kZoom, idle, 2},
+        {kOnTop, idle, {}},     {kColorCtl, idle, {}},
+        {kEvent, idle, {}},     {kRotate, idle, 2},
+        {kRotate, {.protocol = 4}, 2},                 {kRotate, {.protocol = 3}, {}},
+        {kRotate, {.rm = 3}, {}},                      {kAudio, idle, 6},
+        {kAudio, {.protocol = 3}, 2},                  {kAudio, {.protocol = 4, .audio = true}, 4},
+        {kAudio, {.protocol = 3, .enable = false}, {}}, {kAudio, {.rm = 1, .protocol = 4}, {}},
+    };
+    for (const LookCase& c : down) {
+        apply(c.state);
+        const QPoint p = mouse->at(QLatin1String(kRowNames[c.row]));
+        mouse->move(p);
+        el(c.row).setStatePicture(kUntouched);
+        mouse->press(p);
+        expectLook(c);
+        // Release off the element: MouseUp without a click.
+        mouse->move(offElements());
+        el(c.row).setStatePicture(kUntouched);
+        mouse->release(offElements());
+        const bool normalOnUp = c.row == kMin || c.row == kMax || c.row == kClose ||
+                                c.row == kSnapshot || c.row == kZoom;
+        expectLook({c.row, c.state, normalOnUp ? std::optional<int>(1) : std::nullopt});
+    }
+}
+
+TEST_F(ClientLooks, RightButtonChangesNoLookAndReassertsNothing)
+{
+    others[1] = std::make_unique<QWidget>();
+    gOnTop[0] = true;
+    for (int row = 0; row < kViewBtnCount; ++row) {
+        const QPoint p = mouse->at(QLatin1String(kRowNames[row]));
+        mouse->move(p);
+        el(row).setStatePicture(kUntouched);
+        mouse->press(p, Qt::RightButton);
+        mouse->release(p, Qt::RightButton);
+        EXPECT_EQ(el(row).picture(), kUntouched) << kRowNames[row];
+    }
+    mouse->press(QPoint(100, 14), Qt::RightButton);  // the title bar
+    mouse->release(QPoint(100, 14), Qt::RightButton);
+    EXPECT_TRUE(visited.empty());
+    EXPECT_FALSE(others[1]->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(ClientLooks, PressOnTheSkinOutsideTheButtonsOrOnThePictureReassertsOnTop)
+{
+    for (int k : {1, 3, 4})
+        others[k] = std::make_unique<QWidget>();
+    gOnTop[0] = true;
+    gOnTop[2] = true;  // windows 1 and 3 are on top, 4 is not
+    gOnTop[kSlot - 1] = true;
+    mouse->press(QPoint(100, 14));  // the title bar: the root or the name, no button
+    mouse->release(QPoint(100, 14));
+    EXPECT_EQ(visited, (std::vector<int>{1, 3}));  // others in slot order; own window last
+    EXPECT_TRUE(others[1]->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(others[3]->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(others[4]->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    visited.clear();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window->Picture1(), &press);
+    EXPECT_EQ(visited, (std::vector<int>{1, 3}));
+}
+
+TEST_F(ClientLooks, MaximiseTipFollowsTheWindowState)
+{
+    mouse->hover(QStringLiteral("Max"));
+    EXPECT_EQ(el(kMax).toolTip(), QStringLiteral("Maximize"));
+    mouse->move(offElements());
+    window->showMaximized();
+    mouse->hover(QStringLiteral("Max"));
+    EXPECT_EQ(el(kMax).toolTip(), QStringLiteral("Restore"));
+}
+
+TEST_F(ClientLooks, ButtonTipsComeFromTheTableAndAudioHasNoneWithoutSound)
+{
+    for (int protocol : {0, 2, 3, 4}) {
+        gCam[kSlot].Protocol = protocol;
+        window->Form_Activate();
+        for (int row = 0; row < kAudio; ++row)
+            EXPECT_EQ(el(row).toolTip(), QStringLiteral("tip %1").arg(row));
+        EXPECT_EQ(el(kAudio).toolTip(),
+                  protocol >= 3 ? QStringLiteral("tip 10") : QString()) << protocol;
+    }
+}
+
+TEST_F(ClientLooks, RecordGrayBTNFollowsTheTableAndClosesTheColourPanelFirst)
+{
+    struct Case {
+        CamState state;
+        int colour, rotate, audio;
+    };
+    const Case cases[] = {
+        {{.rm = 1, .protocol = 3}, 5, 5, 5},           {{.rm = 2, .protocol = 4}, 5, 5, 5},
+        {{.rm = 3, .protocol = 0}, 5, 5, 6},           {{.rm = 1, .protocol = 2}, 5, 5, 6},
+        {{.protocol = 3}, 5, 5, 3},                    {{.protocol = 3, .audio = true}, 5, 5, 2},
+        {{.protocol = 4}, 5, 1, 3},                    {{.protocol = 4, .audio = true}, 5, 1, 2},
+        {{.protocol = 0}, 1, 1, 6},                    {{.protocol = 1}, 1, 1, 6},
+    };
+    for (const Case& c : cases) {
+        apply(c.state);
+        window->RecordGrayBTN();
+        EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, c.colour));
+        EXPECT_EQ(el(kRotate).picture(), CellLook(kRotate, c.rotate));
+        EXPECT_EQ(el(kAudio).picture(), CellLook(kAudio, c.audio))
+            << "rm " << c.state.rm << " p " << c.state.protocol;
+    }
+    apply({.rm = 1, .colour = true});
+    window->RecordGrayBTN();
+    EXPECT_FALSE(window->m_bColorCtlVisible);
+    EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 5));
+}
+
+// ------------------------------------------------------------------ clicks
+
+TEST_F(ClientLooks, WakeUpBringsThePanelBack)
+{
+    panel = std::make_unique<QWidget>();
+    panel->showMinimized();
+    panel->hide();
+    mouse->click(QStringLiteral("WakeUp"));
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(panel->isMinimized());
+    EXPECT_EQ(el(kWakeUp).picture(), CellLook(kWakeUp, 4));
+    panel.reset();
+    mouse->click(QStringLiteral("WakeUp"));  // no panel can be made: the look still follows
+    EXPECT_EQ(el(kWakeUp).picture(), CellLook(kWakeUp, 4));
+}
+
+TEST_F(ClientLooks, OnTopTogglesAndTwiceIsBackToNormal)
+{
+    mouse->click(QStringLiteral("OnTop"));
+    EXPECT_TRUE(gOnTop[kSlot - 1]);
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(el(kOnTop).picture(), CellLook(kOnTop, 2));
+    EXPECT_TRUE(window->isVisible());
+    mouse->click(QStringLiteral("OnTop"));
+    EXPECT_FALSE(gOnTop[kSlot - 1]);
+    EXPECT_FALSE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(el(kOnTop).picture(), CellLook(kOnTop, 4));
+}
+
+TEST_F(ClientLooks, RotateStepsByQuarterTurnsWhenAllowed)
+{
+    struct Case {
+        int from, to;
+    };
+    for (const Case c : {Case{0, 90}, Case{90, 180}, Case{180, 270}, Case{270, 0}, Case{200, 290},
+                         Case{290, 0}, Case{300, 0}}) {
+        gCam[kSlot].RotateAngle = c.from;
+        el(kRotate).setStatePicture(kUntouched);
+        mouse->click(QStringLiteral("Rotate"));
+        EXPECT_EQ(gCam[kSlot].RotateAngle, c.to) << c.from;
+        EXPECT_EQ(cam().rotateAngle(), c.to) << c.from;
+        EXPECT_EQ(el(kRotate).picture(), CellLook(kRotate, 4));
+    }
+    struct Refused {
+        const char* what;
+        std::function<void(CamInfo&)> set;
+    };
+    const Refused refused[] = {
+        {"recording mode", [](CamInfo& c) { c.RecordMode = 2; }},
+        {"protocol 3", [](CamInfo& c) { c.Protocol = 3; }},
+        {"not assigned", [](CamInfo& c) { c.Assign = false; }},
+        {"not running", [](CamInfo& c) { c.Enable = false; }},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.what);
+        gCam[kSlot] = CamInfo();
+        gCam[kSlot].Assign = true;
+        gCam[kSlot].Enable = true;
+        gCam[kSlot].RotateAngle = 90;
+        r.set(gCam[kSlot]);
+        const int calls = cam().Count(ImageServer::Dispid::RotateAngle);
+        mouse->click(QStringLiteral("Rotate"));
+        EXPECT_EQ(gCam[kSlot].RotateAngle, 90);
+        EXPECT_EQ(cam().Count(ImageServer::Dispid::RotateAngle), calls);
+    }
+}
+
+TEST_F(ClientLooks, ColourButtonActsOnlyWhenColourIsAllowed)
+{
+    struct Case {
+        const char* what;
+        CamState state;
+        QString language;
+        bool verified;
+        bool acts;
+    };
+    const Case cases[] = {
+        {"idle, not running", {.enable = false, .colour = true}, "english", false, true},
+        {"recording mode", {.rm = 1, .colour = true}, "english", false, false},
+        {"protocol 3", {.protocol = 3, .colour = true}, "english", false, false},
+        {"protocol 4", {.protocol = 4, .colour = true}, "english", false, false},
+        {"admin variant, unverified", {.colour = true}, "Dadodeze", false, false},
+        {"admin variant, verified", {.enable = false, .colour = true}, "DADODEZE", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        apply(c.state);
+        gLanguage = c.language;
+        gCam[kSlot].AdminVerified = c.verified;
+        el(kColorCtl).setAlpha(0);  // shown, whatever the variant made of it
+        el(kColorCtl).setStatePicture(kUntouched);
+        mouse->click(QStringLiteral("ColorCtl"));
+        if (c.acts) {
+            EXPECT_FALSE(window->m_bColorCtlVisible);  // a stopped camera leaves the panel closed
+            EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 1));
+        } else {
+            EXPECT_TRUE(window->m_bColorCtlVisible);
+        }
+    }
+}
+
+TEST_F(ClientLooks, EventButtonShowsAndHidesTheListOverTheVideo)
+{
+    window->ListEvent().AddItem(QStringLiteral("line 1"));
+    window->ListEvent().AddItem(QStringLiteral("line 2"));
+    mouse->click(QStringLiteral("Event"));
+    EXPECT_TRUE(window->m_bListVisible);
+    EXPECT_TRUE(window->frameList()->isVisible());
+    EXPECT_EQ(window->frameList()->geometry(), QRect(QPoint(0, 0), window->clientSize()));
+    EXPECT_EQ(el(kEvent).picture(), CellLook(kEvent, 2));
+    mouse->click(QStringLiteral("Event"));
+    EXPECT_FALSE(window->m_bListVisible);
+    EXPECT_FALSE(window->frameList()->isVisible());
+    EXPECT_EQ(el(kEvent).picture(), CellLook(kEvent, 4));
+    EXPECT_EQ(window->ListEventBox()->count(), 2);  // lines kept while hidden
+}
+
+TEST_F(ClientLooks, ZoomButtonOpensTheZoomMenu)
+{
+    mouse->click(QStringLiteral("Zoom"));
+    QMenu* menu = window->tbr1()->menu(QStringLiteral("ID_ZoomMenu"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+}
+
+TEST_F(ClientLooks, AudioSwitchesSoundOnlyForRunningAudioCamerasWithoutRecordingMode)
+{
+    // Protocol 4 through the stream mode.
+    apply({.protocol = 4});
+    el(kAudio).setStatePicture(kUntouched);
+    mouse->click(QStringLiteral("Audio"));
+    EXPECT_TRUE(gAudioOn[kSlot - 1]);
+    EXPECT_EQ(cam().Args(ImageServer::Dispid::StreamMode).value(0).toInt(), 3);
+    EXPECT_GT(cam().IndexOf(ImageServer::Dispid::ApplyStreamMode),
+              cam().IndexOf(ImageServer::Dispid::StreamMode));
+    mouse->press(mouse->at(QStringLiteral("Audio")));
+    EXPECT_EQ(el(kAudio).picture(), CellLook(kAudio, 4));  // the look of the state it will switch to
+    mouse->release(mouse->at(QStringLiteral("Audio")));
+    EXPECT_FALSE(gAudioOn[kSlot - 1]);
+    EXPECT_EQ(cam().streamModeValue, 1);
+
+    // Protocol 3 through the viewer, with the slot's authentication text.
+    apply({.protocol = 3});
+    gCamNonce[kSlot - 1] = QStringLiteral("12345678");
+    mouse->click(QStringLiteral("Audio"));
+    EXPECT_TRUE(gAudioOn[kSlot - 1]);
+    EXPECT_EQ(cam().Args(ImageServer::Dispid::OpenAudio).value(0).toString(),
+              QStringLiteral("12345678"));
+    EXPECT_TRUE(viewer().audio);
+    mouse->click(QStringLiteral("Audio"));
+    EXPECT_FALSE(gAudioOn[kSlot - 1]);
+    EXPECT_FALSE(viewer().audio);
+
+    for (const CamState& refused : {CamState{.protocol = 0}, CamState{.rm = 1, .protocol = 4},
+                                    CamState{.protocol = 3, .enable = false}}) {
+        apply(refused);
+        const size_t camCalls = cam().calls.size();
+        const size_t viewerCalls = viewer().calls.size();
+        mouse->click(QStringLiteral("Audio"));
+        EXPECT_FALSE(gAudioOn[kSlot - 1]);
+        EXPECT_EQ(cam().calls.size(), camCalls);
+        EXPECT_EQ(viewer().calls.size(), viewerCalls);
+    }
+}
+
+TEST_F(ClientLooks, SnapshotAsksForAFileAndTheCameraObjectWritesIt)
+{
+    struct Case {
+        int protocol;
+        QString filter;
+        QString name;
+    };
+    const Case cases[] = {{0, QStringLiteral("JPEG Image (*.jpg)|*.jpg"), QStringLiteral("Temp.jpg")},
+                          {3, QStringLiteral("BMP Image (*.bmp)|*.bmp"), QStringLiteral("Temp.bmp")}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.protocol);
+        apply({.protocol = c.protocol, .enable = false});  // no test that the stream runs
+        ui.fileDialogs.clear();
+        ui.saveFileAnswer = data.filePath(QStringLiteral("shot.png"));  // passed as it stands
+        mouse->click(QStringLiteral("Snapshot"));
+        ASSERT_EQ(ui.fileDialogs.size(), 1u);
+        EXPECT_EQ(ui.fileDialogs[0].title, QStringLiteral("Save Image"));
+        EXPECT_EQ(ui.fileDialogs[0].filter, c.filter);
+        EXPECT_EQ(ui.fileDialogs[0].dir, DataPath() + QLatin1Char('/') + c.name);
+        if (c.protocol == 3) {
+            ASSERT_FALSE(viewer().calls.empty());
+            EXPECT_EQ(viewer().calls.back().id, WisViewer::Dispid::SaveSnapshot);
+            EXPECT_EQ(viewer().calls.back().args.value(0).toString(), ui.saveFileAnswer);
+        } else {
+            EXPECT_EQ(cam().Args(ImageServer::Dispid::SaveSnapshot),
+                      (QVariantList{ui.saveFileAnswer, 0}));
+        }
+    }
+    // Cancel: nothing is saved.
+    ui.saveFileAnswer.clear();
+    const int saves = cam().Count(ImageServer::Dispid::SaveSnapshot);
+    apply({});
+    mouse->click(QStringLiteral("Snapshot"));
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::SaveSnapshot), saves);
+}
+
+TEST_F(ClientLooks, SnapshotDialogOutlivingItsWindowSavesNothing)
+{
+    ui.saveFileAnswer = data.filePath(QStringLiteral("shot.jpg"));
+    frmClient* raw = window.get();
+    ui.onSaveDialog = [&] {
+        // While the dialog is open, the panel unloads the window (combined display).
+        raw->Form_Unload();
+        window.release()->deleteLater();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const QPoint p = mouse->at(QStringLiteral("Snapshot"));
+    mouse->move(p);
+    mouse->press(p);
+    mouse->release(p);
+    EXPECT_EQ(window, nullptr);
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::SaveSnapshot), 0);
+}
+
+// ------------------------------------------------------------------ status
+
+TEST_F(ClientLooks, StatusBarShowsAddressLineRecordingAndName)
+{
+    struct Case {
+        bool enable, recording;
+        int rm;
+    };
+    for (const Case c : {Case{true, true, 1}, Case{false, false, 0}, Case{true, false, 2}}) {
+        gCam[kSlot].Enable = c.enable;
+        gCam[kSlot].Recording = c.recording;
+        gCam[kSlot].RecordMode = c.rm;
+        gCam[kSlot].ServerName = QStringLiteral("Yard");
+        gCam[kSlot].IPAddress = QStringLiteral("127.0.0.9");
+        window->RefrushStatusBar();
+        EXPECT_EQ(el("IPAddress").text(), QStringLiteral("127.0.0.9"));
+        EXPECT_EQ(el("Line").text(), c.enable ? gLangOnLine : gLangOffLine);
+        // It follows a recording in progress, not the recording mode.
+        EXPECT_EQ(el("Recording").text(), c.recording ? gLangRec[0] : QString());
+        EXPECT_EQ(el("ServerName").text(), QStringLiteral("Yard"));
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Yard"));
+    }
+    EXPECT_FALSE(gLangOnLine.isEmpty());
+    EXPECT_FALSE(gLangRec[0].isEmpty());
+    EXPECT_NE(gLangOnLine, gLangOffLine);
+}
+
+TEST_F(ClientLooks, AdminVariantShowsTheColourButtonOnlyWhenVerified)
+{
+    struct Case {
+        const char* language;
+        bool verified;
+        int alpha, width;
+    };
+    // Other languages leave both elements as they are (here: as set just before).
+    const Case cases[] = {{"DADODEZE", true, 0, 84}, {"dadodeze", false, 255, 62},
+                          {"english", true, 100, 50}, {"english", false, 100, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        el("ColorCtl").setAlpha(100);
+        el("LBtnSet").setLayoutValue(50);
+        gLanguage = QLatin1String(c.language);
+        gCam[kSlot].AdminVerified = c.verified;
+        window->RefrushStatusBar();
+        EXPECT_EQ(el("ColorCtl").alpha(), c.alpha);
+        EXPECT_EQ(el("LBtnSet").Width(), c.width);
+    }
+}
+
+TEST_F(ClientLooks, MotionTextShowsAndClears)
+{
+    window->ShowMotionText(true);
+    EXPECT_EQ(el("MotionDetect").text(), QStringLiteral("MOTION"));
+    window->ShowMotionText(false);
+    EXPECT_EQ(el("MotionDetect").text(), QString());
+}
+
+TEST_F(ClientWindowTest, EngineEventsAreMirroredAndTheListIsTrimmed)
+{
+    open();
+    struct Case {
+        int before, after;
+    };
+    for (const Case c : {Case{0, 2}, Case{498, 400}, Case{499, 401}}) {
+        SCOPED_TRACE(c.before);
+        window->ListEventBox()->clear();
+        for (int i = 0; i < c.before; ++i)
+            window->ListEvent().AddItem(QStringLiteral("old %1").arg(i));
+        engine->AddEvent(kSlot, QStringLiteral("Connected."));
+        QListWidget* list = window->ListEventBox();
+        ASSERT_EQ(list->count(), c.after);
+        EXPECT_EQ(list->currentRow(), list->count() - 1);  // the newest line is selected
+        EXPECT_TRUE(list->item(list->count() - 1)->text().endsWith(QStringLiteral("Connected.")));
+        if (c.before >= 100) {
+            EXPECT_EQ(list->item(0)->text(), QStringLiteral("old 100"));  // the oldest 100 went
+        }
+    }
+    // A closed window hears nothing.
+    window->Form_Unload();
+    const int count = window->ListEventBox()->count();
+    engine->AddEvent(kSlot, QStringLiteral("Disconnected."));
+    EXPECT_EQ(window->ListEventBox()->count(), count);
+}
+
+}  // namespace
