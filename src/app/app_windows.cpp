@@ -3,9 +3,11 @@
 #include "engine/registry_windows.h"
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
+#include "views/frm_client.h"
 
 void RegisterProgramWindows()
 {
     RegisterEngineWindow(windows());
     windows().Register(kPanelWindowName, [] { return new frmController; }, CloseUnloads::Yes);
+    RegisterClientWindows(windows());
 }
