@@ -10,6 +10,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -175,6 +176,21 @@ void readCam(const IniReader& r, int n)
     r.Int32(s, QStringLiteral("Trig2"), cam.Trig2);
 }
 
+// What the last successful save wrote, and the file it left, so that a save
+// of unchanged settings (every camera push saves) costs no disk write.
+struct LastSave {
+    QString path;
+    QByteArray data;
+    struct stat file {};
+};
+LastSave gLastSave;
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mode == b.st_mode &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 }  // namespace
 
 QString MainIniPath() { return DataPath() + QStringLiteral("/main.ini"); }
@@ -257,8 +273,20 @@ bool SaveSettings()
         file.SetValue(s, QStringLiteral("PlayerMode"), gPlayerMode);
         file.SetValue(s, QStringLiteral("PlayerPath"), gPlayerPath);
 
+        const QByteArray data = file.ToData();
+        const QByteArray nativePath = QFile::encodeName(file.FileName());
+        struct stat now {};
+        if (gLastSave.path == file.FileName() && gLastSave.data == data &&
+            ::stat(nativePath.constData(), &now) == 0 && sameFile(now, gLastSave.file))
+            return true;  // the file on disk already holds exactly this
+
         QDir().mkpath(QFileInfo(file.FileName()).absolutePath());
-        return file.Save();
+        if (!file.Save())
+            return false;
+        gLastSave = LastSave{file.FileName(), data, {}};
+        if (::stat(nativePath.constData(), &gLastSave.file) != 0)
+            gLastSave.path.clear();
+        return true;
     } catch (...) {
         return false;
     }

@@ -135,7 +135,8 @@ bool SettingsFile::Load()
         m_error = QStringLiteral("file too large");
         return false;
     }
-    const QByteArray data = file.read(kMaxFileSize + 1);
+    // Read what the size promises, plus one byte to notice a file that grew meanwhile.
+    const QByteArray data = file.read(file.size() + 1);
     if (file.error() != QFileDevice::NoError) {
         m_error = file.errorString();
         return false;
@@ -308,7 +309,7 @@ bool SettingsFile::Save()
         p += n;
         left -= n;
     }
-    if (::fsync(fd) != 0)
+    if (::fdatasync(fd) != 0)
         return fail("flush");
     if (::close(fd) != 0) {
         m_error = errnoText("close");

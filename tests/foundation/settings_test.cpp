@@ -346,6 +346,35 @@ TEST_F(SettingsTest, MalformedFileFailsAndIsLeftAlone)
     EXPECT_FALSE(LoadSettings());
 }
 
+TEST_F(SettingsTest, UnchangedSettingsAreNotWrittenAgainButChangesAndOutsideEditsAre)
+{
+    const auto inode = [&] {
+        struct stat st {};
+        return ::stat(QFile::encodeName(MainIniPath()).constData(), &st) == 0 ? st.st_ino : 0;
+    };
+    ASSERT_TRUE(SaveSettings());
+    const auto first = inode();
+    const QByteArray saved = folder.read(QStringLiteral("main.ini"));
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_EQ(inode(), first);  // nothing new to write: the file was left alone
+
+    gCam[1].ServerName = QStringLiteral("renamed");
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_NE(inode(), first);
+    EXPECT_TRUE(folder.read(QStringLiteral("main.ini")).contains("ServerName=renamed"));
+
+    // Edited or removed behind the program's back: the next save writes it whole.
+    gCam[1].ServerName.clear();
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_EQ(folder.read(QStringLiteral("main.ini")), saved);
+    folder.write(QStringLiteral("main.ini"), "[Cam1]\nPort=1\n");
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_EQ(folder.read(QStringLiteral("main.ini")), saved);
+    folder.remove(QStringLiteral("main.ini"));
+    ASSERT_TRUE(SaveSettings());
+    EXPECT_EQ(folder.read(QStringLiteral("main.ini")), saved);
+}
+
 TEST_F(SettingsTest, SaveFailsQuietlyWhereItCannotWrite)
 {
     folder.write(QStringLiteral("blocker"), "a file where a folder should be");
