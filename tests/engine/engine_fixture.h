@@ -8,17 +8,10 @@
 #include "support/fake_engine_controls.h"
 #include "support/fake_engine_windows.h"
 #include "support/fake_ui.h"
+#include "support/qt_printers.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Readable texts in the engine tests' failure messages.
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 using CamId = ImageServer::Dispid;
 using ViewerId = WisViewer::Dispid;

@@ -1,0 +1,143 @@
+// The real engine, its real camera objects and the real single-camera windows
+// against the simulated camera on loopback: a slot that was running at the
+// last exit comes back with live video, the other stays stopped, and the
+// shut-down leaves the log file and main.ini behind.
+#include "engine/frm_main.h"
+#include "engine/registry_windows.h"
+#include "foundation/app_paths.h"
+#include "foundation/resources.h"
+#include "foundation/settings.h"
+#include "foundation/window_registry.h"
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
+#include "support/camsim_process.h"
+#include "support/fake_ui.h"
+#include "support/qt_printers.h"
+#include "views/frm_client.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <numeric>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Message boxes are recorded and answered, but time is real: the streams
+// really have to stop while the engine waits for them.
+class RealTimeUi : public FakeUi {
+public:
+    void Sleep(int ms) override
+    {
+        sleeps.push_back(ms);
+        QThread::msleep(static_cast<unsigned long>(ms));
+    }
+    void SleepPumping(int ms) override
+    {
+        pumpedSleeps.push_back(ms);
+        WaitUntil([] { return false; }, ms);
+    }
+    void DoEvents() override
+    {
+        ++doEvents;
+        QCoreApplication::processEvents();
+    }
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+};
+
+QStringList ReadLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+TEST(EngineCamsim, ARunningSlotComesBackWithLiveVideoAndTheShutDownLeavesLogAndSettings)
+{
+    CamsimProcess sim;
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error))
+        << error.toStdString();
+    ASSERT_EQ(sim.cams.size(), 2u);
+
+    RealTimeUi ui;
+    QTemporaryDir data;
+    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));  // the shipped language pack and skins
+    SetDataPath(data.path());
+    InitGlobalVariable();
+    ASSERT_TRUE(LoadLanguageIni());
+    ASSERT_TRUE(LoadLang1Ini());
+    ASSERT_TRUE(LoadLang2Ini());
+    ASSERT_TRUE(LoadLang3Ini());
+    for (int n = 1; n <= 2; ++n) {
+        CamInfo& cam = gCam[n];
+        cam.Assign = true;
+        cam.Protocol = 0;
+        cam.IPAddress = sim.cams[static_cast<size_t>(n - 1)].address;
+        cam.Port = sim.cams[static_cast<size_t>(n - 1)].port;
+        cam.UserName = QStringLiteral("admin");
+        cam.Password = QStringLiteral("admin");
+        cam.ServerName = QStringLiteral("Sim %1").arg(n);
+    }
+    gCam[1].Enable = true;  // running when the program last ended
+    gCam[2].Enable = false;
+
+    WindowRegistry& registry = windows();
+    registry.Reset();
+    RegisterEngineWindow(registry);
+    RegisterClientWindows(registry);
+
+    auto* engine = registry.Get<frmMain>(kEngineWindowName);  // runs the start-up
+    ASSERT_NE(engine, nullptr);
+    ASSERT_TRUE(engine->IsLoaded());
+
+    auto* window1 = registry.IfLoaded<frmClient>(ClientWindowName(1));
+    ASSERT_NE(window1, nullptr);
+    EXPECT_TRUE(window1->isVisible());
+    EXPECT_EQ(registry.IfLoaded(ClientWindowName(2)), nullptr);
+    VideoSurface* surface = window1->Picture1();
+    ASSERT_NE(surface, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= 5; }, 20000))
+        << "no live picture reached slot 1's window";
+    EXPECT_GT(engine->Cam(1).sourceWidth(), 0);
+    EXPECT_FALSE(engine->Cam(2).isRunning());
+    EXPECT_TRUE(gCam[1].Enable);
+    EXPECT_FALSE(gCam[2].Enable);
+
+    // The start is the slot's first event, in the language's text.
+    ASSERT_GE(engine->List1(1).size(), 2);
+    EXPECT_TRUE(engine->List1(1)[0].contains(gCam[1].IPAddress + QStringLiteral("   Sim 1")));
+    EXPECT_EQ(engine->List1(1)[1], QStringLiteral("    ") + gLangEvent[0]);
+    EXPECT_FALSE(gLangEvent[0].isEmpty());
+    EXPECT_TRUE(engine->List1(2).isEmpty());
+    const QStringList events1 = engine->List1(1);
+
+    // Shut-down.
+    registry.Unload(kEngineWindowName);
+    EXPECT_TRUE(registry.ProgramEndRequested());
+    EXPECT_LE(std::accumulate(ui.sleeps.begin(), ui.sleeps.end(), 0), 4500);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().text.toStdString();
+
+    const QString day = frmMain::LogFileName(QDate::currentDate());
+    EXPECT_EQ(ReadLines(data.filePath(QStringLiteral("Log/Cam1Log/")) + day), events1);
+    EXPECT_FALSE(QFile::exists(data.filePath(QStringLiteral("Log/Cam2Log/")) + day));
+
+    InitGlobalVariable();
+    ASSERT_TRUE(LoadSettings());
+    EXPECT_TRUE(gCam[1].Assign);
+    EXPECT_TRUE(gCam[1].Enable);  // starts again next time
+    EXPECT_TRUE(gCam[2].Assign);
+    EXPECT_FALSE(gCam[2].Enable);
+    EXPECT_EQ(gCam[1].Port, sim.cams[0].port);
+
+    registry.Reset();
+    InitGlobalVariable();
+    SetAppPath({});
+    SetDataPath({});
+}
+
+}  // namespace
