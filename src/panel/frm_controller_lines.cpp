@@ -1,0 +1,259 @@
+// What the panel shows of the current slot: the information lines, the
+// states of the slot's command buttons, the camera set-up group and the
+// pan/tilt group.
+#include "panel/frm_controller.h"
+
+#include "foundation/globals.h"
+#include "foundation/language_variant.h"
+#include "platform/skin/skin_form.h"
+
+#include <QDebug>
+#include <exception>
+#include <vector>
+
+namespace {
+
+// The seven buttons that follow the slot, and the two more whose tips do.
+constexpr int kSlotButtons[] = {frmController::kRowAssign,      frmController::kRowConnect,
+                                frmController::kRowErase,       frmController::kRowExtInfo,
+                                frmController::kRowMotionRec,   frmController::kRowScheduleRec,
+                                frmController::kRowManualRec};
+constexpr int kTipRows[] = {frmController::kRowAssign,      frmController::kRowConnect,
+                            frmController::kRowErase,       frmController::kRowExtInfo,
+                            frmController::kRowMotionRec,   frmController::kRowScheduleRec,
+                            frmController::kRowManualRec,   frmController::kRowCamConf,
+                            frmController::kRowMotion};
+
+const QString kGroupTexts[] = {QStringLiteral("WebText"), QStringLiteral("MotionText"),
+                               QStringLiteral("UpdateText")};
+
+bool EnableGray(int row) { return gPanelBtn[static_cast<size_t>(row)].EnableGray; }
+const QString& Tip(int row) { return gPanelBtn[static_cast<size_t>(row)].BtnStr[frmController::kCellTip]; }
+
+}  // namespace
+
+void frmController::RefreshPanelText()
+{
+    if (!m_loaded || gCurCam < 1 || gCurCam > kSlotCount)
+        return;
+    const int c = gCurCam;
+    CamInfo& cam = gCam[static_cast<size_t>(c)];
+    const LangVariant variant = CurrentVariant();
+
+    // The lines.
+    ShowLineText(0, QString::number(c));
+    if (cam.Assign) {
+        const QString address = cam.IPAddress + QStringLiteral(" : ") + QString::number(cam.Port);
+        QString status = cam.Enable ? gLangOnLine : gLangOffLine;
+        switch (cam.RecordMode) {
+        case 1:
+            if (cam.Recording)
+                status = gLangRec[1] + QStringLiteral("  ") + status;
+            else
+                cam.RecordMode = 0;  // a finished manual recording leaves the manual mode
+            break;
+        case 2: status = gLangRec[2] + QStringLiteral("  ") + status; break;
+        case 3: status = gLangRec[3] + QStringLiteral("  ") + status; break;
+        default: break;
+        }
+        if (!gExtInfo[static_cast<size_t>(c - 1)]) {
+            ShowLineText(1, cam.ServerName);
+            ShowLineText(2, address);
+            ShowLineText(3, cam.ServerLocation);
+            ShowLineText(4, QString());
+            ShowLineText(5, status);
+        } else {
+            for (int k = 1; k <= 5; ++k)
+                ShowLineText(k, GetCamInfoText(c, gExtraItem[static_cast<size_t>(k)]));
+        }
+    } else {
+        ShowLineText(1, gLblEmpty);
+        for (int k = 2; k <= 5; ++k)
+            ShowLineText(k, QString());
+    }
+
+    // The buttons.
+    if (gScanMode || !cam.Assign) {
+        for (const int row : kSlotButtons)
+            SwitchOff(row);
+        for (const int row : kTipRows)
+            SetRowTip(row, QString());
+        if (gScanMode) {
+            if (variant == LangVariant::TarselS) {
+                if (EnableGray(kRowMotion))
+                    ShowBtnBitmap(kRowMotion, kCellGray);
+            } else {
+                SwitchOff(kRowCamConf);
+            }
+        } else {
+            if (variant == LangVariant::DADODEZE)
+                ShowBtnBitmap(kRowMotion, kCellGray);
+            SwitchOff(kRowCamConf);
+            if (variant == LangVariant::TarselS && EnableGray(kRowMotion))
+                ShowBtnBitmap(kRowMotion, kCellGray);
+        }
+        return;
+    }
+
+    for (const int row : {kRowAssign, kRowConnect, kRowErase, kRowExtInfo})
+        SwitchOn(row);
+    if (EnableGray(kRowMotion))
+        ShowBtnBitmap(kRowMotion, kCellNormal);
+    // Shown again with their pictures, whichever way they were switched off.
+    for (const int row : {kRowMotionRec, kRowScheduleRec, kRowManualRec, kRowCamConf})
+        Reveal(row);
+    for (const int row : kTipRows)
+        SetRowTip(row, Tip(row));
+    if (cam.Enable)
+        ShowBtnBitmap(kRowConnect, kCellDown);
+    else
+        ShowBtnBitmap(kRowConnect, m_connectHover ? kCellHover : kCellNormal);
+    ShowBtnBitmap(kRowExtInfo, gExtInfo[static_cast<size_t>(c - 1)] ? kCellDown : kCellNormal);
+    if (variant == LangVariant::DADODEZE)
+        ShowBtnBitmap(kRowMotion, kCellNormal);
+    if (cam.Recording) {
+        switch (cam.RecordType) {
+        case 1:
+            ShowBtnBitmap(kRowMotionRec, kCellNormal);
+            ShowBtnBitmap(kRowScheduleRec, kCellNormal);
+            ShowBtnBitmap(kRowManualRec, kCellDown);
+            break;
+        case 2:
+            ShowBtnBitmap(kRowMotionRec, kCellNormal);
+            ShowBtnBitmap(kRowScheduleRec, kCellDown);
+            ShowBtnBitmap(kRowManualRec, kCellNormal);
+            break;
+        case 3:
+            ShowBtnBitmap(kRowMotionRec, kCellDown);
+            ShowBtnBitmap(kRowScheduleRec, kCellNormal);
+            ShowBtnBitmap(kRowManualRec, kCellNormal);
+            break;
+        default: break;
+        }
+    } else {
+        for (const int row : {kRowMotionRec, kRowScheduleRec, kRowManualRec})
+            ShowBtnBitmap(row, kCellNormal);
+    }
+    // Under the pointer the button keeps its hover look (also when it was greyed before).
+    if (gCamCfgOpen)
+        ShowBtnBitmap(kRowCamConf, kCellDown);
+    else
+        ShowBtnBitmap(kRowCamConf, m_camConfHover ? kCellHover : kCellNormal);
+}
+
+void frmController::ToggleCamCfg()
+{
+    if (gScanMode) {
+        ShowBtnBitmap(kRowCamConf, kCellGray);
+    } else if (!gCamCfgOpen) {
+        gCamCfgOpen = true;
+        ShowBtnBitmap(kRowCamConf, kCellDown);
+    } else {
+        gCamCfgOpen = false;
+        ShowBtnBitmap(kRowCamConf, kCellHover);  // the pointer is still on the button
+    }
+    RefrushCamCfgBtn();
+}
+
+void frmController::RefrushCamCfgBtn()
+{
+    if (!m_loaded || gCurCam < 1 || gCurCam > kSlotCount)
+        return;
+    const LangVariant variant = CurrentVariant();
+    if (variant == LangVariant::TarselS)
+        return;
+    const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+    const bool motionInGroup = variant != LangVariant::DADODEZE;
+    if (!motionInGroup) {
+        SetRowStyle(kRowMotion, kStyleOn);
+        SetRowTip(kRowMotion, Tip(kRowMotion));
+    }
+    std::vector<int> group{kRowWeb};
+    if (motionInGroup)
+        group.push_back(kRowMotion);
+    group.push_back(kRowUpdate);
+
+    if (!cam.Assign || !gCamCfgOpen) {
+        bool hidden = false;
+        for (const int row : group) {
+            if (EnableGray(row)) {
+                ShowBtnBitmap(row, kCellGray);
+            } else {
+                SwitchOff(row);
+                hidden = true;
+            }
+        }
+        if (hidden)
+            for (const QString& text : kGroupTexts)
+                ShowSkinElement(text, false);
+        for (const int row : group) {
+            SetRowStyle(row, kStyleOff);
+            SetRowTip(row, QString());
+        }
+        return;
+    }
+
+    const bool protocolWithUpdate = cam.Protocol != 3 && cam.Protocol != 4;
+    bool shown = false;
+    for (const int row : group) {
+        if (row == kRowUpdate && !protocolWithUpdate)
+            continue;
+        if (EnableGray(row)) {
+            ShowBtnBitmap(row, kCellNormal);
+        } else {
+            Reveal(row);
+            shown = true;
+        }
+    }
+    if (shown)
+        for (const QString& text : kGroupTexts)
+            ShowSkinElement(text, true);
+    SetRowStyle(kRowWeb, kStyleOn);
+    SetRowStyle(kRowUpdate, kStyleOn);
+    SetRowTip(kRowWeb, Tip(kRowWeb));
+    SetRowTip(kRowUpdate, protocolWithUpdate ? Tip(kRowUpdate) : QString());
+    if (motionInGroup) {
+        SetRowStyle(kRowMotion, kStyleOn);
+        SetRowTip(kRowMotion, Tip(kRowMotion));
+    }
+}
+
+void frmController::RefreshPTPanel()
+{
+    if (!m_loaded || gCurCam < 1 || gCurCam > kSlotCount)
+        return;
+    const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+    const bool enabled = PanTiltAvailable() && cam.Assign && !gScanMode && cam.PT;
+    for (int row = kRowPtFirst; row <= kRowPtGroup; ++row) {
+        int cell = kCellDisabled;
+        if (enabled)
+            cell = (row == kRowPtLast && cam.Protocol == 3) ? kCellGray : kCellNormal;
+        ShowBtnBitmap(row, cell);
+    }
+    for (int row = kRowPtFirst; row <= kRowPtGroup; ++row) {
+        SetRowTip(row, enabled ? Tip(row) : QString());
+        SetRowStyle(row, enabled ? kStyleOn : kStyleOff);
+    }
+}
+
+void frmController::ChkBtnStatus(const QString& button)
+{
+    try {
+        if (!m_loaded || !PanTiltAvailable() || gCurCam < 1 || gCurCam > kSlotCount)
+            return;
+        const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+        if (!cam.Assign || !cam.PT || gScanMode)
+            return;
+        for (int row = kRowPtFirst; row <= kRowPtLast; ++row) {
+            const BtnInfo& info = gPanelBtn[static_cast<size_t>(row)];
+            if (info.BtnName == button || (row == kRowPtLast && cam.Protocol == 3))
+                continue;
+            SkinElement* el = RowElement(row);
+            if (el && el->picture() != info.BtnStr[kCellNormal])
+                ShowBtnBitmap(row, kCellNormal);
+        }
+    } catch (const std::exception& e) {
+        qWarning() << "pan/tilt looks:" << e.what();
+    } catch (...) {
+    }
+}
