@@ -205,6 +205,8 @@ private:
     // Shows an element that was hidden: Alpha 0 and, for a row that hides
     // instead of greying, its picture back.
     void Reveal(int row);
+    // The set-up group's captions fade while their buttons are greyed.
+    void SyncGroupCaptions();
     void SetRowTip(int row, const QString& tip);
     void SetRowStyle(int row, int flags);
     // The two ways of switching an element (its row's EnableGray picks one).

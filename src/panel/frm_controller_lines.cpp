@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <exception>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,6 +27,9 @@ constexpr int kTipRows[] = {frmController::kRowAssign,      frmController::kRowC
 
 const QString kGroupTexts[] = {QStringLiteral("WebText"), QStringLiteral("MotionText"),
                                QStringLiteral("UpdateText")};
+
+// How far a caption fades while its button is greyed (0 shown .. 255 hidden).
+constexpr int kDimmedCaption = 150;
 
 bool EnableGray(int row) { return gPanelBtn[static_cast<size_t>(row)].EnableGray; }
 const QString& Tip(int row) { return gPanelBtn[static_cast<size_t>(row)].BtnStr[frmController::kCellTip]; }
@@ -92,6 +96,7 @@ void frmController::RefreshPanelText()
             if (variant == LangVariant::TarselS && EnableGray(kRowMotion))
                 ShowBtnBitmap(kRowMotion, kCellGray);
         }
+        SyncGroupCaptions();
         return;
     }
 
@@ -139,6 +144,21 @@ void frmController::RefreshPanelText()
         ShowBtnBitmap(kRowCamConf, kCellDown);
     else
         ShowBtnBitmap(kRowCamConf, m_camConfHover ? kCellHover : kCellNormal);
+    SyncGroupCaptions();
+}
+
+void frmController::SyncGroupCaptions()
+{
+    const std::pair<int, const QString*> captions[] = {
+        {kRowWeb, &kGroupTexts[0]}, {kRowMotion, &kGroupTexts[1]}, {kRowUpdate, &kGroupTexts[2]}};
+    for (const auto& [row, name] : captions) {
+        SkinElement* caption = m_skin ? m_skin->findElement(*name) : nullptr;
+        SkinElement* button = m_skin ? m_skin->findElement(gPanelBtn[static_cast<size_t>(row)].BtnName) : nullptr;
+        if (!caption || !button || !caption->isShown())
+            continue;  // a hidden caption stays hidden
+        const bool greyed = !button->isShown() || button->picture() == GreyedCell(row);
+        caption->setAlpha(greyed ? kDimmedCaption : 0);
+    }
 }
 
 void frmController::ToggleCamCfg()
@@ -163,6 +183,10 @@ void frmController::RefrushCamCfgBtn()
     if (variant == LangVariant::TarselS)
         return;
     const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+    struct Sync {
+        frmController* panel;
+        ~Sync() { panel->SyncGroupCaptions(); }
+    } syncAtEnd{this};
     const bool motionInGroup = variant != LangVariant::DADODEZE;
     if (!motionInGroup) {
         SetRowStyle(kRowMotion, kStyleOn);

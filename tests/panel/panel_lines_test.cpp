@@ -267,6 +267,10 @@ TEST_F(PanelLinesTest, SetUpGroupByLanguageSlotAndProtocol)
                         }
                         for (const QString& t : texts) {
                             EXPECT_EQ(El(t).isShown(), gray) << t.toStdString();
+                            const bool inGroup = !(motionAlone && t == QLatin1String("MotionText"));
+                            if (gray && inGroup) {  // the caption of a greyed button fades
+                                EXPECT_GT(El(t).alpha(), 0) << t.toStdString();
+                            }
                         }
                     } else {
                         const bool update = protocol != 3;
@@ -283,6 +287,9 @@ TEST_F(PanelLinesTest, SetUpGroupByLanguageSlotAndProtocol)
                         }
                         for (const QString& t : texts) {
                             EXPECT_EQ(El(t).isShown(), !gray) << t.toStdString();
+                        }
+                        if (!gray) {
+                            EXPECT_EQ(El(QStringLiteral("WebText")).alpha(), 0);
                         }
                     }
                 }
