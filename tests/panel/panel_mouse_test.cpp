@@ -385,9 +385,14 @@ TEST_F(PanelMouseTest, PanTiltPressSendsRepeatsWhileHeldAndStopsOnRelease)
         EXPECT_EQ(El(name).picture(), Cell(row, 2));
         EXPECT_EQ(panel->tmrBtnHold.isActive(), c.repeats);
         if (c.repeats) {
-            QTest::qWait(800);  // the first repeat comes 500 ms after the press, then every 50 ms
-            EXPECT_GE(journal.With(QStringLiteral("SendPTCommand")).size(), c.sent.size() + 2);
+            // The first repeat comes 500 ms after the press, the next ones every 50 ms.
+            EXPECT_EQ(panel->tmrBtnHold.interval(), 500);
+            QMetaObject::invokeMethod(&panel->tmrBtnHold, "timeout");
             EXPECT_EQ(panel->tmrBtnHold.interval(), 50);
+            QMetaObject::invokeMethod(&panel->tmrBtnHold, "timeout");
+            QStringList repeated = c.sent;
+            repeated << c.sent.first() << c.sent.first();
+            EXPECT_EQ(journal.With(QStringLiteral("SendPTCommand")), repeated);
         }
         mouse->release(mouse->at(name));
         EXPECT_FALSE(panel->tmrBtnHold.isActive());

@@ -229,8 +229,10 @@ TEST_F(PanelWindowTest, ClockShowsDateAndTimeAndTicksEveryHalfSecond)
     fake.clock = QDateTime(day, QTime(8, 0, 1));
     OpenPanel();
     EXPECT_EQ(El(QStringLiteral("Time")).text(), frmController::ClockText(fake.clock));
+    EXPECT_TRUE(panel->Timer1.isActive());
+    EXPECT_EQ(panel->Timer1.interval(), 500);
     fake.clock = QDateTime(day, QTime(9, 15, 30));
-    QTest::qWait(650);
+    QMetaObject::invokeMethod(&panel->Timer1, "timeout");
     EXPECT_EQ(El(QStringLiteral("Time")).text(), frmController::ClockText(fake.clock));
 }
 
