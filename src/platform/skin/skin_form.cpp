@@ -192,6 +192,8 @@ SkinForm::SkinForm(QWidget* host) : QWidget(host)
     null_.reset(new SkinElement(nullptr, &nullDef_, QFont()));
     if (host) {
         host->setWindowFlag(Qt::FramelessWindowHint, true);
+        // A skinned window's buttons explain themselves also while another window has the focus.
+        host->setAttribute(Qt::WA_AlwaysShowToolTips, true);
         host->installEventFilter(this);
         setGeometry(host->rect());
     }
