@@ -110,10 +110,11 @@ QRect SkinElement::rect() const
     return r;
 }
 
-void SkinElement::changed()
+void SkinElement::changed(const QRect& before)
 {
+    // Only the element's own place: a repaint of the whole form would repaint the video too.
     if (form_)
-        form_->update();
+        form_->update(before.united(rect()));
 }
 
 void SkinElement::setText(const QString& text)
@@ -164,8 +165,9 @@ void SkinElement::setLayoutValue(int pixels)
     pixels = std::max(0, pixels);
     if (!form_ || pixels == layoutValue_)
         return;
+    const QRect before = rect();
     layoutValue_ = pixels;
-    changed();
+    changed(before);
 }
 
 void SkinElement::setStyleFlags(int flags)
@@ -188,6 +190,15 @@ void SkinElement::setFont(const QFont& font)
 
 SkinForm::SkinForm(QWidget* host) : QWidget(host)
 {
+    static bool tipsStyled = false;
+    if (!tipsStyled) {
+        // Tips in the colours of the dark skins.
+        tipsStyled = true;
+        QPalette tips = QToolTip::palette();
+        tips.setColor(QPalette::ToolTipBase, QColor(0x1f, 0x25, 0x2d));
+        tips.setColor(QPalette::ToolTipText, QColor(0xe6, 0xeb, 0xf0));
+        QToolTip::setPalette(tips);
+    }
     nullDef_.name = QString();
     null_.reset(new SkinElement(nullptr, &nullDef_, QFont()));
     if (host) {

@@ -81,7 +81,7 @@ public:
 private:
     friend class SkinForm;
     SkinElement(SkinForm* form, const SkinElementDef* def, const QFont& font);
-    void changed();
+    void changed(const QRect& before = QRect());
 
     SkinForm* form_;
     const SkinElementDef* def_;
