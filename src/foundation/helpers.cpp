@@ -1,6 +1,7 @@
 #include "foundation/helpers.h"
 
 #include "foundation/globals.h"
+#include "foundation/regexpr.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 
@@ -28,6 +29,21 @@ void SetTopMost(QWidget* window, bool on)
     window->setWindowFlag(Qt::WindowStaysOnTopHint, on);
     if (wasVisible)
         window->show();
+}
+
+// ---------------------------------------------------------------- patterns
+
+bool IsPatternMatch(const QString& text, const QString& pattern)
+{
+    try {
+        if (!RegExpr(text, pattern, 0))
+            return false;
+        const QVariant whole = RegExprResult(reWholeMatch);
+        return whole.isValid() && whole.toString() == text;
+    } catch (const RegExprError&) {
+        // A text too long for the engine, or a bad pattern: no match.
+        return false;
+    }
 }
 
 // ---------------------------------------------------------------- shell

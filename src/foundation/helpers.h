@@ -15,6 +15,11 @@ class QWidget;
 // stacking. A visible window stays visible.
 void SetTopMost(QWidget* window, bool on);
 
+// True when the engine's first match of pattern in text is the whole text
+// (case-sensitive). A pattern the engine rejects, or a search it gives up,
+// gives False.
+bool IsPatternMatch(const QString& text, const QString& pattern);
+
 // Opens a file with the program the desktop associates with its type.
 // Missing file, missing association and failed start are each reported
 // with their own language text.
