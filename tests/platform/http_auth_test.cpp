@@ -105,3 +105,14 @@ TEST(Records, ParseTolerantlyAndRoundTrip)
     EXPECT_EQ(back, r);
     EXPECT_EQ(RecordInt(r, QStringLiteral("name"), 7), 7);
 }
+
+TEST(HttpAuth, WhatACameraSendsNeverSplitsTheAnswerHeader)
+{
+    HttpAuthenticator a;
+    a.SetCredentials(QStringLiteral("ad\r\nmin"), QStringLiteral("pw"));
+    ASSERT_TRUE(a.Accept(ParseChallenges(
+        {"Digest realm=\"cam\r\nX-Injected: 1\", nonce=\"n\x01\r\n\", opaque=\"o\nX: y\", algorithm=md5"})));
+    const QByteArray h = a.Authorization("GET", "/api/login");
+    EXPECT_FALSE(h.contains('\r') || h.contains('\n') || h.contains('\x01')) << h.constData();
+    EXPECT_TRUE(h.startsWith("Digest "));
+}

@@ -180,15 +180,31 @@ QByteArray DigestResponse(const QByteArray& algorithm, const QByteArray& user, c
 }
 
 namespace {
+// A quoted-string for a header. Control characters (a camera's challenge or a
+// typed user name could hold line breaks) are dropped, so that nothing can
+// end the header line early; the answer is then simply wrong.
 QByteArray Quote(const QByteArray& v)
 {
     QByteArray out = "\"";
     for (char c : v) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F)
+            continue;
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;
     }
     return out + '"';
+}
+
+// A token for a header (algorithm, qop): only token characters pass.
+QByteArray Token(const QByteArray& v)
+{
+    QByteArray out;
+    for (char c : v)
+        if (IsTokenChar(c))
+            out += c;
+    return out;
 }
 }  // namespace
 
@@ -213,7 +229,7 @@ QByteArray HttpAuthenticator::Authorization(const QByteArray& method, const QByt
     QByteArray h = "Digest username=" + Quote(user) + ", realm=" + Quote(realm_) + ", nonce=" + Quote(nonce_) +
                    ", uri=" + Quote(uri) + ", response=" + Quote(response);
     if (!algorithm_.isEmpty())
-        h += ", algorithm=" + algorithm_;
+        h += ", algorithm=" + Token(algorithm_);
     if (!opaque_.isEmpty())
         h += ", opaque=" + Quote(opaque_);
     if (!qop_.isEmpty())

@@ -27,16 +27,23 @@ bool JpegDecoder::Peek(const QByteArray& jpeg, int& width, int& height)
 
 QImage JpegDecoder::Decode(const QByteArray& jpeg, qint64 maxPixels)
 {
+    QImage img;
+    return DecodeInto(jpeg, img, maxPixels) ? img : QImage();
+}
+
+bool JpegDecoder::DecodeInto(const QByteArray& jpeg, QImage& img, qint64 maxPixels)
+{
     int w = 0, h = 0;
     if (!Peek(jpeg, w, h))
-        return {};
+        return false;
     if (static_cast<qint64>(w) * h > maxPixels) {
         error_ = QStringLiteral("picture too large");
-        return {};
+        return false;
     }
-    QImage img(w, h, QImage::Format_RGB32);
+    if (img.size() != QSize(w, h) || img.format() != QImage::Format_RGB32 || !img.isDetached())
+        img = QImage(w, h, QImage::Format_RGB32);
     if (img.isNull())
-        return {};
+        return false;
     // Format_RGB32 is 0xffRRGGBB in host order: BGRX bytes on little-endian.
     const int pf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
     const int rc = tjDecompress2(static_cast<tjhandle>(handle_),
@@ -44,13 +51,11 @@ QImage JpegDecoder::Decode(const QByteArray& jpeg, qint64 maxPixels)
                                  static_cast<unsigned long>(jpeg.size()), img.bits(), w,
                                  static_cast<int>(img.bytesPerLine()), h, pf, TJFLAG_FASTDCT);
     if (rc != 0) {
-        // Warnings (a picture with minor damage) still give a usable picture;
-        // errors (truncated data) do not.
-        if (tjGetErrorCode(static_cast<tjhandle>(handle_)) != TJERR_WARNING) {
-            error_ = QString::fromLocal8Bit(tjGetErrorStr2(static_cast<tjhandle>(handle_)));
-            return {};
-        }
         error_ = QString::fromLocal8Bit(tjGetErrorStr2(static_cast<tjhandle>(handle_)));
+        // Warnings (a picture with minor damage) still give a usable picture;
+        // errors do not.
+        if (tjGetErrorCode(static_cast<tjhandle>(handle_)) != TJERR_WARNING)
+            return false;
         // libjpeg-turbo reports a truncated stream as a warning too; refuse
         // a picture without its end marker.
         const auto* d = reinterpret_cast<const unsigned char*>(jpeg.constData());
@@ -62,9 +67,9 @@ QImage JpegDecoder::Decode(const QByteArray& jpeg, qint64 maxPixels)
                 break;
             }
         if (!hasEnd)
-            return {};
+            return false;
     }
-    return img;
+    return true;
 }
 
 JpegEncoder::JpegEncoder() : handle_(tjInitCompress()) {}

@@ -17,6 +17,10 @@ public:
     // Decodes to Format_RGB32; a null image when the data is not a complete,
     // decodable JPEG or larger than maxPixels.
     QImage Decode(const QByteArray& jpeg, qint64 maxPixels = 64LL * 1024 * 1024);
+    // The same, writing into `reuse` when it has the right size and nobody
+    // else shares it (saves allocating a fresh picture every time); false
+    // when the data is not a decodable JPEG.
+    bool DecodeInto(const QByteArray& jpeg, QImage& reuse, qint64 maxPixels = 64LL * 1024 * 1024);
     QString LastError() const { return error_; }
 
 private:

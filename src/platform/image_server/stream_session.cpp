@@ -139,11 +139,24 @@ void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPic
     const int delay = frameDelayMs.load();
     if (delay > 0 && lastDecodeUs_ != 0 && now - lastDecodeUs_ < delay * 1000LL)
         return;
-    QImage img = tDecoder->Decode(part.body);
-    if (img.isNull()) {
+    // Decode into a picture nobody holds any more, if there is one.
+    QImage* slot = nullptr;
+    for (QImage& p : pool_)
+        if (p.isDetached() && p.size() == QSize(w, h)) {
+            slot = &p;
+            break;
+        }
+    if (!slot) {
+        if (pool_.size() >= 4)
+            pool_.erase(pool_.begin());
+        pool_.emplace_back();
+        slot = &pool_.back();
+    }
+    if (!tDecoder->DecodeInto(part.body, *slot)) {
         ReportDamage();
         return;
     }
+    QImage img = *slot;  // shared with the pool; the pool reuses it once the GUI lets go
     lastDecodeUs_ = now;
     ++framesDecoded;
     bool post = false;

@@ -96,4 +96,5 @@ private:
     qint64 lastDecodeUs_ = 0;
     qint64 lastDamageReportUs_ = -1;
     std::vector<qint64> recentFramesUs_;
+    std::vector<QImage> pool_;  // decoded pictures, reused once the GUI let go of them
 };
