@@ -431,6 +431,7 @@ void CameraServer::StartStream(QTcpSocket* socket)
     ++streamRequests_;
     connections_[socket].streaming = true;
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4 * 1024 * 1024);
     socket->write("HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=" + kBoundary +
                   "\r\nCache-Control: no-cache\r\nConnection: close\r\nServer: camsim\r\n\r\n");
     Log(QStringLiteral("stream to %1").arg(socket->peerAddress().toString()));
