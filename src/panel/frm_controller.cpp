@@ -76,7 +76,15 @@ frmController::frmController(ImageServerFactory makeImageServer, QWidget* parent
         connect(m_imageServer.get(), &ImageServer::EndCheckIP, this, &frmController::ImageServer1_EndCheckIP);
 }
 
-frmController::~frmController() = default;
+frmController::~frmController()
+{
+    // The skin is destroyed after this window's own part; what it reports
+    // while going must not reach the panel's handlers.
+    if (m_skin)
+        m_skin->disconnect(this);
+    if (m_tbr)
+        m_tbr->disconnect(this);
+}
 
 // ------------------------------------------------------------------ life
 

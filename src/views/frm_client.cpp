@@ -144,6 +144,12 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
 
 frmClient::~frmClient()
 {
+    // The skin and toolbar are destroyed after this window's own part; whatever
+    // they report while going must not reach handlers of a window that is gone.
+    for (QObject* child : {static_cast<QObject*>(skin_), static_cast<QObject*>(barSkin_),
+                           static_cast<QObject*>(tbr1_)})
+        if (child)
+            child->disconnect(this);
     // Whatever way the window goes, no camera keeps drawing into its picture.
     if (engine_ && !engine_->IsUnloaded()) {
         try {
