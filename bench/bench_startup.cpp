@@ -27,7 +27,8 @@
 #include <cstring>
 #include <functional>
 
-namespace {
+namespace
+{
 
 // Reports "shown" once the event loop has handled the show, then leaves at once.
 void reportShownAndExit()
@@ -69,16 +70,18 @@ QByteArray fullMainIni()
 {
     QByteArray ini;
     for (int n = 1; n <= 4; ++n) {
-        ini += QStringLiteral("[Cam%1]\nEnable=False\nAssign=True\nUserName=admin\nPassword=secret\n"
-                              "IPAddress=127.0.0.%1\nMacAddress=0.16.32.10.11.%1\nProtocol=0\n"
-                              "IsLocalCamera=True\nPort=9\nServerName=Camera %1\nServerModel=PT-100\n"
-                              "RecordMode=2\nScheduleCount=5\nPT=True\n")
-                   .arg(n)
-                   .toUtf8();
+        ini +=
+            QStringLiteral("[Cam%1]\nEnable=False\nAssign=True\nUserName=admin\nPassword=secret\n"
+                           "IPAddress=127.0.0.%1\nMacAddress=0.16.32.10.11.%1\nProtocol=0\n"
+                           "IsLocalCamera=True\nPort=9\nServerName=Camera %1\nServerModel=PT-100\n"
+                           "RecordMode=2\nScheduleCount=5\nPT=True\n")
+                .arg(n)
+                .toUtf8();
         for (int j = 1; j <= 5; ++j)
-            ini += QStringLiteral("SCHEDULE%1_CHECK=True\nSCHEDULE%1_MODE=0\nSCHEDULE%1_WeekOption=62\n"
-                                  "SCHEDULE%1_DateStart=2026-01-01\nSCHEDULE%1_DateStop=2026-12-31\n"
-                                  "SCHEDULE%1_TimeStart=08:00\nSCHEDULE%1_TimeStop=17:30\n")
+            ini += QStringLiteral(
+                       "SCHEDULE%1_CHECK=True\nSCHEDULE%1_MODE=0\nSCHEDULE%1_WeekOption=62\n"
+                       "SCHEDULE%1_DateStart=2026-01-01\nSCHEDULE%1_DateStop=2026-12-31\n"
+                       "SCHEDULE%1_TimeStart=08:00\nSCHEDULE%1_TimeStop=17:30\n")
                        .arg(j)
                        .toUtf8();
         ini += "MailTo=guard@example.org\nMailIntervalTime=60\nSensitivity=5\n";
@@ -113,7 +116,8 @@ bool prepareFolder(const QString& folder)
 
 // Runs this program as a child with `args` once per iteration and times it
 // from the start to its "shown" line; `prepare` runs untimed before each.
-void timeChild(benchmark::State& state, const QStringList& args, const std::function<void()>& prepare = {})
+void timeChild(benchmark::State& state, const QStringList& args,
+               const std::function<void()>& prepare = {})
 {
     for (auto _ : state) {
         if (prepare)
@@ -153,12 +157,23 @@ void BM_StartupToPanel(benchmark::State& state)
     });
 }
 
-void BM_MinimalQtWindow(benchmark::State& state) { timeChild(state, {QStringLiteral("--child-minimal")}); }
+void BM_MinimalQtWindow(benchmark::State& state)
+{
+    timeChild(state, {QStringLiteral("--child-minimal")});
+}
 
-}  // namespace
+} // namespace
 
-BENCHMARK(BM_MinimalQtWindow)->UseManualTime()->Iterations(1)->Repetitions(10)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StartupToPanel)->UseManualTime()->Iterations(1)->Repetitions(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MinimalQtWindow)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupToPanel)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -12,7 +12,8 @@
 #include <cstdlib>
 #include <optional>
 
-namespace {
+namespace
+{
 
 // Failures are expected for most text; what matters is that nothing else
 // happens (no crash, no other exception) and that the results agree.
@@ -52,7 +53,7 @@ void checkValue(const QString& value)
     if (!number)
         return;
     if (std::isfinite(*number) && std::fabs(*number) < 2e9) {
-        const qint32 i = ini::ToInt32(value);  // must not throw
+        const qint32 i = ini::ToInt32(value); // must not throw
         if (std::fabs(i - *number) > 0.5)
             std::abort();
         if ((i != 0) != ini::ToFlag(value) && std::fabs(*number) > 0.5)
@@ -60,12 +61,13 @@ void checkValue(const QString& value)
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     SettingsFile file;
-    if (!file.LoadFromData(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))))
+    if (!file.LoadFromData(
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))))
         return 0;
     const IniReader reader(file);
     const QStringList sections = file.Sections();

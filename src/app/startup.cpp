@@ -15,7 +15,8 @@
 #include <exception>
 #include <memory>
 
-namespace {
+namespace
+{
 
 std::unique_ptr<QLockFile> gInstanceLock;
 
@@ -30,9 +31,15 @@ bool AcquireInstanceLock()
     return true;
 }
 
-QString notExist(const QString& relative) { return ResourceDisplayPath(relative) + QStringLiteral(" is not exist !!"); }
+QString notExist(const QString& relative)
+{
+    return ResourceDisplayPath(relative) + QStringLiteral(" is not exist !!");
+}
 
-QString langFile(const QString& suffix) { return kLangFolder + QLatin1Char('/') + LangFileName(suffix); }
+QString langFile(const QString& suffix)
+{
+    return kLangFolder + QLatin1Char('/') + LangFileName(suffix);
+}
 
 StartupResult fail(const QString& text)
 {
@@ -41,11 +48,17 @@ StartupResult fail(const QString& text)
     return StartupResult::Failed;
 }
 
-}  // namespace
+} // namespace
 
-QString InstanceLockPath() { return DataPath() + QStringLiteral("/.camclient.lock"); }
+QString InstanceLockPath()
+{
+    return DataPath() + QStringLiteral("/.camclient.lock");
+}
 
-void ReleaseInstanceLock() { gInstanceLock.reset(); }
+void ReleaseInstanceLock()
+{
+    gInstanceLock.reset();
+}
 
 StartupResult Main()
 {
@@ -84,14 +97,20 @@ int RunProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("camclient"));
-    QGuiApplication::setQuitOnLastWindowClosed(false);  // the window registry ends the run
+    QGuiApplication::setQuitOnLastWindowClosed(false); // the window registry ends the run
     RegisterProgramWindows();
 
     int code = 0;
     switch (Main()) {
-    case StartupResult::AlreadyRunning: code = 0; break;
-    case StartupResult::Failed: code = 1; break;
-    case StartupResult::Running: code = QApplication::exec(); break;
+    case StartupResult::AlreadyRunning:
+        code = 0;
+        break;
+    case StartupResult::Failed:
+        code = 1;
+        break;
+    case StartupResult::Running:
+        code = QApplication::exec();
+        break;
     }
     windows().Reset();
     ReleaseInstanceLock();

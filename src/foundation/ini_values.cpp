@@ -7,11 +7,19 @@
 #include <limits>
 #include <string>
 
-namespace ini {
-namespace {
+namespace ini
+{
+namespace
+{
 
-bool isAsciiSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool isAsciiSpace(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
 
 QStringView trimAscii(QStringView t)
 {
@@ -40,12 +48,12 @@ std::optional<double> radixValue(QStringView digits, int radix)
             return std::nullopt;
         if (d >= radix)
             return std::nullopt;
-        value = value * radix + d;  // reaches infinity for absurdly long texts, which is fine
+        value = value * radix + d; // reaches infinity for absurdly long texts, which is fine
     }
     return value;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<double> NumericValue(QStringView text)
 {
@@ -132,7 +140,7 @@ std::optional<double> NumericValue(QStringView text)
             while (zeros < fracPart.size() && fracPart[zeros] == u'0')
                 ++zeros;
             if (zeros == fracPart.size())
-                return negative ? -0.0 : 0.0;  // all digits zero
+                return negative ? -0.0 : 0.0; // all digits zero
             magnitude = -static_cast<long long>(zeros);
         }
         long long exponent = 0;
@@ -160,7 +168,8 @@ bool IsAbsent(const std::optional<QString>& value)
     return number && *number == 0;
 }
 
-namespace {
+namespace
+{
 
 double roundHalfEven(double x)
 {
@@ -178,8 +187,7 @@ QString shown(QStringView text)
     return text.size() > 40 ? text.first(40).toString() + QStringLiteral("...") : text.toString();
 }
 
-template <typename Int>
-Int toInteger(QStringView text)
+template <typename Int> Int toInteger(QStringView text)
 {
     const std::optional<double> number = NumericValue(text);
     if (!number)
@@ -191,10 +199,16 @@ Int toInteger(QStringView text)
     return static_cast<Int>(r);
 }
 
-}  // namespace
+} // namespace
 
-qint16 ToInt16(QStringView text) { return toInteger<qint16>(text); }
-qint32 ToInt32(QStringView text) { return toInteger<qint32>(text); }
+qint16 ToInt16(QStringView text)
+{
+    return toInteger<qint16>(text);
+}
+qint32 ToInt32(QStringView text)
+{
+    return toInteger<qint32>(text);
+}
 
 float ToFloat(QStringView text)
 {
@@ -219,13 +233,14 @@ bool ToFlag(QStringView text)
     return *number != 0;
 }
 
-}  // namespace ini
+} // namespace ini
 
 void IniReader::fail(QStringView section, QStringView key, const QString& value, const char* what)
 {
-    throw IniError(QStringLiteral("[%1] %2=%3: %4")
-                       .arg(section.toString(), key.toString(), ini::shown(value), QLatin1String(what))
-                       .toStdString());
+    throw IniError(
+        QStringLiteral("[%1] %2=%3: %4")
+            .arg(section.toString(), key.toString(), ini::shown(value), QLatin1String(what))
+            .toStdString());
 }
 
 std::optional<QString> IniReader::numericCandidate(QStringView section, QStringView key) const

@@ -28,12 +28,14 @@
 
 class SettingsFile;
 
-class IniError : public std::runtime_error {
-public:
+class IniError : public std::runtime_error
+{
+  public:
     using std::runtime_error::runtime_error;
 };
 
-namespace ini {
+namespace ini
+{
 
 // The value of numeric text; nullopt when the text is not numeric. Values
 // beyond the range of double come back as +/-infinity.
@@ -47,14 +49,15 @@ qint32 ToInt32(QStringView text);
 float ToFloat(QStringView text);
 bool ToFlag(QStringView text);
 
-}  // namespace ini
+} // namespace ini
 
 // Reads typed values from a loaded SettingsFile under the reading rule. Each
 // function returns true and stores the value when it is present; it returns
 // false and leaves `out` untouched when the value is absent; it throws
 // IniError when a present value does not convert.
-class IniReader {
-public:
+class IniReader
+{
+  public:
     explicit IniReader(const SettingsFile& file) : m_file(file) {}
 
     bool Int16(QStringView section, QStringView key, qint16& out) const;
@@ -70,7 +73,7 @@ public:
     // Whether the value is present under the full reading rule, without converting.
     bool IsPresent(QStringView section, QStringView key) const;
 
-private:
+  private:
     std::optional<QString> numericCandidate(QStringView section, QStringView key) const;
     [[noreturn]] static void fail(QStringView section, QStringView key, const QString& value,
                                   const char* what);

@@ -12,7 +12,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // Device-page tables beyond this are not a device list but a broken file.
 constexpr int kMaxDevices = 10'000;
@@ -37,7 +38,8 @@ bool sameName(const QString& a, const QString& b)
     return true;
 }
 
-void requireRange(const QString& section, const QString& key, long long value, long long min, long long max)
+void requireRange(const QString& section, const QString& key, long long value, long long min,
+                  long long max)
 {
     if (value < min || value > max)
         throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
@@ -62,9 +64,8 @@ bool isSafeTag(const QString& tag)
 {
     if (tag.isEmpty() || tag == u"." || tag == u"..")
         return false;
-    return !std::any_of(tag.begin(), tag.end(), [](QChar c) {
-        return c == u'/' || c == u'\\' || c.unicode() < 0x20;
-    });
+    return !std::any_of(tag.begin(), tag.end(),
+                        [](QChar c) { return c == u'/' || c == u'\\' || c.unicode() < 0x20; });
 }
 
 // Reads one skin button table: [BtnName] row names, [BtnStr] cell key names,
@@ -89,16 +90,23 @@ void readButtonTable(const IniReader& r, std::array<BtnInfo, N>& rows, bool read
         }
         if (readEnableGray) {
             bool gray = false;
-            row.EnableGray = !row.BtnName.isEmpty() && r.Flag(row.BtnName, u"EnableGray", gray) && gray;
+            row.EnableGray =
+                !row.BtnName.isEmpty() && r.Flag(row.BtnName, u"EnableGray", gray) && gray;
         }
     }
 }
 
-}  // namespace
+} // namespace
 
-QString LangFileName(const QString& suffix) { return gLanguage + suffix; }
+QString LangFileName(const QString& suffix)
+{
+    return gLanguage + suffix;
+}
 
-QString ResourceDisplayPath(const QString& relative) { return AppPath() + QLatin1Char('/') + relative; }
+QString ResourceDisplayPath(const QString& relative)
+{
+    return AppPath() + QLatin1Char('/') + relative;
+}
 
 QString FindResourceFile(const QString& relative)
 {
@@ -118,8 +126,9 @@ QString FindResourceFile(const QString& relative)
         }
         const QStringList entries = QDir(current).entryList(
             (last ? QDir::Files : QDir::Dirs) | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-        const auto match = std::find_if(entries.begin(), entries.end(),
-                                        [&](const QString& entry) { return sameName(entry, part); });
+        const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
+            return sameName(entry, part);
+        });
         if (match == entries.end())
             return {};
         current += QLatin1Char('/') + *match;
@@ -127,9 +136,15 @@ QString FindResourceFile(const QString& relative)
     return current;
 }
 
-QString FindLangFile(const QString& fileName) { return FindResourceFile(kLangFolder + QLatin1Char('/') + fileName); }
+QString FindLangFile(const QString& fileName)
+{
+    return FindResourceFile(kLangFolder + QLatin1Char('/') + fileName);
+}
 
-QString CaptionFilePath() { return FindLangFile(LangFileName(QStringLiteral(".ini"))); }
+QString CaptionFilePath()
+{
+    return FindLangFile(LangFileName(QStringLiteral(".ini")));
+}
 
 bool LoadLanguageIni()
 {
@@ -154,7 +169,7 @@ bool LoadLang1Ini()
     try {
         const QString path = FindLangFile(LangFileName(QStringLiteral("_1.ini")));
         if (path.isEmpty())
-            return true;  // no font and panel file: the defaults stay
+            return true; // no font and panel file: the defaults stay
         SettingsFile file;
         if (!openResource(path, file))
             return false;

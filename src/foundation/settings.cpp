@@ -12,17 +12,28 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 const QString kGeneral = QStringLiteral("General");
 
-QString camSection(int n) { return QStringLiteral("Cam%1").arg(n); }
-QString scheduleKey(int j, const char* field) { return QStringLiteral("SCHEDULE%1_%2").arg(j).arg(QLatin1String(field)); }
-QString storageKey(int k, const char* field) { return QStringLiteral("Storage%1%2").arg(k).arg(QLatin1String(field)); }
+QString camSection(int n)
+{
+    return QStringLiteral("Cam%1").arg(n);
+}
+QString scheduleKey(int j, const char* field)
+{
+    return QStringLiteral("SCHEDULE%1_%2").arg(j).arg(QLatin1String(field));
+}
+QString storageKey(int k, const char* field)
+{
+    return QStringLiteral("Storage%1%2").arg(k).arg(QLatin1String(field));
+}
 
 // Numbers outside what the program can use are malformed, like text that is
 // not a number: counts and indexes into fixed tables, ports, angles, masks.
-void requireRange(const QString& section, const QString& key, long long value, long long min, long long max)
+void requireRange(const QString& section, const QString& key, long long value, long long min,
+                  long long max)
 {
     if (value < min || value > max)
         throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
@@ -35,8 +46,8 @@ void requireRange(const QString& section, const QString& key, long long value, l
 
 // Reads an int32 under the reading rule and checks its range when present.
 template <typename Int>
-void readRanged(const IniReader& r, const QString& section, const QString& key, Int& field, long long min,
-                long long max)
+void readRanged(const IniReader& r, const QString& section, const QString& key, Int& field,
+                long long min, long long max)
 {
     if constexpr (sizeof(Int) == 2) {
         qint16 v = 0;
@@ -120,7 +131,7 @@ void readCam(const IniReader& r, int n)
 
     int angle = 0;
     if (r.Int32(s, QStringLiteral("RotateAngle"), angle) && angle % 90 != 0)
-        requireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0);  // not a quarter turn
+        requireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0); // not a quarter turn
     requireRange(s, QStringLiteral("RotateAngle"), angle, 0, 270);
     cam.RotateAngle = angle;
 
@@ -149,8 +160,9 @@ void readCam(const IniReader& r, int n)
         r.Int32(s, scheduleKey(j, "WeekOption"), v);
         requireRange(s, scheduleKey(j, "WeekOption"), v, 0, 127);
         e.WeekOption = v;
-        for (auto [field, target] : {std::pair{"DateStart", &e.DateStart}, std::pair{"DateStop", &e.DateStop},
-                                     std::pair{"TimeStart", &e.TimeStart}, std::pair{"TimeStop", &e.TimeStop}}) {
+        for (auto [field, target] :
+             {std::pair{"DateStart", &e.DateStart}, std::pair{"DateStop", &e.DateStop},
+              std::pair{"TimeStart", &e.TimeStart}, std::pair{"TimeStop", &e.TimeStop}}) {
             if (!r.Text(s, scheduleKey(j, field), *target))
                 target->clear();
         }
@@ -159,7 +171,8 @@ void readCam(const IniReader& r, int n)
     for (auto [key, target] :
          {std::pair{"MailTo", &cam.MailTo}, std::pair{"MailFrom", &cam.MailFrom},
           std::pair{"MailServer", &cam.MailServer}, std::pair{"MailSubject", &cam.MailSubject},
-          std::pair{"MailUserName", &cam.MailUserName}, std::pair{"MailPassword", &cam.MailPassword}}) {
+          std::pair{"MailUserName", &cam.MailUserName},
+          std::pair{"MailPassword", &cam.MailPassword}}) {
         if (!r.Text(s, QString::fromLatin1(key), *target))
             target->clear();
     }
@@ -181,19 +194,24 @@ void readCam(const IniReader& r, int n)
 struct LastSave {
     QString path;
     QByteArray data;
-    struct stat file {};
+    struct stat file {
+    };
 };
 LastSave gLastSave;
 
 bool sameFile(const struct stat& a, const struct stat& b)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mode == b.st_mode &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-}  // namespace
+} // namespace
 
-QString MainIniPath() { return DataPath() + QStringLiteral("/main.ini"); }
+QString MainIniPath()
+{
+    return DataPath() + QStringLiteral("/main.ini");
+}
 
 bool SaveSettings()
 {
@@ -275,10 +293,11 @@ bool SaveSettings()
 
         const QByteArray data = file.ToData();
         const QByteArray nativePath = QFile::encodeName(file.FileName());
-        struct stat now {};
+        struct stat now {
+        };
         if (gLastSave.path == file.FileName() && gLastSave.data == data &&
             ::stat(nativePath.constData(), &now) == 0 && sameFile(now, gLastSave.file))
-            return true;  // the file on disk already holds exactly this
+            return true; // the file on disk already holds exactly this
 
         QDir().mkpath(QFileInfo(file.FileName()).absolutePath());
         if (!file.Save())
@@ -328,8 +347,8 @@ QTime ScheduleTimeFromText(const QString& text)
     if (t.isEmpty())
         return {};
     const QLocale c = QLocale::c();
-    for (const char* format : {"HH:mm", "HH:mm:ss", "h:mm", "h:mm:ss", "h:mm AP", "h:mm:ss AP", "h:mm ap",
-                               "h:mm:ss ap"}) {
+    for (const char* format : {"HH:mm", "HH:mm:ss", "h:mm", "h:mm:ss", "h:mm AP", "h:mm:ss AP",
+                               "h:mm ap", "h:mm:ss ap"}) {
         const QTime time = c.toTime(t, QLatin1String(format));
         if (time.isValid())
             return time;
@@ -351,9 +370,15 @@ QDate ScheduleDateFromText(const QString& text)
     const QLocale system = QLocale::system();
     QDate date = system.toDate(t, QLocale::ShortFormat);
     if (date.isValid() && date.year() < 100)
-        date = date.addYears(2000);  // two-digit years in short formats
+        date = date.addYears(2000); // two-digit years in short formats
     return date;
 }
 
-QString ScheduleTimeToText(const QTime& time) { return time.isValid() ? time.toString(u"HH:mm") : QString(); }
-QString ScheduleDateToText(const QDate& date) { return date.isValid() ? date.toString(u"yyyy-MM-dd") : QString(); }
+QString ScheduleTimeToText(const QTime& time)
+{
+    return time.isValid() ? time.toString(u"HH:mm") : QString();
+}
+QString ScheduleDateToText(const QDate& date)
+{
+    return date.isValid() ? date.toString(u"yyyy-MM-dd") : QString();
+}

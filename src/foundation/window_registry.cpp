@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <exception>
 
-class WindowRegistry::CloseFilter : public QObject {
-public:
+class WindowRegistry::CloseFilter : public QObject
+{
+  public:
     explicit CloseFilter(WindowRegistry& registry) : m_registry(registry) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -30,17 +31,18 @@ public:
         return true;
     }
 
-private:
+  private:
     WindowRegistry& m_registry;
 };
 
-namespace {
+namespace
+{
 void hideWindow(QObject* window)
 {
     if (auto* widget = qobject_cast<QWidget*>(window))
         widget->hide();
 }
-}  // namespace
+} // namespace
 
 WindowRegistry::WindowRegistry() = default;
 WindowRegistry::~WindowRegistry() = default;
@@ -56,7 +58,10 @@ void WindowRegistry::Register(const QString& name, Factory factory, CloseUnloads
     m_registrations[name] = Registration{std::move(factory), closeUnloads};
 }
 
-bool WindowRegistry::IsRegistered(const QString& name) const { return m_registrations.count(name) != 0; }
+bool WindowRegistry::IsRegistered(const QString& name) const
+{
+    return m_registrations.count(name) != 0;
+}
 
 QObject* WindowRegistry::IfLoaded(const QString& name) const
 {
@@ -64,21 +69,24 @@ QObject* WindowRegistry::IfLoaded(const QString& name) const
     return it == m_loaded.end() ? nullptr : it->second.window.data();
 }
 
-bool WindowRegistry::IsLoaded(const QString& name) const { return IfLoaded(name) != nullptr; }
+bool WindowRegistry::IsLoaded(const QString& name) const
+{
+    return IfLoaded(name) != nullptr;
+}
 
 QObject* WindowRegistry::Get(const QString& name)
 {
     if (const auto it = m_loaded.find(name); it != m_loaded.end()) {
         if (it->second.window)
             return it->second.window.data();
-        m_loaded.erase(it);  // deleted behind our back
+        m_loaded.erase(it); // deleted behind our back
     }
     if (m_endRequested)
         return nullptr;
     const auto reg = m_registrations.find(name);
     if (reg == m_registrations.end())
         return nullptr;
-    const Factory factory = reg->second.factory;  // the factory may register others
+    const Factory factory = reg->second.factory; // the factory may register others
     const CloseUnloads closeUnloads = reg->second.closeUnloads;
     QObject* window = factory ? factory() : nullptr;
     if (!window)
@@ -94,7 +102,8 @@ QObject* WindowRegistry::Get(const QString& name)
             lifecycle->Form_Load();
         } catch (...) {
             // A window whose load failed is not loaded.
-            if (const auto it = m_loaded.find(name); it != m_loaded.end() && it->second.window == window)
+            if (const auto it = m_loaded.find(name);
+                it != m_loaded.end() && it->second.window == window)
                 m_loaded.erase(it);
             hideWindow(window);
             window->deleteLater();
@@ -175,11 +184,12 @@ bool WindowRegistry::handleClose(QObject* window)
 {
     const QString name = NameOf(window);
     if (name.isEmpty())
-        return true;  // not ours (any more): let it close
+        return true; // not ours (any more): let it close
     const auto it = m_loaded.find(name);
     if (it->second.unloading)
         return true;
-    if (auto* lifecycle = dynamic_cast<WindowLifecycle*>(window); lifecycle && !lifecycle->Form_QueryUnload())
+    if (auto* lifecycle = dynamic_cast<WindowLifecycle*>(window);
+        lifecycle && !lifecycle->Form_QueryUnload())
         return false;
     Unload(name);
     return true;
@@ -195,7 +205,7 @@ void WindowRegistry::RequestProgramEnd(int exitCode)
         QMetaObject::invokeMethod(
             app,
             [this, exitCode, generation] {
-                if (generation == m_generation)  // not forgotten by Reset meanwhile
+                if (generation == m_generation) // not forgotten by Reset meanwhile
                     finishProgramEnd(exitCode);
             },
             Qt::QueuedConnection);

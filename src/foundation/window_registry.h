@@ -48,8 +48,9 @@
 #include <vector>
 
 // Optional load/unload handlers of a window.
-class WindowLifecycle {
-public:
+class WindowLifecycle
+{
+  public:
     virtual ~WindowLifecycle() = default;
     // Runs once, right after the window is built and registered, before Get returns it.
     virtual void Form_Load() {}
@@ -61,8 +62,9 @@ public:
 
 enum class CloseUnloads { No, Yes };
 
-class WindowRegistry {
-public:
+class WindowRegistry
+{
+  public:
     using Factory = std::function<QObject*()>;
 
     WindowRegistry();
@@ -71,21 +73,17 @@ public:
     WindowRegistry& operator=(const WindowRegistry&) = delete;
 
     // Registers (or replaces) the factory of a window name.
-    void Register(const QString& name, Factory factory, CloseUnloads closeUnloads = CloseUnloads::No);
+    void Register(const QString& name, Factory factory,
+                  CloseUnloads closeUnloads = CloseUnloads::No);
     bool IsRegistered(const QString& name) const;
 
     // The window, loaded hidden first when needed; nullptr for an unknown name
     // or, after the end was requested, for a window that is not loaded.
     QObject* Get(const QString& name);
-    template <typename T>
-    T* Get(const QString& name)
-    {
-        return dynamic_cast<T*>(Get(name));
-    }
+    template <typename T> T* Get(const QString& name) { return dynamic_cast<T*>(Get(name)); }
     // The window when loaded, else nullptr; never loads.
     QObject* IfLoaded(const QString& name) const;
-    template <typename T>
-    T* IfLoaded(const QString& name) const
+    template <typename T> T* IfLoaded(const QString& name) const
     {
         return dynamic_cast<T*>(IfLoaded(name));
     }
@@ -107,7 +105,7 @@ public:
     // request. For tests and for the program's last step.
     void Reset();
 
-private:
+  private:
     struct Registration {
         Factory factory;
         CloseUnloads closeUnloads = CloseUnloads::No;

@@ -11,7 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // ASCII-only case folding, so that names compare the same in every locale.
 QString fold(QStringView name)
@@ -72,24 +73,34 @@ QString decodeValue(QStringView raw)
 mode_t toMode(QFileDevice::Permissions p)
 {
     mode_t m = 0;
-    if (p & QFileDevice::ReadOwner) m |= S_IRUSR;
-    if (p & QFileDevice::WriteOwner) m |= S_IWUSR;
-    if (p & QFileDevice::ExeOwner) m |= S_IXUSR;
-    if (p & QFileDevice::ReadGroup) m |= S_IRGRP;
-    if (p & QFileDevice::WriteGroup) m |= S_IWGRP;
-    if (p & QFileDevice::ExeGroup) m |= S_IXGRP;
-    if (p & QFileDevice::ReadOther) m |= S_IROTH;
-    if (p & QFileDevice::WriteOther) m |= S_IWOTH;
-    if (p & QFileDevice::ExeOther) m |= S_IXOTH;
+    if (p & QFileDevice::ReadOwner)
+        m |= S_IRUSR;
+    if (p & QFileDevice::WriteOwner)
+        m |= S_IWUSR;
+    if (p & QFileDevice::ExeOwner)
+        m |= S_IXUSR;
+    if (p & QFileDevice::ReadGroup)
+        m |= S_IRGRP;
+    if (p & QFileDevice::WriteGroup)
+        m |= S_IWGRP;
+    if (p & QFileDevice::ExeGroup)
+        m |= S_IXGRP;
+    if (p & QFileDevice::ReadOther)
+        m |= S_IROTH;
+    if (p & QFileDevice::WriteOther)
+        m |= S_IWOTH;
+    if (p & QFileDevice::ExeOther)
+        m |= S_IXOTH;
     return m;
 }
 
 QString errnoText(const char* what)
 {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-}  // namespace
+} // namespace
 
 void SettingsFile::Clear()
 {
@@ -192,7 +203,7 @@ bool SettingsFile::LoadFromData(const QByteArray& data)
             continue;
         const QString folded = fold(key);
         if (current->index.contains(folded))
-            continue;  // the first occurrence counts
+            continue; // the first occurrence counts
         current->index.insert(folded, static_cast<int>(current->entries.size()));
         current->entries.push_back(Entry{key, decodeValue(line.sliced(eq + 1))});
     }
@@ -217,7 +228,7 @@ void SettingsFile::SetValue(const QString& section, const QString& key, const QS
     const QString cleanSection = stripControls(section).trimmed();
     const QString cleanKey = stripControls(key).trimmed();
     if (cleanKey.isEmpty())
-        return;  // a key needs a name to be written and found again
+        return; // a key needs a name to be written and found again
     Section& s = sectionFor(cleanSection);
     const QString folded = fold(cleanKey);
     const QString cleanValue = stripControls(value);
@@ -281,8 +292,8 @@ bool SettingsFile::Save()
     const QByteArray data = ToData();
     const QFileInfo target(m_fileName);
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
-    QByteArray tempName =
-        QFile::encodeName(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray tempName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +
+                                            target.fileName() + QStringLiteral(".XXXXXX"));
 
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) {

@@ -37,8 +37,9 @@
 #include <optional>
 #include <vector>
 
-class SettingsFile {
-public:
+class SettingsFile
+{
+  public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
     // Names the file that Load and Save use; no file access.
@@ -87,7 +88,7 @@ public:
 
     void Clear();
 
-private:
+  private:
     struct Entry {
         QString key;
         QString value;
@@ -95,7 +96,7 @@ private:
     struct Section {
         QString name;
         std::vector<Entry> entries;
-        QHash<QString, int> index;  // folded key -> entries index
+        QHash<QString, int> index; // folded key -> entries index
     };
 
     Section* findSection(QStringView name);
@@ -107,5 +108,5 @@ private:
     QFileDevice::Permissions m_permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                              QFileDevice::ReadGroup | QFileDevice::ReadOther;
     std::vector<Section> m_sections;
-    QHash<QString, int> m_sectionIndex;  // folded name -> m_sections index
+    QHash<QString, int> m_sectionIndex; // folded name -> m_sections index
 };

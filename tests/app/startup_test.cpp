@@ -12,14 +12,16 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::vector<std::string> gEvents;
 
 // Stand-ins for the engine and the panel: they record when they load and what
 // the start-up had prepared by then.
-class RecordingEngine : public QObject, public WindowLifecycle {
-public:
+class RecordingEngine : public QObject, public WindowLifecycle
+{
+  public:
     void Form_Load() override
     {
         gEvents.push_back("engine load, current camera " + std::to_string(gCurCam) +
@@ -27,8 +29,9 @@ public:
     }
 };
 
-class RecordingPanel : public QWidget, public WindowLifecycle {
-public:
+class RecordingPanel : public QWidget, public WindowLifecycle
+{
+  public:
     void Form_Load() override
     {
         gEvents.push_back(std::string("panel load") + (isVisible() ? " visible" : " hidden"));
@@ -46,8 +49,9 @@ void copyTree(const QString& from, const QString& to)
     }
 }
 
-class StartupTest : public ::testing::Test {
-protected:
+class StartupTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         copyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path());
@@ -68,10 +72,11 @@ protected:
     TempProgramFolder folder;
 };
 
-const QByteArray kGoodMainIni = "[Cam2]\nAssign=True\nIPAddress=127.0.0.2\n[General]\nStorageCount=1\n"
-                                "Storage1Path=/srv/rec\nStorage1Checked=True\n";
+const QByteArray kGoodMainIni =
+    "[Cam2]\nAssign=True\nIPAddress=127.0.0.2\n[General]\nStorageCount=1\n"
+    "Storage1Path=/srv/rec\nStorage1Checked=True\n";
 
-}  // namespace
+} // namespace
 
 TEST_F(StartupTest, ReachesThePanelWithTheShippedPack)
 {
@@ -83,7 +88,7 @@ TEST_F(StartupTest, ReachesThePanelWithTheShippedPack)
     // Settings and the language pack are in place before the engine loads; the
     // panel loads hidden and is then shown.
     EXPECT_EQ(gEvents, (std::vector<std::string>{"engine load, current camera 1, slot 2 assigned",
-                                                  "panel load hidden"}));
+                                                 "panel load hidden"}));
     auto* panel = windows().IfLoaded<QWidget>(QStringLiteral("frmController"));
     ASSERT_NE(panel, nullptr);
     EXPECT_TRUE(panel->isVisible());
@@ -103,9 +108,10 @@ TEST_F(StartupTest, MissingMainIniAndFontFileKeepTheDefaults)
     EXPECT_EQ(gCam[1].Port, 8481);
     EXPECT_EQ(gStorageCount, 1);
     EXPECT_EQ(gStorage[0].Path, folder.path());
-    EXPECT_FALSE(gIntervalEnabled);  // stays off without the font and panel file
+    EXPECT_FALSE(gIntervalEnabled); // stays off without the font and panel file
     EXPECT_EQ(gUIWidth, 0);
-    EXPECT_FALSE(folder.exists(QStringLiteral("main.ini")));  // written first when settings are saved
+    EXPECT_FALSE(
+        folder.exists(QStringLiteral("main.ini"))); // written first when settings are saved
 }
 
 TEST_F(StartupTest, SelectorWithoutLanguageMeansEnglish)
@@ -120,20 +126,23 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
     struct Case {
         const char* name;
         std::function<void(const TempProgramFolder&)> spoil;
-        const char* message;  // after "<program folder>/"
+        const char* message; // after "<program folder>/"
     };
     const auto remove = [](const char* relative) {
         return [relative](const TempProgramFolder& f) { f.remove(QString::fromLatin1(relative)); };
     };
     const auto write = [](const char* relative, QByteArray data) {
-        return [relative, data](const TempProgramFolder& f) { f.write(QString::fromLatin1(relative), data); };
+        return [relative, data](const TempProgramFolder& f) {
+            f.write(QString::fromLatin1(relative), data);
+        };
     };
     const Case cases[] = {
         {"no language selector", remove("lang/Language.ini"), "lang/Language.ini is not exist !!"},
         {"broken language selector", write("lang/Language.ini", QByteArray("\xff\xfe", 2)),
          "lang/Language.ini is not exist !!"},
         {"no panel table", remove("lang/english_2.ini"), "lang/english_2.ini is not exist !!"},
-        {"panel table with a bad flag", write("lang/english_2.ini", "[BtnName]\n0=Min\n[Min]\nEnableGray=maybe\n"),
+        {"panel table with a bad flag",
+         write("lang/english_2.ini", "[BtnName]\n0=Min\n[Min]\nEnableGray=maybe\n"),
          "lang/english_2.ini is not exist !!"},
         {"no panel table and no device table: the first failure only",
          [](const TempProgramFolder& f) {
@@ -147,12 +156,14 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         {"no device table", remove("CfgPage.ini"), "CfgPage.ini is not exist !!"},
         {"negative device count", write("CfgPage.ini", "[General]\nDeviceCount=-2\n"),
          "CfgPage.ini is not exist !!"},
-        {"main.ini with text in a number", write("main.ini", "[Cam1]\nPort=eighty\n"), "main.ini cannot be read !!"},
+        {"main.ini with text in a number", write("main.ini", "[Cam1]\nPort=eighty\n"),
+         "main.ini cannot be read !!"},
         {"main.ini with seventeen storages", write("main.ini", "[General]\nStorageCount=17\n"),
          "main.ini cannot be read !!"},
         {"main.ini of binary garbage", write("main.ini", QByteArray("\x00\x01\xff\x7f", 4)),
          "main.ini cannot be read !!"},
-        {"main.ini that is a folder", [](const TempProgramFolder& f) { QDir().mkpath(f.file("main.ini")); },
+        {"main.ini that is a folder",
+         [](const TempProgramFolder& f) { QDir().mkpath(f.file("main.ini")); },
          "main.ini cannot be read !!"},
         {"font file with a bad number", write("lang/english_1.ini", "[General]\nFontSize=large\n"),
          "lang/english_1.ini is not exist !!"},
@@ -163,7 +174,7 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         TempProgramFolder own;
         copyTree(QStringLiteral(CAM_RESOURCES_DIR), own.path());
         if (!QString::fromLatin1(c.name).startsWith(u"main.ini"))
-            own.write(QStringLiteral("main.ini"), kGoodMainIni);  // a good main.ini must survive too
+            own.write(QStringLiteral("main.ini"), kGoodMainIni); // a good main.ini must survive too
         c.spoil(own);
         const QByteArray mainBefore = own.read(QStringLiteral("main.ini"));
         windows().Register(QStringLiteral("frmMain"), [] { return new RecordingEngine; });
@@ -173,15 +184,16 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
 
         EXPECT_EQ(Main(), StartupResult::Failed);
         ASSERT_EQ(fake.messages.size(), 1u);
-        EXPECT_EQ(fake.messages[0].text, own.path() + QLatin1Char('/') + QString::fromLatin1(c.message));
+        EXPECT_EQ(fake.messages[0].text,
+                  own.path() + QLatin1Char('/') + QString::fromLatin1(c.message));
         EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
         EXPECT_EQ(fake.messages[0].icon, MsgIcon::None);
         EXPECT_EQ(fake.messages[0].title, QStringLiteral("Corvex SE"));
-        EXPECT_TRUE(gEvents.empty());  // no window was made
+        EXPECT_TRUE(gEvents.empty()); // no window was made
         EXPECT_TRUE(windows().LoadedNames().empty());
         EXPECT_EQ(own.read(QStringLiteral("main.ini")), mainBefore);
         QLockFile again(InstanceLockPath());
-        EXPECT_TRUE(again.tryLock(0));  // an ended start-up holds no lock
+        EXPECT_TRUE(again.tryLock(0)); // an ended start-up holds no lock
     }
 }
 
@@ -197,7 +209,7 @@ TEST_F(StartupTest, SecondInstanceEndsSilentlyAndTouchesNothing)
     EXPECT_EQ(Main(), StartupResult::AlreadyRunning);
     EXPECT_TRUE(fake.messages.empty());
     EXPECT_TRUE(gEvents.empty());
-    EXPECT_EQ(gCurCam, 4);  // the globals were not reset, no file was read
+    EXPECT_EQ(gCurCam, 4); // the globals were not reset, no file was read
     EXPECT_EQ(gCam[2].IPAddress, QStringLiteral("changed in this run"));
     EXPECT_EQ(windows().IfLoaded(QStringLiteral("frmController")), panel);
     EXPECT_TRUE(panel->isVisible());

@@ -8,7 +8,8 @@
 #include <limits>
 #include <optional>
 
-namespace {
+namespace
+{
 constexpr double kInf = std::numeric_limits<double>::infinity();
 }
 
@@ -18,17 +19,47 @@ TEST(IniValues, RecognisesNumericText)
         const char* text;
         std::optional<double> value;
     } cases[] = {
-        {"0", 0.0},         {"00", 0.0},         {"-0", 0.0},          {" 0 ", 0.0},
-        {"0.0", 0.0},       {"0e5", 0.0},        {".0", 0.0},          {"0.", 0.0},
-        {"+12", 12.0},      {"-7", -7.0},        {"2.5", 2.5},         {".5", 0.5},
-        {"1e3", 1000.0},    {"1E+3", 1000.0},    {"25d-1", 2.5},       {"1D2", 100.0},
-        {"&H1F", 31.0},     {"&hff", 255.0},     {"&O17", 15.0},       {"&H0", 0.0},
-        {"1e400", kInf},    {"-1e400", -kInf},   {"1e-400", 0.0},      {"0e999999999999", 0.0},
-        {"", std::nullopt}, {" ", std::nullopt}, {"abc", std::nullopt}, {"1,5", std::nullopt},
-        {"1.2.3", std::nullopt}, {"1e", std::nullopt}, {"e5", std::nullopt}, {".", std::nullopt},
-        {"+", std::nullopt}, {"0x10", std::nullopt}, {"&H", std::nullopt}, {"&O8", std::nullopt},
-        {"&HG", std::nullopt}, {"12abc", std::nullopt}, {"1 2", std::nullopt}, {"False", std::nullopt},
-        {"\xd9\xa3", std::nullopt},  // an Arabic-Indic digit is not a digit here
+        {"0", 0.0},
+        {"00", 0.0},
+        {"-0", 0.0},
+        {" 0 ", 0.0},
+        {"0.0", 0.0},
+        {"0e5", 0.0},
+        {".0", 0.0},
+        {"0.", 0.0},
+        {"+12", 12.0},
+        {"-7", -7.0},
+        {"2.5", 2.5},
+        {".5", 0.5},
+        {"1e3", 1000.0},
+        {"1E+3", 1000.0},
+        {"25d-1", 2.5},
+        {"1D2", 100.0},
+        {"&H1F", 31.0},
+        {"&hff", 255.0},
+        {"&O17", 15.0},
+        {"&H0", 0.0},
+        {"1e400", kInf},
+        {"-1e400", -kInf},
+        {"1e-400", 0.0},
+        {"0e999999999999", 0.0},
+        {"", std::nullopt},
+        {" ", std::nullopt},
+        {"abc", std::nullopt},
+        {"1,5", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"1e", std::nullopt},
+        {"e5", std::nullopt},
+        {".", std::nullopt},
+        {"+", std::nullopt},
+        {"0x10", std::nullopt},
+        {"&H", std::nullopt},
+        {"&O8", std::nullopt},
+        {"&HG", std::nullopt},
+        {"12abc", std::nullopt},
+        {"1 2", std::nullopt},
+        {"False", std::nullopt},
+        {"\xd9\xa3", std::nullopt}, // an Arabic-Indic digit is not a digit here
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -53,7 +84,7 @@ TEST(IniValues, ConvertsIntegersRoundingHalfToEvenWithinRange)
 {
     const struct {
         const char* text;
-        std::optional<int> as16;  // nullopt: conversion error
+        std::optional<int> as16; // nullopt: conversion error
         std::optional<int> as32;
     } cases[] = {
         {"42", 42, 42},
@@ -154,7 +185,7 @@ TEST(IniReader, AppliesTheRulePerKindOfKey)
     EXPECT_TRUE(reader.Int32(u"S", u"Num", i));
     EXPECT_EQ(i, 12);
     bool flag = true;
-    EXPECT_TRUE(reader.Flag(u"S", u"FalseText", flag));  // "False" is present, and false
+    EXPECT_TRUE(reader.Flag(u"S", u"FalseText", flag)); // "False" is present, and false
     EXPECT_FALSE(flag);
 
     // A stored 0 is a value for keys that keep zero; empty and missing are not.
@@ -189,6 +220,6 @@ TEST(IniReader, AppliesTheRulePerKindOfKey)
     qint16 s = 0;
     EXPECT_THROW(reader.Int16(u"S", u"Big", s), IniError);
     EXPECT_THROW(reader.Flag(u"S", u"Bad", flag), IniError);
-    EXPECT_TRUE(reader.Flag(u"S", u"Num", flag));  // numbers are flags too
+    EXPECT_TRUE(reader.Flag(u"S", u"Num", flag)); // numbers are flags too
     EXPECT_TRUE(flag);
 }

@@ -1,17 +1,19 @@
 #include "foundation/globals.h"
 #include "foundation/resources.h"
-#include "support/fake_ui.h"
 #include "platform/settings_file.h"
+#include "support/fake_ui.h"
 #include "support/temp_program.h"
 
 #include <QLabel>
-#include <map>
 #include <gtest/gtest.h>
+#include <map>
 
-namespace {
+namespace
+{
 
-class ResourcesTest : public ::testing::Test {
-protected:
+class ResourcesTest : public ::testing::Test
+{
+  protected:
     void SetUp() override { InitGlobalVariable(); }
 
     FakeUi fake;
@@ -21,21 +23,23 @@ protected:
 // A small panel table: three named rows, cell keys 0..8, one row without a name.
 QByteArray panelTable(const QByteArray& extra = {})
 {
-    QByteArray t = "[BtnName]\n0=Min\n1=Connect\n3=Scan\n"
-                   "[BtnStr]\n0=Disabled\n1=Normal\n2=Down\n3=Leave\n4=Over\n5=Gray\n6=NoAudio\n7=Hint\n8=Image\n"
-                   "[Min]\nNormal=Min.png\nHint=Minimise\n"
-                   "[connect]\nNormal=Connect.png\nDown=Connect_Down.png\nHint=Connect\nEnableGray=True\n"
-                   "[Scan]\nNormal=Scan.png\nHint=0\nEnableGray=False\n";
+    QByteArray t =
+        "[BtnName]\n0=Min\n1=Connect\n3=Scan\n"
+        "[BtnStr]\n0=Disabled\n1=Normal\n2=Down\n3=Leave\n4=Over\n5=Gray\n6=NoAudio\n7=Hint\n8="
+        "Image\n"
+        "[Min]\nNormal=Min.png\nHint=Minimise\n"
+        "[connect]\nNormal=Connect.png\nDown=Connect_Down.png\nHint=Connect\nEnableGray=True\n"
+        "[Scan]\nNormal=Scan.png\nHint=0\nEnableGray=False\n";
     return t + extra;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(ResourcesTest, LanguageSelectorGivesTheTag)
 {
     const struct {
         const char* name;
-        const char* file;  // nullptr: no file
+        const char* file; // nullptr: no file
         QByteArray text;
         bool ok;
         const char* tag;
@@ -43,10 +47,10 @@ TEST_F(ResourcesTest, LanguageSelectorGivesTheTag)
         {"tag as written", "lang/Language.ini", "[General]\nLanguage=Deutsch\n", true, "Deutsch"},
         {"no key: english", "lang/Language.ini", "[General]\n", true, "english"},
         {"zero: english", "lang/Language.ini", "[General]\nLanguage=0\n", true, "english"},
-        {"other capitalisation of folder and file", "LANG/language.INI", "[general]\nlanguage=french\n", true,
-         "french"},
-        {"a tag may not leave the lang folder", "lang/Language.ini", "[General]\nLanguage=../../etc/x\n", false,
-         ""},
+        {"other capitalisation of folder and file", "LANG/language.INI",
+         "[general]\nlanguage=french\n", true, "french"},
+        {"a tag may not leave the lang folder", "lang/Language.ini",
+         "[General]\nLanguage=../../etc/x\n", false, ""},
         {"missing file", nullptr, {}, false, ""},
         {"not a text file", "lang/Language.ini", QByteArray("\0\1\2", 3), false, ""},
     };
@@ -70,10 +74,11 @@ TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
     EXPECT_EQ(gFontName, QString());
     EXPECT_EQ(gUIWidth, 0);
 
-    folder.write(QStringLiteral("lang/english_1.ini"),
-                 "[General]\n; a comment\nFont=DejaVu Sans\nFontSize=10.5\nFontWeight=700\nFontCharSet=0\n"
-                 "UIWidth=420\nUIHeight=300\nHelpFileName=index.html\nImageInterval=5\nDisableIntelval=0\n"
-                 "AboutVersion=Version 1.0\nExtraItem1=7\nExtraItem3=6\nExtraItem5=3\n");
+    folder.write(
+        QStringLiteral("lang/english_1.ini"),
+        "[General]\n; a comment\nFont=DejaVu Sans\nFontSize=10.5\nFontWeight=700\nFontCharSet=0\n"
+        "UIWidth=420\nUIHeight=300\nHelpFileName=index.html\nImageInterval=5\nDisableIntelval=0\n"
+        "AboutVersion=Version 1.0\nExtraItem1=7\nExtraItem3=6\nExtraItem5=3\n");
     ASSERT_TRUE(LoadLang1Ini());
     EXPECT_EQ(gFontName, QStringLiteral("DejaVu Sans"));
     EXPECT_FLOAT_EQ(gFontSize, 10.5f);
@@ -84,11 +89,12 @@ TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
     EXPECT_EQ(gHelpFileName, QStringLiteral("index.html"));
     EXPECT_TRUE(gIntervalEnabled);
     EXPECT_EQ(gAboutVersion, QStringLiteral("Version 1.0"));
-    EXPECT_EQ(gVersion, QString());  // no Version key: empty
+    EXPECT_EQ(gVersion, QString()); // no Version key: empty
     EXPECT_EQ(gExtraItem, (std::array<int, 6>{0, 7, 0, 6, 0, 3}));
 
     // Absent values take their fallbacks; DisableIntelval present disables.
-    folder.write(QStringLiteral("lang/english_1.ini"), "[General]\nFontSize=0\nDisableIntelval=1\n");
+    folder.write(QStringLiteral("lang/english_1.ini"),
+                 "[General]\nFontSize=0\nDisableIntelval=1\n");
     ASSERT_TRUE(LoadLang1Ini());
     EXPECT_EQ(gFontName, QStringLiteral("MS Sans Serif"));
     EXPECT_FLOAT_EQ(gFontSize, 9.0f);
@@ -98,8 +104,8 @@ TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
     ASSERT_TRUE(LoadLang1Ini());
     EXPECT_TRUE(gIntervalEnabled);
 
-    for (const char* bad : {"FontSize=big", "FontWeight=bold", "UIWidth=-5", "UIHeight=99999", "ImageInterval=fast",
-                            "LineSize=1.5.1", "ExtraItem2=x"}) {
+    for (const char* bad : {"FontSize=big", "FontWeight=bold", "UIWidth=-5", "UIHeight=99999",
+                            "ImageInterval=fast", "LineSize=1.5.1", "ExtraItem2=x"}) {
         SCOPED_TRACE(bad);
         folder.write(QStringLiteral("lang/english_1.ini"), QByteArray("[General]\n") + bad + "\n");
         EXPECT_FALSE(LoadLang1Ini());
@@ -121,20 +127,21 @@ TEST_F(ResourcesTest, ButtonTablesFillRowsByNameAndCellKey)
     EXPECT_EQ(gPanelBtn[1].BtnStr[4], QString());
     EXPECT_TRUE(gPanelBtn[1].EnableGray);
     EXPECT_FALSE(gPanelBtn[0].EnableGray);
-    EXPECT_EQ(gPanelBtn[3].BtnStr[7], QString());  // a tip of 0 reads as empty
-    for (int row : {2, 4, 40}) {  // rows without a name: empty name and nine empty cells
+    EXPECT_EQ(gPanelBtn[3].BtnStr[7], QString()); // a tip of 0 reads as empty
+    for (int row : {2, 4, 40}) { // rows without a name: empty name and nine empty cells
         EXPECT_EQ(gPanelBtn[row].BtnName, QString());
         EXPECT_EQ(gPanelBtn[row].BtnStr, (std::array<QString, 9>{}));
     }
     folder.write(QStringLiteral("lang/english_2.ini"), panelTable("[Connect]\nEnableGray=maybe\n"));
-    EXPECT_TRUE(LoadLang2Ini());  // the first [Connect] key counts; the repeat is ignored
+    EXPECT_TRUE(LoadLang2Ini()); // the first [Connect] key counts; the repeat is ignored
     folder.write(QStringLiteral("lang/english_2.ini"),
                  QByteArray(panelTable()).replace("EnableGray=True", "EnableGray=maybe"));
     EXPECT_FALSE(LoadLang2Ini());
 
-    folder.write(QStringLiteral("lang/ENGLISH_3.INI"),
-                 "[BtnName]\n1=Max\n10=Audio\n[BtnStr]\n1=Normal\n7=Hint\n"
-                 "[Max]\nNormal=Max.png\nHint=Maximize\nHint2=Restore\n[Audio]\nNormal=Audio.png\n");
+    folder.write(
+        QStringLiteral("lang/ENGLISH_3.INI"),
+        "[BtnName]\n1=Max\n10=Audio\n[BtnStr]\n1=Normal\n7=Hint\n"
+        "[Max]\nNormal=Max.png\nHint=Maximize\nHint2=Restore\n[Audio]\nNormal=Audio.png\n");
     ASSERT_TRUE(LoadLang3Ini());
     EXPECT_EQ(gViewBtn[10].BtnStr[1], QStringLiteral("Audio.png"));
     EXPECT_EQ(gMaxTipNormal, QStringLiteral("Maximize"));
@@ -160,9 +167,10 @@ TEST_F(ResourcesTest, DevicePageTable)
     EXPECT_EQ(gDefaultPage, QStringLiteral("Content.htm"));
 
     folder.remove(QStringLiteral("CfgPage.ini"));
-    folder.write(QStringLiteral("cfgpage.ini"),
-                 "[General]\nDeviceCount=2\nDefaultPage=Index.htm\n[Device1]\nModel=PT-100\nPage=pt.htm\n"
-                 "[Device2]\nModel=Dome\n");
+    folder.write(
+        QStringLiteral("cfgpage.ini"),
+        "[General]\nDeviceCount=2\nDefaultPage=Index.htm\n[Device1]\nModel=PT-100\nPage=pt.htm\n"
+        "[Device2]\nModel=Dome\n");
     ASSERT_TRUE(LoadCfgPageIni());
     EXPECT_EQ(gDeviceCount, 2);
     ASSERT_EQ(gDevice.size(), 3u);
@@ -185,8 +193,8 @@ TEST_F(ResourcesTest, FindsResourceFilesWhateverTheirCapitalisation)
     const QString written = folder.write(QStringLiteral("Lang/English.INI"), "[General]\n");
     EXPECT_EQ(CaptionFilePath(), written);
     const QString exact = folder.write(QStringLiteral("lang/english.ini"), "[General]\n");
-    EXPECT_EQ(CaptionFilePath(), exact);  // the exact spelling is preferred
-    EXPECT_EQ(FindResourceFile(QStringLiteral("lang")), QString());  // a folder is not a file
+    EXPECT_EQ(CaptionFilePath(), exact); // the exact spelling is preferred
+    EXPECT_EQ(FindResourceFile(QStringLiteral("lang")), QString()); // a folder is not a file
     EXPECT_EQ(FindResourceFile(QStringLiteral("lang/../lang/english.ini")), QString());
     EXPECT_EQ(ResourceDisplayPath(QStringLiteral("lang/english_2.ini")),
               folder.path() + QStringLiteral("/lang/english_2.ini"));
@@ -217,7 +225,7 @@ TEST_F(ResourcesTest, SetControlFontAppliesTheLanguageFont)
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
     EXPECT_EQ(label.font().weight(), QFont::Bold);
 
-    gFontSize = -3;  // a size no font can have leaves the control's
+    gFontSize = -3; // a size no font can have leaves the control's
     SetControlFont(&label);
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
 }
@@ -238,28 +246,28 @@ TEST(ShippedResources, EnglishPackLoadsWithTheElementNamesThePanelAndWindowsUse)
     SetAppPath({});
 
     const std::map<int, const char*> fixedPanelRows = {
-        {3, "Scan"},     {4, "Combine"},  {6, "MotionRec"}, {7, "ScheduleRec"}, {8, "ManualRec"},
-        {9, "Assign"},   {10, "Connect"}, {11, "Erase"},    {12, "ExtInfo"},    {13, "Web"},
-        {14, "Motion"},  {15, "Update"},  {16, "Cam1"},     {19, "Cam4"},       {20, "Led1-1"},
-        {25, "Led2-3"},  {31, "Led4-3"},  {33, "CamConf"},  {34, "PT-L"},       {35, "PT-R"},
-        {36, "PT-U"},    {37, "PT-D"},    {38, "PT-H"},     {39, "PT-S"},
+        {3, "Scan"},    {4, "Combine"},  {6, "MotionRec"}, {7, "ScheduleRec"}, {8, "ManualRec"},
+        {9, "Assign"},  {10, "Connect"}, {11, "Erase"},    {12, "ExtInfo"},    {13, "Web"},
+        {14, "Motion"}, {15, "Update"},  {16, "Cam1"},     {19, "Cam4"},       {20, "Led1-1"},
+        {25, "Led2-3"}, {31, "Led4-3"},  {33, "CamConf"},  {34, "PT-L"},       {35, "PT-R"},
+        {36, "PT-U"},   {37, "PT-D"},    {38, "PT-H"},     {39, "PT-S"},
     };
     for (const auto& [row, name] : fixedPanelRows)
         EXPECT_EQ(gPanelBtn[row].BtnName, QString::fromLatin1(name)) << row;
     for (int row = 0; row < kPanelBtnCount; ++row) {
         SCOPED_TRACE(row);
         EXPECT_FALSE(gPanelBtn[row].BtnName.isEmpty());
-        EXPECT_FALSE(gPanelBtn[row].BtnStr[1].isEmpty());  // a normal look
-        EXPECT_FALSE(gPanelBtn[row].BtnStr[7].isEmpty());  // a tip
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[1].isEmpty()); // a normal look
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[7].isEmpty()); // a tip
     }
     EXPECT_TRUE(gPanelBtn[10].EnableGray);
-    EXPECT_FALSE(gPanelBtn[34].BtnStr[0].isEmpty());  // the disabled pan/tilt look
+    EXPECT_FALSE(gPanelBtn[34].BtnStr[0].isEmpty()); // the disabled pan/tilt look
 
-    const char* viewRows[] = {"Min", "Max", "Close", "OnTop", "WakeUp", "ColorCtl",
-                              "Event", "Snapshot", "Rotate", "Zoom", "Audio"};
+    const char* viewRows[] = {"Min",   "Max",      "Close",  "OnTop", "WakeUp", "ColorCtl",
+                              "Event", "Snapshot", "Rotate", "Zoom",  "Audio"};
     for (int row = 0; row < kViewBtnCount; ++row)
         EXPECT_EQ(gViewBtn[row].BtnName, QString::fromLatin1(viewRows[row]));
-    EXPECT_FALSE(gViewBtn[10].BtnStr[6].isEmpty());  // sound not available
+    EXPECT_FALSE(gViewBtn[10].BtnStr[6].isEmpty()); // sound not available
     EXPECT_EQ(gMaxTipNormal, QStringLiteral("Maximize"));
     EXPECT_EQ(gMaxTipMaximized, QStringLiteral("Restore"));
 
@@ -279,9 +287,14 @@ TEST(ShippedResources, EnglishPackLoadsWithTheElementNamesThePanelAndWindowsUse)
     EXPECT_EQ(captions.GetValue(u"frmController", u"strModel"), QStringLiteral("Model: "));
     EXPECT_EQ(captions.GetValue(u"frmController", u"strEmpty"), QStringLiteral("EMPTY"));
     for (int n = 1; n <= 17; ++n)
-        EXPECT_FALSE(captions.GetValue(u"frmMain", QStringLiteral("Event%1").arg(n)).value_or(QString()).isEmpty()) << n;
+        EXPECT_FALSE(captions.GetValue(u"frmMain", QStringLiteral("Event%1").arg(n))
+                         .value_or(QString())
+                         .isEmpty())
+            << n;
     for (int n = 1; n <= 4; ++n)
-        EXPECT_FALSE(captions.GetValue(u"frmController", QStringLiteral("Message%1").arg(n)).value_or(QString()).isEmpty());
+        EXPECT_FALSE(captions.GetValue(u"frmController", QStringLiteral("Message%1").arg(n))
+                         .value_or(QString())
+                         .isEmpty());
     for (const char* key : {"About", "Help", "FitWindow"})
         EXPECT_TRUE(captions.GetValue(u"PopupMenu", QString::fromLatin1(key)).has_value()) << key;
 }

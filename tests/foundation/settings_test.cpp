@@ -9,10 +9,12 @@
 
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
-class SettingsTest : public ::testing::Test {
-protected:
+class SettingsTest : public ::testing::Test
+{
+  protected:
     void SetUp() override { InitGlobalVariable(); }
 
     // Every saved field with a value that differs from its start value.
@@ -24,7 +26,7 @@ protected:
             c.Enable = true;
             c.Assign = true;
             c.UserName = QStringLiteral("user") + tag;
-            c.Password = QStringLiteral("0");  // a password that reads like a zero
+            c.Password = QStringLiteral("0"); // a password that reads like a zero
             c.IPAddress = QStringLiteral("127.0.0.") + tag;
             c.MacAddress = QStringLiteral("0.16.32.10.11.") + tag;
             c.Protocol = n;
@@ -33,7 +35,7 @@ protected:
             c.FWVersion = QStringLiteral("fw ") + tag;
             c.HWVersion = QStringLiteral("hw ") + tag;
             c.ROMVersion = QStringLiteral("rom ") + tag;
-            c.ServerName = QStringLiteral("  Gate ") + tag;  // surrounding blanks survive
+            c.ServerName = QStringLiteral("  Gate ") + tag; // surrounding blanks survive
             c.ServerLocation = QStringLiteral("Süd = \"yard\"");
             c.ServerModel = QStringLiteral("PT-") + tag;
             c.RotateAngle = 90 * (n - 1);
@@ -133,7 +135,7 @@ void expectSameCam(const CamInfo& a, const CamInfo& b)
     EXPECT_EQ(a.Trig2, b.Trig2);
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(SettingsTest, SaveThenLoadReproducesEveryField)
 {
@@ -184,7 +186,11 @@ TEST_F(SettingsTest, ReloadDropsWhatStartUpMustNotRestore)
          [](const CamInfo& c) { EXPECT_EQ(c.RecordMode, 0); }},
         {"motion recording is not restored", [](CamInfo& c) { c.RecordMode = 3; },
          [](const CamInfo& c) { EXPECT_EQ(c.RecordMode, 0); }},
-        {"an unassigned slot is never enabled", [](CamInfo& c) { c.Assign = false; c.Enable = true; },
+        {"an unassigned slot is never enabled",
+         [](CamInfo& c) {
+             c.Assign = false;
+             c.Enable = true;
+         },
          [](const CamInfo& c) { EXPECT_FALSE(c.Enable); }},
         {"sensitivity 0 reads as absent", [](CamInfo& c) { c.Sensitivity = 0; },
          [](const CamInfo& c) { EXPECT_EQ(c.Sensitivity, 5); }},
@@ -218,7 +224,8 @@ TEST_F(SettingsTest, FileIsOwnerOnlyTextInTheDataFolderInWriteOrder)
     ASSERT_TRUE(SaveSettings());
     ASSERT_EQ(MainIniPath(), data + QStringLiteral("/main.ini"));
 
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(MainIniPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 
@@ -226,21 +233,28 @@ TEST_F(SettingsTest, FileIsOwnerOnlyTextInTheDataFolderInWriteOrder)
     file.FileName(MainIniPath());
     ASSERT_TRUE(file.Load());
     EXPECT_EQ(file.Sections(), QStringList({"Cam1", "Cam2", "Cam3", "Cam4", "General"}));
-    QStringList camKeys = {"Enable", "Assign", "UserName", "Password", "IPAddress", "MacAddress", "Protocol",
-                           "IsLocalCamera", "Port", "FWVersion", "HWVersion", "ROMVersion", "ServerName",
-                           "ServerLocation", "ServerModel", "RotateAngle", "RecordMode", "ScheduleCount", "PT"};
+    QStringList camKeys = {"Enable",     "Assign",         "UserName",    "Password",
+                           "IPAddress",  "MacAddress",     "Protocol",    "IsLocalCamera",
+                           "Port",       "FWVersion",      "HWVersion",   "ROMVersion",
+                           "ServerName", "ServerLocation", "ServerModel", "RotateAngle",
+                           "RecordMode", "ScheduleCount",  "PT"};
     for (int j = 1; j <= 5; ++j)
-        for (const char* f : {"CHECK", "MODE", "WeekOption", "DateStart", "DateStop", "TimeStart", "TimeStop"})
+        for (const char* f :
+             {"CHECK", "MODE", "WeekOption", "DateStart", "DateStop", "TimeStart", "TimeStop"})
             camKeys << QStringLiteral("SCHEDULE%1_%2").arg(j).arg(QLatin1String(f));
-    camKeys << QStringList{"MailTo", "MailFrom", "MailServer", "MailSubject", "MailUserName", "MailPassword",
-                           "MailIntervalTime", "Sensitivity", "Alarm", "SendEmail", "Trig1", "Trig2"};
+    camKeys << QStringList{"MailTo",           "MailFrom",     "MailServer",
+                           "MailSubject",      "MailUserName", "MailPassword",
+                           "MailIntervalTime", "Sensitivity",  "Alarm",
+                           "SendEmail",        "Trig1",        "Trig2"};
     EXPECT_EQ(file.Keys(u"Cam3"), camKeys);
-    EXPECT_EQ(file.Keys(u"General"),
-              QStringList({"BypassProxyServer", "EnableProxy", "ProxyServerAddress", "ProxyServerPort",
-                           "ReserveSpace", "SplitFileMode", "FileSize", "FileTimeLimited", "StorageCount",
-                           "Storage1Path", "Storage1Checked", "Storage2Path", "Storage2Checked", "ActiveStorage",
-                           "UseRecycleFlag", "RecycleMode", "RecycleSpaceValue", "RecycleTime", "ScanDelay",
-                           "PlayerMode", "PlayerPath"}));
+    EXPECT_EQ(
+        file.Keys(u"General"),
+        QStringList({"BypassProxyServer", "EnableProxy",   "ProxyServerAddress", "ProxyServerPort",
+                     "ReserveSpace",      "SplitFileMode", "FileSize",           "FileTimeLimited",
+                     "StorageCount",      "Storage1Path",  "Storage1Checked",    "Storage2Path",
+                     "Storage2Checked",   "ActiveStorage", "UseRecycleFlag",     "RecycleMode",
+                     "RecycleSpaceValue", "RecycleTime",   "ScanDelay",          "PlayerMode",
+                     "PlayerPath"}));
     // Flags are words, so False never reads as the number 0.
     EXPECT_EQ(file.GetValue(u"Cam1", u"IsLocalCamera"), QStringLiteral("True"));
     EXPECT_EQ(file.GetValue(u"General", u"Storage2Checked"), QStringLiteral("False"));
@@ -253,39 +267,53 @@ TEST_F(SettingsTest, MissingKeysTakeTheirFallbacks)
         QByteArray ini;
         std::function<void()> check;
     } cases[] = {
-        {"no file: nothing changes", {}, [] {
+        {"no file: nothing changes",
+         {},
+         [] {
              EXPECT_TRUE(gBypassProxyServer);
              EXPECT_EQ(gCam[1].Port, 8481);
          }},
         {"no BypassProxyServer reads False", "[General]\nEnableProxy=True\n",
-         [] { EXPECT_FALSE(gBypassProxyServer); EXPECT_TRUE(gEnableProxy); }},
+         [] {
+             EXPECT_FALSE(gBypassProxyServer);
+             EXPECT_TRUE(gEnableProxy);
+         }},
         {"no IsLocalCamera keeps True", "[Cam1]\nAssign=True\n",
-         [] { EXPECT_TRUE(gCam[1].IsLocalCamera); EXPECT_TRUE(gCam[1].Assign); }},
+         [] {
+             EXPECT_TRUE(gCam[1].IsLocalCamera);
+             EXPECT_TRUE(gCam[1].Assign);
+         }},
         {"Assign False with Enable True is not enabled", "[Cam2]\nAssign=False\nEnable=True\n",
          [] { EXPECT_FALSE(gCam[2].Enable); }},
         {"no StorageCount: one storage, the data folder, checked",
-         "[General]\nStorage1Path=/srv\nStorage1Checked=False\nStorage2Path=/mnt\n", [] {
+         "[General]\nStorage1Path=/srv\nStorage1Checked=False\nStorage2Path=/mnt\n",
+         [] {
              EXPECT_EQ(gStorageCount, 1);
              EXPECT_EQ(gStorage[0].Path, DataPath());
              EXPECT_TRUE(gStorage[0].Checked);
              EXPECT_EQ(gStorage[1].Path, QString());
          }},
-        {"only StorageCount entries are read", "[General]\nStorageCount=2\nStorage1Path=/a\nStorage1Checked=True\n"
-                                               "Storage2Path=/b\nStorage3Path=/c\nStorage3Checked=True\n", [] {
+        {"only StorageCount entries are read",
+         "[General]\nStorageCount=2\nStorage1Path=/a\nStorage1Checked=True\n"
+         "Storage2Path=/b\nStorage3Path=/c\nStorage3Checked=True\n",
+         [] {
              EXPECT_EQ(gStorageCount, 2);
              EXPECT_EQ(gStorage[1].Path, QStringLiteral("/b"));
-             EXPECT_FALSE(gStorage[1].Checked);  // absent Checked reads False
+             EXPECT_FALSE(gStorage[1].Checked); // absent Checked reads False
              EXPECT_EQ(gStorage[2].Path, QString());
          }},
-        {"schedule mode and texts fall back to weekly and empty", "[Cam1]\nScheduleCount=1\n", [] {
+        {"schedule mode and texts fall back to weekly and empty", "[Cam1]\nScheduleCount=1\n",
+         [] {
              EXPECT_EQ(gCam[1].Schedule[1].MODE, 0);
              EXPECT_EQ(gCam[1].Schedule[1].TimeStart, QString());
          }},
-        {"empty numbers are absent", "[Cam1]\nPort=\nProtocol=\n[General]\nProxyServerPort=\n", [] {
+        {"empty numbers are absent", "[Cam1]\nPort=\nProtocol=\n[General]\nProxyServerPort=\n",
+         [] {
              EXPECT_EQ(gCam[1].Port, 8481);
              EXPECT_EQ(gProxyServerPort, 8080);
          }},
-        {"names ignore case and values are trimmed", "[cam1]\nport =  9000 \nassign=TRUE\n", [] {
+        {"names ignore case and values are trimmed", "[cam1]\nport =  9000 \nassign=TRUE\n",
+         [] {
              EXPECT_EQ(gCam[1].Port, 9000);
              EXPECT_TRUE(gCam[1].Assign);
          }},
@@ -349,14 +377,15 @@ TEST_F(SettingsTest, MalformedFileFailsAndIsLeftAlone)
 TEST_F(SettingsTest, UnchangedSettingsAreNotWrittenAgainButChangesAndOutsideEditsAre)
 {
     const auto inode = [&] {
-        struct stat st {};
+        struct stat st {
+        };
         return ::stat(QFile::encodeName(MainIniPath()).constData(), &st) == 0 ? st.st_ino : 0;
     };
     ASSERT_TRUE(SaveSettings());
     const auto first = inode();
     const QByteArray saved = folder.read(QStringLiteral("main.ini"));
     ASSERT_TRUE(SaveSettings());
-    EXPECT_EQ(inode(), first);  // nothing new to write: the file was left alone
+    EXPECT_EQ(inode(), first); // nothing new to write: the file was left alone
 
     gCam[1].ServerName = QStringLiteral("renamed");
     ASSERT_TRUE(SaveSettings());
@@ -393,7 +422,7 @@ TEST_F(SettingsTest, FirstCheckedStorageScansAllSixteenEntries)
     EXPECT_EQ(GetFirstCheckedStorage(), 16);
     gStorage[2].Checked = true;
     EXPECT_EQ(GetFirstCheckedStorage(), 3);
-    gStorageCount = 1;  // entries beyond the count still count
+    gStorageCount = 1; // entries beyond the count still count
     EXPECT_EQ(GetFirstCheckedStorage(), 3);
     gStorageCount = 0;
     EXPECT_EQ(GetFirstCheckedStorage(), 0);
@@ -405,9 +434,15 @@ TEST(ScheduleText, ReadsCurrentAndOlderFormsAndWritesFixedOnes)
         const char* text;
         QTime time;
     } times[] = {
-        {"08:05", QTime(8, 5)},     {"8:05", QTime(8, 5)},        {"17:30:00", QTime(17, 30)},
-        {"5:30 PM", QTime(17, 30)}, {"12:15 AM", QTime(0, 15)},   {"5:30:10 pm", QTime(17, 30, 10)},
-        {"", QTime()},              {"25:00", QTime()},           {"noon", QTime()},
+        {"08:05", QTime(8, 5)},
+        {"8:05", QTime(8, 5)},
+        {"17:30:00", QTime(17, 30)},
+        {"5:30 PM", QTime(17, 30)},
+        {"12:15 AM", QTime(0, 15)},
+        {"5:30:10 pm", QTime(17, 30, 10)},
+        {"", QTime()},
+        {"25:00", QTime()},
+        {"noon", QTime()},
     };
     for (const auto& t : times)
         EXPECT_EQ(ScheduleTimeFromText(QString::fromLatin1(t.text)), t.time) << t.text;

@@ -9,7 +9,8 @@
 #include <optional>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 QByteArray readAll(const QString& path)
 {
@@ -34,42 +35,51 @@ struct ReadCase {
     std::optional<QString> expected;
 };
 
-}  // namespace
+} // namespace
 
 TEST(SettingsFile, ReadsTheTextForm)
 {
     const ReadCase cases[] = {
-        {"plain", "[General]\nLanguage=english\n", "General", "Language", QStringLiteral("english")},
-        {"BOM and CRLF", "\xEF\xBB\xBF[General]\r\nLanguage=english\r\nFont=DejaVu Sans\r\n", "General",
-         "Font", QStringLiteral("DejaVu Sans")},
+        {"plain", "[General]\nLanguage=english\n", "General", "Language",
+         QStringLiteral("english")},
+        {"BOM and CRLF", "\xEF\xBB\xBF[General]\r\nLanguage=english\r\nFont=DejaVu Sans\r\n",
+         "General", "Font", QStringLiteral("DejaVu Sans")},
         {"names ignore ASCII case", "[cam1]\nipaddress=10.0.0.1\n", "CAM1", "IPAddress",
          QStringLiteral("10.0.0.1")},
         {"blanks around names and values", "  [ Cam1 ]  \n  Port =  8481  \n", "Cam1", "Port",
          QStringLiteral("8481")},
         {"value split at the first =", "[G]\nUrl=a=b=c\n", "G", "Url", QStringLiteral("a=b=c")},
-        {"quotes keep blanks", "[G]\nName=\"  padded  \"\n", "G", "Name", QStringLiteral("  padded  ")},
+        {"quotes keep blanks", "[G]\nName=\"  padded  \"\n", "G", "Name",
+         QStringLiteral("  padded  ")},
         {"a lone quote is text", "[G]\nName=\"open\n", "G", "Name", QStringLiteral("\"open")},
         {"empty value is present", "[G]\nMacAddress=\n", "G", "MacAddress", QString()},
         {"no inline comments", "[G]\nHint=Zoom ; in\n", "G", "Hint", QStringLiteral("Zoom ; in")},
         {"first duplicate wins", "[G]\nA=1\nA=2\n", "G", "A", QStringLiteral("1")},
         {"repeated section is one section", "[G]\nA=1\n[H]\nB=2\n[g]\nC=3\nA=9\n", "G", "C",
          QStringLiteral("3")},
-        {"repeated section keeps the first key", "[G]\nA=1\n[g]\nA=9\n", "G", "A", QStringLiteral("1")},
-        {"UTF-8 text", "[G]\nName=Caf\xC3\xA9 \xE2\x82\xAC\n", "G", "Name", QStringLiteral("Café €")},
+        {"repeated section keeps the first key", "[G]\nA=1\n[g]\nA=9\n", "G", "A",
+         QStringLiteral("1")},
+        {"UTF-8 text", "[G]\nName=Caf\xC3\xA9 \xE2\x82\xAC\n", "G", "Name",
+         QStringLiteral("Café €")},
         {"no newline at the end", "[G]\nA=last", "G", "A", QStringLiteral("last")},
         {"keys before the first section are ignored", "A=1\n[G]\nB=2\n", "G", "A", std::nullopt},
         {"comment lines", "[G]\n;A=1\n#B=2\n", "G", "A", std::nullopt},
         {"line without =", "[G]\nA\n", "G", "A", std::nullopt},
         {"missing section", "[G]\nA=1\n", "H", "A", std::nullopt},
-        {"control characters in names are dropped", "[G\x01]\nA\x02" "B=1\n", "G", "AB", QStringLiteral("1")},
+        {"control characters in names are dropped",
+         "[G\x01]\nA\x02"
+         "B=1\n",
+         "G", "AB", QStringLiteral("1")},
         {"a key of control characters is no key", "[G]\n\x01=1\n", "G", "", std::nullopt},
-        {"a lone CR does not end a line", "[G]\nA=1\r[H]\rB=2\n", "G", "A", QStringLiteral("1\r[H]\rB=2")},
+        {"a lone CR does not end a line", "[G]\nA=1\r[H]\rB=2\n", "G", "A",
+         QStringLiteral("1\r[H]\rB=2")},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
         SettingsFile file;
         ASSERT_TRUE(file.LoadFromData(c.text)) << file.ErrorString().toStdString();
-        EXPECT_EQ(file.GetValue(QString::fromLatin1(c.section), QString::fromLatin1(c.key)), c.expected);
+        EXPECT_EQ(file.GetValue(QString::fromLatin1(c.section), QString::fromLatin1(c.key)),
+                  c.expected);
     }
 }
 
@@ -90,7 +100,7 @@ TEST(SettingsFile, RefusesFilesThatAreNotText)
         file.SetValue(QStringLiteral("Old"), QStringLiteral("Key"), QStringLiteral("stale"));
         EXPECT_FALSE(file.LoadFromData(c.data));
         EXPECT_FALSE(file.ErrorString().isEmpty());
-        EXPECT_TRUE(file.Sections().isEmpty());  // nothing half-read, nothing stale
+        EXPECT_TRUE(file.Sections().isEmpty()); // nothing half-read, nothing stale
     }
 }
 
@@ -155,7 +165,8 @@ TEST(SettingsFile, SetValueReplacesInPlaceWhateverTheCase)
     file.SetValue(QStringLiteral("Cam1"), QStringLiteral("ScheduleCount"), 1);
     file.SetValue(QStringLiteral("CAM1"), QStringLiteral("recordmode"), 2);
     EXPECT_EQ(file.Sections(), QStringList{QStringLiteral("Cam1")});
-    EXPECT_EQ(file.Keys(u"Cam1"), QStringList({QStringLiteral("RecordMode"), QStringLiteral("ScheduleCount")}));
+    EXPECT_EQ(file.Keys(u"Cam1"),
+              QStringList({QStringLiteral("RecordMode"), QStringLiteral("ScheduleCount")}));
     EXPECT_EQ(file.ToData(), QByteArray("[Cam1]\nRecordMode=2\nScheduleCount=1\n"));
 }
 
@@ -169,9 +180,14 @@ TEST(SettingsFile, LineBreaksInValuesCannotCreateSectionsOrKeys)
     SettingsFile out;
     out.FileName(path);
     out.SetValue(QStringLiteral("Cam1"), QStringLiteral("ServerName"), hostile);
-    out.SetValue(QStringLiteral("Cam1"), QStringLiteral("ServerLocation"), QString::fromUtf8("a\nb\rc\0d\x0b" "e", 9));
-    out.SetValue(QStringLiteral("Cam\n[General]"), QStringLiteral("Key\nPlayerPath"), QStringLiteral("v"));
-    out.SetValue(QStringLiteral("Cam1"), QStringLiteral("\r\n"), QStringLiteral("no name, not stored"));
+    out.SetValue(QStringLiteral("Cam1"), QStringLiteral("ServerLocation"),
+                 QString::fromUtf8("a\nb\rc\0d\x0b"
+                                   "e",
+                                   9));
+    out.SetValue(QStringLiteral("Cam\n[General]"), QStringLiteral("Key\nPlayerPath"),
+                 QStringLiteral("v"));
+    out.SetValue(QStringLiteral("Cam1"), QStringLiteral("\r\n"),
+                 QStringLiteral("no name, not stored"));
     ASSERT_TRUE(out.Save());
 
     SettingsFile in;
@@ -182,24 +198,27 @@ TEST(SettingsFile, LineBreaksInValuesCannotCreateSectionsOrKeys)
     EXPECT_EQ(in.GetValue(u"Cam1", u"ServerLocation"), QStringLiteral("abcde"));
     EXPECT_EQ(in.Sections(), QStringList({QStringLiteral("Cam1"), QStringLiteral("Cam[General]")}));
     EXPECT_EQ(in.Keys(u"Cam[General]"), QStringList{QStringLiteral("KeyPlayerPath")});
-    EXPECT_EQ(readAll(path).count('\n'), 6);  // two headers, three keys, one blank line between sections
+    EXPECT_EQ(readAll(path).count('\n'),
+              6); // two headers, three keys, one blank line between sections
 }
 
 TEST(SettingsFile, SaveReplacesTheFileWholeWithTheAskedPermissions)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("main.ini"));
-    writeAll(path, QByteArray(4096, 'x'));  // an older, longer file
+    writeAll(path, QByteArray(4096, 'x')); // an older, longer file
     SettingsFile file;
     file.FileName(path);
     file.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.SetValue(QStringLiteral("G"), QStringLiteral("A"), 1);
     ASSERT_TRUE(file.Save());
     EXPECT_EQ(readAll(path), QByteArray("[G]\nA=1\n"));
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("main.ini")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("main.ini")});
 }
 
 TEST(SettingsFile, FailedSaveLeavesNoTraceAndTheOldFileIntact)

@@ -10,8 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-class TempProgramFolder {
-public:
+class TempProgramFolder
+{
+  public:
     TempProgramFolder()
     {
         SetAppPath(m_dir.path());
@@ -26,7 +27,10 @@ public:
     TempProgramFolder& operator=(const TempProgramFolder&) = delete;
 
     QString path() const { return m_dir.path(); }
-    QString file(const QString& relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+    QString file(const QString& relative) const
+    {
+        return m_dir.path() + QLatin1Char('/') + relative;
+    }
 
     // Writes a file (creating its folders); returns its full path.
     QString write(const QString& relative, const QByteArray& data) const
@@ -46,6 +50,6 @@ public:
     bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
     void remove(const QString& relative) const { QFile::remove(file(relative)); }
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
