@@ -42,6 +42,8 @@ constexpr qint64 kMaxGapUs = 60LL * 1000 * 1000;
 // Room a file's end (index and header update) needs beyond its pictures.
 constexpr qint64 kTrailerSlack = 64 * 1024;
 constexpr int kAviIndexEntry = 16;
+// The free space is asked again after this much was written (and every second).
+constexpr qint64 kRequeryBytes = 4 * kMiB;
 
 QString ErrnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -757,7 +759,7 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     const qint64 gapChunks = first ? 0 : pts - file->LastPts() - 1;
     const qint64 need = 8 + picture.jpeg.size() + 1 + gapChunks * (8 + kAviIndexEntry) + kAviIndexEntry +
                         kAviIndexEntry * file->Chunks() + kTrailerSlack;
-    if (freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
+    if (writtenSinceQuery > kRequeryBytes || freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
         const qint64 free = Free();
         if (free < 0 || free - need < settings.reserveBytes) {
             CloseFile();
