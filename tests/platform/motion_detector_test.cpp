@@ -116,9 +116,9 @@ TEST(MotionDetectorTest, SensitivityDecidesHowSmallAMotionCounts)
         int sensitivity;
         bool reported;
     } cases[] = {
-        {160, 1, false}, {160, 5, true}, {160, 10, true},
-        {40, 5, false},  {40, 8, true},  {40, 10, true},
-        {12, 10, false},
+        {160, 1, true}, {160, 5, true}, {160, 10, true},
+        {40, 1, false}, {40, 3, false}, {40, 5, true}, {40, 10, true},
+        {12, 5, false}, {12, 10, false},
     };
     Scene scene(640, 480, 4.0);
     std::vector<std::vector<QImage>> clips;

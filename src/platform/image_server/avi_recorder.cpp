@@ -526,7 +526,11 @@ void AviRecorder::Impl::Run()
         Item item;
         {
             std::unique_lock lock(mutex);
-            wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return quit || !queue.empty(); });
+            // Only an open file needs the periodic checks; otherwise sleep until told.
+            if (state == State::Open)
+                wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return quit || !queue.empty(); });
+            else
+                wake.wait(lock, [&] { return quit || !queue.empty(); });
             if (queue.empty()) {
                 if (quit)
                     break;
@@ -731,16 +735,6 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
 
     const qint64 frameUs = FrameTimeUs(frameTime);
     const bool first = file->Frames() == 0;
-    if (!first) {
-        const qint64 sinceStart = picture.timeUs - fileStartUs;
-        if (settings.splitMode == 1 && settings.splitMs > 0 && sinceStart >= settings.splitMs * 1000)
-            return Split(AviRecorder::kSplitTime, std::move(picture));
-        const qint64 chunk = 8 + picture.jpeg.size() + (picture.jpeg.size() & 1);
-        const qint64 projected = file->Size() + chunk + kAviIndexEntry * (file->Chunks() + 1) + 1024;
-        if (settings.splitMode == 0 && settings.splitBytes > 0 && projected > settings.splitBytes)
-            return Split(AviRecorder::kSplitSize, std::move(picture));
-    }
-
     int64_t pts = 0;
     if (!first) {
         const qint64 elapsed = picture.timeUs - fileStartUs;
@@ -752,6 +746,16 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
             pts = file->LastPts() + 1;
             fileStartUs = picture.timeUs - pts * frameUs;
         }
+        // A file holds at most the split time: the picture that would start
+        // past it opens the next file.
+        if (settings.splitMode == 1 && settings.splitMs > 0 && pts * frameUs >= settings.splitMs * 1000)
+            return Split(AviRecorder::kSplitTime, std::move(picture));
+        const qint64 chunk = 8 + picture.jpeg.size() + (picture.jpeg.size() & 1);
+        const qint64 gap = pts - file->LastPts() - 1;
+        const qint64 projected =
+            file->Size() + chunk + gap * 8 + kAviIndexEntry * (file->Chunks() + gap + 1) + 1024;
+        if (settings.splitMode == 0 && settings.splitBytes > 0 && projected > settings.splitBytes)
+            return Split(AviRecorder::kSplitSize, std::move(picture));
     }
 
     // Never write into the reserve: the picture, the empty frames of a gap and

@@ -1,5 +1,6 @@
 #include "platform/image_server/http_image_server.h"
 
+#include "platform/image_server/camera_media.h"
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/request_queue.h"
@@ -8,9 +9,10 @@
 
 #include <QDir>
 #include <QSaveFile>
-#include <QStorageInfo>
 #include <QTimer>
 #include <QUrlQuery>
+
+#include <mutex>
 
 std::unique_ptr<ImageServer> CreateImageServer(QObject* parent)
 {
@@ -53,10 +55,33 @@ bool ImageFrom(const Record& r, ImageConfig& c)
 }
 }  // namespace
 
-HttpImageServer::HttpImageServer(QObject* parent) : ImageServer(parent) {}
+// Lets the recording, motion and mail threads post Notify codes to the GUI
+// thread only while the image server exists.
+struct HttpImageServer::NotifyGate {
+    std::mutex mutex;
+    HttpImageServer* target = nullptr;
+
+    void Post(int code)
+    {
+        std::lock_guard lock(mutex);
+        if (target)
+            QMetaObject::invokeMethod(target, [t = target, code] { emit t->Notify(code); }, Qt::QueuedConnection);
+    }
+};
+
+HttpImageServer::HttpImageServer(QObject* parent) : ImageServer(parent), gate_(std::make_shared<NotifyGate>())
+{
+    gate_->target = this;
+    media_ = std::make_shared<CameraMedia>([gate = gate_](int code) { gate->Post(code); });
+}
 
 HttpImageServer::~HttpImageServer()
 {
+    {
+        std::lock_guard lock(gate_->mutex);
+        gate_->target = nullptr;
+    }
+    media_->RecordStop();
     queue_.reset();
     EndSession(kStopWaitMs);
 }
@@ -212,6 +237,12 @@ void HttpImageServer::StartSession()
             OnSessionEnded();
     };
     session_ = std::make_shared<StreamSession>(std::move(o), this, std::move(callbacks));
+    session_->onPicture = [media = std::weak_ptr<CameraMedia>(media_)](const QByteArray& jpeg, qint64 cameraUs,
+                                                                       qint64 receivedUs) {
+        if (const auto m = media.lock())
+            m->OnPicture(jpeg, cameraUs, receivedUs);
+    };
+    media_->OnStreamStart();
     session_->frameDelayMs = frameDelay_;
     UpdateWantPictures();
     session_->Start();
@@ -265,22 +296,45 @@ int HttpImageServer::isBusy() const { return queue_ && queue_->Pending() > 0 ? 1
 
 // ---------------- recording, motion, mail ----------------
 
-void HttpImageServer::recordStart() { PostNotify(NotifyCode::RecordFailed); }
-void HttpImageServer::recordStop() {}
+void HttpImageServer::recordStart()
+{
+    constexpr qint64 kMiB = 1024 * 1024;
+    RecordSettings s;
+    s.folder = recordPath_;
+    s.splitMode = splitFileMode_ == 1 ? 1 : 0;
+    s.splitBytes = std::max(0, splitFileSize_) * kMiB;
+    s.splitMs = std::max(0, splitFileTime_) * 60LL * 1000;
+    s.reserveBytes = std::max(0, reserveSpace_) * kMiB;
+    media_->RecordStart(s);
+}
+
+void HttpImageServer::recordStop() { media_->RecordStop(); }
+
 bool HttpImageServer::storageReady() const
 {
-    if (recordPath_.trimmed().isEmpty())
-        return false;
-    // The folder may not exist yet; its nearest existing parent tells the drive.
-    QDir dir(recordPath_);
-    while (!dir.exists() && !dir.isRoot())
-        if (!dir.cdUp())
-            break;
-    const QStorageInfo info(dir.absolutePath());
-    if (!info.isValid() || !info.isReady())
-        return false;
-    return info.bytesAvailable() > static_cast<qint64>(std::max(0, reserveSpace_)) * 1024 * 1024;
+    return media_->StorageReady(recordPath_, static_cast<qint64>(std::max(0, reserveSpace_)) * 1024 * 1024);
 }
+
+void HttpImageServer::setFreeSpaceFunction(FreeSpaceFn fn) { media_->SetFreeSpaceFunction(std::move(fn)); }
+
+void HttpImageServer::setAlarmFlags(int v)
+{
+    alarmFlags_ = v;
+    media_->SetAlarmFlags(v);
+}
+
+void HttpImageServer::setSensitivity(int v)
+{
+    sensitivity_ = v;
+    media_->SetSensitivity(v);
+}
+
+void HttpImageServer::setSnapshotFile(const QString& v)
+{
+    snapshotFile_ = v;
+    media_->SetSnapshotFile(v);
+}
+
 void HttpImageServer::setMailServer(const QString& server, const QString& to, const QString& from,
                                     const QString& subject)
 {
@@ -288,8 +342,40 @@ void HttpImageServer::setMailServer(const QString& server, const QString& to, co
     mailTo_ = to;
     mailFrom_ = from;
     mailSubject_ = subject;
+    PushMailSettings();
 }
-void HttpImageServer::sendMail() { PostNotify(NotifyCode::MailFailed); }
+
+void HttpImageServer::setMailIntervalTime(int v)
+{
+    mailInterval_ = v;
+    media_->SetMailIntervalSeconds(v);
+}
+
+void HttpImageServer::setMailUserName(const QString& v)
+{
+    mailUser_ = v;
+    PushMailSettings();
+}
+
+void HttpImageServer::setMailPassword(const QString& v)
+{
+    mailPassword_ = v;
+    PushMailSettings();
+}
+
+void HttpImageServer::PushMailSettings()
+{
+    MailSettings m;
+    m.server = mailServer_;
+    m.to = mailTo_;
+    m.from = mailFrom_;
+    m.subject = mailSubject_;
+    m.userName = mailUser_;
+    m.password = mailPassword_;
+    media_->SetMailSettings(m);
+}
+
+void HttpImageServer::sendMail() { media_->SendMail(session_ ? session_->LatestJpeg() : QByteArray()); }
 
 // ---------------- identity and requests ----------------
 

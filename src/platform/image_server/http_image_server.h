@@ -5,6 +5,7 @@
 
 #include "platform/image_server/image_server.h"
 
+#include "platform/image_server/avi_recorder.h"
 #include "platform/image_server/http_auth.h"
 #include "platform/image_server/records.h"
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+class CameraMedia;
 class RequestQueue;
 class StreamSession;
 struct CameraEndpoint;
@@ -75,15 +77,15 @@ public:
     void recordStop() override;
     bool storageReady() const override;
 
-    void setAlarmFlags(int v) override { alarmFlags_ = v; }
+    void setAlarmFlags(int v) override;
     int alarmFlags() const override { return alarmFlags_; }
-    void setSensitivity(int v) override { sensitivity_ = v; }
-    void setSnapshotFile(const QString& v) override { snapshotFile_ = v; }
+    void setSensitivity(int v) override;
+    void setSnapshotFile(const QString& v) override;
     void setMailServer(const QString& server, const QString& to, const QString& from,
                        const QString& subject) override;
-    void setMailIntervalTime(int v) override { mailInterval_ = v; }
-    void setMailUserName(const QString& v) override { mailUser_ = v; }
-    void setMailPassword(const QString& v) override { mailPassword_ = v; }
+    void setMailIntervalTime(int v) override;
+    void setMailUserName(const QString& v) override;
+    void setMailPassword(const QString& v) override;
     void sendMail() override;
 
     void selectServer(int index) override;
@@ -138,6 +140,10 @@ public:
     quint64 framesReceived() const;
     quint64 framesDecoded() const;
     quint64 partsDamaged() const;
+    // Recording, motion and mail state (tests and measurements).
+    const CameraMedia& media() const { return *media_; }
+    // Where the free space of a record folder is asked (tests simulate a small disk).
+    void setFreeSpaceFunction(FreeSpaceFn fn);
     // Stream timing (tests shorten them).
     void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
 
@@ -151,6 +157,7 @@ private:
     static Identity IdentityFrom(const Record& r, const QString& address);
     CameraEndpoint Endpoint() const;
     void PostNotify(int code);
+    void PushMailSettings();
     void StartSession();
     void EndSession(int waitMs);
     void OnFrameReady();
@@ -184,4 +191,9 @@ private:
     std::shared_ptr<StreamSession> session_;
     quint64 sessionId_ = 0;
     std::unique_ptr<RequestQueue> queue_;
+    // Recording, motion and mail; reports from its threads pass the gate,
+    // which closes before this object goes.
+    struct NotifyGate;
+    std::shared_ptr<NotifyGate> gate_;
+    std::shared_ptr<CameraMedia> media_;
 };

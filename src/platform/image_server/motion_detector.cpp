@@ -1,5 +1,7 @@
 #include "platform/image_server/motion_detector.h"
 
+#include <turbojpeg.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -7,7 +9,7 @@
 namespace {
 
 constexpr int kCellThreshold[10] = {40, 36, 32, 28, 25, 22, 19, 16, 13, 10};
-constexpr double kAreaThreshold[10] = {0.20, 0.13, 0.08, 0.05, 0.03, 0.02, 0.013, 0.008, 0.005, 0.003};
+constexpr double kAreaThreshold[10] = {0.06, 0.04, 0.025, 0.015, 0.008, 0.006, 0.005, 0.004, 0.0035, 0.003};
 
 int Level(int sensitivity) { return std::clamp(sensitivity, 1, 10) - 1; }
 
@@ -137,4 +139,38 @@ bool MotionDetector::Compare(qint64 timeMs)
     reported_ = true;
     lastReportMs_ = timeMs;
     return true;
+}
+
+LumaDecoder::LumaDecoder() : handle_(tjInitDecompress()) {}
+
+LumaDecoder::~LumaDecoder()
+{
+    if (handle_)
+        tjDestroy(static_cast<tjhandle>(handle_));
+}
+
+bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out, int& width, int& height)
+{
+    if (!handle_ || jpeg.size() < 4)
+        return false;
+    auto* data = reinterpret_cast<unsigned char*>(const_cast<char*>(jpeg.constData()));
+    const auto size = static_cast<unsigned long>(jpeg.size());
+    int w = 0, h = 0, subsampling = 0, colorspace = 0;
+    if (tjDecompressHeader3(static_cast<tjhandle>(handle_), data, size, &w, &h, &subsampling, &colorspace) != 0 ||
+        w <= 0 || h <= 0 || static_cast<qint64>(w) * h > 64LL * 1024 * 1024)
+        return false;
+    tjscalingfactor best{1, 1};
+    for (const tjscalingfactor f : {tjscalingfactor{1, 8}, tjscalingfactor{1, 4}, tjscalingfactor{1, 2}}) {
+        if (TJSCALED(w, f) >= minWidth) {
+            best = f;
+            break;
+        }
+    }
+    width = TJSCALED(w, best);
+    height = TJSCALED(h, best);
+    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    // A picture damaged at its end still decodes (with a warning); that is good enough here.
+    const int rc = tjDecompress2(static_cast<tjhandle>(handle_), data, size, out.data(), width, width, height,
+                                 TJPF_GRAY, TJFLAG_FASTDCT);
+    return rc == 0 || tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING;
 }

@@ -128,6 +128,8 @@ void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPic
         std::lock_guard lock(mutex_);
         latestJpeg_ = part.body;
     }
+    if (onPicture)
+        onPicture(part.body, part.timestampUs, now);
     if (!gotPicture) {
         gotPicture = true;
         PostStatus(NotifyCode::Connected);

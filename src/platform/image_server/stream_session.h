@@ -64,6 +64,10 @@ public:
     std::atomic<quint64> framesDecoded{0};
     std::atomic<quint64> partsDamaged{0};
 
+    // Set before Start(): runs on the session's thread for every picture
+    // received, as it came (recording and motion detection).
+    std::function<void(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs)> onPicture;
+
     // Latest decoded picture (taken by the GUI thread) and latest JPEG.
     bool TakeFrame(DecodedFrame& out);
     QByteArray LatestJpeg() const;

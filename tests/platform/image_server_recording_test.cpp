@@ -1,0 +1,340 @@
+// Recording, motion detection and mail on motion of the production image
+// server, against the simulated camera on loopback. The test plays the
+// engine's part: it answers a split with RecordStart, as the engine does.
+#include "platform/image_server/camera_media.h"
+#include "platform/image_server/http_image_server.h"
+#include "support/camsim_process.h"
+#include "support/media_probe.h"
+#include "support/smtp_sink.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/mount.h>
+#include <sys/statvfs.h>
+
+namespace {
+
+constexpr qint64 kMiB = 1024 * 1024;
+
+int Count(const QSignalSpy& spy, int code)
+{
+    int n = 0;
+    for (const auto& args : spy)
+        n += args.at(0).toInt() == code;
+    return n;
+}
+
+QStringList AviFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.AVI")}, QDir::Files, QDir::Name);
+}
+
+class ImageServerRecording : public ::testing::Test {
+protected:
+    void StartSim(const QStringList& args)
+    {
+        QString error;
+        ASSERT_TRUE(sim.Start(args, &error)) << error.toStdString();
+    }
+
+    std::unique_ptr<HttpImageServer> Make() { return Make(sim); }
+    static std::unique_ptr<HttpImageServer> Make(const CamsimProcess& camera)
+    {
+        auto cam = std::make_unique<HttpImageServer>();
+        cam->setUserName(QStringLiteral("admin"));
+        cam->setPassword(QStringLiteral("admin"));
+        cam->setIPAddress(camera.cams.at(0).address);
+        cam->setPort(camera.cams.at(0).port);
+        cam->setStreamTimeouts(5000, 5000, {50, 100, 200});
+        return cam;
+    }
+
+    // Answers every split with RecordStart, as the engine does when storage is ready.
+    static void ContinueAfterSplits(HttpImageServer& cam)
+    {
+        QObject::connect(&cam, &ImageServer::Notify, &cam, [&cam](int code) {
+            if (code == NotifyCode::RecordSplitSize || code == NotifyCode::RecordSplitTime)
+                cam.recordStart();
+        });
+    }
+
+    CamsimProcess sim;
+};
+
+}  // namespace
+
+TEST_F(ImageServerRecording, SplitsBySizeAndTimeIntoPlayableFilesHoldingEveryPictureSent)
+{
+    if (!HaveFfprobe())
+        GTEST_SKIP() << "ffprobe (Debian package ffmpeg) is needed to read the files back";
+    struct Case {
+        const char* name;
+        QStringList camsim;
+        int mode, sizeMb, minutes;
+        int splitCode;
+        int recordMs;
+        int minFiles;
+    } cases[] = {
+        {"size", {QStringLiteral("--cameras"), QStringLiteral("1")}, 0, 1, 0, NotifyCode::RecordSplitSize, 4000, 3},
+        // A split time is whole minutes: a small, slow picture keeps this case light.
+        {"time",
+         {QStringLiteral("--cameras"), QStringLiteral("1"), QStringLiteral("--size"), QStringLiteral("160x120"),
+          QStringLiteral("--fps"), QStringLiteral("10")},
+         1, 0, 1, NotifyCode::RecordSplitTime, 63000, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CamsimProcess local;
+        QString error;
+        ASSERT_TRUE(local.Start(c.camsim, &error)) << error.toStdString();
+        QTemporaryDir dir;
+        auto cam = Make(local);
+        cam->setRecordPath(dir.path());
+        cam->setKeepFilePath(QString());
+        cam->setSplitFileMode(c.mode);
+        cam->setSplitFileSize(c.sizeMb);
+        cam->setSplitFileTime(c.minutes);
+        cam->setReserveSpace(500);
+        EXPECT_TRUE(cam->storageReady());
+        ContinueAfterSplits(*cam);
+        QSignalSpy spy(cam.get(), &ImageServer::Notify);
+        cam->start();
+        cam->recordStart();  // at once, before the stream is up, as the engine does
+        ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
+        WaitUntil([] { return false; }, c.recordMs);
+
+        local.Control(1, "stall?on=1");
+        WaitUntil([] { return false; }, 700);
+        const qint64 sent = RecordInt(local.Control(1, "state"), QStringLiteral("frames_sent"), -1);
+        cam->recordStop();
+        cam->stop();
+
+        const QStringList files = AviFiles(dir.path());
+        ASSERT_GE(files.size(), c.minFiles);
+        EXPECT_EQ(Count(spy, c.splitCode), files.size() - 1);
+        EXPECT_EQ(Count(spy, NotifyCode::RecordFailed), 0);
+        qint64 recorded = 0;
+        for (const QString& f : files) {
+            const QString path = dir.filePath(f);
+            EXPECT_TRUE(f.endsWith(QStringLiteral(".AVI")));
+            const MediaInfo m = ProbeMedia(path);
+            ASSERT_TRUE(m.ran) << f.toStdString();
+            EXPECT_EQ(m.errors, QString()) << f.toStdString();
+            EXPECT_EQ(m.codec, QStringLiteral("mjpeg"));
+            if (c.mode == 0) {
+                EXPECT_LE(QFileInfo(path).size(), c.sizeMb * kMiB) << f.toStdString();
+                EXPECT_NEAR(m.frameRate, 25, 0.01);
+            } else {
+                EXPECT_LE(m.durationS, 60.0 + 1e-6) << f.toStdString();
+                EXPECT_NEAR(m.frameRate, 10, 0.01);
+            }
+            recorded += m.framesDecoded;
+        }
+        EXPECT_EQ(recorded, sent);
+        if (c.mode == 1) {
+            const MediaInfo first = ProbeMedia(dir.filePath(files[0]));
+            EXPECT_GT(first.durationS, 59.0);  // the camera's own timing: a minute of pictures
+        }
+    }
+}
+
+// The reserve ends a recording: on a small file system of its own when the
+// test may mount one, else on a simulated small disk.
+TEST_F(ImageServerRecording, ReserveOfFreeSpaceStopsTheRecording)
+{
+    if (!HaveFfprobe())
+        GTEST_SKIP() << "ffprobe (Debian package ffmpeg) is needed to read the files back";
+    StartSim({QStringLiteral("--cameras"), QStringLiteral("1")});
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("disk"));
+    QDir().mkpath(folder);
+    constexpr qint64 capacity = 8 * kMiB;
+    const bool mounted = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, "size=8m") == 0;
+    struct Unmount {
+        QString path;
+        bool active;
+        ~Unmount()
+        {
+            if (active)
+                ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+        }
+    } unmount{folder, mounted};
+    auto cam = Make();
+    std::atomic<qint64> lowest{capacity};
+    FreeSpaceFn measure = [&](const QString& path) {
+        qint64 free = 0;
+        if (mounted) {
+            free = SystemFreeSpace(path);
+        } else {
+            qint64 used = 0;
+            for (const QFileInfo& i : QDir(folder).entryInfoList(QDir::Files))
+                used += i.size();
+            free = capacity - used;
+        }
+        qint64 low = lowest;
+        while (free < low && !lowest.compare_exchange_weak(low, free)) {
+        }
+        return free;
+    };
+    cam->setFreeSpaceFunction(measure);
+    cam->setRecordPath(folder);
+    cam->setSplitFileMode(0);
+    cam->setSplitFileSize(100);
+
+    // No room above a reserve larger than the disk: not ready, and a start fails at once.
+    cam->setReserveSpace(10);
+    EXPECT_FALSE(cam->storageReady());
+    QSignalSpy spy(cam.get(), &ImageServer::Notify);
+    cam->start();
+    cam->recordStart();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 1; }, 10000));
+    cam->recordStop();
+    EXPECT_TRUE(AviFiles(folder).isEmpty());
+
+    // A reserve of 5 MB on an 8 MB disk: about 3 MB of video, then the failure code.
+    cam->setReserveSpace(5);
+    EXPECT_TRUE(cam->storageReady());
+    cam->recordStart();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 2; }, 20000))
+        << "mounted: " << mounted;
+    cam->recordStop();
+    cam->stop();
+    EXPECT_GE(lowest.load(), 5 * kMiB);
+    const QStringList files = AviFiles(folder);
+    ASSERT_EQ(files.size(), 1);
+    const MediaInfo m = ProbeMedia(folder + QLatin1Char('/') + files[0]);
+    EXPECT_EQ(m.errors, QString());
+    EXPECT_GT(m.framesDecoded, 25);
+    EXPECT_GT(QFileInfo(folder + QLatin1Char('/') + files[0]).size(), 2 * kMiB);
+    EXPECT_TRUE(cam->media().RecordError().contains(QStringLiteral("reserve")))
+        << cam->media().RecordError().toStdString();
+
+    // Without a record folder nothing is ready.
+    cam->setRecordPath(QString());
+    EXPECT_FALSE(cam->storageReady());
+}
+
+TEST_F(ImageServerRecording, MotionIsReportedAboutOnceASecondOnlyWhileItLastsAndWhileWatched)
+{
+    StartSim({QStringLiteral("--cameras"), QStringLiteral("1")});
+    auto cam = Make();
+    cam->setSensitivity(5);
+    cam->setAlarmFlags(8);
+    QSignalSpy spy(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
+
+    // A static scene (with its clock and frame counter changing): no motion.
+    WaitUntil([] { return false; }, 3000);
+    EXPECT_EQ(Count(spy, NotifyCode::Motion), 0);
+
+    // Motion for five seconds: reported within a second, then about once a second.
+    sim.Control(1, "motion?on=1");
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Motion) > 0; }, 3000));
+    EXPECT_LT(t.elapsed(), 1000);
+    WaitUntil([] { return false; }, 5000 - static_cast<int>(t.elapsed()));
+    const int during = Count(spy, NotifyCode::Motion);
+    EXPECT_GE(during, 4);
+    EXPECT_LE(during, 6);
+
+    // Once it ends, the reports end.
+    sim.Control(1, "motion?on=0");
+    WaitUntil([] { return false; }, 1200);
+    const int after = Count(spy, NotifyCode::Motion);
+    WaitUntil([] { return false; }, 2500);
+    EXPECT_EQ(Count(spy, NotifyCode::Motion), after);
+    EXPECT_LE(after - during, 1);
+
+    // With the flags cleared (as while the camera pans) motion goes unreported.
+    cam->setAlarmFlags(0);
+    sim.Control(1, "motion?on=1");
+    WaitUntil([] { return false; }, 2500);
+    EXPECT_EQ(Count(spy, NotifyCode::Motion), after);
+    // At the lowest sensitivity the camera's small block is too small.
+    cam->setSensitivity(1);
+    cam->setAlarmFlags(1);
+    WaitUntil([] { return false; }, 2500);
+    EXPECT_EQ(Count(spy, NotifyCode::Motion), after);
+    cam->stop();
+}
+
+TEST_F(ImageServerRecording, MailOnMotionArrivesWithThePictureAndTheIntervalHolds)
+{
+    StartSim({QStringLiteral("--cameras"), QStringLiteral("1")});
+    SmtpSink::Options o;
+    o.user = "camera";
+    o.password = "pass";
+    SmtpSink sink(o);
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(QStringLiteral("Front door.jpg"));
+    auto cam = Make();
+    cam->setSensitivity(5);
+    cam->setSnapshotFile(picture);
+    cam->setMailServer(sink.Address(), QStringLiteral("guard@example.org"), QStringLiteral("camera@example.org"),
+                       QStringLiteral("Motion at the front door"));
+    cam->setMailUserName(QStringLiteral("camera"));
+    cam->setMailPassword(QStringLiteral("pass"));
+    cam->setMailIntervalTime(3);
+    cam->setAlarmFlags(4);
+    QSignalSpy spy(cam.get(), &ImageServer::Notify);
+    std::vector<qint64> mailTimes;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(cam.get(), &ImageServer::Notify, cam.get(), [&](int code) {
+        if (code == NotifyCode::MailSent) {
+            mailTimes.push_back(clock.elapsed());
+            EXPECT_TRUE(QFile::exists(picture));  // written before the mail went
+            QFile::remove(picture);                // as the engine does
+        }
+    });
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
+    sim.Control(1, "motion?on=1");
+    WaitUntil([] { return false; }, 7500);
+    sim.Control(1, "motion?on=0");
+    ASSERT_TRUE(WaitUntil([&] { return sink.messages.size() == static_cast<qsizetype>(mailTimes.size()); }, 5000));
+
+    // Motion for 7.5 s with an interval of 3 s: three mails, never two within 3 s.
+    ASSERT_GE(mailTimes.size(), 2u);
+    EXPECT_LE(mailTimes.size(), 3u);
+    EXPECT_GE(Count(spy, NotifyCode::Motion), 6);
+    for (size_t i = 1; i < mailTimes.size(); ++i)
+        EXPECT_GE(mailTimes[i] - mailTimes[i - 1], 2900);
+    for (const SinkMessage& msg : sink.messages) {
+        EXPECT_EQ(msg.authUser, QByteArray("camera"));
+        EXPECT_EQ(msg.envelopeFrom, QByteArray("<camera@example.org>"));
+        EXPECT_EQ(msg.recipients, QList<QByteArray>{"<guard@example.org>"});
+        const ParsedMail m = ParseMail(msg.data);
+        EXPECT_EQ(m.headers.value("subject"), QByteArray("Motion at the front door"));
+        EXPECT_EQ(m.headers.value("from"), QByteArray("camera@example.org"));
+        EXPECT_EQ(m.headers.value("to"), QByteArray("guard@example.org"));
+        EXPECT_EQ(m.attachmentName, QByteArray("Front door.jpg"));
+        const QImage image = QImage::fromData(m.attachment, "JPG");
+        EXPECT_EQ(image.size(), QSize(640, 480));
+    }
+    EXPECT_EQ(Count(spy, NotifyCode::MailFailed) + Count(spy, NotifyCode::MailServerUnreachable), 0);
+
+    // SendMail goes at once, whatever the interval.
+    const qsizetype before = sink.messages.size();
+    cam->sendMail();
+    ASSERT_TRUE(WaitUntil([&] { return sink.messages.size() == before + 1; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::MailSent) == before + 1; }, 5000));
+
+    // A server that cannot be reached is reported as such.
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closedPort = probe.serverPort();
+    }
+    cam->setMailServer(QStringLiteral("127.0.0.1:%1").arg(closedPort), QStringLiteral("guard@example.org"),
+                       QStringLiteral("camera@example.org"), QStringLiteral("x"));
+    cam->sendMail();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::MailServerUnreachable) == 1; }, 15000));
+    cam->stop();
+}
