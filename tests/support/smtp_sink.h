@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QHostAddress>
 #include <QList>
@@ -24,6 +25,7 @@ struct SinkMessage {
     QByteArray data;       // as received, dot-stuffing undone
     QByteArray authUser;   // "" = no log-in
     bool encrypted = false;
+    qint64 connectedAtMs = 0;  // when the client connected (milliseconds since the epoch)
 };
 
 // A self-signed certificate for 127.0.0.1, made with the openssl tool.
@@ -75,6 +77,8 @@ protected:
         auto* socket = new QSslSocket(this);
         socket->setSocketDescriptor(descriptor);
         auto* state = new Session;
+        state->connectedAtMs = QDateTime::currentMSecsSinceEpoch();
+        state->current.connectedAtMs = state->connectedAtMs;
         QObject::connect(socket, &QSslSocket::readyRead, socket, [this, socket, state] { OnData(socket, *state); });
         QObject::connect(socket, &QSslSocket::disconnected, socket, [socket, state] {
             delete state;
@@ -97,6 +101,7 @@ private:
         bool authed = false;
         enum class Auth { None, LoginUser, LoginPassword, Plain } auth = Auth::None;
         QByteArray loginUser;
+        qint64 connectedAtMs = 0;
         SinkMessage current;
     };
 
@@ -127,7 +132,7 @@ private:
                     st.inData = false;
                     st.current.encrypted = s->isEncrypted();
                     messages.push_back(st.current);
-                    st.current = SinkMessage{{}, {}, {}, st.current.authUser, false};
+                    st.current = SinkMessage{{}, {}, {}, st.current.authUser, false, st.connectedAtMs};
                     Reply(s, "250 queued");
                 } else {
                     if (line.startsWith(".."))
