@@ -17,7 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr qint64 kMiB = 1024 * 1024;
 
@@ -66,7 +67,7 @@ struct Feeder {
     double fps = 25;
     qint64 timeUs = 5'000'000;
     int sent = 0;
-    std::vector<QByteArray> pictures;  // every picture sent, in order
+    std::vector<QByteArray> pictures; // every picture sent, in order
 
     void Push(const QByteArray& jpeg)
     {
@@ -101,8 +102,9 @@ std::vector<int> WhereIsEachPicture(const std::vector<QByteArray>& pictures, con
     return where;
 }
 
-class AviRecorderTest : public ::testing::Test {
-protected:
+class AviRecorderTest : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         if (!HaveFfprobe())
@@ -113,7 +115,7 @@ protected:
     QTemporaryDir dir_;
 };
 
-}  // namespace
+} // namespace
 
 TEST(JpegFrameSizeTest, ReadsTheFrameHeaderAndRejectsWhatIsNotAJpeg)
 {
@@ -148,12 +150,12 @@ TEST_F(AviRecorderTest, FileKeepsTheCameraPicturesAndTiming)
     struct Case {
         double fps;
         int pictures;
-        int gapAfter;    // picture after which the camera paused, -1 none
+        int gapAfter; // picture after which the camera paused, -1 none
         qint64 gapUs;
     } cases[] = {
         {25, 60, -1, 0},
         {10, 25, -1, 0},
-        {25, 50, 20, 1'000'000},  // a one-second pause stays in the file
+        {25, 50, 20, 1'000'000}, // a one-second pause stays in the file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.fps << " fps, gap " << c.gapUs);
@@ -178,7 +180,9 @@ TEST_F(AviRecorderTest, FileKeepsTheCameraPicturesAndTiming)
 
         const QStringList files = AviFiles(dir.path());
         ASSERT_EQ(files.size(), 1);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-\\d{3}Z\\.AVI$")).match(files[0]).hasMatch())
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{8}-\\d{6}-\\d{3}Z\\.AVI$"))
+                        .match(files[0])
+                        .hasMatch())
             << files[0].toStdString();
         const MediaInfo m = ProbeMedia(dir.filePath(files[0]));
         ASSERT_TRUE(m.ran);
@@ -278,9 +282,9 @@ TEST_F(AviRecorderTest, AfterASplitGoesOnInTheFolderNamedThenOrStopsCleanly)
     s.splitMode = 1;
     s.splitMs = 1000;
     recorder.Start(s);
-    feed.PushMany(30);  // 1.2 s: one split
+    feed.PushMany(30); // 1.2 s: one split
     ASSERT_TRUE(events.WaitFor(1));
-    feed.PushMany(5);   // kept while the program decides
+    feed.PushMany(5); // kept while the program decides
     s.folder = second.path();
     recorder.Start(s);
     feed.PushMany(10);
@@ -396,7 +400,8 @@ TEST_F(AviRecorderTest, AMissingOrVanishingFolderEndsTheRecordingWithTheFailureC
         feed.PushMany(1);
     ASSERT_TRUE(events.WaitFor(2));
     EXPECT_EQ(events.Codes().back(), AviRecorder::kFailed);
-    EXPECT_TRUE(recorder.LastError().contains(QStringLiteral("removed"))) << recorder.LastError().toStdString();
+    EXPECT_TRUE(recorder.LastError().contains(QStringLiteral("removed")))
+        << recorder.LastError().toStdString();
     EXPECT_TRUE(recorder.Stop());
 }
 
@@ -414,7 +419,8 @@ TEST_F(AviRecorderTest, DiskFullAndReadOnlyFileSystemEndTheRecordingCleanly)
         QString path;
         ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
     } unmount{mountPoint};
-    ASSERT_EQ(::mount("tmpfs", QFile::encodeName(roPoint).constData(), "tmpfs", MS_RDONLY, "size=1m"), 0);
+    ASSERT_EQ(
+        ::mount("tmpfs", QFile::encodeName(roPoint).constData(), "tmpfs", MS_RDONLY, "size=1m"), 0);
     Unmount unmountRo{roPoint};
 
     // The free-space check is told there is plenty, so that the disk itself runs full.
@@ -424,12 +430,13 @@ TEST_F(AviRecorderTest, DiskFullAndReadOnlyFileSystemEndTheRecordingCleanly)
     RecordSettings s;
     s.folder = mountPoint;
     s.splitMode = 0;
-    s.splitBytes = 600 * 1024;  // a first file closes normally before the disk is full
+    s.splitBytes = 600 * 1024; // a first file closes normally before the disk is full
     recorder.Start(s);
     for (int i = 0; i < 400 && events.count < 8; ++i) {
         feed.Push(MakeTestJpeg(640, 480, i));
         if (!events.Codes().empty() && events.Codes().back() == AviRecorder::kSplitSize &&
-            static_cast<int>(events.Codes().size()) > static_cast<int>(AviFiles(mountPoint).size()) - 1)
+            static_cast<int>(events.Codes().size()) >
+                static_cast<int>(AviFiles(mountPoint).size()) - 1)
             recorder.Start(s);
         if (!events.Codes().empty() && events.Codes().back() == AviRecorder::kFailed)
             break;
@@ -493,7 +500,8 @@ TEST_F(AviRecorderTest, KilledWhileRecordingLeavesReadableFilesThatTheNextStartR
     // Wait for two closed files and a good part of the third, then kill.
     for (int i = 0; i < 3000; ++i) {
         const QStringList files = AviFiles(folder);
-        if (files.size() >= 3 && QFileInfo(folder + QLatin1Char('/') + files[2]).size() > 100 * 1024)
+        if (files.size() >= 3 &&
+            QFileInfo(folder + QLatin1Char('/') + files[2]).size() > 100 * 1024)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -530,7 +538,7 @@ TEST_F(AviRecorderTest, KilledWhileRecordingLeavesReadableFilesThatTheNextStartR
     EXPECT_FALSE(IsUnfinishedAvi(last));
     const MediaInfo after = ProbeMedia(last);
     EXPECT_EQ(after.errors, QString());
-    EXPECT_GE(after.framesDecoded, before.framesDecoded - 1);  // a picture cut short is left out
+    EXPECT_GE(after.framesDecoded, before.framesDecoded - 1); // a picture cut short is left out
     EXPECT_GT(after.framesDecoded, 0);
     EXPECT_NEAR(after.durationS, after.framesDecoded / 25.0, 0.05);
     EXPECT_EQ(AviFiles(folder).size(), files.size() + 1);
@@ -543,13 +551,15 @@ TEST(AviRepairTest, LeavesFinishedAndForeignFilesAlone)
     {
         QFile f(garbage);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("RIFF\xff\xff\xff\xff" "AVI junk that is not a recording");
+        f.write("RIFF\xff\xff\xff\xff"
+                "AVI junk that is not a recording");
     }
     EXPECT_TRUE(IsUnfinishedAvi(garbage));
     QString why;
     EXPECT_FALSE(RepairAvi(garbage, &why));
     EXPECT_FALSE(why.isEmpty());
-    EXPECT_EQ(ReadAll(garbage), QByteArray("RIFF\xff\xff\xff\xff" "AVI junk that is not a recording"));
+    EXPECT_EQ(ReadAll(garbage), QByteArray("RIFF\xff\xff\xff\xff"
+                                           "AVI junk that is not a recording"));
     EXPECT_EQ(RepairUnfinishedAvis(dir.path()), 0);
     EXPECT_FALSE(IsUnfinishedAvi(dir.filePath(QStringLiteral("missing.AVI"))));
     const QString text = dir.filePath(QStringLiteral("readme.AVI"));
@@ -559,5 +569,5 @@ TEST(AviRepairTest, LeavesFinishedAndForeignFilesAlone)
         f.write("hello");
     }
     EXPECT_FALSE(IsUnfinishedAvi(text));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left behind
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left behind
 }

@@ -8,18 +8,22 @@
 #include <array>
 #include <random>
 
-namespace {
+namespace
+{
 
 // A camera picture: a textured scene, an optional moving block, sensor noise
 // and a JPEG round trip, as a camera would deliver it.
-class Scene {
-public:
-    Scene(int width, int height, double noiseSigma) : background_(width, height, QImage::Format_RGB32)
+class Scene
+{
+  public:
+    Scene(int width, int height, double noiseSigma)
+        : background_(width, height, QImage::Format_RGB32)
     {
         QPainter p(&background_);
         p.fillRect(background_.rect(), QColor(90, 110, 100));
         for (int i = 0; i < 12; ++i)
-            p.fillRect(i * width / 12, (i % 3) * height / 3, width / 14, height / 4, QColor(40 + i * 15, 160 - i * 8, 90));
+            p.fillRect(i * width / 12, (i % 3) * height / 3, width / 14, height / 4,
+                       QColor(40 + i * 15, 160 - i * 8, 90));
         // A few fields of sensor noise, used in turn.
         std::mt19937 rng(42);
         std::normal_distribution<double> n(0, noiseSigma);
@@ -41,7 +45,9 @@ public:
         for (int y = 0; y < img.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
             for (int x = 0; x < img.width(); ++x) {
-                const int d = field[static_cast<size_t>(y) * static_cast<size_t>(img.width()) + static_cast<size_t>(x)] + brightness;
+                const int d = field[static_cast<size_t>(y) * static_cast<size_t>(img.width()) +
+                                    static_cast<size_t>(x)] +
+                              brightness;
                 const QRgb c = line[x];
                 line[x] = qRgb(std::clamp(qRed(c) + d, 0, 255), std::clamp(qGreen(c) + d, 0, 255),
                                std::clamp(qBlue(c) + d, 0, 255));
@@ -54,20 +60,20 @@ public:
         return QImage::fromData(jpeg, "JPG").convertToFormat(QImage::Format_RGB32);
     }
 
-private:
+  private:
     QImage background_;
     std::array<std::vector<int8_t>, 7> noise_;
     size_t next_ = 0;
 };
 
-}  // namespace
+} // namespace
 
 TEST(MotionDetectorTest, StaticNoisySceneIsNeverMotionAtAnySensitivity)
 {
     Scene scene(320, 240, 6.0);
     std::vector<QImage> pictures;
     for (int i = 0; i < 60; ++i)
-        pictures.push_back(scene.Picture({}, i == 30 ? 25 : 0));  // and one exposure step
+        pictures.push_back(scene.Picture({}, i == 30 ? 25 : 0)); // and one exposure step
     for (int s = 1; s <= 10; ++s) {
         MotionDetector d;
         d.SetSensitivity(s);
@@ -88,7 +94,7 @@ TEST(MotionDetectorTest, MovingBlockIsReportedAboutOnceASecondAndStopsWithIt)
     for (int i = 0; i < 10; ++i, t += 40)
         EXPECT_FALSE(d.Feed(scene.Picture(), t));
     const qint64 motionStart = t;
-    for (int i = 0; i < 150; ++i, t += 40) {  // six seconds of a block crossing the view
+    for (int i = 0; i < 150; ++i, t += 40) { // six seconds of a block crossing the view
         const QRect block(20 + i * 4, 100 + (i % 20) * 5, 140, 120);
         if (d.Feed(scene.Picture(block), t))
             reports.push_back(t);
@@ -100,7 +106,7 @@ TEST(MotionDetectorTest, MovingBlockIsReportedAboutOnceASecondAndStopsWithIt)
 
     ASSERT_GE(reports.size(), 5u);
     EXPECT_LE(reports.size(), 7u);
-    EXPECT_LE(reports.front() - motionStart, 120);  // the second picture with motion confirms it
+    EXPECT_LE(reports.front() - motionStart, 120); // the second picture with motion confirms it
     for (size_t i = 1; i < reports.size(); ++i) {
         EXPECT_GE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs);
         EXPECT_LE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs + 80);
@@ -116,9 +122,8 @@ TEST(MotionDetectorTest, SensitivityDecidesHowSmallAMotionCounts)
         int sensitivity;
         bool reported;
     } cases[] = {
-        {160, 1, true}, {160, 5, true}, {160, 10, true},
-        {40, 1, false}, {40, 3, false}, {40, 5, true}, {40, 10, true},
-        {12, 5, false}, {12, 10, false},
+        {160, 1, true}, {160, 5, true}, {160, 10, true}, {40, 1, false},  {40, 3, false},
+        {40, 5, true},  {40, 10, true}, {12, 5, false},  {12, 10, false},
     };
     Scene scene(640, 480, 4.0);
     std::vector<std::vector<QImage>> clips;
@@ -135,8 +140,8 @@ TEST(MotionDetectorTest, SensitivityDecidesHowSmallAMotionCounts)
         bool reported = false;
         for (size_t i = 0; i < clip.size(); ++i)
             reported |= d.Feed(clip[i], static_cast<qint64>(i) * 40);
-        EXPECT_EQ(reported, c.reported) << "block " << c.blockSide << ", sensitivity " << c.sensitivity
-                                        << ", share " << d.LastChangedShare();
+        EXPECT_EQ(reported, c.reported) << "block " << c.blockSide << ", sensitivity "
+                                        << c.sensitivity << ", share " << d.LastChangedShare();
     }
 }
 

@@ -9,7 +9,8 @@
 
 #include <mutex>
 
-namespace {
+namespace
+{
 
 struct Results {
     std::mutex m;
@@ -49,13 +50,15 @@ MailSettings Settings(const QString& server)
     return s;
 }
 
-}  // namespace
+} // namespace
 
 TEST(MailPiecesTest, AddressesServerAddressesAndHeaderTexts)
 {
     EXPECT_EQ(mail::Addresses(QStringLiteral("Ann <ann@x.org>; bob@y.org , ,carl@z.org")),
-              (QStringList{QStringLiteral("ann@x.org"), QStringLiteral("bob@y.org"), QStringLiteral("carl@z.org")}));
-    EXPECT_EQ(mail::Addresses(QStringLiteral("bad address@x.org;\r\nRCPT TO:<x@y>")), QStringList{QStringLiteral("x@y")});
+              (QStringList{QStringLiteral("ann@x.org"), QStringLiteral("bob@y.org"),
+                           QStringLiteral("carl@z.org")}));
+    EXPECT_EQ(mail::Addresses(QStringLiteral("bad address@x.org;\r\nRCPT TO:<x@y>")),
+              QStringList{QStringLiteral("x@y")});
     EXPECT_TRUE(mail::Addresses(QString()).isEmpty());
 
     const struct {
@@ -74,7 +77,8 @@ TEST(MailPiecesTest, AddressesServerAddressesAndHeaderTexts)
     for (const auto& c : servers)
         EXPECT_EQ(mail::ServerUrl(QString::fromUtf8(c.in)), QString::fromUtf8(c.url)) << c.in;
 
-    EXPECT_EQ(mail::HeaderText(QStringLiteral("Motion\r\nBcc: victim@x.org")), QByteArray("MotionBcc: victim@x.org"));
+    EXPECT_EQ(mail::HeaderText(QStringLiteral("Motion\r\nBcc: victim@x.org")),
+              QByteArray("MotionBcc: victim@x.org"));
     EXPECT_EQ(mail::HeaderText(QStringLiteral("Bewegung in der Küche")),
               "=?UTF-8?B?" + QStringLiteral("Bewegung in der Küche").toUtf8().toBase64() + "?=");
 }
@@ -120,7 +124,8 @@ TEST(MotionMailerTest, MailArrivesWithThePictureAttached)
 
         ASSERT_TRUE(mailer.OnMotion(jpeg, picture, 1000));
         ASSERT_TRUE(results.WaitFor(1)) << mailer.LastError().toStdString();
-        EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kSent}) << mailer.LastError().toStdString();
+        EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kSent})
+            << mailer.LastError().toStdString();
         ASSERT_EQ(sink.messages.size(), 1);
 
         const SinkMessage& msg = sink.messages.first();
@@ -161,19 +166,35 @@ TEST(MotionMailerTest, FailuresReportRefusedOrUnreachable)
         std::function<void(MailSettings&)> change;
         int code;
     } cases[] = {
-        {"wrong password", {{}, {}, "camera", "right", false, false, false},
-         [](MailSettings& s) { s.userName = QStringLiteral("camera"), s.password = QStringLiteral("wrong"); },
+        {"wrong password",
+         {{}, {}, "camera", "right", false, false, false},
+         [](MailSettings& s) {
+             s.userName = QStringLiteral("camera"), s.password = QStringLiteral("wrong");
+         },
          MotionMailer::kFailed},
-        {"log-in required, none set", {{}, {}, "camera", "right", false, false, false}, [](MailSettings&) {},
+        {"log-in required, none set",
+         {{}, {}, "camera", "right", false, false, false},
+         [](MailSettings&) {},
          MotionMailer::kFailed},
-        {"recipients refused", {{}, {}, {}, {}, true, false, false}, [](MailSettings&) {}, MotionMailer::kFailed},
-        {"server hangs up", {{}, {}, {}, {}, false, true, false}, [](MailSettings&) {}, MotionMailer::kFailed},
-        {"certificate not trusted", {cert.certFile, cert.keyFile, {}, {}, false, false, false},
-         [](MailSettings&) {}, MotionMailer::kFailed},
+        {"recipients refused",
+         {{}, {}, {}, {}, true, false, false},
+         [](MailSettings&) {},
+         MotionMailer::kFailed},
+        {"server hangs up",
+         {{}, {}, {}, {}, false, true, false},
+         [](MailSettings&) {},
+         MotionMailer::kFailed},
+        {"certificate not trusted",
+         {cert.certFile, cert.keyFile, {}, {}, false, false, false},
+         [](MailSettings&) {},
+         MotionMailer::kFailed},
         {"no recipient", {}, [](MailSettings& s) { s.to.clear(); }, MotionMailer::kFailed},
         {"no server", {}, [](MailSettings& s) { s.server.clear(); }, MotionMailer::kFailed},
-        {"nobody listening", {},
-         [closedPort](MailSettings& s) { s.server = QStringLiteral("127.0.0.1:%1").arg(closedPort); },
+        {"nobody listening",
+         {},
+         [closedPort](MailSettings& s) {
+             s.server = QStringLiteral("127.0.0.1:%1").arg(closedPort);
+         },
          MotionMailer::kUnreachable},
     };
     const QByteArray jpeg = MakeTestJpeg(160, 120, 1);
@@ -203,7 +224,7 @@ TEST(MotionMailerTest, AtMostOneMailPerIntervalAndSendNowWhatever)
     const QByteArray jpeg = MakeTestJpeg(160, 120, 2);
 
     EXPECT_TRUE(mailer.OnMotion(jpeg, {}, 10'000));
-    EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 10'500));  // still on its way, and within the interval
+    EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 10'500)); // still on its way, and within the interval
     ASSERT_TRUE(results.WaitFor(1));
     EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 14'999));
     EXPECT_TRUE(mailer.OnMotion(jpeg, {}, 15'000));
@@ -248,7 +269,8 @@ TEST(MotionMailerTest, AServerThatNeverAnswersDoesNotHoldTheCaller)
         const QByteArray jpeg = MakeTestJpeg(160, 120, 5);
         timer.start();
         ASSERT_TRUE(mailer.OnMotion(jpeg, {}, 0));
-        EXPECT_LT(timer.elapsed(), 500);  // well before the mail gives up: the caller never waits for it
+        EXPECT_LT(timer.elapsed(),
+                  500); // well before the mail gives up: the caller never waits for it
         EXPECT_TRUE(mailer.Busy());
         ASSERT_TRUE(results.WaitFor(1, 5000));
         EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kFailed});

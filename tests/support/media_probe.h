@@ -2,8 +2,8 @@
 // common player would: every frame is decoded and counted.
 #pragma once
 
-#include <QByteArray>
 #include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,27 +14,29 @@
 #include <QString>
 
 struct MediaInfo {
-    bool ran = false;        // ffprobe ran and printed its report
-    QString errors;          // what ffprobe complained about ("" = nothing)
+    bool ran = false; // ffprobe ran and printed its report
+    QString errors;   // what ffprobe complained about ("" = nothing)
     QString codec;
     int width = 0;
     int height = 0;
-    qint64 framesDecoded = 0;  // pictures a player shows (repeats of a gap not counted)
-    qint64 packets = 0;        // chunks read, empty gap fillers included
-    double durationS = 0;      // of the video stream
-    double frameRate = 0;      // frames per second the file declares
+    qint64 framesDecoded = 0; // pictures a player shows (repeats of a gap not counted)
+    qint64 packets = 0;       // chunks read, empty gap fillers included
+    double durationS = 0;     // of the video stream
+    double frameRate = 0;     // frames per second the file declares
 };
 
 inline MediaInfo ProbeMedia(const QString& path)
 {
     MediaInfo info;
     QProcess p;
-    p.start(QStringLiteral("ffprobe"),
-            {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-             QStringLiteral("-count_packets"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-             QStringLiteral("-show_entries"),
-             QStringLiteral("stream=codec_name,width,height,nb_read_frames,nb_read_packets,duration,r_frame_rate"),
-             QStringLiteral("-of"), QStringLiteral("json"), path});
+    p.start(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+         QStringLiteral("-count_packets"), QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+         QStringLiteral("-show_entries"),
+         QStringLiteral(
+             "stream=codec_name,width,height,nb_read_frames,nb_read_packets,duration,r_frame_rate"),
+         QStringLiteral("-of"), QStringLiteral("json"), path});
     if (!p.waitForFinished(60000))
         return info;
     info.errors = QString::fromUtf8(p.readAllStandardError()).trimmed();
@@ -50,13 +52,17 @@ inline MediaInfo ProbeMedia(const QString& path)
     info.framesDecoded = s.value(QStringLiteral("nb_read_frames")).toString().toLongLong();
     info.packets = s.value(QStringLiteral("nb_read_packets")).toString().toLongLong();
     info.durationS = s.value(QStringLiteral("duration")).toString().toDouble();
-    const QStringList rate = s.value(QStringLiteral("r_frame_rate")).toString().split(QLatin1Char('/'));
+    const QStringList rate =
+        s.value(QStringLiteral("r_frame_rate")).toString().split(QLatin1Char('/'));
     if (rate.size() == 2 && rate[1].toDouble() > 0)
         info.frameRate = rate[0].toDouble() / rate[1].toDouble();
     return info;
 }
 
-inline bool HaveFfprobe() { return !QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty(); }
+inline bool HaveFfprobe()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("ffprobe")).isEmpty();
+}
 
 // A JPEG picture of the given size whose content depends on `seed`: a
 // textured background (so that it compresses like a camera picture) with a
@@ -71,14 +77,16 @@ inline QByteArray MakeTestJpeg(int width, int height, int seed, int quality = 80
             auto* line = reinterpret_cast<QRgb*>(background.scanLine(y));
             for (int x = 0; x < width; ++x) {
                 noise = noise * 1664525u + 1013904223u;
-                const int v = ((x * 255 / std::max(1, width - 1)) + static_cast<int>(noise >> 28)) & 0xFF;
+                const int v =
+                    ((x * 255 / std::max(1, width - 1)) + static_cast<int>(noise >> 28)) & 0xFF;
                 line[x] = qRgb(v, (v + y) & 0xFF, 255 - v);
             }
         }
     }
     QImage image = background.copy();
     QPainter painter(&image);
-    painter.fillRect((seed * 7) % std::max(1, width - width / 8), height / 3, width / 8, height / 8, Qt::white);
+    painter.fillRect((seed * 7) % std::max(1, width - width / 8), height / 3, width / 8, height / 8,
+                     Qt::white);
     painter.setPen(Qt::black);
     painter.drawText(QRect(0, 0, width, height / 4), Qt::AlignCenter, QString::number(seed));
     painter.end();

@@ -22,10 +22,10 @@
 struct SinkMessage {
     QByteArray envelopeFrom;
     QList<QByteArray> recipients;
-    QByteArray data;       // as received, dot-stuffing undone
-    QByteArray authUser;   // "" = no log-in
+    QByteArray data;     // as received, dot-stuffing undone
+    QByteArray authUser; // "" = no log-in
     bool encrypted = false;
-    qint64 connectedAtMs = 0;  // when the client connected (milliseconds since the epoch)
+    qint64 connectedAtMs = 0; // when the client connected (milliseconds since the epoch)
 };
 
 // A self-signed certificate for 127.0.0.1, made with the openssl tool.
@@ -41,23 +41,26 @@ struct TestCertificate {
         keyFile = dir.filePath(QStringLiteral("key.pem"));
         QProcess p;
         p.start(QStringLiteral("openssl"),
-                {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-                 QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                 QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
-                 QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"),
-                 keyFile, QStringLiteral("-out"), certFile});
+                {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                 QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                 QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                 QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"),
+                 QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
+                 QStringLiteral("subjectAltName=IP:127.0.0.1"), QStringLiteral("-keyout"), keyFile,
+                 QStringLiteral("-out"), certFile});
         ok = p.waitForFinished(30000) && p.exitCode() == 0 && QFile::exists(certFile);
     }
 };
 
-class SmtpSink : public QTcpServer {
-public:
+class SmtpSink : public QTcpServer
+{
+  public:
     struct Options {
-        QString certFile, keyFile;  // set: STARTTLS is offered
-        QByteArray user, password;  // set: a log-in is required
+        QString certFile, keyFile; // set: STARTTLS is offered
+        QByteArray user, password; // set: a log-in is required
         bool refuseRecipients = false;
         bool hangUpAfterGreeting = false;
-        bool silent = false;  // accepts the connection and never answers
+        bool silent = false; // accepts the connection and never answers
     };
 
     explicit SmtpSink(Options options) : options_(std::move(options))
@@ -70,7 +73,7 @@ public:
     int connections = 0;
     int failedLogins = 0;
 
-protected:
+  protected:
     void incomingConnection(qintptr descriptor) override
     {
         ++connections;
@@ -79,7 +82,8 @@ protected:
         auto* state = new Session;
         state->connectedAtMs = QDateTime::currentMSecsSinceEpoch();
         state->current.connectedAtMs = state->connectedAtMs;
-        QObject::connect(socket, &QSslSocket::readyRead, socket, [this, socket, state] { OnData(socket, *state); });
+        QObject::connect(socket, &QSslSocket::readyRead, socket,
+                         [this, socket, state] { OnData(socket, *state); });
         QObject::connect(socket, &QSslSocket::disconnected, socket, [socket, state] {
             delete state;
             socket->deleteLater();
@@ -94,7 +98,7 @@ protected:
         socket->write("220 sink ready\r\n");
     }
 
-private:
+  private:
     struct Session {
         QByteArray buffer;
         bool inData = false;
@@ -132,7 +136,8 @@ private:
                     st.inData = false;
                     st.current.encrypted = s->isEncrypted();
                     messages.push_back(st.current);
-                    st.current = SinkMessage{{}, {}, {}, st.current.authUser, false, st.connectedAtMs};
+                    st.current =
+                        SinkMessage{{}, {}, {}, st.current.authUser, false, st.connectedAtMs};
                     Reply(s, "250 queued");
                 } else {
                     if (line.startsWith(".."))
@@ -184,8 +189,9 @@ private:
                     Reply(s, "334 ");
                 } else {
                     const QList<QByteArray> parts = QByteArray::fromBase64(initial).split('\0');
-                    Reply(s, parts.size() == 3 && CheckLogin(st, parts[1], parts[2]) ? "235 welcome"
-                                                                                     : "535 wrong user name or password");
+                    Reply(s, parts.size() == 3 && CheckLogin(st, parts[1], parts[2])
+                                 ? "235 welcome"
+                                 : "535 wrong user name or password");
                 }
             } else if (upper.startsWith("AUTH LOGIN")) {
                 st.auth = Session::Auth::LoginUser;
@@ -197,7 +203,7 @@ private:
                 }
                 st.current.envelopeFrom = line.mid(10).trimmed();
                 if (const qsizetype close = st.current.envelopeFrom.indexOf('>'); close >= 0)
-                    st.current.envelopeFrom.truncate(close + 1);  // without parameters (SIZE=...)
+                    st.current.envelopeFrom.truncate(close + 1); // without parameters (SIZE=...)
                 st.current.recipients.clear();
                 st.current.data.clear();
                 Reply(s, "250 ok");
@@ -228,9 +234,9 @@ private:
 
 // The parts of a received MIME message that the tests look at.
 struct ParsedMail {
-    QMap<QByteArray, QByteArray> headers;  // names in lower case, unfolded
-    QByteArray text;                       // the first text/plain part
-    QByteArray attachment;                 // the image/jpeg part, decoded
+    QMap<QByteArray, QByteArray> headers; // names in lower case, unfolded
+    QByteArray text;                      // the first text/plain part
+    QByteArray attachment;                // the image/jpeg part, decoded
     QByteArray attachmentName;
 };
 
@@ -281,7 +287,9 @@ inline ParsedMail ParseMail(const QByteArray& data)
             body.chop(2);
         const QByteArray ptype = h.value("content-type").toLower();
         if (ptype.startsWith("image/jpeg")) {
-            m.attachment = h.value("content-transfer-encoding").toLower() == "base64" ? QByteArray::fromBase64(body) : body;
+            m.attachment = h.value("content-transfer-encoding").toLower() == "base64"
+                               ? QByteArray::fromBase64(body)
+                               : body;
             const QByteArray disposition = h.value("content-disposition");
             const qsizetype f = disposition.indexOf("filename=");
             if (f >= 0)

@@ -28,7 +28,8 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
-namespace {
+namespace
+{
 
 constexpr qint64 kMiB = 1024 * 1024;
 // Pictures waiting for the writer thread; beyond this the disk is too slow.
@@ -45,7 +46,10 @@ constexpr int kAviIndexEntry = 16;
 // The free space is asked again after this much was written (and every second).
 constexpr qint64 kRequeryBytes = 4 * kMiB;
 
-QString ErrnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString ErrnoText(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
 
 // Files being written by a recorder of this program; the repair leaves them alone.
 std::mutex gOpenFilesMutex;
@@ -69,8 +73,9 @@ bool IsOpenHere(const QString& path)
 // ---------------------------------------------------------------------------
 // One .AVI file, written through our own I/O so that every write error is
 // seen with its cause, and every picture reaches the operating system at once.
-class AviFile {
-public:
+class AviFile
+{
+  public:
     AviFile() = default;
     ~AviFile() { Abort(); }
     AviFile(const AviFile&) = delete;
@@ -81,7 +86,8 @@ public:
     {
         path_ = path;
         frameTime_ = frameTime;
-        fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        fd_ = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                     0644);
         if (fd_ < 0) {
             err_ = errno;
             error_ = QStringLiteral("cannot create %1: %2").arg(path, ErrnoText(err_));
@@ -93,7 +99,8 @@ public:
         auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
         if (!buffer)
             return Fail(QStringLiteral("out of memory"));
-        pb_ = avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &AviFile::WriteCb, &AviFile::SeekCb);
+        pb_ = avio_alloc_context(buffer, kBufferSize, 1, this, nullptr, &AviFile::WriteCb,
+                                 &AviFile::SeekCb);
         if (!pb_) {
             av_free(buffer);
             return Fail(QStringLiteral("out of memory"));
@@ -179,7 +186,7 @@ public:
     int Errno() const { return err_; }
     const QString& Error() const { return error_; }
 
-private:
+  private:
 #if LIBAVFORMAT_VERSION_MAJOR >= 61
     using WriteBuffer = const uint8_t*;
 #else
@@ -191,7 +198,8 @@ private:
         auto* self = static_cast<AviFile*>(opaque);
         int done = 0;
         while (done < size) {
-            const ssize_t n = ::pwrite(self->fd_, buf + done, static_cast<size_t>(size - done), self->pos_ + done);
+            const ssize_t n = ::pwrite(self->fd_, buf + done, static_cast<size_t>(size - done),
+                                       self->pos_ + done);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -213,11 +221,19 @@ private:
     {
         auto* self = static_cast<AviFile*>(opaque);
         switch (whence & ~AVSEEK_FORCE) {
-        case AVSEEK_SIZE: return self->size_;
-        case SEEK_SET: self->pos_ = offset; break;
-        case SEEK_CUR: self->pos_ += offset; break;
-        case SEEK_END: self->pos_ = self->size_ + offset; break;
-        default: return AVERROR(EINVAL);
+        case AVSEEK_SIZE:
+            return self->size_;
+        case SEEK_SET:
+            self->pos_ = offset;
+            break;
+        case SEEK_CUR:
+            self->pos_ += offset;
+            break;
+        case SEEK_END:
+            self->pos_ = self->size_ + offset;
+            break;
+        default:
+            return AVERROR(EINVAL);
         }
         return self->pos_;
     }
@@ -296,14 +312,17 @@ AVRational FrameTimeFor(qint64 intervalUs)
     return r;
 }
 
-qint64 FrameTimeUs(AVRational t) { return av_rescale(1000000, t.num, t.den); }
+qint64 FrameTimeUs(AVRational t)
+{
+    return av_rescale(1000000, t.num, t.den);
+}
 
 struct Picture {
     QByteArray jpeg;
     qint64 timeUs = 0;
 };
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -318,7 +337,7 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
         if (p[i] != 0xFF)
             return false;
         const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) {  // fill byte
+        if (marker == 0xFF) { // fill byte
             ++i;
             continue;
         }
@@ -326,13 +345,13 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
             i += 2;
             continue;
         }
-        if (marker == 0xD9 || marker == 0xDA)  // end, or scan data before any frame header
+        if (marker == 0xD9 || marker == 0xDA) // end, or scan data before any frame header
             return false;
         const int length = (p[i + 2] << 8) | p[i + 3];
         if (length < 2 || i + 2 + length > n)
             return false;
-        const bool frameHeader = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                                 marker != 0xCC;
+        const bool frameHeader =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frameHeader) {
             if (length < 7)
                 return false;
@@ -347,7 +366,8 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
 
 qint64 SystemFreeSpace(const QString& path)
 {
-    struct statvfs st {};
+    struct statvfs st {
+    };
     if (path.isEmpty() || ::statvfs(QFile::encodeName(path).constData(), &st) != 0)
         return -1;
     return static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize);
@@ -386,7 +406,7 @@ struct AviRecorder::Impl {
     bool quit = false;
     quint64 stopRequested = 0;
     quint64 stopDone = 0;
-    std::deque<qint64> recentTimes;  // of every picture pushed, for the frame rate
+    std::deque<qint64> recentTimes; // of every picture pushed, for the frame rate
     Stats stats;
     QString lastError;
     QString currentFile;
@@ -429,7 +449,8 @@ struct AviRecorder::Impl {
     }
 };
 
-AviRecorder::AviRecorder(std::function<void(int)> onEvent, FreeSpaceFn freeSpace) : d_(std::make_unique<Impl>())
+AviRecorder::AviRecorder(std::function<void(int)> onEvent, FreeSpaceFn freeSpace)
+    : d_(std::make_unique<Impl>())
 {
     d_->onEvent = std::move(onEvent);
     d_->freeSpace = freeSpace ? std::move(freeSpace) : FreeSpaceFn(&SystemFreeSpace);
@@ -473,7 +494,8 @@ bool AviRecorder::Stop(int timeoutMs)
     d_->accepting = false;
     d_->active = false;
     d_->wake.notify_all();
-    return d_->stopped.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return d_->stopDone >= id; });
+    return d_->stopped.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                [&] { return d_->stopDone >= id; });
 }
 
 void AviRecorder::Push(const QByteArray& jpeg, qint64 timeUs)
@@ -481,7 +503,7 @@ void AviRecorder::Push(const QByteArray& jpeg, qint64 timeUs)
     {
         std::lock_guard lock(d_->mutex);
         if (!d_->recentTimes.empty() && timeUs < d_->recentTimes.back())
-            d_->recentTimes.clear();  // the clock went back: a new stream
+            d_->recentTimes.clear(); // the clock went back: a new stream
         d_->recentTimes.push_back(timeUs);
         while (d_->recentTimes.size() > 50)
             d_->recentTimes.pop_front();
@@ -500,7 +522,10 @@ void AviRecorder::Push(const QByteArray& jpeg, qint64 timeUs)
     d_->wake.notify_all();
 }
 
-bool AviRecorder::Active() const { return d_->active; }
+bool AviRecorder::Active() const
+{
+    return d_->active;
+}
 
 AviRecorder::Stats AviRecorder::GetStats() const
 {
@@ -528,7 +553,8 @@ void AviRecorder::Impl::Run()
             std::unique_lock lock(mutex);
             // Only an open file needs the periodic checks; otherwise sleep until told.
             if (state == State::Open)
-                wake.wait_for(lock, std::chrono::milliseconds(250), [&] { return quit || !queue.empty(); });
+                wake.wait_for(lock, std::chrono::milliseconds(250),
+                              [&] { return quit || !queue.empty(); });
             else
                 wake.wait(lock, [&] { return quit || !queue.empty(); });
             if (queue.empty()) {
@@ -546,8 +572,12 @@ void AviRecorder::Impl::Run()
             }
         }
         switch (item.kind) {
-        case Item::Start: HandleStart(item.settings); break;
-        case Item::Frame: HandleFrame(std::move(item.picture)); break;
+        case Item::Start:
+            HandleStart(item.settings);
+            break;
+        case Item::Frame:
+            HandleFrame(std::move(item.picture));
+            break;
         case Item::Stop:
             HandleStop();
             {
@@ -585,17 +615,22 @@ void AviRecorder::Impl::HandleFrame(Picture&& picture)
         Hold(std::move(picture));
         TryOpen(false);
         break;
-    case State::Waiting: Hold(std::move(picture)); break;
-    case State::Open: WritePicture(std::move(picture)); break;
+    case State::Waiting:
+        Hold(std::move(picture));
+        break;
+    case State::Open:
+        WritePicture(std::move(picture));
+        break;
     case State::Idle:
-    case State::Failed: break;
+    case State::Failed:
+        break;
     }
 }
 
 void AviRecorder::Impl::HandleStop()
 {
     if (state == State::Opening && !hold.empty())
-        TryOpen(true);  // a short recording still becomes a file
+        TryOpen(true); // a short recording still becomes a file
     if (state == State::Open)
         CloseFile();
     state = State::Idle;
@@ -607,7 +642,8 @@ void AviRecorder::Impl::Hold(Picture&& picture)
 {
     holdBytes += picture.jpeg.size();
     hold.push_back(std::move(picture));
-    while (hold.size() > 1 && (static_cast<qsizetype>(hold.size()) > kHoldMaxFrames || holdBytes > kHoldMaxBytes)) {
+    while (hold.size() > 1 &&
+           (static_cast<qsizetype>(hold.size()) > kHoldMaxFrames || holdBytes > kHoldMaxBytes)) {
         holdBytes -= hold.front().jpeg.size();
         hold.pop_front();
         std::lock_guard lock(mutex);
@@ -629,8 +665,8 @@ QString AviRecorder::Impl::NewFileName()
     if (lastStamp.isValid() && stamp <= lastStamp)
         stamp = lastStamp.addMSecs(1);
     lastStamp = stamp;
-    return QDir(settings.folder).filePath(stamp.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                                          QStringLiteral("Z.AVI"));
+    return QDir(settings.folder)
+        .filePath(stamp.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QStringLiteral("Z.AVI"));
 }
 
 void AviRecorder::Impl::TryOpen(bool force)
@@ -652,7 +688,7 @@ void AviRecorder::Impl::TryOpen(bool force)
         if (held.size() >= 8 || span >= 2000000 || force)
             interval = MedianInterval(held);
         if (interval == 0 && frameTime.num == 0 && !force && held.size() < 8 && span < 2000000)
-            return;  // wait for a few more pictures
+            return; // wait for a few more pictures
     }
     if (interval > 0)
         frameTime = FrameTimeFor(interval);
@@ -722,7 +758,7 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
 {
     int width = 0, height = 0;
     if (!JpegFrameSize(picture.jpeg, width, height))
-        return;  // not a picture: nothing to store
+        return; // not a picture: nothing to store
     if (width != fileWidth || height != fileHeight) {
         // The camera changed its picture size: go on in a new file.
         if (!CloseFile())
@@ -748,7 +784,8 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
         }
         // A file holds at most the split time: the picture that would start
         // past it opens the next file.
-        if (settings.splitMode == 1 && settings.splitMs > 0 && pts * frameUs >= settings.splitMs * 1000)
+        if (settings.splitMode == 1 && settings.splitMs > 0 &&
+            pts * frameUs >= settings.splitMs * 1000)
             return Split(AviRecorder::kSplitTime, std::move(picture));
         const qint64 chunk = 8 + picture.jpeg.size() + (picture.jpeg.size() & 1);
         const qint64 gap = pts - file->LastPts() - 1;
@@ -761,9 +798,10 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     // Never write into the reserve: the picture, the empty frames of a gap and
     // the index entries must fit above it, with room for the file's end.
     const qint64 gapChunks = first ? 0 : pts - file->LastPts() - 1;
-    const qint64 need = 8 + picture.jpeg.size() + 1 + gapChunks * (8 + kAviIndexEntry) + kAviIndexEntry +
-                        kAviIndexEntry * file->Chunks() + kTrailerSlack;
-    if (writtenSinceQuery > kRequeryBytes || freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
+    const qint64 need = 8 + picture.jpeg.size() + 1 + gapChunks * (8 + kAviIndexEntry) +
+                        kAviIndexEntry + kAviIndexEntry * file->Chunks() + kTrailerSlack;
+    if (writtenSinceQuery > kRequeryBytes ||
+        freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
         const qint64 free = Free();
         if (free < 0 || free - need < settings.reserveBytes) {
             CloseFile();
@@ -776,7 +814,7 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     const qint64 before = file->Size();
     if (!file->Write(picture.jpeg, pts)) {
         const QString why = file->Error();
-        file->Finish();  // best effort: keeps what was written readable
+        file->Finish(); // best effort: keeps what was written readable
         RegisterOpen(file->Path(), false);
         file.reset();
         return Fail(why);
@@ -848,9 +886,11 @@ void AviRecorder::Impl::Periodic(bool now)
     lastCheck = t;
     // The file (or its folder) may have been removed or replaced under us:
     // what we write would then be lost.
-    struct stat onDisk {}, open {};
-    if (::stat(QFile::encodeName(file->Path()).constData(), &onDisk) != 0 || ::fstat(file->Fd(), &open) != 0 ||
-        onDisk.st_ino != open.st_ino || onDisk.st_dev != open.st_dev) {
+    struct stat onDisk {
+    }, open{};
+    if (::stat(QFile::encodeName(file->Path()).constData(), &onDisk) != 0 ||
+        ::fstat(file->Fd(), &open) != 0 || onDisk.st_ino != open.st_ino ||
+        onDisk.st_dev != open.st_dev) {
         file->Abort();
         RegisterOpen(file->Path(), false);
         const QString path = file->Path();
@@ -863,7 +903,8 @@ void AviRecorder::Impl::Periodic(bool now)
 // ---------------------------------------------------------------------------
 // Unfinished files and their repair.
 
-namespace {
+namespace
+{
 
 quint32 ReadLe32(const char* p)
 {
@@ -871,7 +912,7 @@ quint32 ReadLe32(const char* p)
     return u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<quint32>(u[3]) << 24);
 }
 
-}  // namespace
+} // namespace
 
 bool IsUnfinishedAvi(const QString& path)
 {
@@ -929,11 +970,13 @@ bool RepairAvi(const QString& path, QString* error)
             int w = 0, h = 0;
             const QByteArray jpeg(reinterpret_cast<const char*>(pkt->data), pkt->size);
             // A picture cut short by the kill has no end marker; leave it out.
-            const bool complete = jpeg.size() >= 2 && static_cast<unsigned char>(jpeg[jpeg.size() - 2]) == 0xFF &&
+            const bool complete = jpeg.size() >= 2 &&
+                                  static_cast<unsigned char>(jpeg[jpeg.size() - 2]) == 0xFF &&
                                   static_cast<unsigned char>(jpeg[jpeg.size() - 1]) == 0xD9;
             if (JpegFrameSize(jpeg, w, h) && complete) {
                 int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
-                int64_t pts = ts == AV_NOPTS_VALUE ? lastPts + 1 : av_rescale_q(ts, st->time_base, frameTime);
+                int64_t pts =
+                    ts == AV_NOPTS_VALUE ? lastPts + 1 : av_rescale_q(ts, st->time_base, frameTime);
                 if (pts <= lastPts)
                     pts = lastPts + 1;
                 ok = out.Write(jpeg, pts);

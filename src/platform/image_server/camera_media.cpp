@@ -2,7 +2,8 @@
 
 #include <chrono>
 
-namespace {
+namespace
+{
 constexpr int kMotionPictureWidth = 2 * MotionDetector::kGridWidth;
 
 qint64 SteadyMs()
@@ -10,12 +11,13 @@ qint64 SteadyMs()
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-}  // namespace
+} // namespace
 
 CameraMedia::CameraMedia(std::function<void(int)> notify, FreeSpaceFn freeSpace)
     : notify_(std::move(notify)),
       freeSpace_(freeSpace ? std::move(freeSpace) : FreeSpaceFn(&SystemFreeSpace)),
-      recorder_([this](int code) { notify_(code); }, [this](const QString& path) { return FreeSpace(path); }),
+      recorder_([this](int code) { notify_(code); },
+                [this](const QString& path) { return FreeSpace(path); }),
       mailer_([this](int code) { notify_(code); })
 {
 }
@@ -58,15 +60,25 @@ void CameraMedia::OnStreamStart()
     detector_.Reset();
 }
 
-void CameraMedia::RecordStart(const RecordSettings& settings) { recorder_.Start(settings); }
+void CameraMedia::RecordStart(const RecordSettings& settings)
+{
+    recorder_.Start(settings);
+}
 
-void CameraMedia::RecordStop() { recorder_.Stop(); }
+void CameraMedia::RecordStop()
+{
+    recorder_.Stop();
+}
 
-bool CameraMedia::Recording() const { return recorder_.Active(); }
+bool CameraMedia::Recording() const
+{
+    return recorder_.Active();
+}
 
 bool CameraMedia::StorageReady(const QString& folder, qint64 reserveBytes) const
 {
-    return StorageHasRoom(folder, reserveBytes, [this](const QString& path) { return FreeSpace(path); });
+    return StorageHasRoom(folder, reserveBytes,
+                          [this](const QString& path) { return FreeSpace(path); });
 }
 
 void CameraMedia::SetFreeSpaceFunction(FreeSpaceFn fn)

@@ -18,8 +18,9 @@
 #include <memory>
 #include <mutex>
 
-class CameraMedia {
-public:
+class CameraMedia
+{
+  public:
     static constexpr int kAlarmMail = 4;
 
     explicit CameraMedia(std::function<void(int code)> notify, FreeSpaceFn freeSpace = {});
@@ -54,7 +55,7 @@ public:
     QString MailError() const { return mailer_.LastError(); }
     quint64 MotionReports() const { return motionReports_; }
 
-private:
+  private:
     qint64 FreeSpace(const QString& path) const;
 
     std::function<void(int)> notify_;
@@ -64,7 +65,7 @@ private:
     std::atomic<int> sensitivity_{5};
     std::atomic<quint64> motionReports_{0};
 
-    std::mutex motionMutex_;  // the detector and its decoder (one stream thread at a time)
+    std::mutex motionMutex_; // the detector and its decoder (one stream thread at a time)
     MotionDetector detector_;
     LumaDecoder decoder_;
     std::vector<uint8_t> luma_;

@@ -6,19 +6,33 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 constexpr int kCellThreshold[10] = {40, 36, 32, 28, 25, 22, 19, 16, 13, 10};
-constexpr double kAreaThreshold[10] = {0.06, 0.04, 0.025, 0.015, 0.008, 0.006, 0.005, 0.004, 0.0035, 0.003};
+constexpr double kAreaThreshold[10] = {0.06,  0.04,  0.025, 0.015,  0.008,
+                                       0.006, 0.005, 0.004, 0.0035, 0.003};
 
-int Level(int sensitivity) { return std::clamp(sensitivity, 1, 10) - 1; }
+int Level(int sensitivity)
+{
+    return std::clamp(sensitivity, 1, 10) - 1;
+}
 
-}  // namespace
+} // namespace
 
-int MotionDetector::CellThreshold(int sensitivity) { return kCellThreshold[Level(sensitivity)]; }
-double MotionDetector::AreaThreshold(int sensitivity) { return kAreaThreshold[Level(sensitivity)]; }
+int MotionDetector::CellThreshold(int sensitivity)
+{
+    return kCellThreshold[Level(sensitivity)];
+}
+double MotionDetector::AreaThreshold(int sensitivity)
+{
+    return kAreaThreshold[Level(sensitivity)];
+}
 
-void MotionDetector::SetSensitivity(int sensitivity) { sensitivity_ = std::clamp(sensitivity, 1, 10); }
+void MotionDetector::SetSensitivity(int sensitivity)
+{
+    sensitivity_ = std::clamp(sensitivity, 1, 10);
+}
 
 void MotionDetector::Reset()
 {
@@ -29,14 +43,14 @@ void MotionDetector::Reset()
     lastMotion_ = false;
 }
 
-template <typename Sample>
-void MotionDetector::Reduce(int width, int height, Sample sample)
+template <typename Sample> void MotionDetector::Reduce(int width, int height, Sample sample)
 {
     if (width != srcW_ || height != srcH_) {
         srcW_ = width;
         srcH_ = height;
         gridW_ = std::min(kGridWidth, width);
-        gridH_ = std::clamp(static_cast<int>(std::lround(static_cast<double>(gridW_) * height / width)), 1, height);
+        gridH_ = std::clamp(
+            static_cast<int>(std::lround(static_cast<double>(gridW_) * height / width)), 1, height);
         colCell_.resize(static_cast<size_t>((width + 1) / 2));
         rowCell_.resize(static_cast<size_t>((height + 1) / 2));
         for (size_t i = 0; i < colCell_.size(); ++i)
@@ -54,7 +68,8 @@ void MotionDetector::Reduce(int width, int height, Sample sample)
     sums_.assign(counts_.size(), 0);
     const size_t columns = colCell_.size();
     for (size_t ry = 0; ry < rowCell_.size(); ++ry) {
-        uint32_t* row = sums_.data() + static_cast<size_t>(rowCell_[ry]) * static_cast<size_t>(gridW_);
+        uint32_t* row =
+            sums_.data() + static_cast<size_t>(rowCell_[ry]) * static_cast<size_t>(gridW_);
         const int y = static_cast<int>(ry * 2);
         for (size_t cx = 0; cx < columns; ++cx)
             row[colCell_[cx]] += sample(static_cast<int>(cx * 2), y);
@@ -83,15 +98,18 @@ bool MotionDetector::Feed(const QImage& picture, qint64 timeMs)
         });
         return Compare(timeMs);
     }
-    default: return Feed(picture.convertToFormat(QImage::Format_RGB32), timeMs);
+    default:
+        return Feed(picture.convertToFormat(QImage::Format_RGB32), timeMs);
     }
 }
 
-bool MotionDetector::FeedLuma(const uint8_t* luma, int width, int height, qsizetype stride, qint64 timeMs)
+bool MotionDetector::FeedLuma(const uint8_t* luma, int width, int height, qsizetype stride,
+                              qint64 timeMs)
 {
     if (!luma || width <= 0 || height <= 0)
         return false;
-    Reduce(width, height, [luma, stride](int x, int y) { return static_cast<uint32_t>(luma[y * stride + x]); });
+    Reduce(width, height,
+           [luma, stride](int x, int y) { return static_cast<uint32_t>(luma[y * stride + x]); });
     return Compare(timeMs);
 }
 
@@ -99,7 +117,7 @@ bool MotionDetector::Compare(qint64 timeMs)
 {
     // The reference: the newest past grid at least kCompareAgeMs old, else the oldest.
     if (!past_.empty() && timeMs < past_.back().timeMs)
-        past_.clear();  // the clock went back: a new stream
+        past_.clear(); // the clock went back: a new stream
     const Past* reference = nullptr;
     for (const Past& p : past_)
         if (timeMs - p.timeMs >= kCompareAgeMs || !reference)
@@ -114,7 +132,8 @@ bool MotionDetector::Compare(qint64 timeMs)
         const int shift = static_cast<int>(total / static_cast<long long>(n));
         const int threshold = CellThreshold(sensitivity_);
         for (size_t i = 0; i < n; ++i)
-            changed += std::abs(static_cast<int>(grid_[i]) - static_cast<int>(before[i]) - shift) > threshold;
+            changed += std::abs(static_cast<int>(grid_[i]) - static_cast<int>(before[i]) - shift) >
+                       threshold;
     }
     // Keep this grid; drop those no longer needed as a reference.
     while (past_.size() > 1 && timeMs - past_[1].timeMs >= kCompareAgeMs)
@@ -149,18 +168,21 @@ LumaDecoder::~LumaDecoder()
         tjDestroy(static_cast<tjhandle>(handle_));
 }
 
-bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out, int& width, int& height)
+bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out,
+                         int& width, int& height)
 {
     if (!handle_ || jpeg.size() < 4)
         return false;
     auto* data = reinterpret_cast<unsigned char*>(const_cast<char*>(jpeg.constData()));
     const auto size = static_cast<unsigned long>(jpeg.size());
     int w = 0, h = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(static_cast<tjhandle>(handle_), data, size, &w, &h, &subsampling, &colorspace) != 0 ||
+    if (tjDecompressHeader3(static_cast<tjhandle>(handle_), data, size, &w, &h, &subsampling,
+                            &colorspace) != 0 ||
         w <= 0 || h <= 0 || static_cast<qint64>(w) * h > 64LL * 1024 * 1024)
         return false;
     tjscalingfactor best{1, 1};
-    for (const tjscalingfactor f : {tjscalingfactor{1, 8}, tjscalingfactor{1, 4}, tjscalingfactor{1, 2}}) {
+    for (const tjscalingfactor f :
+         {tjscalingfactor{1, 8}, tjscalingfactor{1, 4}, tjscalingfactor{1, 2}}) {
         if (TJSCALED(w, f) >= minWidth) {
             best = f;
             break;
@@ -170,7 +192,7 @@ bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8
     height = TJSCALED(h, best);
     out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     // A picture damaged at its end still decodes (with a warning); that is good enough here.
-    const int rc = tjDecompress2(static_cast<tjhandle>(handle_), data, size, out.data(), width, width, height,
-                                 TJPF_GRAY, TJFLAG_FASTDCT);
+    const int rc = tjDecompress2(static_cast<tjhandle>(handle_), data, size, out.data(), width,
+                                 width, height, TJPF_GRAY, TJFLAG_FASTDCT);
     return rc == 0 || tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING;
 }

@@ -27,8 +27,9 @@
 #include <cstdint>
 #include <vector>
 
-class MotionDetector {
-public:
+class MotionDetector
+{
+  public:
     static constexpr int kGridWidth = 80;
     static constexpr int kReportIntervalMs = 1000;
     static constexpr int kCompareAgeMs = 200;
@@ -53,9 +54,8 @@ public:
     static int CellThreshold(int sensitivity);
     static double AreaThreshold(int sensitivity);
 
-private:
-    template <typename Sample>
-    void Reduce(int width, int height, Sample sample);
+  private:
+    template <typename Sample> void Reduce(int width, int height, Sample sample);
     bool Compare(qint64 timeMs);
 
     int sensitivity_ = 5;
@@ -68,7 +68,7 @@ private:
         std::vector<uint8_t> grid;
         qint64 timeMs = 0;
     };
-    std::vector<Past> past_;  // recent grids, oldest first
+    std::vector<Past> past_; // recent grids, oldest first
     bool motionBefore_ = false;
     bool reported_ = false;
     qint64 lastReportMs_ = 0;
@@ -79,8 +79,9 @@ private:
 // Decodes a JPEG straight to a small grey picture, using libjpeg-turbo's
 // scaled decoding (1/2, 1/4 or 1/8 of the size): far cheaper than a full
 // decode. One decoder per thread.
-class LumaDecoder {
-public:
+class LumaDecoder
+{
+  public:
     LumaDecoder();
     ~LumaDecoder();
     LumaDecoder(const LumaDecoder&) = delete;
@@ -89,8 +90,9 @@ public:
     // Decodes at the smallest scale that keeps the picture at least
     // `minWidth` wide (or at full size when it is narrower). False when the
     // data is not a decodable JPEG.
-    bool Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out, int& width, int& height);
+    bool Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out, int& width,
+                int& height);
 
-private:
+  private:
     void* handle_ = nullptr;
 };

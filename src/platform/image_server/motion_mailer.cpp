@@ -17,7 +17,8 @@
 
 #include <curl/curl.h>
 
-namespace mail {
+namespace mail
+{
 
 QStringList Addresses(const QString& list)
 {
@@ -52,11 +53,12 @@ QString ServerUrl(const QString& server)
         if (c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('@') || c.unicode() < 0x20)
             return {};
     // A port is given when the text ends in :digits (after a bracketed IPv6 address, if any).
-    static const QRegularExpression withPort(QStringLiteral("^(\\[[^\\]]+\\]|[^:\\[\\]]+):(\\d{1,5})$"));
+    static const QRegularExpression withPort(
+        QStringLiteral("^(\\[[^\\]]+\\]|[^:\\[\\]]+):(\\d{1,5})$"));
     if (withPort.match(s).hasMatch())
         return QStringLiteral("smtp://") + s;
     if (s.count(QLatin1Char(':')) > 1 && !s.startsWith(QLatin1Char('[')))
-        return QStringLiteral("smtp://[") + s + QStringLiteral("]:25");  // a bare IPv6 address
+        return QStringLiteral("smtp://[") + s + QStringLiteral("]:25"); // a bare IPv6 address
     return QStringLiteral("smtp://") + s + QStringLiteral(":25");
 }
 
@@ -75,9 +77,10 @@ QByteArray HeaderText(const QString& text)
     return "=?UTF-8?B?" + clean.toUtf8().toBase64() + "?=";
 }
 
-}  // namespace mail
+} // namespace mail
 
-namespace {
+namespace
+{
 
 void GlobalInit()
 {
@@ -88,7 +91,7 @@ void GlobalInit()
 struct Job {
     MailSettings settings;
     QString pictureFile;
-    QByteArray jpeg;       // the picture to write first (motion), or the fallback (send now)
+    QByteArray jpeg; // the picture to write first (motion), or the fallback (send now)
     bool writeFirst = false;
 };
 
@@ -100,7 +103,7 @@ QByteArray RfcDate(const QDateTime& t)
            QByteArray::number(std::abs(t.offsetFromUtc()) % 3600 / 60).rightJustified(2, '0');
 }
 
-}  // namespace
+} // namespace
 
 struct MotionMailer::Impl {
     std::function<void(int)> onResult;
@@ -169,7 +172,8 @@ bool MotionMailer::OnMotion(const QByteArray& jpeg, const QString& pictureFile, 
     std::lock_guard lock(d_->mutex);
     if (d_->busy || jpeg.isEmpty())
         return false;
-    if (d_->mailedBefore && nowMs >= d_->lastStartMs && nowMs - d_->lastStartMs < qint64(d_->intervalS) * 1000)
+    if (d_->mailedBefore && nowMs >= d_->lastStartMs &&
+        nowMs - d_->lastStartMs < qint64(d_->intervalS) * 1000)
         return false;
     d_->Queue(Job{d_->settings, pictureFile, jpeg, true}, nowMs);
     return true;
@@ -179,7 +183,7 @@ void MotionMailer::SendNow(const QString& pictureFile, const QByteArray& fallbac
 {
     std::lock_guard lock(d_->mutex);
     if (d_->jobs.size() >= 2)
-        return;  // enough mails waiting already
+        return; // enough mails waiting already
     d_->Queue(Job{d_->settings, pictureFile, fallbackJpeg, false}, nowMs);
 }
 
@@ -246,14 +250,16 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
             picture = job.jpeg;
             if (!picture.isEmpty() && !job.pictureFile.isEmpty()) {
                 QSaveFile out(job.pictureFile);
-                if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() || !out.commit())
+                if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() ||
+                    !out.commit())
                     error = QStringLiteral("cannot write the picture %1").arg(job.pictureFile);
             }
         }
     }
     if (job.writeFirst && !job.pictureFile.isEmpty()) {
         QSaveFile out(job.pictureFile);
-        if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() || !out.commit()) {
+        if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() ||
+            !out.commit()) {
             error = QStringLiteral("cannot write the picture %1").arg(job.pictureFile);
             // The mail still goes out: the picture is in memory.
         }
@@ -287,12 +293,14 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
     char curlError[CURL_ERROR_SIZE] = {};
 
     const QByteArray urlBytes = url.toUtf8();
-    const QByteArray fromEnvelope = "<" + (from.isEmpty() ? QByteArray() : from.first().toUtf8()) + ">";
+    const QByteArray fromEnvelope =
+        "<" + (from.isEmpty() ? QByteArray() : from.first().toUtf8()) + ">";
     for (const QString& r : to)
         recipients = curl_slist_append(recipients, ("<" + r.toUtf8() + ">").constData());
     const QDateTime now = QDateTime::currentDateTime();
-    const QByteArray messageId = "<" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + "." +
-                                 QByteArray::number(now.toMSecsSinceEpoch()) + "@camclient>";
+    const QByteArray messageId = "<" +
+                                 QByteArray::number(QRandomGenerator::global()->generate64(), 16) +
+                                 "." + QByteArray::number(now.toMSecsSinceEpoch()) + "@camclient>";
     headers = curl_slist_append(headers, ("Date: " + RfcDate(now)).constData());
     headers = curl_slist_append(headers, ("From: " + mail::HeaderText(s.from)).constData());
     headers = curl_slist_append(headers, ("To: " + mail::HeaderText(s.to)).constData());
