@@ -26,6 +26,8 @@ CameraMedia::~CameraMedia() = default;
 
 void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs)
 {
+    ++pictures_;
+    pictureBytes_ += static_cast<quint64>(jpeg.size());
     recorder_.Push(jpeg, cameraTimeUs > 0 ? cameraTimeUs : receivedUs);
 
     const int flags = alarmFlags_;

@@ -54,6 +54,9 @@ class CameraMedia
     QString RecordError() const { return recorder_.LastError(); }
     QString MailError() const { return mailer_.LastError(); }
     quint64 MotionReports() const { return motionReports_; }
+    // Pictures handed over by the stream, and their bytes (as the camera sent them).
+    quint64 Pictures() const { return pictures_; }
+    quint64 PictureBytes() const { return pictureBytes_; }
 
   private:
     qint64 FreeSpace(const QString& path) const;
@@ -64,6 +67,8 @@ class CameraMedia
     std::atomic<int> alarmFlags_{0};
     std::atomic<int> sensitivity_{5};
     std::atomic<quint64> motionReports_{0};
+    std::atomic<quint64> pictures_{0};
+    std::atomic<quint64> pictureBytes_{0};
 
     std::mutex motionMutex_; // the detector and its decoder (one stream thread at a time)
     MotionDetector detector_;
