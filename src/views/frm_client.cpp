@@ -150,6 +150,8 @@ frmClient::~frmClient()
                            static_cast<QObject*>(tbr1_)})
         if (child)
             child->disconnect(this);
+    if (picture_)
+        picture_->removeEventFilter(this);
     // Whatever way the window goes, no camera keeps drawing into its picture.
     if (engine_ && !engine_->IsUnloaded()) {
         try {
