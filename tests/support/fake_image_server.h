@@ -70,7 +70,8 @@ public:
     bool storageReadyValue = true;
     bool offline = false;  // probe/identify find nothing: "" and "0.00"
     FakeCameraIdentity identity;
-    std::vector<FakeCameraIdentity> searchHits;
+    std::vector<FakeCameraIdentity> searchHits;     // what every search finds
+    std::vector<FakeCameraIdentity> searchResults;  // entries readable through selectServer
     int checkIPResult = kTrue;
     int endCheckIPStatus = kTrue;
     int loginTestResult = kTrue;
@@ -380,13 +381,18 @@ public:
     int viewerParam2() const override { Read(Dispid::ViewerParam2); return viewerParam2Value; }
     void openAudio(QString& nonce) override { Log(Dispid::OpenAudio, {nonce}); }
 
+    // Mode 2 adds to the entries of the searches before; any other mode starts
+    // a new list. Each hit becomes readable just before its Notify arrives.
     void searchServer(int mode, const QString& filter) override
     {
         Log(Dispid::SearchServer, {mode, filter});
-        const int hits = static_cast<int>(searchHits.size());
-        QTimer::singleShot(0, this, [this, hits] {
-            for (int i = 0; i < hits; ++i)
+        if (mode != 2)
+            searchResults.clear();
+        QTimer::singleShot(0, this, [this, hits = searchHits] {
+            for (const FakeCameraIdentity& hit : hits) {
+                searchResults.push_back(hit);
                 emit Notify(NotifyCode::SearchHit);
+            }
             emit EndSearch();
         });
     }
@@ -448,8 +454,8 @@ private:
     bool Offline() const { return offline; }
     const FakeCameraIdentity& Selected() const
     {
-        if (selectedServer >= 0 && selectedServer < static_cast<int>(searchHits.size()))
-            return searchHits[static_cast<size_t>(selectedServer)];
+        if (selectedServer >= 0 && selectedServer < static_cast<int>(searchResults.size()))
+            return searchResults[static_cast<size_t>(selectedServer)];
         return identity;
     }
 };

@@ -287,7 +287,12 @@ public:
     virtual void openAudio(QString& nonce) = 0;
 
     // --- Discovery and network set-up ---
-    virtual void searchServer(int mode, const QString& filter) = 0;  // Notify 27 per hit, then EndSearch
+    // Searches the local network: Notify 27 per camera found (its entry is
+    // readable through selectServer(n) from then on), then EndSearch, always,
+    // after a bounded listening time. Mode 1 starts a new list numbered from 0;
+    // mode 2 adds another pass to the list, its numbers following on. A filter
+    // address asks only that camera.
+    virtual void searchServer(int mode, const QString& filter) = 0;
     virtual int probeAddress(const QString& address, int port) = 0;  // -1 = something answers
     virtual int setNetwork(const QString& address, const QString& mask, const QString& gateway) = 0;
     virtual int setNetworkEx(const QString& address, const QString& mask, const QString& gateway,

@@ -2,9 +2,11 @@
 // every value put on it, never runs, and the first time it is asked to connect
 // or start it says so through `notice` (once per object, queued like every
 // event of a control), so an operator with such a camera learns why the window
-// stays dark.
+// stays dark. Its AuthString is the real one, so discovery can log in to
+// protocol-3 cameras.
 #pragma once
 
+#include "platform/video_viewer/viewer_auth.h"
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QTimer>
@@ -52,7 +54,7 @@ public:
 
     void setUserName(const QString& name) override { user_ = name; }
     void setPassword(const QString& password) override { password_ = password; }
-    QString authString() const override { return {}; }
+    QString authString() const override { return ViewerAuthString(user_, password_); }
 
 private:
     void Tell()

@@ -1,0 +1,77 @@
+#include "discovery/discovery_windows.h"
+
+#include "discovery/frm_add_cam.h"
+#include "discovery/frm_browse.h"
+#include "discovery/frm_login.h"
+#include "engine/frm_main.h"
+#include "foundation/globals.h"
+#include "foundation/helpers.h"
+#include "foundation/window_registry.h"
+#include "platform/image_server/image_server.h"
+#include "platform/video_viewer/pending_wis_viewer.h"
+
+#include <mutex>
+#include <random>
+
+namespace {
+
+double ProductionRandom()
+{
+    // Seeded once from the system's entropy source: log-in texts differ from
+    // run to run and cannot be predicted from an earlier run.
+    static std::mutex mutex;
+    static std::mt19937_64 engine{std::random_device{}()};
+    static std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const std::lock_guard<std::mutex> lock(mutex);
+    return uniform(engine);
+}
+
+DiscoveryControls ProductionDiscoveryControls()
+{
+    DiscoveryControls c;
+    c.imageServer = [] { return CreateImageServer(); };
+    // The hidden viewer only computes authentication strings; it never connects.
+    c.viewer = [] { return std::make_unique<PendingWisViewer>(nullptr); };
+    c.random = &ProductionRandom;
+    return c;
+}
+
+DiscoveryControls& Controls()
+{
+    static DiscoveryControls controls = ProductionDiscoveryControls();
+    return controls;
+}
+
+}  // namespace
+
+const DiscoveryControls& discoveryControls() { return Controls(); }
+
+void SetDiscoveryControls(DiscoveryControls controls)
+{
+    DiscoveryControls production = ProductionDiscoveryControls();
+    if (!controls.imageServer)
+        controls.imageServer = production.imageServer;
+    if (!controls.viewer)
+        controls.viewer = production.viewer;
+    if (!controls.random)
+        controls.random = production.random;
+    Controls() = std::move(controls);
+}
+
+QString MakeLoginText() { return frmMain::MakeNonce(discoveryControls().random); }
+
+void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user, const QString& password)
+{
+    viewer.setUserName(user);
+    viewer.setPassword(password);
+    server.setUserName(URLEncode(viewer.authString()));
+    gNonce = MakeLoginText();
+    server.setPassword(gNonce);
+}
+
+void RegisterDiscoveryWindows(WindowRegistry& registry)
+{
+    registry.Register(kBrowseWindowName, [] { return new frmBrowse; });
+    registry.Register(kAddCamWindowName, [] { return new frmAddCam; });
+    registry.Register(kLoginWindowName, [] { return new frmLogin; });
+}

@@ -1,0 +1,451 @@
+#include "discovery/frm_browse.h"
+
+#include "discovery/discovery_windows.h"
+#include "discovery/frm_add_cam.h"
+#include "discovery/frm_login.h"
+#include "foundation/globals.h"
+#include "foundation/helpers.h"
+#include "platform/image_server/image_server.h"
+#include "platform/video_viewer/wis_viewer.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace {
+constexpr int kSearchPort = 8481;
+constexpr int kProbeMode = 83;
+constexpr int kAddressChangeWaitMs = 15000;
+// SearchServer modes: a new list, or one more pass added to the list.
+constexpr int kSearchNew = 1;
+constexpr int kSearchMore = 2;
+
+// Positions of the window's layout, in pixels.
+constexpr int kButtonTop = 221;
+constexpr int kButtonWidth = 113;
+constexpr int kButtonHeight = 25;
+constexpr int kChangeIPLeft = 253;
+}  // namespace
+
+frmBrowse::frmBrowse(QWidget* parent)
+    : DialogBase(parent), m_server(discoveryControls().imageServer()), m_viewer(discoveryControls().viewer())
+{
+    setWindowTitle(QStringLiteral("Browse"));
+    setFixedSize(607, 258);
+
+    ListViewSearch = new QTreeWidget(this);
+    ListViewSearch->setGeometry(9, 9, 588, 206);
+    ListViewSearch->setColumnCount(3);
+    ListViewSearch->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    ListViewSearch->setRootIsDecorated(false);
+    ListViewSearch->setUniformRowHeights(true);
+    ListViewSearch->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListViewSearch->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListViewSearch->setAllColumnsShowFocus(true);
+    ListViewSearch->header()->setStretchLastSection(true);
+    ListViewSearch->setColumnWidth(0, 250);
+    ListViewSearch->setColumnWidth(1, 140);
+
+    const auto button = [this](const char* text, int left) {
+        auto* b = new QPushButton(QString::fromUtf8(text), this);
+        b->setGeometry(left, kButtonTop, kButtonWidth, kButtonHeight);
+        return b;
+    };
+    cmdInputIP = button("&Input IP", 10);
+    cmdAdd = button("&Add", 137);
+    cmdChangeIPAddress = button("Change I&P", kChangeIPLeft);
+    cmdSearch = button("&ReSearch", 369);
+    cmdCancel = button("&Cancel", 485);
+    cmdSearch->setDefault(true);
+    setTabOrder(cmdInputIP, cmdAdd);
+    setTabOrder(cmdAdd, cmdChangeIPAddress);
+    setTabOrder(cmdChangeIPAddress, cmdSearch);
+    setTabOrder(cmdSearch, cmdCancel);
+    setTabOrder(cmdCancel, ListViewSearch);
+
+    connect(cmdSearch, &QPushButton::clicked, this,
+            [this] { Guard("cmdSearch_Click", [this] { cmdSearch_Click(); }); });
+    connect(cmdCancel, &QPushButton::clicked, this,
+            [this] { Guard("cmdCancel_Click", [this] { cmdCancel_Click(); }); });
+    connect(cmdAdd, &QPushButton::clicked, this, [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
+    connect(cmdInputIP, &QPushButton::clicked, this,
+            [this] { Guard("cmdInputIP_Click", [this] { cmdInputIP_Click(); }); });
+    connect(m_server.get(), &ImageServer::Notify, this,
+            [this](int code) { Guard("ImageServer1_Notify", [this, code] { ImageServer1_Notify(code); }); });
+    connect(m_server.get(), &ImageServer::EndSearch, this,
+            [this] { Guard("ImageServer1_EndSearch", [this] { ImageServer1_EndSearch(); }); });
+    connect(m_server.get(), &ImageServer::EndGetConfig, this, [this](int status) {
+        Guard("ImageServer1_EndGetConfig", [this, status] { ImageServer1_EndGetConfig(status); });
+    });
+}
+
+frmBrowse::~frmBrowse() = default;
+
+void frmBrowse::Form_Load()
+{
+    m_bFirst = true;
+    m_bSearchComplete = true;
+    m_lCamCount = 0;
+    m_server->setPort(kSearchPort);
+    if (gLanguage == kNoChangeIPVariant) {
+        cmdChangeIPAddress->hide();
+        cmdAdd->move(kChangeIPLeft, kButtonTop);
+    }
+    SetCtlFont();
+    LoadLanguage();
+}
+
+void frmBrowse::SetCtlFont()
+{
+    ApplyLanguageFont({ListViewSearch, cmdAdd, cmdChangeIPAddress, cmdSearch, cmdCancel, cmdInputIP});
+}
+
+bool frmBrowse::LoadLanguage()
+{
+    const auto lang = LanguageSection::Open(QStringLiteral("frmBrowse"));
+    if (!lang)
+        return false;
+    setWindowTitle(lang->Text(QStringLiteral("Caption")));
+    cmdAdd->setText(lang->Text(QStringLiteral("cmdAdd")));
+    cmdChangeIPAddress->setText(lang->Text(QStringLiteral("cmdChangeIPAddress")));
+    cmdSearch->setText(lang->Text(QStringLiteral("cmdSearch")));
+    cmdCancel->setText(lang->Text(QStringLiteral("cmdCancel")));
+    cmdInputIP->setText(lang->Text(QStringLiteral("cmdInputIP")));
+    ListViewSearch->setHeaderLabels({lang->Text(QStringLiteral("colName")), lang->Text(QStringLiteral("colIPAddress")),
+                                     lang->Text(QStringLiteral("colMACAddress"))});
+    const std::vector<QString> messages = lang->Messages(7);
+    for (int i = 1; i <= 7; ++i)
+        m_sMsg[static_cast<size_t>(i)] = messages[static_cast<size_t>(i - 1)];
+    return true;
+}
+
+QStringList frmBrowse::ListedAddresses() const
+{
+    QStringList out;
+    for (int i = 0; i < ListViewSearch->topLevelItemCount(); ++i)
+        out << ListViewSearch->topLevelItem(i)->text(1);
+    return out;
+}
+
+void frmBrowse::SetBtnEnabled(bool flag)
+{
+    cmdAdd->setEnabled(flag);
+    cmdChangeIPAddress->setEnabled(flag);
+    cmdSearch->setEnabled(flag);
+    cmdCancel->setEnabled(flag);
+    cmdInputIP->setEnabled(flag);
+}
+
+void frmBrowse::Idle()
+{
+    SetBtnEnabled(true);
+    m_bBusy = false;
+    SetHourglass(false);
+}
+
+void frmBrowse::RecoverAfterError() { Idle(); }
+
+void frmBrowse::OnFirstShow()
+{
+    if (!m_bFirst)
+        return;
+    cmdSearch_Click();
+    m_bFirst = false;
+}
+
+// ---------------------------------------------------------------- search
+
+void frmBrowse::cmdSearch_Click()
+{
+    SetBtnEnabled(false);
+    ListViewSearch->clear();
+    m_lCamCount = 0;
+    SetHourglass(true);
+    m_bBusy = true;
+    m_server->searchServer(kSearchNew, QString());
+}
+
+void frmBrowse::ImageServer1_Notify(int code)
+{
+    if (code != NotifyCode::SearchHit)
+        return;
+    const int n = m_lCamCount;
+    m_lCamCount = n + 1;
+    m_server->selectServer(n);
+    // What the camera reports is shown as text only; a name or MAC address
+    // that does not decode is listed as it came.
+    auto* row = new QTreeWidgetItem(QStringList{DecodeHtmlEntities(m_server->serverName()),
+                                                m_server->serverIPAddress(),
+                                                FormatMacAddress(m_server->serverMacAddress())});
+    ListViewSearch->insertTopLevelItem(n, row);
+}
+
+void frmBrowse::ImageServer1_EndSearch()
+{
+    if (!m_bSearchComplete) {
+        // One more pass after an address change: the list and its numbering go on.
+        m_bSearchComplete = true;
+        m_server->searchServer(kSearchMore, QString());
+        return;
+    }
+    Idle();
+    if (ListViewSearch->topLevelItemCount() > 0)
+        ListViewSearch->setCurrentItem(ListViewSearch->topLevelItem(0));
+}
+
+void frmBrowse::cmdCancel_Click()
+{
+    m_bCancel = true;
+    hide();
+}
+
+// ---------------------------------------------------------------- adding a camera
+
+bool frmBrowse::AskLogin(bool cancelSetsCancel)
+{
+    auto* login = windows().Get<frmLogin>(kLoginWindowName);
+    if (login) {
+        login->m_bCancel = true;  // anything but OK counts as a cancel
+        login->ShowModal(this);
+        login = windows().IfLoaded<frmLogin>(kLoginWindowName);
+    }
+    if (!login || login->m_bCancel) {
+        Idle();
+        if (cancelSetsCancel)
+            m_bCancel = true;
+        return false;
+    }
+    m_sUserame = login->m_sUserName;
+    m_sPassword = login->m_sPassword;
+    return true;
+}
+
+void frmBrowse::PutTypedCredentials()
+{
+    m_server->setUserName(m_sUserame);
+    m_server->setPassword(m_sPassword);
+}
+
+bool frmBrowse::GiveOwnAddress(const QString& macDisplay)
+{
+    // The dialog lives only for this step, whatever way the step ends.
+    struct UnloadAtEnd {
+        ~UnloadAtEnd() { windows().Unload(kChangeIPAddressWindowName); }
+    } unloadAtEnd;
+    auto* dialog = windows().Get<IChangeIPAddressDialog>(kChangeIPAddressWindowName);
+    if (!dialog)
+        return false;  // no address dialog in this program: as if cancelled
+    dialog->m_sIPAddress = m_sIPAddress;
+    dialog->m_sMACAddress = macDisplay;
+    dialog->m_sSubnetMask = QStringLiteral("255.255.255.0");
+    dialog->m_sDefaultGateway = QStringLiteral("0.0.0.0");
+    dialog->SetManualAddressOnly();
+    dialog->ShowModal(this);
+    dialog = windows().IfLoaded<IChangeIPAddressDialog>(kChangeIPAddressWindowName);
+    if (!dialog || dialog->m_bCancel)
+        return false;
+    const QString address = dialog->m_sIPAddress;
+
+    SetBtnEnabled(false);
+    m_lCamCount = 0;
+    SetHourglass(true);
+    m_bBusy = true;
+    m_bSearchComplete = false;
+    const int result = m_server->setNetwork(address, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
+    // The camera restarts its network; the window keeps drawing meanwhile.
+    ui().DoEvents();
+    ui().SleepPumping(kAddressChangeWaitMs);
+    ui().DoEvents();
+    if (result != ImageServer::kTrue) {
+        Message(m_sMsg[1], MsgIcon::None);
+        Idle();
+        return false;
+    }
+    m_server->setIPAddress(address);
+    m_sIPAddress = address;
+    SetHourglass(false);
+    return true;
+}
+
+void frmBrowse::cmdAdd_Click()
+{
+    if (m_bBusy || ListViewSearch->topLevelItemCount() == 0)
+        return;
+    QTreeWidgetItem* row = ListViewSearch->currentItem();
+    if (!row)
+        return;  // no row chosen
+    ImageServer& s = *m_server;
+
+    // Another camera: nothing typed for an earlier one is offered, used or kept.
+    m_sUserame.clear();
+    m_sPassword.clear();
+    windows().Unload(kLoginWindowName);
+    s.setUserName(QString());
+    s.setPassword(QString());
+
+    m_lCamIndex = ListViewSearch->indexOfTopLevelItem(row) + 1;
+    const QString chosen = row->text(1);
+    const QString macDisplay = row->text(2);
+    bool shared = false;
+    for (int i = 0; i < ListViewSearch->topLevelItemCount(); ++i)
+        if (i != m_lCamIndex - 1 && ListViewSearch->topLevelItem(i)->text(1) == chosen)
+            shared = true;
+
+    for (int slot = 1; slot <= kSlotCount; ++slot) {
+        if (gCam[static_cast<size_t>(slot)].IPAddress == chosen) {
+            Message(m_sMsg[7], MsgIcon::None);
+            Idle();
+            return;
+        }
+    }
+
+    s.selectServer(m_lCamIndex - 1);
+    s.setProtocol(0);
+    s.setPort(kSearchPort);
+    s.setIPAddress(chosen);
+    m_sIPAddress = chosen;
+    m_lProtocol = s.serverProtocol();
+    m_sMACAddress = s.serverMacAddress();
+    s.setMacAddress(m_sMACAddress);
+    const int capability = s.serverCapability();
+    if (m_lProtocol == 0 || m_lProtocol == 1) {
+        m_bPT = BitTestLong(capability, 4);
+    } else if (m_lProtocol == 3) {
+        s.setPort(s.serverWebPort());
+        s.probeInit();
+        s.probeStart(kProbeMode);
+        m_bPT = s.probeResult() == 1;
+    }
+    switch (m_lProtocol) {
+    case 0: m_lPort = kSearchPort; break;
+    case 1:
+    case 2: m_lPort = 80; break;
+    case 3:
+    case 4: m_lPort = s.serverWebPort(); break;
+    default: break;
+    }
+
+    if (shared && gLanguage != kNoChangeIPVariant) {
+        if (Message(m_sMsg[5], MsgIcon::None, MsgButtons::YesNo) != MsgResult::Yes)
+            return;
+        if (!GiveOwnAddress(macDisplay))
+            return;
+    }
+
+    s.setIPAddress(m_sIPAddress);
+    m_bBusy = true;
+    SetBtnEnabled(false);
+    SetHourglass(true);
+
+    if (m_lProtocol != 3 && m_lProtocol != 4) {
+        if (s.loginTest(0) != ImageServer::kTrue) {
+            Message(m_sMsg[6], MsgIcon::None);
+            Idle();
+            return;
+        }
+    }
+    const QString adminId = s.getConfigItem(40);
+    const QString adminPassword = s.getConfigItem(41);
+
+    m_bLocalCamera = true;
+    m_sMACAddress = s.serverMacAddress();
+    m_sServerModel = s.serverModel();
+    m_sServerName = DecodeHtmlEntities(s.serverName());
+    m_sFWVersion = s.fwVersion();
+    m_sHWVersion = s.hwVersion();
+    m_sROMVersion = s.romVersion();
+    m_sLocation = s.serverLocation();
+
+    s.setIPAddress(m_sIPAddress);
+    s.setPort(m_lPort);
+    s.setProtocol(m_lProtocol);
+    SetHourglass(false);
+
+    if (m_lProtocol == 3) {
+        if (!AskLogin(true))
+            return;
+        PutViewerCredentials(s, *m_viewer, m_sUserame, m_sPassword);
+    } else if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != 4) {
+        // Nothing protects this camera: it is taken as it is.
+        SetBtnEnabled(true);
+        m_bBusy = false;
+        m_bCancel = false;
+        hide();
+        return;
+    } else {
+        if (!AskLogin(true))
+            return;
+        s.setAuthText(QString());
+        PutTypedCredentials();
+    }
+    s.getConfig(true);
+}
+
+void frmBrowse::ImageServer1_EndGetConfig(int status)
+{
+    if (!m_bBusy)
+        return;  // no configuration request of ours is under way
+    switch (status) {
+    case ImageServer::kTrue:
+        Idle();
+        m_bCancel = false;
+        hide();
+        break;
+    case 0:
+        Message(m_sMsg[6], MsgIcon::Critical);
+        Idle();
+        m_bCancel = true;
+        break;
+    case 1:
+        Message(m_sMsg[4], MsgIcon::Critical);
+        if (AskLogin(false)) {
+            if (m_lProtocol == 3)
+                PutViewerCredentials(*m_server, *m_viewer, m_sUserame, m_sPassword);
+            else
+                PutTypedCredentials();
+            m_server->getConfig(true);
+            return;  // the log-in dialog stays for the next answer
+        }
+        break;
+    default:
+        // An answer the window does not know ends the request all the same.
+        Idle();
+        break;
+    }
+    windows().Unload(kLoginWindowName);
+}
+
+void frmBrowse::cmdInputIP_Click()
+{
+    if (m_bBusy)
+        return;
+    auto* add = windows().Get<frmAddCam>(kAddCamWindowName);
+    if (!add)
+        return;
+    add->bCancel = false;
+    add->SetSearchAddresses(ListedAddresses());
+    add->ShowModal(this);
+    add = windows().IfLoaded<frmAddCam>(kAddCamWindowName);
+    if (add && !add->bCancel) {
+        m_sIPAddress = add->m_sIPAddress;
+        m_lProtocol = add->m_lProtocol;
+        m_lPort = add->m_lPort;
+        m_server->setPort(m_lPort);
+        m_bLocalCamera = add->m_bLocalCamera;
+        ImageServer& found = add->ImageServer1();
+        m_sMACAddress = found.serverMacAddress();
+        m_sServerModel = found.serverModel();
+        m_sServerName = found.serverName();
+        m_sFWVersion = found.fwVersion();
+        m_sHWVersion = found.hwVersion();
+        m_sROMVersion = found.romVersion();
+        m_sLocation = found.serverLocation();
+        m_sUserame = add->m_sUserame;
+        m_sPassword = add->m_sPassword;
+        m_bPT = add->m_bPT;
+        windows().Unload(kAddCamWindowName);
+        m_bCancel = false;
+        hide();
+    }
+    windows().Unload(kAddCamWindowName);
+}

@@ -1,0 +1,96 @@
+// frmBrowse: the search window. It searches the local network for cameras,
+// lists them (name, address, MAC address) and lets the operator take one into
+// the current camera slot: a listed camera (Add), or one given by address
+// (Input IP, through frmAddCam). The caller clears m_bCancel, shows the window
+// modal and, when it hid with m_bCancel still false, copies the result fields
+// into the slot; then it unloads the window. The window never unloads itself.
+//
+// Its hidden image server numbers the search entries by the hits since the
+// list was last cleared: a search started from ReSearch (SearchServer mode 1)
+// starts the numbering again, the extra pass after an address change (mode 2)
+// continues it.
+#pragma once
+
+#include "discovery/dialog_base.h"
+
+#include <QStringList>
+#include <array>
+#include <memory>
+
+class ImageServer;
+class WisViewer;
+class QPushButton;
+class QTreeWidget;
+
+class frmBrowse : public DialogBase {
+    Q_OBJECT
+public:
+    // The language variant that has no address change.
+    static inline const QString kNoChangeIPVariant = QStringLiteral("TarselS");
+
+    explicit frmBrowse(QWidget* parent = nullptr);
+    ~frmBrowse() override;
+
+    // Public fields, read and written by the caller.
+    bool m_bCancel = false;
+    bool m_bFirst = true;
+    bool m_bBusy = false;
+    int m_lCamCount = 0;
+    int m_lCamIndex = 0;
+    QString m_sIPAddress;
+    QString m_sMACAddress;  // dotted decimal, as the camera reports it
+    int m_lProtocol = 0;
+    int m_lPort = 0;
+    bool m_bLocalCamera = false;
+    QString m_sServerName;
+    QString m_sServerModel;
+    QString m_sLocation;
+    QString m_sFWVersion;
+    QString m_sHWVersion;
+    QString m_sROMVersion;
+    QString m_sUserame;
+    QString m_sPassword;
+    bool m_bPT = false;
+
+    QTreeWidget* ListViewSearch;
+    QPushButton* cmdInputIP;
+    QPushButton* cmdAdd;
+    QPushButton* cmdChangeIPAddress;
+    QPushButton* cmdSearch;
+    QPushButton* cmdCancel;
+
+    ImageServer& ImageServer1() { return *m_server; }
+    WisViewer& WisViewer1() { return *m_viewer; }
+
+    void Form_Load() override;
+    bool LoadLanguage();
+    void SetBtnEnabled(bool flag);
+    void cmdSearch_Click();
+    void cmdCancel_Click();
+    void cmdAdd_Click();
+    void cmdInputIP_Click();
+    void ImageServer1_Notify(int code);
+    void ImageServer1_EndSearch();
+    void ImageServer1_EndGetConfig(int status);
+
+    // The address column of the list, first row first.
+    QStringList ListedAddresses() const;
+
+protected:
+    bool CloseRefused() const override { return m_bBusy; }
+    void OnCancel() override { cmdCancel_Click(); }
+    void OnFirstShow() override;
+    void RecoverAfterError() override;
+
+private:
+    void SetCtlFont();
+    void Idle();
+    bool AskLogin(bool cancelSetsCancel);
+    void PutTypedCredentials();
+    bool GiveOwnAddress(const QString& macDisplay);
+
+    std::unique_ptr<ImageServer> m_server;
+    std::unique_ptr<WisViewer> m_viewer;
+    bool m_bSearchComplete = true;
+    std::array<QString, 8> m_sMsg;  // 1..7
+};
