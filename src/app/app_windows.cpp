@@ -1,5 +1,6 @@
 #include "app/app_windows.h"
 
+#include "discovery/discovery_windows.h"
 #include "engine/registry_windows.h"
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
@@ -10,4 +11,5 @@ void RegisterProgramWindows()
     RegisterEngineWindow(windows());
     windows().Register(kPanelWindowName, [] { return new frmController; }, CloseUnloads::Yes);
     RegisterClientWindows(windows());
+    RegisterDiscoveryWindows(windows());
 }

@@ -3,6 +3,8 @@
 // address dialog that the search window borrows.
 #pragma once
 
+#include "panel/panel_windows.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
@@ -12,7 +14,7 @@ class WisViewer;
 class WindowRegistry;
 class QWidget;
 
-inline const QString kBrowseWindowName = QStringLiteral("frmBrowse");
+inline const QString kBrowseWindowName = kBrowseDialogName;
 inline const QString kAddCamWindowName = QStringLiteral("frmAddCam");
 inline const QString kLoginWindowName = QStringLiteral("frmLogin");
 inline const QString kChangeIPAddressWindowName = QStringLiteral("frmChangeIPAddress");

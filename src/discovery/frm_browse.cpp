@@ -5,6 +5,7 @@
 #include "discovery/frm_login.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
+#include "foundation/language_variant.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
@@ -87,7 +88,7 @@ void frmBrowse::Form_Load()
     m_bSearchComplete = true;
     m_lCamCount = 0;
     m_server->setPort(kSearchPort);
-    if (gLanguage == kNoChangeIPVariant) {
+    if (CurrentVariant() == LangVariant::TarselS) {
         cmdChangeIPAddress->hide();
         cmdAdd->move(kChangeIPLeft, kButtonTop);
     }
@@ -325,7 +326,7 @@ void frmBrowse::cmdAdd_Click()
     default: break;
     }
 
-    if (shared && gLanguage != kNoChangeIPVariant) {
+    if (shared && CurrentVariant() != LangVariant::TarselS) {
         if (Message(m_sMsg[5], MsgIcon::None, MsgButtons::YesNo) != MsgResult::Yes)
             return;
         if (!GiveOwnAddress(macDisplay))

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "discovery/dialog_base.h"
+#include "panel/panel_windows.h"
 
 #include <QStringList>
 #include <array>
@@ -22,35 +23,21 @@ class WisViewer;
 class QPushButton;
 class QTreeWidget;
 
-class frmBrowse : public DialogBase {
+// The result fields (m_bCancel, m_sIPAddress ... m_bPT) are those of
+// IBrowseDialog, through which the control panel reads them.
+class frmBrowse : public DialogBase, public IBrowseDialog {
     Q_OBJECT
 public:
-    // The language variant that has no address change.
-    static inline const QString kNoChangeIPVariant = QStringLiteral("TarselS");
-
     explicit frmBrowse(QWidget* parent = nullptr);
     ~frmBrowse() override;
 
-    // Public fields, read and written by the caller.
-    bool m_bCancel = false;
+    void ShowModal(QWidget* owner) override { DialogBase::ShowModal(owner); }
+
+    // Public fields besides the result.
     bool m_bFirst = true;
     bool m_bBusy = false;
     int m_lCamCount = 0;
     int m_lCamIndex = 0;
-    QString m_sIPAddress;
-    QString m_sMACAddress;  // dotted decimal, as the camera reports it
-    int m_lProtocol = 0;
-    int m_lPort = 0;
-    bool m_bLocalCamera = false;
-    QString m_sServerName;
-    QString m_sServerModel;
-    QString m_sLocation;
-    QString m_sFWVersion;
-    QString m_sHWVersion;
-    QString m_sROMVersion;
-    QString m_sUserame;
-    QString m_sPassword;
-    bool m_bPT = false;
 
     QTreeWidget* ListViewSearch;
     QPushButton* cmdInputIP;

@@ -215,7 +215,7 @@ TEST_F(BrowseWindow, OnlyTheFirstActivationSearches)
 
 TEST_F(BrowseWindow, TheVariantWithoutAddressChangeHidesItsButtonAndNeverAsks)
 {
-    gLanguage = frmBrowse::kNoChangeIPVariant;
+    gLanguage = QStringLiteral("TarselS");
     program.write(QStringLiteral("lang/TarselS.ini"), ShippedFile(QStringLiteral("lang/english.ini")));
     configure = [](FakeImageServer& s) {
         s.searchHits = {Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
