@@ -24,13 +24,16 @@ public:
     static QString Program() { return QStringLiteral(CAM_BINARY_DIR "/tools/camsim/camsim"); }
 
     // Starts camsim with the given options plus "--port 0 --quiet" (unless a
-    // --config is given, whose ports are used as they stand). Returns false
-    // with `error` filled when it does not come up within 10 s.
+    // --config is given, whose ports are used as they stand) and searches
+    // answered on a free UDP port (unless --discovery-port is given). Returns
+    // false with `error` filled when it does not come up within 10 s.
     bool Start(const QStringList& args, QString* error = nullptr)
     {
         QStringList all = args;
         if (!args.contains(QStringLiteral("--port")) && !args.contains(QStringLiteral("--config")))
             all << QStringLiteral("--port") << QStringLiteral("0");
+        if (!args.contains(QStringLiteral("--discovery-port")))
+            all << QStringLiteral("--discovery-port") << QStringLiteral("0");
         all << QStringLiteral("--quiet");
         process_.setProgram(Program());
         process_.setArguments(all);
@@ -40,6 +43,7 @@ public:
         t.start();
         QByteArray out;
         static const QRegularExpression re(QStringLiteral("camera (\\d+) \".*\" at ([0-9.]+):(\\d+)"));
+        static const QRegularExpression discovery(QStringLiteral("camsim: discovery on UDP port (\\d+)"));
         while (t.elapsed() < 10000) {
             if (!process_.waitForReadyRead(200) && process_.state() != QProcess::Running)
                 break;
@@ -49,6 +53,9 @@ public:
                     const auto m = re.match(QString::fromUtf8(line));
                     if (m.hasMatch())
                         cams.push_back({m.captured(2), m.captured(3).toInt()});
+                    const auto d = discovery.match(QString::fromUtf8(line));
+                    if (d.hasMatch())
+                        discoveryPort = d.captured(1).toInt();
                 }
                 return !cams.empty();
             }
@@ -89,6 +96,7 @@ public:
     }
 
     std::vector<Cam> cams;
+    int discoveryPort = -1;  // UDP port the cameras answer searches on
 
 private:
     QProcess process_;

@@ -1,10 +1,14 @@
 #include "camera_server.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
+#include <QNetworkDatagram>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUdpSocket>
 #include <chrono>
 #include <cstdio>
 #include <turbojpeg.h>
@@ -34,6 +38,23 @@ QByteArray Reason(int status)
 
 QByteArray Enc(const QString& v) { return v.toUtf8().toPercentEncoding(" .,:/()-_~@+"); }
 
+// A protocol-3 camera's log-in: the user name is the authentication string of
+// its user and password (hex SHA-256 of "user:password"), the password a log-in
+// text of 4 to 16 digits. Sent with Basic authentication.
+bool ViewerLogInOk(const QByteArray& authorization, const QString& user, const QString& password)
+{
+    if (!authorization.startsWith("Basic "))
+        return false;
+    const QByteArray pair = QByteArray::fromBase64(authorization.mid(6).trimmed());
+    const qsizetype colon = pair.indexOf(':');
+    if (colon < 0)
+        return false;
+    const QByteArray expected =
+        QCryptographicHash::hash(user.toUtf8() + ':' + password.toUtf8(), QCryptographicHash::Sha256).toHex();
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{4,16}$"));
+    return pair.left(colon) == expected && digits.match(QString::fromLatin1(pair.mid(colon + 1))).hasMatch();
+}
+
 qint64 WallUs()
 {
     return std::chrono::duration_cast<std::chrono::microseconds>(
@@ -43,8 +64,8 @@ qint64 WallUs()
 
 }  // namespace
 
-CameraServer::CameraServer(SimCameraConfig config, bool quiet)
-    : config_(std::move(config)), quiet_(quiet), scene_(config_.seed)
+CameraServer::CameraServer(SimCameraConfig config, bool quiet, int discoveryPort)
+    : config_(std::move(config)), quiet_(quiet), scene_(config_.seed), discoveryPort_(discoveryPort)
 {
     state_.frameSize = config_.size;
     frameRate_ = config_.fps;
@@ -65,7 +86,9 @@ void CameraServer::Log(const QString& text) const
 int CameraServer::Listen()
 {
     encoder_ = tjInitCompress();
-    auth_ = std::make_unique<SimAuth>(QStringLiteral("camera"), config_.auth);
+    // Protocol-3 log-ins carry a text the camera cannot know beforehand: Basic only.
+    auth_ = std::make_unique<SimAuth>(QStringLiteral("camera"),
+                                      config_.protocol == 3 ? QStringLiteral("basic") : config_.auth);
     server_ = new QTcpServer(this);
     server_->setMaxPendingConnections(256);
     if (!server_->listen(QHostAddress(config_.address), static_cast<quint16>(config_.port))) {
@@ -74,6 +97,18 @@ int CameraServer::Listen()
         return -1;
     }
     config_.port = server_->serverPort();
+    if (discoveryPort_ > 0) {
+        // Searches sent to this camera's address arrive here; broadcasts reach
+        // the listener every camera shares (main.cpp), which hands them on.
+        udp_ = new QUdpSocket(this);
+        if (!udp_->bind(QHostAddress(config_.address), static_cast<quint16>(discoveryPort_),
+                        QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+            std::fprintf(stderr, "camsim: cannot answer searches on %s:%d: %s\n", qPrintable(config_.address),
+                         discoveryPort_, qPrintable(udp_->errorString()));
+            return -1;
+        }
+        connect(udp_, &QUdpSocket::readyRead, this, &CameraServer::OnSearchDatagrams);
+    }
     // The first picture builds the scene and loads the fonts; do it now so
     // that the stream starts at once.
     lastJpeg_ = RenderJpeg(0, 0);
@@ -92,6 +127,8 @@ void CameraServer::Shutdown()
         ticker_->stop();
     if (server_)
         server_->close();
+    if (udp_)
+        udp_->close();
     const auto sockets = connections_.keys();
     for (QTcpSocket* s : sockets) {
         s->abort();
@@ -211,13 +248,20 @@ void CameraServer::Respond(QTcpSocket* socket, int status, const QByteArray& bod
     socket->disconnectFromHost();
 }
 
-bool CameraServer::Authorised(QTcpSocket* socket, const Request& req)
+bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin)
 {
+    const QString& user = admin ? config_.adminId : config_.user;
+    const QString& password = admin ? config_.adminPassword : config_.password;
+    if (!refuse_ && user.isEmpty() && password.isEmpty())
+        return true;  // no account set: open to anyone
     bool stale = false;
     const QByteArray authz = req.headers.value("authorization");
-    if (!refuse_ && !authz.isEmpty() &&
-        auth_->Check(authz, req.method, req.target, config_.user, config_.password, stale))
-        return true;
+    if (!refuse_ && !authz.isEmpty()) {
+        const bool ok = config_.protocol == 3 ? ViewerLogInOk(authz, user, password)
+                                              : auth_->Check(authz, req.method, req.target, user, password, stale);
+        if (ok)
+            return true;
+    }
     if (!authz.isEmpty() && !stale)
         ++authFailures_;
     QList<QByteArray> extra;
@@ -240,7 +284,7 @@ QByteArray CameraServer::IdentityRecord() const
     r += "protocol=" + QByteArray::number(config_.protocol) + "\r\n";
     r += "capability=" + QByteArray::number(config_.panTilt ? 16 : 0) + "\r\n";
     r += "port=" + QByteArray::number(config_.port) + "\r\n";
-    r += "web_port=" + QByteArray::number(config_.webPort) + "\r\n";
+    r += "web_port=" + QByteArray::number(config_.webPort > 0 ? config_.webPort : config_.port) + "\r\n";
     r += "ip=" + Enc(config_.address) + "\r\n";
     r += "mask=" + Enc(config_.mask) + "\r\n";
     r += "gateway=" + Enc(config_.gateway) + "\r\n";
@@ -279,6 +323,8 @@ QByteArray CameraServer::StateRecord() const
     r += "frames_skipped=" + QByteArray::number(framesSkipped_) + "\r\n";
     r += "stream_requests=" + QByteArray::number(streamRequests_) + "\r\n";
     r += "auth_failures=" + QByteArray::number(authFailures_) + "\r\n";
+    r += "search_requests=" + QByteArray::number(searchRequests_) + "\r\n";
+    r += "search_answers=" + QByteArray::number(searchAnswers_) + "\r\n";
     int streams = 0;
     for (const Connection& c : connections_)
         streams += c.streaming;
@@ -319,6 +365,16 @@ void CameraServer::Dispatch(QTcpSocket* socket, const Request& req)
                                                             : Corrupt::Garbage;
         const QString count = req.query.queryItemValue(QStringLiteral("count"));
         corruptLeft_ = count.isEmpty() ? 1 : std::clamp(count.toInt(), 0, 1000);
+    } else if (p == "/sim/configfail") {
+        flag(configFails_);
+    } else if (p == "/sim/discovery") {
+        const QString mode = req.query.queryItemValue(QStringLiteral("mode"));
+        searchMode_ = mode == QLatin1String("silent")      ? SearchMode::Silent
+                      : mode == QLatin1String("slow")      ? SearchMode::Slow
+                      : mode == QLatin1String("malformed") ? SearchMode::Malformed
+                                                           : SearchMode::Normal;
+        searchSlowMs_ = std::clamp(req.query.queryItemValue(QStringLiteral("ms")).toInt(), 0, 600000);
+        malformedKind_ = req.query.queryItemValue(QStringLiteral("kind")).toLatin1();
     } else if (p == "/sim/state") {
         Respond(socket, 200, StateRecord());
         return;
@@ -343,10 +399,12 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         Respond(socket, 404, "no such resource\r\n");
         return;
     }
-    if (!Authorised(socket, req))
+    if (!Authorised(socket, req, p == "/api/config"))
         return;
     if (p == "/api/login") {
         Respond(socket, 200, {});
+    } else if (p == "/api/config" && configFails_) {
+        Respond(socket, 503, "configuration not available\r\n");
     } else if (p == "/api/config") {
         QByteArray r;
         r += "admin_id=" + Enc(config_.adminId) + "\r\n";
@@ -538,4 +596,71 @@ void CameraServer::Tick()
         s->write(part);
         ++framesSent_;
     }
+}
+
+// ---------------------------------------------------------------- discovery
+
+void CameraServer::OnSearchDatagrams()
+{
+    while (udp_ && udp_->hasPendingDatagrams()) {
+        const QNetworkDatagram d = udp_->receiveDatagram(8192);
+        // Only this machine is ever answered.
+        if (!d.senderAddress().isLoopback())
+            continue;
+        AnswerSearch(d.senderAddress(), static_cast<quint16>(d.senderPort()), d.data());
+    }
+}
+
+QByteArray CameraServer::SearchAnswer(const QByteArray& id)
+{
+    QByteArray answer = "CAMFOUND/1\r\nid=" + id + "\r\n";
+    if (searchMode_ != SearchMode::Malformed)
+        return answer + IdentityRecord();
+    if (malformedKind_ == "mac")
+        return answer + IdentityRecord().replace("mac=" + Enc(config_.mac), "mac=0.30.140.1.2");
+    if (malformedKind_ == "huge")
+        return answer + "name=" + QByteArray(6000, 'x') + "\r\n" + IdentityRecord();
+    if (malformedKind_ == "wrongid")
+        return "CAMFOUND/1\r\nid=" + QByteArray::number(id.toUInt(nullptr, 16) ^ 1u, 16) + "\r\n" + IdentityRecord();
+    // garbage: not a camera's answer at all
+    QByteArray junk(300, '\0');
+    for (char& c : junk)
+        c = static_cast<char>(QRandomGenerator::global()->bounded(256));
+    junk[0] = 'J';
+    return junk;
+}
+
+void CameraServer::AnswerSearch(const QHostAddress& from, quint16 port, const QByteArray& request)
+{
+    if (!udp_ || request.size() > 4096)
+        return;
+    const QList<QByteArray> lines = request.split('\n');
+    if (lines.value(0).trimmed() != "CAMSEARCH/1")
+        return;
+    QByteArray id;
+    QString filter;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line.startsWith("id=") && id.isEmpty())
+            id = line.mid(3);
+        else if (line.startsWith("ip=") && filter.isEmpty())
+            filter = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(3))).trimmed();
+    }
+    static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{1,8}$"));
+    if (!hex.match(QString::fromLatin1(id)).hasMatch())
+        return;
+    if (!filter.isEmpty() && filter != config_.address)
+        return;  // asked for another camera
+    ++searchRequests_;
+    if (searchMode_ == SearchMode::Silent)
+        return;
+    const QByteArray answer = SearchAnswer(id);
+    const auto send = [this, from, port, answer] {
+        if (udp_ && udp_->writeDatagram(answer, from, port) == answer.size())
+            ++searchAnswers_;
+    };
+    if (searchMode_ == SearchMode::Slow)
+        QTimer::singleShot(searchSlowMs_, this, send);
+    else
+        send();
 }

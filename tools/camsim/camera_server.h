@@ -1,6 +1,7 @@
-// One simulated camera: an HTTP server on its own address and port, run on a
-// thread of its own. It speaks the camera protocol (docs/camera-protocol.md)
-// and takes fault commands under /sim/.
+// One simulated camera: an HTTP server on its own address and port, and the
+// answers to searches on a UDP socket of its own address, run on a thread of
+// its own. It speaks the camera protocol (docs/camera-protocol.md) and takes
+// fault commands under /sim/.
 #pragma once
 
 #include "scene.h"
@@ -15,14 +16,17 @@
 #include <memory>
 #include <vector>
 
+class QHostAddress;
 class QTcpServer;
 class QTcpSocket;
 class QTimer;
+class QUdpSocket;
 
 class CameraServer : public QObject {
     Q_OBJECT
 public:
-    explicit CameraServer(SimCameraConfig config, bool quiet);
+    // discoveryPort: the UDP port searches arrive on (<= 0: no discovery).
+    CameraServer(SimCameraConfig config, bool quiet, int discoveryPort = 0);
     ~CameraServer() override;
 
     const SimCameraConfig& config() const { return config_; }
@@ -31,6 +35,9 @@ public slots:
     // Run on the camera's thread. Listen returns the port, or -1.
     int Listen();
     void Shutdown();
+    // A search request that arrived (by broadcast or to this camera) from
+    // `from`:`port`; answered from this camera's own address.
+    void AnswerSearch(const QHostAddress& from, quint16 port, const QByteArray& request);
 
 private:
     struct Request {
@@ -54,7 +61,10 @@ private:
     void Dispatch(QTcpSocket* socket, const Request& req);
     void Respond(QTcpSocket* socket, int status, const QByteArray& body,
                  const QByteArray& type = "text/plain; charset=utf-8", const QList<QByteArray>& extra = {});
-    bool Authorised(QTcpSocket* socket, const Request& req);
+    // The viewer's credentials, or the administrator's (configuration).
+    bool Authorised(QTcpSocket* socket, const Request& req, bool admin = false);
+    void OnSearchDatagrams();
+    QByteArray SearchAnswer(const QByteArray& id);
     void StartStream(QTcpSocket* socket);
     void Tick();
     QByteArray CurrentJpeg();
@@ -88,6 +98,11 @@ private:
     bool stall_ = false;
     bool hang_ = false;
     int slowMs_ = 0;
+    bool configFails_ = false;
+    enum class SearchMode { Normal, Silent, Slow, Malformed };
+    SearchMode searchMode_ = SearchMode::Normal;
+    int searchSlowMs_ = 0;
+    QByteArray malformedKind_;
     int corruptLeft_ = 0;
     Corrupt corruptKind_ = Corrupt::None;
 
@@ -96,5 +111,9 @@ private:
     qint64 framesSkipped_ = 0;
     qint64 streamRequests_ = 0;
     qint64 authFailures_ = 0;
+    qint64 searchRequests_ = 0;
+    qint64 searchAnswers_ = 0;
+    int discoveryPort_ = 0;
+    QUdpSocket* udp_ = nullptr;
     QList<int> ptzLog_;
 };

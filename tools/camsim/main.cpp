@@ -4,9 +4,11 @@
 #include "sim_config.h"
 
 #include <QGuiApplication>
+#include <QNetworkDatagram>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QThread>
+#include <QUdpSocket>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -46,6 +48,21 @@ int main(int argc, char** argv)
     QSocketNotifier notifier(gSignalPipe[0], QSocketNotifier::Read);
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
 
+    // Searches broadcast on this machine reach every camera through one
+    // listener on the wildcard address; a search sent to a camera's own
+    // address goes to that camera's socket instead.
+    QUdpSocket searchListener;
+    int discoveryPort = cfg.discoveryPort;
+    if (discoveryPort >= 0) {
+        if (!searchListener.bind(QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(discoveryPort),
+                                 QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+            std::fprintf(stderr, "camsim: cannot listen for searches on UDP port %d: %s\n", discoveryPort,
+                         qPrintable(searchListener.errorString()));
+            return 1;
+        }
+        discoveryPort = searchListener.localPort();
+    }
+
     struct Running {
         std::unique_ptr<QThread> thread;
         CameraServer* server = nullptr;
@@ -70,7 +87,7 @@ int main(int argc, char** argv)
         Running r;
         r.thread = std::make_unique<QThread>();
         r.thread->setObjectName(QStringLiteral("camera%1").arg(k));
-        r.server = new CameraServer(c, cfg.quiet);
+        r.server = new CameraServer(c, cfg.quiet, discoveryPort);
         r.server->moveToThread(r.thread.get());
         r.thread->start();
         int port = -1;
@@ -91,6 +108,24 @@ int main(int argc, char** argv)
             stopAll();
             return 1;
         }
+    }
+    if (discoveryPort >= 0) {
+        QObject::connect(&searchListener, &QUdpSocket::readyRead, &app, [&searchListener, &cams] {
+            while (searchListener.hasPendingDatagrams()) {
+                const QNetworkDatagram d = searchListener.receiveDatagram(8192);
+                if (!d.senderAddress().isLoopback())
+                    continue;  // only this machine is ever answered
+                for (const Running& r : cams) {
+                    CameraServer* server = r.server;
+                    QMetaObject::invokeMethod(
+                        server,
+                        [server, from = d.senderAddress(), port = static_cast<quint16>(d.senderPort()),
+                         data = d.data()] { server->AnswerSearch(from, port, data); },
+                        Qt::QueuedConnection);
+                }
+            }
+        });
+        std::printf("camsim: discovery on UDP port %d\n", discoveryPort);
     }
     std::printf("camsim: ready\n");
     std::fflush(stdout);

@@ -15,12 +15,16 @@ QString SimUsage()
         "  --port P             HTTP port of every camera (default 8481; 0 = any free port)\n"
         "  --size WxH           picture size (default 640x480)\n"
         "  --fps N              pictures per second (default 25)\n"
-        "  --user U --password P   credentials (default admin/admin)\n"
+        "  --user U --password P   credentials (default admin/admin; both empty: anyone\n"
+        "                       may view and set up the cameras)\n"
         "  --auth digest|basic|both   schemes offered (default both)\n"
         "  --name-prefix T      camera names are \"T k\" (default Camera)\n"
         "  --loop-frames N      pre-encode N pictures and replay them (for benchmarks)\n"
         "  --config FILE        cameras from an INI file, one [cameraK] section each\n"
         "  --port-file FILE     write \"k address port\" per camera once all listen\n"
+        "  --protocol N         protocol value the cameras report (0..4, default 0)\n"
+        "  --discovery-port P   UDP port the cameras answer searches on (default 8482;\n"
+        "                       0 = any free port, printed; -1 = no discovery)\n"
         "  --quiet              no log lines\n");
 }
 
@@ -131,6 +135,12 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
         } else if (a == QLatin1String("--port-file")) {
             if (!value(cfg.portFile))
                 return {};
+        } else if (a == QLatin1String("--protocol")) {
+            if (!number(base.protocol, 0, 4))
+                return {};
+        } else if (a == QLatin1String("--discovery-port")) {
+            if (!number(cfg.discoveryPort, -1, 65535))
+                return {};
         } else if (a == QLatin1String("--quiet")) {
             cfg.quiet = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -176,7 +186,8 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
             c.adminPassword = ini.value(QStringLiteral("admin_password"), c.password).toString();
             c.auth = ini.value(QStringLiteral("auth"), c.auth).toString();
             c.panTilt = ini.value(QStringLiteral("pan_tilt"), true).toBool();
-            c.protocol = ini.value(QStringLiteral("protocol"), 0).toInt();
+            c.protocol = std::clamp(ini.value(QStringLiteral("protocol"), base.protocol).toInt(), 0, 4);
+            c.webPort = std::clamp(ini.value(QStringLiteral("web_port"), 0).toInt(), 0, 65535);
             c.fps = std::clamp(ini.value(QStringLiteral("fps"), c.fps).toInt(), 1, 60);
             QSize s;
             if (ParseSize(ini.value(QStringLiteral("size")).toString(), s))

@@ -23,7 +23,7 @@ struct SimCameraConfig {
     QString auth = QStringLiteral("both");  // digest, basic or both
     bool panTilt = true;
     int protocol = 0;
-    int webPort = 80;
+    int webPort = 0;  // 0: the camera's own HTTP port serves its web pages
     QString mask = QStringLiteral("255.0.0.0");
     QString gateway = QStringLiteral("127.0.0.1");
     QSize size{640, 480};
@@ -36,6 +36,7 @@ struct SimConfig {
     std::vector<SimCameraConfig> cameras;
     QString portFile;  // written with "<n> <address> <port>" lines once all listen
     bool quiet = false;
+    int discoveryPort = 8482;  // UDP port of the search answers; 0 = any free port, -1 = none
 };
 
 // Reads the command line (and the --config file it names). On a mistake,

@@ -1,6 +1,7 @@
 #include "platform/image_server/http_image_server.h"
 
 #include "platform/image_server/camera_media.h"
+#include "platform/image_server/camera_search.h"
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/request_queue.h"
@@ -136,6 +137,35 @@ HttpImageServer::Identity HttpImageServer::IdentityFrom(const Record& r, const Q
     id.port = RecordInt(r, QStringLiteral("port"), 0);
     id.valid = true;
     return id;
+}
+
+HttpImageServer::Identity HttpImageServer::IdentityFrom(const DiscoveredCamera& c)
+{
+    Identity id;
+    id.name = c.name;
+    id.model = c.model;
+    id.mac = c.mac;
+    id.ip = c.ip;
+    id.location = c.location;
+    id.mask = c.mask;
+    id.gateway = c.gateway;
+    id.fw = c.fw;
+    id.hw = c.hw;
+    id.rom = c.rom;
+    id.protocol = c.protocol;
+    id.capability = c.capability;
+    id.webPort = c.webPort;
+    id.port = c.port;
+    id.valid = true;
+    return id;
+}
+
+CameraEndpoint HttpImageServer::ControlEndpoint() const
+{
+    CameraEndpoint ep = Endpoint();
+    if (identity_.valid && identity_.port > 0 && identity_.port <= 65535 && identity_.ip == ep.host)
+        ep.port = identity_.port;
+    return ep;
 }
 
 // ---------------- display ----------------
@@ -389,13 +419,23 @@ void HttpImageServer::selectServer(int index)
 
 int HttpImageServer::checkIP(int mode, bool)
 {
+    // The camera is asked over HTTP on the port given; a camera that does not
+    // answer there is asked by its address through discovery, which also
+    // finds it when no port (or the wrong one) was given.
     const CameraEndpoint ep = Endpoint();
+    const DiscoverySettings discovery = CurrentDiscoverySettings();
     if (mode == 1) {
         auto auth = queueAuth_;
-        Queue().Push([this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
+        Queue().Push([this, ep, auth, discovery](const CancelToken& cancel) -> std::function<void()> {
             const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/identity", requestTimeoutMs(), &cancel);
-            const bool ok = r.io == IoResult::Ok && r.Ok();
-            const Identity id = ok ? IdentityFrom(ParseRecord(r.body), ep.host) : Identity{};
+            bool ok = r.io == IoResult::Ok && r.Ok();
+            Identity id = ok ? IdentityFrom(ParseRecord(r.body), ep.host) : Identity{};
+            if (!ok && !cancel.IsCancelled()) {
+                if (const auto found = IdentifyCamera(ep.host, discovery, &cancel)) {
+                    id = IdentityFrom(*found);
+                    ok = true;
+                }
+            }
             return [this, ok, id] {
                 if (ok) {
                     identified_ = id;
@@ -409,9 +449,13 @@ int HttpImageServer::checkIP(int mode, bool)
         return kTrue;
     }
     const HttpResponse r = HttpRequest(ep, syncAuth_, "GET", "/api/identity", requestTimeoutMs());
-    if (r.io != IoResult::Ok || !r.Ok())
+    if (r.io == IoResult::Ok && r.Ok()) {
+        identified_ = IdentityFrom(ParseRecord(r.body), ep.host);
+    } else if (const auto found = IdentifyCamera(ep.host, discovery, nullptr)) {
+        identified_ = IdentityFrom(*found);
+    } else {
         return 0;
-    identified_ = IdentityFrom(ParseRecord(r.body), ep.host);
+    }
     identity_ = identified_;
     if (identified_.port > 0 && identified_.port <= 65535)
         port_ = identified_.port;
@@ -420,7 +464,7 @@ int HttpImageServer::checkIP(int mode, bool)
 
 int HttpImageServer::loginTest(int)
 {
-    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/login", requestTimeoutMs());
+    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/login", requestTimeoutMs());
     return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
 }
 
@@ -434,7 +478,7 @@ QString HttpImageServer::getConfigItem(int item)
             key = k.second;
     if (!key)
         return {};
-    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
+    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
     if (r.io != IoResult::Ok || !r.Ok())
         return {};
     return ParseRecord(r.body).value(QString::fromLatin1(key));
@@ -442,7 +486,7 @@ QString HttpImageServer::getConfigItem(int item)
 
 void HttpImageServer::getConfig(bool)
 {
-    const CameraEndpoint ep = Endpoint();
+    const CameraEndpoint ep = ControlEndpoint();
     auto auth = queueAuth_;
     Queue().Push([this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
         const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/config", requestTimeoutMs(), &cancel);
@@ -532,7 +576,7 @@ void HttpImageServer::probeInit()
 
 void HttpImageServer::probeStart(int)
 {
-    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
+    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
     if (r.io == IoResult::Ok && r.Ok())
         identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
     else
@@ -543,10 +587,47 @@ void HttpImageServer::openAudio(QString&) {}
 
 // ---------------- discovery and network set-up ----------------
 
-void HttpImageServer::searchServer(int, const QString&)
+void HttpImageServer::searchServer(int mode, const QString& filter)
 {
-    hits_.clear();
-    QMetaObject::invokeMethod(this, [this] { emit EndSearch(); }, Qt::QueuedConnection);
+    // Mode 2 adds a pass to the list; any other mode starts a new one. An
+    // entry joins the list when its Notify is delivered, so the numbers the
+    // caller counts and the entries always agree.
+    if (mode != 2)
+        hits_.clear();
+    const quint64 generation = ++searchGeneration_;
+    if (CameraSearch* replaced = search_.data()) {
+        // A search still running is replaced; it ends all the same.
+        replaced->disconnect(this);
+        replaced->deleteLater();
+        QMetaObject::invokeMethod(this, [this] { emit EndSearch(); }, Qt::QueuedConnection);
+    }
+    auto* search = new CameraSearch(CurrentDiscoverySettings(), filter, this);
+    search_ = search;
+    connect(search, &CameraSearch::Found, this, [this, generation](const DiscoveredCamera& camera) {
+        const Identity hit = IdentityFrom(camera);
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, hit] {
+                if (generation != searchGeneration_)
+                    return;  // a later search took over
+                hits_.push_back(hit);
+                emit Notify(NotifyCode::SearchHit);
+            },
+            Qt::QueuedConnection);
+    });
+    connect(search, &CameraSearch::Finished, this, [this, search, generation] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, search, generation] {
+                if (generation != searchGeneration_)
+                    return;  // replaced: its end was sent then
+                search_ = nullptr;
+                search->deleteLater();
+                emit EndSearch();
+            },
+            Qt::QueuedConnection);
+    });
+    search->Start();
 }
 
 int HttpImageServer::probeAddress(const QString& address, int port)

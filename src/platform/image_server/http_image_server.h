@@ -14,9 +14,11 @@
 #include <vector>
 
 class CameraMedia;
+class CameraSearch;
 class RequestQueue;
 class StreamSession;
 struct CameraEndpoint;
+struct DiscoveredCamera;
 
 class HttpImageServer : public ImageServer {
     Q_OBJECT
@@ -155,7 +157,11 @@ private:
         bool valid = false;
     };
     static Identity IdentityFrom(const Record& r, const QString& address);
+    static Identity IdentityFrom(const DiscoveredCamera& camera);
     CameraEndpoint Endpoint() const;
+    // Endpoint() on the port the camera reported for itself, when the request
+    // goes to the camera the identity reads describe.
+    CameraEndpoint ControlEndpoint() const;
     void PostNotify(int code);
     void PushMailSettings();
     void StartSession();
@@ -196,4 +202,6 @@ private:
     struct NotifyGate;
     std::shared_ptr<NotifyGate> gate_;
     std::shared_ptr<CameraMedia> media_;
+    QPointer<CameraSearch> search_;
+    quint64 searchGeneration_ = 0;
 };
