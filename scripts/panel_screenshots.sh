@@ -23,4 +23,4 @@ for _ in $(seq 100); do [ -s "$work/ports" ] && break; sleep 0.1; done
     printf 'ROMVersion=1.05\nMacAddress=0.17.34.51.68.%s\nPT=True\n' "$((84 + k))"
   done < "$work/ports"
 } > "$work/main.ini"
-QT_QPA_PLATFORM=offscreen "$build/tools/panelshots/panelshots" "$work" "$root/docs/screenshots"
+CAM_DISCOVERY_TARGETS=127.255.255.255 QT_QPA_PLATFORM=offscreen "$build/tools/panelshots/panelshots" "$work" "$root/docs/screenshots"

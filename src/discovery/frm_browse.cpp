@@ -131,7 +131,8 @@ QStringList frmBrowse::ListedAddresses() const
 void frmBrowse::SetBtnEnabled(bool flag)
 {
     cmdAdd->setEnabled(flag);
-    cmdChangeIPAddress->setEnabled(flag);
+    // The address change needs its dialog; without it the button stays greyed.
+    cmdChangeIPAddress->setEnabled(flag && windows().IsRegistered(kChangeIPAddressWindowName));
     cmdSearch->setEnabled(flag);
     cmdCancel->setEnabled(flag);
     cmdInputIP->setEnabled(flag);

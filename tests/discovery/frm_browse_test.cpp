@@ -136,6 +136,7 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
                 EXPECT_EQ(browse.ListViewSearch->currentItem(), browse.ListViewSearch->topLevelItem(0));
                 EXPECT_TRUE(browse.cmdSearch->isEnabled());
                 EXPECT_TRUE(browse.cmdAdd->isEnabled());
+                EXPECT_FALSE(browse.cmdChangeIPAddress->isEnabled()) << "no address dialog in this program";
                 EXPECT_EQ(fakeUi.busyDepth, 0);
                 browse.hide();
             });
@@ -420,6 +421,7 @@ TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
     EXPECT_TRUE(openAtEnd);
     EXPECT_EQ(server->Count(Id::SetNetwork), 0);
     EXPECT_EQ(seen.shows, 0);
+    EXPECT_TRUE(browse.cmdChangeIPAddress->isEnabled()) << "the address dialog is there";
 
     // "Yes", then the address dialog is cancelled: the add ends there too.
     seen.cancel = true;

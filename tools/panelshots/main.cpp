@@ -6,6 +6,7 @@
 // Usage: panelshots <program folder> <output folder>
 #include "app/app_windows.h"
 #include "app/startup.h"
+#include "discovery/frm_browse.h"
 #include "engine/registry_windows.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
@@ -18,7 +19,9 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -124,7 +127,16 @@ int main(int argc, char** argv)
     mouse.click(QStringLiteral("CamConf"));
     Wait(300);
     ok &= Save(panel, out.filePath(QStringLiteral("panel-setup-open.png")), false);
-    mouse.click(QStringLiteral("Cam4"));  // an empty slot (the search is not there yet)
+    // An empty slot opens the search window; it is closed once it has searched.
+    QTimer closeSearch;
+    QObject::connect(&closeSearch, &QTimer::timeout, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = dynamic_cast<frmBrowse*>(w); b && b->isVisible() && !b->m_bBusy && !b->m_bFirst)
+                b->cmdCancel->click();
+    });
+    closeSearch.start(50);
+    mouse.click(QStringLiteral("Cam4"));
+    closeSearch.stop();
     mouse.move(QStringLiteral("Line3"));
     Wait(300);
     ok &= Save(panel, out.filePath(QStringLiteral("panel-empty-slot.png")), false);
