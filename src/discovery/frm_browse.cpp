@@ -179,7 +179,7 @@ void frmBrowse::ImageServer1_Notify(int code)
     auto* row = new QTreeWidgetItem(QStringList{DecodeHtmlEntities(m_server->serverName()),
                                                 m_server->serverIPAddress(),
                                                 FormatMacAddress(m_server->serverMacAddress())});
-    ListViewSearch->insertTopLevelItem(n, row);
+    ListViewSearch->insertTopLevelItem(std::min(n, ListViewSearch->topLevelItemCount()), row);
 }
 
 void frmBrowse::ImageServer1_EndSearch()
