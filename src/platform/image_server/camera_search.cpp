@@ -101,6 +101,8 @@ CameraSearch::CameraSearch(DiscoverySettings settings, QString filter, QObject* 
 {
     m_resend.setSingleShot(true);
     m_end.setSingleShot(true);
+    // A coarse timer may end the listening up to 5 % early.
+    m_end.setTimerType(Qt::PreciseTimer);
     connect(&m_resend, &QTimer::timeout, this, &CameraSearch::Send);
     connect(&m_end, &QTimer::timeout, this, &CameraSearch::Finish);
 }
