@@ -20,6 +20,7 @@ constexpr int kAddressChangeWaitMs = 15000;
 // SearchServer modes: a new list, or one more pass added to the list.
 constexpr int kSearchNew = 1;
 constexpr int kSearchMore = 2;
+constexpr int kEntryRole = Qt::UserRole;
 
 // Positions of the window's layout, in pixels.
 constexpr int kButtonTop = 221;
@@ -179,6 +180,7 @@ void frmBrowse::ImageServer1_Notify(int code)
     auto* row = new QTreeWidgetItem(QStringList{DecodeHtmlEntities(m_server->serverName()),
                                                 m_server->serverIPAddress(),
                                                 FormatMacAddress(m_server->serverMacAddress())});
+    row->setData(0, kEntryRole, n);  // the row's search entry, wherever the row stands
     ListViewSearch->insertTopLevelItem(std::min(n, ListViewSearch->topLevelItemCount()), row);
 }
 
@@ -285,12 +287,13 @@ void frmBrowse::cmdAdd_Click()
     s.setUserName(QString());
     s.setPassword(QString());
 
-    m_lCamIndex = ListViewSearch->indexOfTopLevelItem(row) + 1;
+    const QVariant entry = row->data(0, kEntryRole);
+    m_lCamIndex = (entry.isValid() ? entry.toInt() : ListViewSearch->indexOfTopLevelItem(row)) + 1;
     const QString chosen = row->text(1);
     const QString macDisplay = row->text(2);
     bool shared = false;
     for (int i = 0; i < ListViewSearch->topLevelItemCount(); ++i)
-        if (i != m_lCamIndex - 1 && ListViewSearch->topLevelItem(i)->text(1) == chosen)
+        if (ListViewSearch->topLevelItem(i) != row && ListViewSearch->topLevelItem(i)->text(1) == chosen)
             shared = true;
 
     for (int slot = 1; slot <= kSlotCount; ++slot) {

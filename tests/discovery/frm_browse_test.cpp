@@ -399,6 +399,29 @@ TEST_F(BrowseWindow, RefusesACameraASlotHoldsAndDoesNothingOnAnEmptyList)
     EXPECT_EQ(server->Count(Id::ServerProtocol), 0);
 }
 
+TEST_F(BrowseWindow, AddTakesTheCameraOfTheChosenRowAlsoWhenTheRowsWereReordered)
+{
+    configure = [](FakeImageServer& s) {
+        s.searchHits = {Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7")),
+                        Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+    };
+    frmBrowse& browse = Load();
+    ModalScript script;
+    script.When(
+        "the search to end", [&] { return Idle(browse); },
+        [&] {
+            browse.ListViewSearch->sortItems(0, Qt::AscendingOrder);
+            ASSERT_EQ(Row(browse, 0).value(0), QStringLiteral("Door"));
+            browse.ListViewSearch->setCurrentItem(browse.ListViewSearch->topLevelItem(0));
+            ModalScript::Click(browse.cmdAdd);
+        });
+    Show(browse, script);
+    EXPECT_EQ(server->Args(Id::SelectServer), QVariantList{1});
+    EXPECT_FALSE(browse.m_bCancel);
+    EXPECT_EQ(browse.m_sIPAddress, QStringLiteral("127.0.0.2"));
+    EXPECT_EQ(browse.m_sServerName, QStringLiteral("Door"));
+}
+
 TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
 {
     configure = [](FakeImageServer& s) {

@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -132,6 +133,19 @@ int main(int argc, char** argv)
     Wait(500);
 
     bool ok = true;
+    // A message box means the camera was not added: say what it said, close it
+    // and let the run end as failed instead of waiting on it.
+    QTimer messages;
+    QObject::connect(&messages, &QTimer::timeout, [&ok] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                std::fprintf(stderr, "message: %s\n", qPrintable(box->text()));
+                ok = false;
+                box->reject();
+            }
+        }
+    });
+    messages.start(500);
     Steps steps;
     steps.When(
         [] {
