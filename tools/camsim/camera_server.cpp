@@ -318,6 +318,8 @@ QByteArray CameraServer::StateRecord() const
     r += "pan=" + QByteArray::number(state_.panStep) + "\r\n";
     r += "tilt=" + QByteArray::number(state_.tiltStep) + "\r\n";
     r += "motion=" + QByteArray::number(state_.motion ? 1 : 0) + "\r\n";
+    r += "motion_on_us=" + QByteArray::number(motionOnUs_) + "\r\n";
+    r += "motion_first_us=" + QByteArray::number(motionFirstUs_) + "\r\n";
     r += "frames=" + QByteArray::number(counter_) + "\r\n";
     r += "frames_sent=" + QByteArray::number(framesSent_) + "\r\n";
     r += "frames_skipped=" + QByteArray::number(framesSkipped_) + "\r\n";
@@ -343,7 +345,12 @@ void CameraServer::Dispatch(QTcpSocket* socket, const Request& req)
     };
     const QByteArray& p = req.path;
     if (p == "/sim/motion") {
+        const bool was = state_.motion;
         flag(state_.motion);
+        if (state_.motion && !was) {
+            motionOnUs_ = WallUs();
+            motionFirstUs_ = 0;
+        }
     } else if (p == "/sim/refuse") {
         flag(refuse_);
     } else if (p == "/sim/stall") {
@@ -584,8 +591,9 @@ void CameraServer::Tick()
         case Corrupt::None: break;
         }
     }
+    const qint64 captureUs = WallUs();
     const QByteArray part = "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + lengthField +
-                            "\r\nX-Timestamp-Us: " + QByteArray::number(WallUs()) +
+                            "\r\nX-Timestamp-Us: " + QByteArray::number(captureUs) +
                             "\r\nX-Frame: " + QByteArray::number(counter_) + "\r\n\r\n" + body + "\r\n";
     const qint64 limit = std::max<qint64>(2 * part.size(), 512 * 1024);
     for (QTcpSocket* s : streams) {
@@ -595,6 +603,8 @@ void CameraServer::Tick()
         }
         s->write(part);
         ++framesSent_;
+        if (state_.motion && motionFirstUs_ == 0)
+            motionFirstUs_ = captureUs;
     }
 }
 

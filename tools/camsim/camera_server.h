@@ -115,5 +115,9 @@ private:
     qint64 searchAnswers_ = 0;
     int discoveryPort_ = 0;
     QUdpSocket* udp_ = nullptr;
+    // Wall-clock microseconds: when motion was last switched on, and the
+    // capture time of the first picture sent that shows it (0: none yet).
+    qint64 motionOnUs_ = 0;
+    qint64 motionFirstUs_ = 0;
     QList<int> ptzLog_;
 };
