@@ -281,6 +281,12 @@ bool frmController::Dispatch(SkinElement& element)
     auto extInfo = []() -> bool& { return gExtInfo[static_cast<size_t>(gCurCam - 1)]; };
     auto recording = [] { return gCam[static_cast<size_t>(gCurCam)].Recording; };
     auto look = [&](int row, int cell) { element.setStatePicture(RowLook(row, cell)); };
+    // Most commands fold the slot's extra information and the camera set-up away.
+    auto closeInfo = [&] {
+        extInfo() = false;
+        gCamCfgOpen = false;
+        RefreshPanelText();
+    };
 
     if (name.size() == 4 && name.startsWith(QLatin1String("Cam")) && name[3] >= QLatin1Char('1') &&
         name[3] <= QLatin1Char('4')) {
@@ -301,9 +307,7 @@ bool frmController::Dispatch(SkinElement& element)
             return false;
         if (assigned) {
             const bool r = commands.ManualRecord();
-            extInfo() = false;
-            gCamCfgOpen = false;
-            RefreshPanelText();
+            closeInfo();
             if (r && !recording())
                 look(kRowManualRec, kCellHover);
         }
@@ -314,9 +318,7 @@ bool frmController::Dispatch(SkinElement& element)
             return false;
         if (assigned) {
             AssignCam();
-            extInfo() = false;
-            gCamCfgOpen = false;
-            RefreshPanelText();
+            closeInfo();
         }
         return true;
     }
@@ -338,9 +340,7 @@ bool frmController::Dispatch(SkinElement& element)
             commands.PlayRecord();
         else
             commands.Scan_Fun();
-        extInfo() = false;
-        gCamCfgOpen = false;
-        RefreshPanelText();
+        closeInfo();
         return true;
     }
     if (name == QLatin1String("About")) {
@@ -348,9 +348,7 @@ bool frmController::Dispatch(SkinElement& element)
             ShowDialog(kAboutDialogName, this);
         else
             m_tbr->PopupMenu(QStringLiteral("ID_HelpAbout"));
-        extInfo() = false;
-        gCamCfgOpen = false;
-        RefreshPanelText();
+        closeInfo();
         return true;
     }
     if (name == QLatin1String("Connect")) {
@@ -358,9 +356,7 @@ bool frmController::Dispatch(SkinElement& element)
             return false;
         if (assigned) {
             Connect_Fun(gCurCam);
-            extInfo() = false;
-            gCamCfgOpen = false;
-            RefreshPanelText();
+            closeInfo();
         }
         return true;
     }
@@ -375,9 +371,7 @@ bool frmController::Dispatch(SkinElement& element)
         return true;
     }
     if (name == QLatin1String("Min")) {
-        extInfo() = false;
-        gCamCfgOpen = false;
-        RefreshPanelText();
+        closeInfo();
         return true;
     }
     if (name == QLatin1String("Erase")) {
@@ -385,9 +379,7 @@ bool frmController::Dispatch(SkinElement& element)
             return false;
         if (assigned) {
             EraseCam();
-            extInfo() = false;
-            gCamCfgOpen = false;
-            RefreshPanelText();
+            closeInfo();
             RefrushCamCfgBtn();
         }
         return true;
