@@ -15,6 +15,7 @@
 #include "support/camsim_process.h"
 #include "support/fake_ui.h"
 #include "support/modal_script.h"
+#include "support/real_time_ui.h"
 #include "support/skin_mouse.h"
 #include "support/temp_program.h"
 #include "views/frm_client.h"
@@ -25,15 +26,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Message boxes are recorded and answered; waits take real time.
-class RealTimeUi : public FakeUi {
-public:
-    void Sleep(int ms) override { QThread::msleep(static_cast<unsigned long>(ms)); }
-    void SleepPumping(int ms) override { WaitUntil([] { return false; }, ms); }
-    void DoEvents() override { QCoreApplication::processEvents(); }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-};
 
 TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
 {

@@ -13,6 +13,7 @@
 #include "support/camsim_process.h"
 #include "support/fake_ui.h"
 #include "support/qt_printers.h"
+#include "support/real_time_ui.h"
 #include "views/frm_client.h"
 
 #include <QFile>
@@ -22,28 +23,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Message boxes are recorded and answered, but time is real: the streams
-// really have to stop while the engine waits for them.
-class RealTimeUi : public FakeUi {
-public:
-    void Sleep(int ms) override
-    {
-        sleeps.push_back(ms);
-        QThread::msleep(static_cast<unsigned long>(ms));
-    }
-    void SleepPumping(int ms) override
-    {
-        pumpedSleeps.push_back(ms);
-        WaitUntil([] { return false; }, ms);
-    }
-    void DoEvents() override
-    {
-        ++doEvents;
-        QCoreApplication::processEvents();
-    }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-};
 
 QStringList ReadLines(const QString& path)
 {

@@ -16,6 +16,7 @@
 #include "platform/skin/skin_form.h"
 #include "support/camsim_process.h"
 #include "support/fake_ui.h"
+#include "support/real_time_ui.h"
 #include "support/skin_mouse.h"
 #include "support/temp_program.h"
 #include "views/frm_client.h"
@@ -25,27 +26,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Message boxes are recorded and answered; time is real.
-class RealTimeUi : public FakeUi {
-public:
-    void Sleep(int ms) override
-    {
-        sleeps.push_back(ms);
-        QThread::msleep(static_cast<unsigned long>(ms));
-    }
-    void SleepPumping(int ms) override
-    {
-        pumpedSleeps.push_back(ms);
-        WaitUntil([] { return false; }, ms);
-    }
-    void DoEvents() override
-    {
-        ++doEvents;
-        QCoreApplication::processEvents();
-    }
-    QDateTime Now() override { return QDateTime::currentDateTime(); }
-};
 
 QByteArray MainIni(const CamsimProcess& sim)
 {
