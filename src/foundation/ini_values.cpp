@@ -233,6 +233,18 @@ bool ToFlag(QStringView text)
     return *number != 0;
 }
 
+void RequireRange(const QString& section, const QString& key, long long value, long long min,
+                  long long max)
+{
+    if (value < min || value > max)
+        throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
+                           .arg(section, key)
+                           .arg(value)
+                           .arg(min)
+                           .arg(max)
+                           .toStdString());
+}
+
 } // namespace ini
 
 void IniReader::fail(QStringView section, QStringView key, const QString& value, const char* what)
@@ -251,69 +263,46 @@ std::optional<QString> IniReader::numericCandidate(QStringView section, QStringV
     return value;
 }
 
-bool IniReader::Int16(QStringView section, QStringView key, qint16& out) const
+template <typename T, typename Convert>
+bool IniReader::convertValue(QStringView section, QStringView key, const std::optional<QString>& value,
+                             T& out, Convert convert)
 {
-    const std::optional<QString> value = numericCandidate(section, key);
     if (!value)
         return false;
     try {
-        out = ini::ToInt16(*value);
+        out = convert(*value);
     } catch (const IniError& e) {
         fail(section, key, *value, e.what());
     }
     return true;
+}
+
+bool IniReader::Int16(QStringView section, QStringView key, qint16& out) const
+{
+    return convertValue(section, key, numericCandidate(section, key), out, ini::ToInt16);
 }
 
 bool IniReader::Int32(QStringView section, QStringView key, int& out) const
 {
-    const std::optional<QString> value = numericCandidate(section, key);
-    if (!value)
-        return false;
-    try {
-        out = ini::ToInt32(*value);
-    } catch (const IniError& e) {
-        fail(section, key, *value, e.what());
-    }
-    return true;
+    return convertValue(section, key, numericCandidate(section, key), out, ini::ToInt32);
 }
 
 bool IniReader::Float(QStringView section, QStringView key, float& out) const
 {
-    const std::optional<QString> value = numericCandidate(section, key);
-    if (!value)
-        return false;
-    try {
-        out = ini::ToFloat(*value);
-    } catch (const IniError& e) {
-        fail(section, key, *value, e.what());
-    }
-    return true;
+    return convertValue(section, key, numericCandidate(section, key), out, ini::ToFloat);
 }
 
 bool IniReader::Flag(QStringView section, QStringView key, bool& out) const
 {
-    const std::optional<QString> value = numericCandidate(section, key);
-    if (!value)
-        return false;
-    try {
-        out = ini::ToFlag(*value);
-    } catch (const IniError& e) {
-        fail(section, key, *value, e.what());
-    }
-    return true;
+    return convertValue(section, key, numericCandidate(section, key), out, ini::ToFlag);
 }
 
 bool IniReader::Int32KeepZero(QStringView section, QStringView key, int& out) const
 {
-    const std::optional<QString> value = m_file.GetValue(section, key);
-    if (!value || value->trimmed().isEmpty())
-        return false;
-    try {
-        out = ini::ToInt32(*value);
-    } catch (const IniError& e) {
-        fail(section, key, *value, e.what());
-    }
-    return true;
+    std::optional<QString> value = m_file.GetValue(section, key);
+    if (value && value->trimmed().isEmpty())
+        value.reset();
+    return convertValue(section, key, value, out, ini::ToInt32);
 }
 
 bool IniReader::Text(QStringView section, QStringView key, QString& out) const

@@ -49,6 +49,12 @@ qint32 ToInt32(QStringView text);
 float ToFloat(QStringView text);
 bool ToFlag(QStringView text);
 
+// Numbers outside what the program can use are malformed, like text that is
+// not a number (counts, indexes into fixed tables, ports, angles, masks):
+// throws IniError naming the key when value lies outside min..max.
+void RequireRange(const QString& section, const QString& key, long long value, long long min,
+                  long long max);
+
 } // namespace ini
 
 // Reads typed values from a loaded SettingsFile under the reading rule. Each
@@ -75,6 +81,10 @@ class IniReader
 
   private:
     std::optional<QString> numericCandidate(QStringView section, QStringView key) const;
+    // Converts a present value with convert, or returns false for an absent one.
+    template <typename T, typename Convert>
+    static bool convertValue(QStringView section, QStringView key, const std::optional<QString>& value,
+                             T& out, Convert convert);
     [[noreturn]] static void fail(QStringView section, QStringView key, const QString& value,
                                   const char* what);
 

@@ -38,18 +38,6 @@ bool sameName(const QString& a, const QString& b)
     return true;
 }
 
-void requireRange(const QString& section, const QString& key, long long value, long long min,
-                  long long max)
-{
-    if (value < min || value > max)
-        throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
-                           .arg(section, key)
-                           .arg(value)
-                           .arg(min)
-                           .arg(max)
-                           .toStdString());
-}
-
 // Opens a resource file; false when it does not exist or cannot be read.
 bool openResource(const QString& path, SettingsFile& file)
 {
@@ -187,11 +175,11 @@ bool LoadLang1Ini()
         // The panel size is kept in pixels and applied when the panel loads.
         int size = 0;
         if (r.Int32(s, u"UIWidth", size)) {
-            requireRange(s, QStringLiteral("UIWidth"), size, 1, kMaxPanelSize);
+            ini::RequireRange(s, QStringLiteral("UIWidth"), size, 1, kMaxPanelSize);
             gUIWidth = size;
         }
         if (r.Int32(s, u"UIHeight", size)) {
-            requireRange(s, QStringLiteral("UIHeight"), size, 1, kMaxPanelSize);
+            ini::RequireRange(s, QStringLiteral("UIHeight"), size, 1, kMaxPanelSize);
             gUIHeight = size;
         }
         if (!r.TextByRule(s, u"HelpFileName", gHelpFileName))
@@ -255,7 +243,7 @@ bool LoadCfgPageIni()
         const IniReader r(file);
         int count = 0;
         if (r.Int32(kGeneral, u"DeviceCount", count))
-            requireRange(kGeneral, QStringLiteral("DeviceCount"), count, 0, kMaxDevices);
+            ini::RequireRange(kGeneral, QStringLiteral("DeviceCount"), count, 0, kMaxDevices);
         gDeviceCount = count;
         if (!r.TextByRule(kGeneral, u"DefaultPage", gDefaultPage))
             gDefaultPage = QStringLiteral("Content.htm");

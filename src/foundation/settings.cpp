@@ -30,20 +30,6 @@ QString storageKey(int k, const char* field)
     return QStringLiteral("Storage%1%2").arg(k).arg(QLatin1String(field));
 }
 
-// Numbers outside what the program can use are malformed, like text that is
-// not a number: counts and indexes into fixed tables, ports, angles, masks.
-void requireRange(const QString& section, const QString& key, long long value, long long min,
-                  long long max)
-{
-    if (value < min || value > max)
-        throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
-                           .arg(section, key)
-                           .arg(value)
-                           .arg(min)
-                           .arg(max)
-                           .toStdString());
-}
-
 // Reads an int32 under the reading rule and checks its range when present.
 template <typename Int>
 void readRanged(const IniReader& r, const QString& section, const QString& key, Int& field,
@@ -52,13 +38,13 @@ void readRanged(const IniReader& r, const QString& section, const QString& key, 
     if constexpr (sizeof(Int) == 2) {
         qint16 v = 0;
         if (r.Int16(section, key, v)) {
-            requireRange(section, key, v, min, max);
+            ini::RequireRange(section, key, v, min, max);
             field = v;
         }
     } else {
         int v = 0;
         if (r.Int32(section, key, v)) {
-            requireRange(section, key, v, min, max);
+            ini::RequireRange(section, key, v, min, max);
             field = v;
         }
     }
@@ -81,7 +67,7 @@ void readGeneral(const IniReader& r)
     int count = 0;
     if (r.Int32(s, QStringLiteral("StorageCount"), count)) {
         if (count < 0)
-            requireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
+            ini::RequireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
         // Up to sixteen entries are read; a larger count is an error after them.
         const int readable = std::min(count, kMaxStorages);
         for (int k = 1; k <= readable; ++k) {
@@ -90,7 +76,7 @@ void readGeneral(const IniReader& r)
             bool checked = false;
             entry.Checked = r.Flag(s, storageKey(k, "Checked"), checked) && checked;
         }
-        requireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
+        ini::RequireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
         gStorageCount = count;
     } else {
         gStorage[0] = StorageInfo{DataPath(), true};
@@ -131,13 +117,13 @@ void readCam(const IniReader& r, int n)
 
     int angle = 0;
     if (r.Int32(s, QStringLiteral("RotateAngle"), angle) && angle % 90 != 0)
-        requireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0); // not a quarter turn
-    requireRange(s, QStringLiteral("RotateAngle"), angle, 0, 270);
+        ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0); // not a quarter turn
+    ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 270);
     cam.RotateAngle = angle;
 
     int count = 0;
     r.Int32(s, QStringLiteral("ScheduleCount"), count);
-    requireRange(s, QStringLiteral("ScheduleCount"), count, 0, kScheduleCount);
+    ini::RequireRange(s, QStringLiteral("ScheduleCount"), count, 0, kScheduleCount);
     cam.ScheduleCount = count;
 
     bool pt = false;
@@ -154,11 +140,11 @@ void readCam(const IniReader& r, int n)
         e.CHECK = r.Flag(s, scheduleKey(j, "CHECK"), check) && check;
         int v = 0;
         r.Int32(s, scheduleKey(j, "MODE"), v);
-        requireRange(s, scheduleKey(j, "MODE"), v, 0, 1);
+        ini::RequireRange(s, scheduleKey(j, "MODE"), v, 0, 1);
         e.MODE = v;
         v = 0;
         r.Int32(s, scheduleKey(j, "WeekOption"), v);
-        requireRange(s, scheduleKey(j, "WeekOption"), v, 0, 127);
+        ini::RequireRange(s, scheduleKey(j, "WeekOption"), v, 0, 127);
         e.WeekOption = v;
         for (auto [field, target] :
              {std::pair{"DateStart", &e.DateStart}, std::pair{"DateStop", &e.DateStop},
@@ -179,7 +165,7 @@ void readCam(const IniReader& r, int n)
     // A stored interval of 0 is a value (mail at every motion), not "absent".
     int interval = 0;
     if (r.Int32KeepZero(s, QStringLiteral("MailIntervalTime"), interval)) {
-        requireRange(s, QStringLiteral("MailIntervalTime"), interval, 0, 86'400 * 366);
+        ini::RequireRange(s, QStringLiteral("MailIntervalTime"), interval, 0, 86'400 * 366);
         cam.MailIntervalTime = interval;
     }
     r.Int32(s, QStringLiteral("Sensitivity"), cam.Sensitivity);
