@@ -40,6 +40,9 @@ public:
     std::unique_ptr<WisViewer> MakeViewer(int slot) override;
 };
 
+// Puts the program's proxy settings on a camera object.
+void PutProxySettings(ImageServer& server);
+
 // What the engine knows of the machine it runs on.
 struct SystemInfo {
     qint16 wProcessorLevel = 0;

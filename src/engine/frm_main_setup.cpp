@@ -73,6 +73,14 @@ void frmMain::InitialCamSetting()
     }
 }
 
+void PutProxySettings(ImageServer& server)
+{
+    server.setProxyServerAddress(gProxyServerAddress);
+    server.setProxyServerPort(gProxyServerPort);
+    server.setEnableProxy(gEnableProxy);
+    server.setBypassProxyServer(gBypassProxyServer);
+}
+
 void frmMain::InitialCamSettingFor(int n)
 {
     ImageServer& cam = Cam(n);
@@ -84,10 +92,7 @@ void frmMain::InitialCamSettingFor(int n)
     cam.setPort(rec.Port);
     cam.setProtocol(rec.Protocol);
     cam.setIsLocalCamera(rec.IsLocalCamera);
-    cam.setProxyServerAddress(gProxyServerAddress);
-    cam.setProxyServerPort(gProxyServerPort);
-    cam.setEnableProxy(gEnableProxy);
-    cam.setBypassProxyServer(gBypassProxyServer);
+    PutProxySettings(cam);
     cam.setDisplayEnabled(false);
     cam.setReserved53(true);
     cam.setReserved43(0);
@@ -120,10 +125,7 @@ void frmMain::PutSettingToCam(int n)
         cam.setProtocol(rec.Protocol);
         cam.setIsLocalCamera(rec.IsLocalCamera);
         cam.setRotateAngle(rec.RotateAngle);
-        cam.setProxyServerAddress(gProxyServerAddress);
-        cam.setProxyServerPort(gProxyServerPort);
-        cam.setEnableProxy(gEnableProxy);
-        cam.setBypassProxyServer(gBypassProxyServer);
+        PutProxySettings(cam);
 
         if (p3) {
             cam.probeInit();

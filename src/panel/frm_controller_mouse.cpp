@@ -468,10 +468,7 @@ bool frmController::ConfigButtonStep()
     server.setIPAddress(cam.IPAddress);
     server.setPort(cam.Port);
     server.setIsLocalCamera(cam.IsLocalCamera);
-    server.setProxyServerAddress(gProxyServerAddress);
-    server.setProxyServerPort(gProxyServerPort);
-    server.setEnableProxy(gEnableProxy);
-    server.setBypassProxyServer(gBypassProxyServer);
+    PutProxySettings(server);
 
     bool verified = false;
     QString adminId;
