@@ -4,7 +4,6 @@
 #include "support/fake_ui.h"
 #include "support/temp_program.h"
 
-#include <QDirIterator>
 #include <QLockFile>
 #include <gtest/gtest.h>
 
@@ -38,23 +37,12 @@ class RecordingPanel : public QWidget, public WindowLifecycle
     }
 };
 
-void copyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(source, target);
-    }
-}
-
 class StartupTest : public ::testing::Test
 {
   protected:
     void SetUp() override
     {
-        copyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path());
+        EXPECT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
         windows().Reset();
         windows().Register(QStringLiteral("frmMain"), [] { return new RecordingEngine; });
         windows().Register(QStringLiteral("frmController"), [] { return new RecordingPanel; });
@@ -172,7 +160,7 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         SCOPED_TRACE(c.name);
         TearDown();
         TempProgramFolder own;
-        copyTree(QStringLiteral(CAM_RESOURCES_DIR), own.path());
+        EXPECT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), own.path()));
         if (!QString::fromLatin1(c.name).startsWith(u"main.ini"))
             own.write(QStringLiteral("main.ini"), kGoodMainIni); // a good main.ini must survive too
         c.spoil(own);

@@ -20,7 +20,6 @@
 #include "support/temp_program.h"
 #include "views/frm_client.h"
 
-#include <QDirIterator>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -47,13 +46,7 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
     SetDiscoverySettings(search);
 
     RealTimeUi ui;
-    QDirIterator it(QStringLiteral(CAM_RESOURCES_DIR), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        QFile f(source);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        folder.write(source.mid(QStringLiteral(CAM_RESOURCES_DIR).size() + 1), f.readAll());
-    }
+    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
     WindowRegistry& registry = windows();
     registry.Reset();
     RegisterProgramWindows();

@@ -21,7 +21,6 @@
 #include "support/temp_program.h"
 #include "views/frm_client.h"
 
-#include <QDirIterator>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -52,13 +51,7 @@ TEST(PanelCamsim, ConnectStopsAndStartsTheVideoAndClosingEverythingEndsTheProgra
 
     RealTimeUi ui;
     TempProgramFolder folder;
-    QDirIterator it(QStringLiteral(CAM_RESOURCES_DIR), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        QFile f(source);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        folder.write(source.mid(QStringLiteral(CAM_RESOURCES_DIR).size() + 1), f.readAll());
-    }
+    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
     folder.write(QStringLiteral("main.ini"), MainIni(sim));
 
     WindowRegistry& registry = windows();

@@ -27,7 +27,6 @@
 #include "support/temp_program.h"
 
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QPointer>
 #include <gtest/gtest.h>
 
@@ -149,22 +148,11 @@ public:
     SkinForm* skin = nullptr;
 };
 
-inline void CopyTree(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + source.mid(from.size());
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(source, target);
-    }
-}
-
 class PanelFixture : public ::testing::Test {
 protected:
     PanelFixture()
     {
-        CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path());
+        EXPECT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
         InitGlobalVariable();
         EXPECT_TRUE(LoadLanguageIni());
         packTag = gLanguage;

@@ -6,9 +6,26 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+// Copies every file below `from` into `to`, keeping the folders and replacing
+// files already there; false when one could not be copied.
+inline bool CopyTree(const QString& from, const QString& to)
+{
+    bool ok = true;
+    QDirIterator it(from, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        ok = QFile::copy(source, target) && ok;
+    }
+    return ok;
+}
 
 class TempProgramFolder
 {
