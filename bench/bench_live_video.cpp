@@ -77,11 +77,13 @@ struct Camsim {
     std::vector<std::pair<QString, int>> cams;
     bool Start(int n, QSize size, int fps)
     {
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim"),
-                      {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--port"), QStringLiteral("0"),
-                       QStringLiteral("--size"), QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
-                       QStringLiteral("--fps"), QString::number(fps), QStringLiteral("--loop-frames"),
-                       QStringLiteral("50"), QStringLiteral("--quiet")});
+        process.start(
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim"),
+            {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--port"),
+             QStringLiteral("0"), QStringLiteral("--size"),
+             QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QStringLiteral("--fps"),
+             QString::number(fps), QStringLiteral("--loop-frames"), QStringLiteral("50"),
+             QStringLiteral("--quiet")});
         QByteArray out;
         while (!out.contains("camsim: ready") && process.waitForReadyRead(20000))
             out += process.readAllStandardOutput();
@@ -131,8 +133,9 @@ double BareDecodeMs(const std::vector<QByteArray>& jpegs)
         const QByteArray& j = jpegs[static_cast<size_t>(n) % jpegs.size()];
         tjDecompressHeader3(h, reinterpret_cast<const unsigned char*>(j.constData()),
                             static_cast<unsigned long>(j.size()), &w, &ht, &ss, &cs);
-        tjDecompress2(h, reinterpret_cast<const unsigned char*>(j.constData()), static_cast<unsigned long>(j.size()),
-                      buf.data(), w, w * 4, ht, TJPF_BGRX, TJFLAG_FASTDCT);
+        tjDecompress2(h, reinterpret_cast<const unsigned char*>(j.constData()),
+                      static_cast<unsigned long>(j.size()), buf.data(), w, w * 4, ht, TJPF_BGRX,
+                      TJFLAG_FASTDCT);
         ++n;
     }
     const double t = ThreadCpuSeconds() - t0;
@@ -234,7 +237,9 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
     std::sort(latencies.begin(), latencies.end());
     if (!latencies.empty()) {
         r.latMedianMs = static_cast<double>(latencies[latencies.size() / 2]) / 1000.0;
-        r.latP99Ms = static_cast<double>(latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)]) / 1000.0;
+        r.latP99Ms = static_cast<double>(
+                         latencies[std::min(latencies.size() - 1, latencies.size() * 99 / 100)])
+                     / 1000.0;
     }
     r.peakRssMb = PeakRssKb() / 1024;
     r.decodePerFrameMs = jpegs.empty() ? 0 : BareDecodeMs(jpegs);
@@ -244,14 +249,18 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
 void Print(const RunResult& r, int fps)
 {
     const double expected = r.seconds * fps * r.streams;
-    std::printf("| %d | %dx%d | %dx%d | %.0f s | %.3f | %llu (%.1f%% of %0.f sent at %d fps; per stream %llu..%llu) | %llu | %llu | "
+    std::printf("| %d | %dx%d | %dx%d | %.0f s | %.3f | %llu (%.1f%% of %0.f sent at %d fps; per "
+                "stream %llu..%llu) | %llu | %llu | "
                 "%.2f / %.2f ms | %.3f ms (GUI thread %.3f) | %.3f ms | %.2f | %ld MB |\n",
-                r.streams, r.size.width(), r.size.height(), r.cell.width(), r.cell.height(), r.seconds, r.cpuCores,
-                static_cast<unsigned long long>(r.received), 100.0 * static_cast<double>(r.received) / expected,
-                expected, fps, static_cast<unsigned long long>(r.minReceived),
-                static_cast<unsigned long long>(r.maxReceived), static_cast<unsigned long long>(r.decoded),
-                static_cast<unsigned long long>(r.painted), r.latMedianMs, r.latP99Ms, r.cpuPerFrameMs, r.guiPerFrameMs,
-                r.decodePerFrameMs, r.decodePerFrameMs > 0 ? r.cpuPerFrameMs / r.decodePerFrameMs : 0.0, r.peakRssMb);
+                r.streams, r.size.width(), r.size.height(), r.cell.width(), r.cell.height(),
+                r.seconds, r.cpuCores, static_cast<unsigned long long>(r.received),
+                100.0 * static_cast<double>(r.received) / expected, expected, fps,
+                static_cast<unsigned long long>(r.minReceived),
+                static_cast<unsigned long long>(r.maxReceived),
+                static_cast<unsigned long long>(r.decoded),
+                static_cast<unsigned long long>(r.painted), r.latMedianMs, r.latP99Ms,
+                r.cpuPerFrameMs, r.guiPerFrameMs, r.decodePerFrameMs,
+                r.decodePerFrameMs > 0 ? r.cpuPerFrameMs / r.decodePerFrameMs : 0.0, r.peakRssMb);
     std::fflush(stdout);
 }
 
@@ -272,22 +281,34 @@ int main(int argc, char** argv)
             const QStringList p = t.split(QLatin1Char('x'));
             return p.size() == 2 ? QSize(p[0].toInt(), p[1].toInt()) : QSize();
         };
-        if (args[i] == QLatin1String("--seconds")) seconds = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--streams")) streams = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--fps")) fps = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--size")) size = wh(next), ++i;
-        else if (args[i] == QLatin1String("--cell")) cell = wh(next), ++i;
-        else if (args[i] == QLatin1String("--scaling")) scaling = true;
-        else if (args[i] == QLatin1String("--decode-only")) gStage = Stage::DecodeOnly;
-        else if (args[i] == QLatin1String("--receive-only")) gStage = Stage::ReceiveOnly;
+        if (args[i] == QLatin1String("--seconds"))
+            seconds = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--streams"))
+            streams = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--fps"))
+            fps = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--size"))
+            size = wh(next), ++i;
+        else if (args[i] == QLatin1String("--cell"))
+            cell = wh(next), ++i;
+        else if (args[i] == QLatin1String("--scaling"))
+            scaling = true;
+        else if (args[i] == QLatin1String("--decode-only"))
+            gStage = Stage::DecodeOnly;
+        else if (args[i] == QLatin1String("--receive-only"))
+            gStage = Stage::ReceiveOnly;
         else {
-            std::fprintf(stderr, "usage: bench_live_video [--seconds S] [--streams N] [--size WxH] [--fps F] "
-                                 "[--cell WxH] [--scaling]\n");
+            std::fprintf(
+                stderr,
+                "usage: bench_live_video [--seconds S] [--streams N] [--size WxH] [--fps F] "
+                "[--cell WxH] [--scaling]\n");
             return 2;
         }
     }
-    std::printf("| streams | picture | shown at | run | client CPU (cores) | received | decoded | painted | "
-                "latency median / p99 | client CPU per picture | bare decode per picture | ratio | peak RSS |\n");
+    std::printf("| streams | picture | shown at | run | client CPU (cores) | received | decoded | "
+                "painted | "
+                "latency median / p99 | client CPU per picture | bare decode per picture | ratio | "
+                "peak RSS |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     Print(Run(streams, size, cell, fps, seconds), fps);
     if (scaling) {

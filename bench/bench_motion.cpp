@@ -46,7 +46,8 @@ std::vector<QByteArray> Pictures(benchmark::State& state)
 {
     std::vector<QByteArray> out;
     for (int i = 0; i < 8; ++i)
-        out.push_back(Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), i));
+        out.push_back(
+            Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)), i));
     return out;
 }
 
@@ -88,7 +89,8 @@ void BM_MotionDetectorOnly(benchmark::State& state)
     qint64 t = 0;
     size_t i = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(detector.FeedLuma(lumas[i++ % lumas.size()].data(), w, h, w, t += 40));
+        benchmark::DoNotOptimize(
+            detector.FeedLuma(lumas[i++ % lumas.size()].data(), w, h, w, t += 40));
 }
 
 void BM_MotionOnFullPicture(benchmark::State& state)
@@ -108,7 +110,16 @@ void BM_MotionOnFullPicture(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(BM_DisplayDecode)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MotionScaledDecode)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MotionDetectorOnly)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_MotionOnFullPicture)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MotionScaledDecode)
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MotionDetectorOnly)
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MotionOnFullPicture)
+    ->Args({640, 480})
+    ->Args({1280, 720})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

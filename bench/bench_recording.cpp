@@ -83,8 +83,8 @@ quint64 TcpBytesReceived()
             continue;
         tcp_info info{};
         socklen_t len = sizeof info;
-        if (::getsockopt(name.toInt(), IPPROTO_TCP, TCP_INFO, &info, &len) == 0 &&
-            len >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received)
+        if (::getsockopt(name.toInt(), IPPROTO_TCP, TCP_INFO, &info, &len) == 0
+            && len >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received)
             total += info.tcpi_bytes_received;
     }
     return total;
@@ -97,8 +97,7 @@ void Pump(int ms)
     loop.exec();
 }
 
-template <typename Pred>
-bool PumpUntil(Pred done, int timeoutMs)
+template <typename Pred> bool PumpUntil(Pred done, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();
@@ -118,14 +117,22 @@ struct Camsim {
     // 0 renders every picture (the moving block then sweeps the whole width).
     bool Start(int n, QSize size, int fps, int loopFrames)
     {
-        QStringList args = {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--port"),
-                            QStringLiteral("0"), QStringLiteral("--size"),
-                            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QStringLiteral("--fps"),
-                            QString::number(fps), QStringLiteral("--discovery-port"), QStringLiteral("-1"),
+        QStringList args = {QStringLiteral("--cameras"),
+                            QString::number(n),
+                            QStringLiteral("--port"),
+                            QStringLiteral("0"),
+                            QStringLiteral("--size"),
+                            QStringLiteral("%1x%2").arg(size.width()).arg(size.height()),
+                            QStringLiteral("--fps"),
+                            QString::number(fps),
+                            QStringLiteral("--discovery-port"),
+                            QStringLiteral("-1"),
                             QStringLiteral("--quiet")};
         if (loopFrames > 0)
             args << QStringLiteral("--loop-frames") << QString::number(loopFrames);
-        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim"), args);
+        process.start(QCoreApplication::applicationDirPath()
+                          + QStringLiteral("/../tools/camsim/camsim"),
+                      args);
         QByteArray out;
         while (!out.contains("camsim: ready") && process.waitForReadyRead(20000))
             out += process.readAllStandardOutput();
@@ -284,24 +291,28 @@ Run Measure(Client& client, int seconds, const QString& recordDir, int splitMb)
 void PrintRun(const char* what, const Run& r, int streams, int fps)
 {
     const double expected = r.seconds * fps * streams;
-    std::printf("| %s | %.1f s | %.3f | %.3f ms | %llu (%.1f%% of %.0f) | %.3f MB/s | %.3f MB/s |", what, r.seconds,
-                r.cpu / r.seconds, r.pictures ? r.cpu * 1000.0 / static_cast<double>(r.pictures) : 0.0,
-                static_cast<unsigned long long>(r.pictures), 100.0 * static_cast<double>(r.pictures) / expected,
-                expected, static_cast<double>(r.tcpBytes) / r.seconds / 1e6,
+    std::printf("| %s | %.1f s | %.3f | %.3f ms | %llu (%.1f%% of %.0f) | %.3f MB/s | %.3f MB/s |",
+                what, r.seconds, r.cpu / r.seconds,
+                r.pictures ? r.cpu * 1000.0 / static_cast<double>(r.pictures) : 0.0,
+                static_cast<unsigned long long>(r.pictures),
+                100.0 * static_cast<double>(r.pictures) / expected, expected,
+                static_cast<double>(r.tcpBytes) / r.seconds / 1e6,
                 static_cast<double>(r.jpegBytes) / r.seconds / 1e6);
     if (r.files > 0)
-        std::printf(" %.3f MB/s | %.4f | %.4f | %d files, %d splits, %d failed; %llu frames written, %llu dropped |\n",
+        std::printf(" %.3f MB/s | %.4f | %.4f | %d files, %d splits, %d failed; %llu frames "
+                    "written, %llu dropped |\n",
                     static_cast<double>(r.fileBytes) / r.seconds / 1e6,
                     static_cast<double>(r.fileBytes) / static_cast<double>(r.tcpBytes),
-                    static_cast<double>(r.fileBytes) / static_cast<double>(r.jpegBytes), r.files, r.splits,
-                    r.failures, static_cast<unsigned long long>(r.framesWritten),
+                    static_cast<double>(r.fileBytes) / static_cast<double>(r.jpegBytes), r.files,
+                    r.splits, r.failures, static_cast<unsigned long long>(r.framesWritten),
                     static_cast<unsigned long long>(r.framesDropped));
     else
         std::printf(" – | – | – | – |\n");
     std::fflush(stdout);
 }
 
-int RecordingFigures(int streams, QSize size, int fps, int seconds, int rounds, int splitMb, const QString& dirArg)
+int RecordingFigures(int streams, QSize size, int fps, int seconds, int rounds, int splitMb,
+                     const QString& dirArg)
 {
     Camsim sim;
     if (!sim.Start(streams, size, fps, 50)) {
@@ -313,9 +324,10 @@ int RecordingFigures(int streams, QSize size, int fps, int seconds, int rounds, 
     Client client(sim, size);
     Pump(3000);  // warm-up: connected, streaming, first pictures shown
 
-    std::printf("\n%d streams of %dx%d at %d fps, shown at full size; recording into %s\n\n", streams,
-                size.width(), size.height(), fps, qPrintable(base));
-    std::printf("| run | time | client CPU (cores) | CPU per picture | pictures received | camera bytes (TCP) | "
+    std::printf("\n%d streams of %dx%d at %d fps, shown at full size; recording into %s\n\n",
+                streams, size.width(), size.height(), fps, qPrintable(base));
+    std::printf("| run | time | client CPU (cores) | CPU per picture | pictures received | camera "
+                "bytes (TCP) | "
                 "JPEG bytes | file bytes | file / TCP | file / JPEG | files |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|\n");
     double viewCpu = 0, viewSec = 0, recCpu = 0, recSec = 0;
@@ -333,8 +345,9 @@ int RecordingFigures(int streams, QSize size, int fps, int seconds, int rounds, 
     const double viewCores = viewCpu / viewSec, recCores = recCpu / recSec;
     const double viewPer = viewCpu * 1000.0 / static_cast<double>(std::max<quint64>(1, viewPics));
     const double recPer = recCpu * 1000.0 / static_cast<double>(std::max<quint64>(1, recPics));
-    std::printf("\nrecording adds %.3f cores (%+.1f%%), %.3f ms CPU per picture (%+.1f%%)\n", recCores - viewCores,
-                100.0 * (recCores - viewCores) / viewCores, recPer - viewPer, 100.0 * (recPer - viewPer) / viewPer);
+    std::printf("\nrecording adds %.3f cores (%+.1f%%), %.3f ms CPU per picture (%+.1f%%)\n",
+                recCores - viewCores, 100.0 * (recCores - viewCores) / viewCores, recPer - viewPer,
+                100.0 * (recPer - viewPer) / viewPer);
     return 0;
 }
 
@@ -384,9 +397,11 @@ int MotionFigures(QSize size, int fps, int trials)
             ++missed;
             continue;
         }
-        const qint64 firstUs = sim.Control(0, "state").value(QStringLiteral("motion_first_us")).toLongLong();
+        const qint64 firstUs =
+            sim.Control(0, "state").value(QStringLiteral("motion_first_us")).toLongLong();
         if (firstUs < onUs || notifyUs < firstUs) {
-            std::fprintf(stderr, "inconsistent times: motion on %lld, first picture %lld, Notify %lld\n",
+            std::fprintf(stderr,
+                         "inconsistent times: motion on %lld, first picture %lld, Notify %lld\n",
                          static_cast<long long>(onUs), static_cast<long long>(firstUs),
                          static_cast<long long>(notifyUs));
             return 1;
@@ -398,12 +413,16 @@ int MotionFigures(QSize size, int fps, int trials)
     sim.Control(0, "motion?on=0");
     const auto stats = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
-        const double median = v.empty() ? 0 : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
+        const double median =
+            v.empty()
+                ? 0
+                : (v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2);
         return std::array<double, 3>{median, v.empty() ? 0 : v.front(), v.empty() ? 0 : v.back()};
     };
-    std::printf("\nmotion latency, one %dx%d camera at %d fps, sensitivity 5: %zu of %d trials reported "
-                "(%d missed), %d reports during still scenes\n\n",
-                size.width(), size.height(), fps, total.size(), trials, missed, stillReports);
+    std::printf(
+        "\nmotion latency, one %dx%d camera at %d fps, sensitivity 5: %zu of %d trials reported "
+        "(%d missed), %d reports during still scenes\n\n",
+        size.width(), size.height(), fps, total.size(), trials, missed, stillReports);
     std::printf("| interval | median | min | max |\n|---|---|---|---|\n");
     const auto row = [&](const char* name, const std::vector<double>& v) {
         const auto s = stats(v);
@@ -440,18 +459,29 @@ int main(int argc, char** argv)
             const QStringList p = t.split(QLatin1Char('x'));
             return p.size() == 2 ? QSize(p[0].toInt(), p[1].toInt()) : QSize();
         };
-        if (args[i] == QLatin1String("--seconds")) seconds = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--streams")) streams = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--fps")) fps = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--size")) size = wh(next), ++i;
-        else if (args[i] == QLatin1String("--rounds")) rounds = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--trials")) trials = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--split-mb")) splitMb = next.toInt(), ++i;
-        else if (args[i] == QLatin1String("--dir")) dir = next, ++i;
-        else if (args[i] == QLatin1String("--only")) only = next, ++i;
+        if (args[i] == QLatin1String("--seconds"))
+            seconds = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--streams"))
+            streams = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--fps"))
+            fps = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--size"))
+            size = wh(next), ++i;
+        else if (args[i] == QLatin1String("--rounds"))
+            rounds = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--trials"))
+            trials = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--split-mb"))
+            splitMb = next.toInt(), ++i;
+        else if (args[i] == QLatin1String("--dir"))
+            dir = next, ++i;
+        else if (args[i] == QLatin1String("--only"))
+            only = next, ++i;
         else {
-            std::fprintf(stderr, "usage: bench_recording [--seconds S] [--streams N] [--size WxH] [--fps F] "
-                                 "[--split-mb MB] [--rounds R] [--trials T] [--dir DIR] [--only recording|motion]\n");
+            std::fprintf(
+                stderr, "usage: bench_recording [--seconds S] [--streams N] [--size WxH] [--fps F] "
+                        "[--split-mb MB] [--rounds R] [--trials T] [--dir DIR] [--only "
+                        "recording|motion]\n");
             return 2;
         }
     }

@@ -25,7 +25,8 @@ BENCHMARK(IsPatternMatch_Address);
 
 void IsPatternMatch_Port(benchmark::State& state)
 {
-    const QString texts[] = {QStringLiteral("8080"), QStringLiteral("80a"), QStringLiteral("65535")};
+    const QString texts[] = {QStringLiteral("8080"), QStringLiteral("80a"),
+                             QStringLiteral("65535")};
     size_t i = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(IsPatternMatch(texts[i], kPortPattern));

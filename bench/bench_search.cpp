@@ -26,12 +26,15 @@ class Sim {
 public:
     explicit Sim(int count)
     {
-        const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim");
-        m_process.start(program, {QStringLiteral("--cameras"), QString::number(count), QStringLiteral("--address"),
-                                  QStringLiteral("127.0.1.1"), QStringLiteral("--port"), QStringLiteral("0"),
-                                  QStringLiteral("--discovery-port"), QStringLiteral("0"), QStringLiteral("--fps"),
-                                  QStringLiteral("1"), QStringLiteral("--size"), QStringLiteral("160x120"),
-                                  QStringLiteral("--quiet")});
+        const QString program =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim");
+        m_process.start(program,
+                        {QStringLiteral("--cameras"), QString::number(count),
+                         QStringLiteral("--address"), QStringLiteral("127.0.1.1"),
+                         QStringLiteral("--port"), QStringLiteral("0"),
+                         QStringLiteral("--discovery-port"), QStringLiteral("0"),
+                         QStringLiteral("--fps"), QStringLiteral("1"), QStringLiteral("--size"),
+                         QStringLiteral("160x120"), QStringLiteral("--quiet")});
         QByteArray out;
         QElapsedTimer t;
         t.start();

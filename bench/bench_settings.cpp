@@ -13,8 +13,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
-namespace
-{
+namespace {
 
 void fillFullSettings()
 {
@@ -59,13 +58,12 @@ void fillFullSettings()
     gPlayerPath = QStringLiteral("/usr/bin/mpv");
 }
 
-class DataFolder
-{
-  public:
+class DataFolder {
+public:
     DataFolder() { SetDataPath(m_dir.path()); }
     ~DataFolder() { SetDataPath({}); }
 
-  private:
+private:
     QTemporaryDir m_dir;
 };
 
@@ -132,6 +130,6 @@ void BM_SettingsText(benchmark::State& state)
 }
 BENCHMARK(BM_SettingsText)->Unit(benchmark::kMicrosecond);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

@@ -27,8 +27,7 @@
 #include <cstring>
 #include <functional>
 
-namespace
-{
+namespace {
 
 // Reports "shown" once the event loop has handled the show, then leaves at once.
 void reportShownAndExit()
@@ -162,7 +161,7 @@ void BM_MinimalQtWindow(benchmark::State& state)
     timeChild(state, {QStringLiteral("--child-minimal")});
 }
 
-} // namespace
+}  // namespace
 
 BENCHMARK(BM_MinimalQtWindow)
     ->UseManualTime()

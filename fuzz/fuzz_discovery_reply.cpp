@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const QHostAddress v4(QStringLiteral("127.0.0.7"));
     static const QHostAddress v6(QStringLiteral("::1"));
-    const QByteArrayView datagram(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const QByteArrayView datagram(reinterpret_cast<const char*>(data),
+                                  static_cast<qsizetype>(size));
     for (const QHostAddress* sender : {&v4, &v6}) {
         const auto cam = ParseDiscoveryReply(datagram, kId, *sender);
         if (!cam)
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Require(IsDottedIPv4(cam->ip));
         Require(cam->protocol >= 0 && cam->protocol <= 4);
         Require(cam->port >= 0 && cam->port <= 65535 && cam->webPort >= 0 && cam->webPort <= 65535);
-        for (const QString* text : {&cam->name, &cam->model, &cam->location, &cam->fw, &cam->hw, &cam->rom}) {
+        for (const QString* text :
+             {&cam->name, &cam->model, &cam->location, &cam->fw, &cam->hw, &cam->rom}) {
             Require(text->size() <= kMaxDiscoveryText);
             for (const QChar c : *text)
                 Require(c.unicode() >= 0x20 && c.unicode() != 0x7F);

@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const int32_t options = data[0] & 7;
     const size_t patternSize = std::min<size_t>(data[1], size - 2);
-    const QString pattern =
-        QString::fromLatin1(reinterpret_cast<const char*>(data + 2), static_cast<qsizetype>(patternSize));
+    const QString pattern = QString::fromLatin1(reinterpret_cast<const char*>(data + 2),
+                                                static_cast<qsizetype>(patternSize));
     const size_t textSize = std::min<size_t>(size - 2 - patternSize, 1024);
     const QString text = QString::fromLatin1(reinterpret_cast<const char*>(data + 2 + patternSize),
                                              static_cast<qsizetype>(textSize));

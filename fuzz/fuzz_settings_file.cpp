@@ -12,8 +12,7 @@
 #include <cstdlib>
 #include <optional>
 
-namespace
-{
+namespace {
 
 // Failures are expected for most text; what matters is that nothing else
 // happens (no crash, no other exception) and that the results agree.
@@ -53,7 +52,7 @@ void checkValue(const QString& value)
     if (!number)
         return;
     if (std::isfinite(*number) && std::fabs(*number) < 2e9) {
-        const qint32 i = ini::ToInt32(value); // must not throw
+        const qint32 i = ini::ToInt32(value);  // must not throw
         if (std::fabs(i - *number) > 0.5)
             std::abort();
         if ((i != 0) != ini::ToFlag(value) && std::fabs(*number) > 0.5)
@@ -61,7 +60,7 @@ void checkValue(const QString& value)
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -9,7 +9,8 @@
 void RegisterProgramWindows()
 {
     RegisterEngineWindow(windows());
-    windows().Register(kPanelWindowName, [] { return new frmController; }, CloseUnloads::Yes);
+    windows().Register(
+        kPanelWindowName, [] { return new frmController; }, CloseUnloads::Yes);
     RegisterClientWindows(windows());
     RegisterDiscoveryWindows(windows());
 }

@@ -15,8 +15,7 @@
 #include <exception>
 #include <memory>
 
-namespace
-{
+namespace {
 
 std::unique_ptr<QLockFile> gInstanceLock;
 
@@ -48,17 +47,11 @@ StartupResult fail(const QString& text)
     return StartupResult::Failed;
 }
 
-} // namespace
+}  // namespace
 
-QString InstanceLockPath()
-{
-    return DataPath() + QStringLiteral("/.camclient.lock");
-}
+QString InstanceLockPath() { return DataPath() + QStringLiteral("/.camclient.lock"); }
 
-void ReleaseInstanceLock()
-{
-    gInstanceLock.reset();
-}
+void ReleaseInstanceLock() { gInstanceLock.reset(); }
 
 StartupResult Main()
 {
@@ -97,7 +90,7 @@ int RunProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("camclient"));
-    QGuiApplication::setQuitOnLastWindowClosed(false); // the window registry ends the run
+    QGuiApplication::setQuitOnLastWindowClosed(false);  // the window registry ends the run
     RegisterProgramWindows();
 
     int code = 0;

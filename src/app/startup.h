@@ -6,9 +6,9 @@
 #include <QString>
 
 enum class StartupResult {
-    AlreadyRunning, // another instance holds the lock: ended silently
-    Failed,         // a file was missing or malformed: the message was shown
-    Running,        // the panel is shown; the event loop takes over
+    AlreadyRunning,  // another instance holds the lock: ended silently
+    Failed,          // a file was missing or malformed: the message was shown
+    Running,         // the panel is shown; the event loop takes over
 };
 
 // Runs the start-up sequence. The windows "frmMain" and "frmController" must

@@ -140,7 +140,8 @@ void DialogBase::ReportFailure(const char* handler, const char* what) noexcept
         qWarning() << "dialog handler" << handler << "failed:" << (what ? what : "unknown error");
         RecoverAfterError();
         SetHourglass(false);
-        Message(QStringLiteral("Error %1 function").arg(QString::fromLatin1(handler)), MsgIcon::Critical);
+        Message(QStringLiteral("Error %1 function").arg(QString::fromLatin1(handler)),
+                MsgIcon::Critical);
     } catch (...) {
         // Nothing more can be done; the dialog stays as it is.
     }

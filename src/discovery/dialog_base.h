@@ -84,8 +84,7 @@ protected:
     static void FocusAndSelect(class QLineEdit* box);
 
     // Runs a handler; an exception is reported and the dialog recovers.
-    template <typename F>
-    void Guard(const char* handler, F&& f) noexcept
+    template <typename F> void Guard(const char* handler, F&& f) noexcept
     {
         try {
             f();

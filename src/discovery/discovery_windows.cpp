@@ -60,7 +60,8 @@ void SetDiscoveryControls(DiscoveryControls controls)
 
 QString MakeLoginText() { return frmMain::MakeNonce(discoveryControls().random); }
 
-void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user, const QString& password)
+void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user,
+                          const QString& password)
 {
     viewer.setUserName(user);
     viewer.setPassword(password);

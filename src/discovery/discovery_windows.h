@@ -41,7 +41,8 @@ QString MakeLoginText();
 // the authentication string from the typed pair, the server gets it
 // (URL-encoded) as its user name and a new log-in text as its password; the
 // log-in text is kept in gNonce for the camera engine.
-void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user, const QString& password);
+void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user,
+                          const QString& password);
 
 // The network address dialog, as the search window uses it to give a camera
 // whose address is shared with another listed camera an address of its own.

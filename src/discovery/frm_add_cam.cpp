@@ -27,7 +27,8 @@ QFrame* MakeLine(QWidget* parent, int y)
 }  // namespace
 
 frmAddCam::frmAddCam(QWidget* parent)
-    : DialogBase(parent), m_server(discoveryControls().imageServer()), m_viewer(discoveryControls().viewer())
+    : DialogBase(parent), m_server(discoveryControls().imageServer()),
+      m_viewer(discoveryControls().viewer())
 {
     setWindowTitle(QStringLiteral("Add Cam"));
     setFixedSize(336, 112);
@@ -47,11 +48,13 @@ frmAddCam::frmAddCam(QWidget* parent)
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setGeometry(230, 74, 92, 28);
 
-    connect(cmdAdd, &QPushButton::clicked, this, [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
+    connect(cmdAdd, &QPushButton::clicked, this,
+            [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this,
             [this] { Guard("cmdCancel_Click", [this] { cmdCancel_Click(); }); });
-    connect(m_server.get(), &ImageServer::EndCheckIP, this,
-            [this](int status) { Guard("ImageServer1_EndCheckIP", [this, status] { ImageServer1_EndCheckIP(status); }); });
+    connect(m_server.get(), &ImageServer::EndCheckIP, this, [this](int status) {
+        Guard("ImageServer1_EndCheckIP", [this, status] { ImageServer1_EndCheckIP(status); });
+    });
     connect(m_server.get(), &ImageServer::EndGetConfig, this, [this](int status) {
         Guard("ImageServer1_EndGetConfig", [this, status] { ImageServer1_EndGetConfig(status); });
     });
@@ -66,7 +69,10 @@ void frmAddCam::Form_Load()
     LoadLanguage();
 }
 
-void frmAddCam::SetFormFont() { ApplyLanguageFont({lblIPAddress, txtIPAddress, cmdAdd, cmdCancel}); }
+void frmAddCam::SetFormFont()
+{
+    ApplyLanguageFont({lblIPAddress, txtIPAddress, cmdAdd, cmdCancel});
+}
 
 bool frmAddCam::LoadLanguage()
 {

@@ -30,7 +30,8 @@ constexpr int kChangeIPLeft = 253;
 }  // namespace
 
 frmBrowse::frmBrowse(QWidget* parent)
-    : DialogBase(parent), m_server(discoveryControls().imageServer()), m_viewer(discoveryControls().viewer())
+    : DialogBase(parent), m_server(discoveryControls().imageServer()),
+      m_viewer(discoveryControls().viewer())
 {
     setWindowTitle(QStringLiteral("Browse"));
     setFixedSize(607, 258);
@@ -38,7 +39,8 @@ frmBrowse::frmBrowse(QWidget* parent)
     ListViewSearch = new QTreeWidget(this);
     ListViewSearch->setGeometry(9, 9, 588, 206);
     ListViewSearch->setColumnCount(3);
-    ListViewSearch->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
+    ListViewSearch->setHeaderLabels(
+        {QStringLiteral("Name"), QStringLiteral("IP Address"), QStringLiteral("MAC Address")});
     ListViewSearch->setRootIsDecorated(false);
     ListViewSearch->setUniformRowHeights(true);
     ListViewSearch->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,11 +71,13 @@ frmBrowse::frmBrowse(QWidget* parent)
             [this] { Guard("cmdSearch_Click", [this] { cmdSearch_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this,
             [this] { Guard("cmdCancel_Click", [this] { cmdCancel_Click(); }); });
-    connect(cmdAdd, &QPushButton::clicked, this, [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
+    connect(cmdAdd, &QPushButton::clicked, this,
+            [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
     connect(cmdInputIP, &QPushButton::clicked, this,
             [this] { Guard("cmdInputIP_Click", [this] { cmdInputIP_Click(); }); });
-    connect(m_server.get(), &ImageServer::Notify, this,
-            [this](int code) { Guard("ImageServer1_Notify", [this, code] { ImageServer1_Notify(code); }); });
+    connect(m_server.get(), &ImageServer::Notify, this, [this](int code) {
+        Guard("ImageServer1_Notify", [this, code] { ImageServer1_Notify(code); });
+    });
     connect(m_server.get(), &ImageServer::EndSearch, this,
             [this] { Guard("ImageServer1_EndSearch", [this] { ImageServer1_EndSearch(); }); });
     connect(m_server.get(), &ImageServer::EndGetConfig, this, [this](int status) {
@@ -99,7 +103,8 @@ void frmBrowse::Form_Load()
 
 void frmBrowse::SetCtlFont()
 {
-    ApplyLanguageFont({ListViewSearch, cmdAdd, cmdChangeIPAddress, cmdSearch, cmdCancel, cmdInputIP});
+    ApplyLanguageFont(
+        {ListViewSearch, cmdAdd, cmdChangeIPAddress, cmdSearch, cmdCancel, cmdInputIP});
 }
 
 bool frmBrowse::LoadLanguage()
@@ -113,7 +118,8 @@ bool frmBrowse::LoadLanguage()
     cmdSearch->setText(lang->Text(QStringLiteral("cmdSearch")));
     cmdCancel->setText(lang->Text(QStringLiteral("cmdCancel")));
     cmdInputIP->setText(lang->Text(QStringLiteral("cmdInputIP")));
-    ListViewSearch->setHeaderLabels({lang->Text(QStringLiteral("colName")), lang->Text(QStringLiteral("colIPAddress")),
+    ListViewSearch->setHeaderLabels({lang->Text(QStringLiteral("colName")),
+                                     lang->Text(QStringLiteral("colIPAddress")),
                                      lang->Text(QStringLiteral("colMACAddress"))});
     const std::vector<QString> messages = lang->Messages(7);
     for (int i = 1; i <= 7; ++i)
@@ -255,7 +261,8 @@ bool frmBrowse::GiveOwnAddress(const QString& macDisplay)
     SetHourglass(true);
     m_bBusy = true;
     m_bSearchComplete = false;
-    const int result = m_server->setNetwork(address, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
+    const int result =
+        m_server->setNetwork(address, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
     // The camera restarts its network; the window keeps drawing meanwhile.
     ui().DoEvents();
     ui().SleepPumping(kAddressChangeWaitMs);
@@ -293,7 +300,8 @@ void frmBrowse::cmdAdd_Click()
     const QString macDisplay = row->text(2);
     bool shared = false;
     for (int i = 0; i < ListViewSearch->topLevelItemCount(); ++i)
-        if (ListViewSearch->topLevelItem(i) != row && ListViewSearch->topLevelItem(i)->text(1) == chosen)
+        if (ListViewSearch->topLevelItem(i) != row
+            && ListViewSearch->topLevelItem(i)->text(1) == chosen)
             shared = true;
 
     for (int slot = 1; slot <= kSlotCount; ++slot) {
@@ -322,12 +330,19 @@ void frmBrowse::cmdAdd_Click()
         m_bPT = s.probeResult() == 1;
     }
     switch (m_lProtocol) {
-    case 0: m_lPort = kSearchPort; break;
+    case 0:
+        m_lPort = kSearchPort;
+        break;
     case 1:
-    case 2: m_lPort = 80; break;
+    case 2:
+        m_lPort = 80;
+        break;
     case 3:
-    case 4: m_lPort = s.serverWebPort(); break;
-    default: break;
+    case 4:
+        m_lPort = s.serverWebPort();
+        break;
+    default:
+        break;
     }
 
     if (shared && CurrentVariant() != LangVariant::TarselS) {

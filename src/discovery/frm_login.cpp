@@ -45,7 +45,8 @@ frmLogin::frmLogin(QWidget* parent) : DialogBase(parent)
     cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel->setGeometry(188, 104, 92, 28);
 
-    connect(cmdOK, &QPushButton::clicked, this, [this] { Guard("cmdOK_Click", [this] { cmdOK_Click(); }); });
+    connect(cmdOK, &QPushButton::clicked, this,
+            [this] { Guard("cmdOK_Click", [this] { cmdOK_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this,
             [this] { Guard("cmdCancel_Click", [this] { cmdCancel_Click(); }); });
 }

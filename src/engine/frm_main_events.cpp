@@ -26,8 +26,8 @@ QString frmMain::LogFolder(int n)
 
 QString frmMain::LogFileName(const QDate& day)
 {
-    return TwoDigit(day.year()) + TwoDigit(day.month()) + TwoDigit(day.day()) +
-           QStringLiteral(".Log");
+    return TwoDigit(day.year()) + TwoDigit(day.month()) + TwoDigit(day.day())
+           + QStringLiteral(".Log");
 }
 
 const QStringList& frmMain::List1(int n) const
@@ -42,8 +42,8 @@ void frmMain::AddEvent(int n, const QString& text)
         return;
     try {
         const CamInfo& cam = gCam[n];
-        const QString heading = ui().Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                                kHeadingGap + cam.IPAddress + kHeadingGap + cam.ServerName;
+        const QString heading = ui().Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+                                + kHeadingGap + cam.IPAddress + kHeadingGap + cam.ServerName;
         const QString line = kTextIndent + text;
         QStringList& list = m_list[n];
         list << heading << line;

@@ -22,7 +22,8 @@ bool frmMain::LoadLanguage()
         };
         const auto message = [&](const char* section, int k) {
             QString out;  // missing or the number 0: no text
-            reader.TextByRule(QString::fromLatin1(section), QStringLiteral("Message%1").arg(k), out);
+            reader.TextByRule(QString::fromLatin1(section), QStringLiteral("Message%1").arg(k),
+                              out);
             return out;
         };
 

@@ -36,9 +36,9 @@ QString frmMain::MailPictureFile(int n)
 {
     // Named after the slot as well as the camera, so that two slots never
     // share (and delete) one picture.
-    return DataPath() + QStringLiteral("/CAM%1_").arg(n) +
-           StripFileChars(gCam[ValidSlot(n) ? n : 1].ServerName).trimmed() +
-           QStringLiteral(".jpg");
+    return DataPath() + QStringLiteral("/CAM%1_").arg(n)
+           + StripFileChars(gCam[ValidSlot(n) ? n : 1].ServerName).trimmed()
+           + QStringLiteral(".jpg");
 }
 
 QString frmMain::VersionText(const QString& reported)

@@ -6,10 +6,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-QString ClientWindowName(int n)
-{
-    return QStringLiteral("frmClient%1").arg(n);
-}
+QString ClientWindowName(int n) { return QStringLiteral("frmClient%1").arg(n); }
 
 IPanelWindow* RegistryEngineWindows::Panel()
 {

@@ -125,19 +125,30 @@ QString CAPIDisks::LogicalDrives(int drive) const
     return v.isValid() ? v.rootPath() : QString();
 }
 
-QString CAPIDisks::DriveLetterFromNumber(int number) { return QString(QChar(char16_t(65 + number))); }
+QString CAPIDisks::DriveLetterFromNumber(int number)
+{
+    return QString(QChar(char16_t(65 + number)));
+}
 
 QString CAPIDisks::DriveTypeToString(qint32 type)
 {
     switch (type) {
-    case kUnknown: return QStringLiteral("Unknown");
-    case kNoRoot: return QStringLiteral("No root");
-    case kRemovable: return QStringLiteral("Removable");
-    case kFixed: return QStringLiteral("Fixed");
-    case kRemote: return QStringLiteral("Remote");
-    case kCdRom: return QStringLiteral("CDROM");
-    case kRamDisk: return QStringLiteral("RAM Disk");
-    default: return {};
+    case kUnknown:
+        return QStringLiteral("Unknown");
+    case kNoRoot:
+        return QStringLiteral("No root");
+    case kRemovable:
+        return QStringLiteral("Removable");
+    case kFixed:
+        return QStringLiteral("Fixed");
+    case kRemote:
+        return QStringLiteral("Remote");
+    case kCdRom:
+        return QStringLiteral("CDROM");
+    case kRamDisk:
+        return QStringLiteral("RAM Disk");
+    default:
+        return {};
     }
 }
 
@@ -202,7 +213,8 @@ qint32 CAPIDisks::DriveTypeFor(const QString& fileSystemType, const QString& roo
 qint32 CAPIDisks::VolumeFlagsFor(const QString& fileSystemType)
 {
     const QString fs = fileSystemType.toLower();
-    const qint32 posix = kCaseSensitiveSearch | kCasePreservedNames | kUnicodeOnDisk | kPersistentAcls;
+    const qint32 posix =
+        kCaseSensitiveSearch | kCasePreservedNames | kUnicodeOnDisk | kPersistentAcls;
     if (oneOf(fs, {"btrfs", "zfs"}))
         return posix | kFileCompression;
     if (oneOf(fs, {"ext2", "ext3", "ext4", "xfs", "f2fs", "jfs", "reiserfs", "tmpfs", "nfs", "nfs4",
@@ -225,8 +237,8 @@ QString CAPIDisks::SerialFromUuidDir(const QString& uuidDir, const QString& devi
     if (target.isEmpty())
         return {};
     const QDir dir(uuidDir);
-    const QStringList links = dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
-                                            QDir::Name);
+    const QStringList links =
+        dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString& uuid : links) {
         if (QFileInfo(dir.filePath(uuid)).canonicalFilePath() == target)
             return QString(uuid).remove(QLatin1Char('-')).toUpper();

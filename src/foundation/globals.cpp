@@ -108,7 +108,8 @@ void InitGlobalVariable()
 
     gStorage.fill(StorageInfo{});
     gStorageCount = 1;
-    gStorage[0] = StorageInfo{DataPath(), true};  // the default storage lies where the program may write
+    gStorage[0] =
+        StorageInfo{DataPath(), true};  // the default storage lies where the program may write
     gActiveStorage = 1;
 
     gUseRecycleFlag = 0;
@@ -162,8 +163,8 @@ void InitGlobalVariable()
     gLangClientSkl.fill(QString());
     gDayName.fill(QString());
     gModeName.fill(QString());
-    for (QString* label : {&gLangModel, &gLangHWVER, &gLangFWVER, &gLangROMVER, &gLangMACADDR,
-                           &gLangIPADDR, &gLangName, &gLangCombineCaption, &gLangScanCaption,
-                           &gLangWebCaption})
+    for (QString* label :
+         {&gLangModel, &gLangHWVER, &gLangFWVER, &gLangROMVER, &gLangMACADDR, &gLangIPADDR,
+          &gLangName, &gLangCombineCaption, &gLangScanCaption, &gLangWebCaption})
         label->clear();
 }

@@ -128,12 +128,12 @@ extern int gScanCam;
 extern std::array<bool, 7> gWinOpen;  // 0 panel, 1..4 slot windows, 5 combined, 6 scan
 extern bool gCamCfgOpen;
 extern bool gIntervalEnabled;
-extern std::array<bool, 6> gOnTop;  // 0..3 slot windows, 4 scan, 5 combined
+extern std::array<bool, 6> gOnTop;                     // 0..3 slot windows, 4 scan, 5 combined
 extern std::array<bool, kSlotCount> gAudioOn;          // index slot - 1
 extern std::array<bool, kSlotCount> gStreamRestarted;  // index slot - 1
 extern std::array<bool, kSlotCount> gExtInfo;          // index slot - 1
 extern QString gNonce;
-extern std::array<QString, kSlotCount> gCamNonce;      // index slot - 1
+extern std::array<QString, kSlotCount> gCamNonce;  // index slot - 1
 
 // Language font and panel values.
 extern QString gFontName;

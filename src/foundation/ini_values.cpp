@@ -7,19 +7,14 @@
 #include <limits>
 #include <string>
 
-namespace ini
-{
-namespace
-{
+namespace ini {
+namespace {
 
 bool isAsciiSpace(char16_t c)
 {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
 }
-bool isDigit(char16_t c)
-{
-    return c >= u'0' && c <= u'9';
-}
+bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 QStringView trimAscii(QStringView t)
 {
@@ -48,12 +43,12 @@ std::optional<double> radixValue(QStringView digits, int radix)
             return std::nullopt;
         if (d >= radix)
             return std::nullopt;
-        value = value * radix + d; // reaches infinity for absurdly long texts, which is fine
+        value = value * radix + d;  // reaches infinity for absurdly long texts, which is fine
     }
     return value;
 }
 
-} // namespace
+}  // namespace
 
 std::optional<double> NumericValue(QStringView text)
 {
@@ -140,7 +135,7 @@ std::optional<double> NumericValue(QStringView text)
             while (zeros < fracPart.size() && fracPart[zeros] == u'0')
                 ++zeros;
             if (zeros == fracPart.size())
-                return negative ? -0.0 : 0.0; // all digits zero
+                return negative ? -0.0 : 0.0;  // all digits zero
             magnitude = -static_cast<long long>(zeros);
         }
         long long exponent = 0;
@@ -168,8 +163,7 @@ bool IsAbsent(const std::optional<QString>& value)
     return number && *number == 0;
 }
 
-namespace
-{
+namespace {
 
 double roundHalfEven(double x)
 {
@@ -193,22 +187,16 @@ template <typename Int> Int toInteger(QStringView text)
     if (!number)
         throw IniError(QStringLiteral("\"%1\" is not a number").arg(shown(text)).toStdString());
     const double r = std::isfinite(*number) ? roundHalfEven(*number) : *number;
-    if (!(r >= static_cast<double>(std::numeric_limits<Int>::min()) &&
-          r <= static_cast<double>(std::numeric_limits<Int>::max())))
+    if (!(r >= static_cast<double>(std::numeric_limits<Int>::min())
+          && r <= static_cast<double>(std::numeric_limits<Int>::max())))
         throw IniError(QStringLiteral("\"%1\" is out of range").arg(shown(text)).toStdString());
     return static_cast<Int>(r);
 }
 
-} // namespace
+}  // namespace
 
-qint16 ToInt16(QStringView text)
-{
-    return toInteger<qint16>(text);
-}
-qint32 ToInt32(QStringView text)
-{
-    return toInteger<qint32>(text);
-}
+qint16 ToInt16(QStringView text) { return toInteger<qint16>(text); }
+qint32 ToInt32(QStringView text) { return toInteger<qint32>(text); }
 
 float ToFloat(QStringView text)
 {
@@ -245,7 +233,7 @@ void RequireRange(const QString& section, const QString& key, long long value, l
                            .toStdString());
 }
 
-} // namespace ini
+}  // namespace ini
 
 void IniReader::fail(QStringView section, QStringView key, const QString& value, const char* what)
 {
@@ -264,8 +252,8 @@ std::optional<QString> IniReader::numericCandidate(QStringView section, QStringV
 }
 
 template <typename T, typename Convert>
-bool IniReader::convertValue(QStringView section, QStringView key, const std::optional<QString>& value,
-                             T& out, Convert convert)
+bool IniReader::convertValue(QStringView section, QStringView key,
+                             const std::optional<QString>& value, T& out, Convert convert)
 {
     if (!value)
         return false;

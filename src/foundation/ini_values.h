@@ -28,14 +28,12 @@
 
 class SettingsFile;
 
-class IniError : public std::runtime_error
-{
-  public:
+class IniError : public std::runtime_error {
+public:
     using std::runtime_error::runtime_error;
 };
 
-namespace ini
-{
+namespace ini {
 
 // The value of numeric text; nullopt when the text is not numeric. Values
 // beyond the range of double come back as +/-infinity.
@@ -55,15 +53,14 @@ bool ToFlag(QStringView text);
 void RequireRange(const QString& section, const QString& key, long long value, long long min,
                   long long max);
 
-} // namespace ini
+}  // namespace ini
 
 // Reads typed values from a loaded SettingsFile under the reading rule. Each
 // function returns true and stores the value when it is present; it returns
 // false and leaves `out` untouched when the value is absent; it throws
 // IniError when a present value does not convert.
-class IniReader
-{
-  public:
+class IniReader {
+public:
     explicit IniReader(const SettingsFile& file) : m_file(file) {}
 
     bool Int16(QStringView section, QStringView key, qint16& out) const;
@@ -79,12 +76,12 @@ class IniReader
     // Whether the value is present under the full reading rule, without converting.
     bool IsPresent(QStringView section, QStringView key) const;
 
-  private:
+private:
     std::optional<QString> numericCandidate(QStringView section, QStringView key) const;
     // Converts a present value with convert, or returns false for an absent one.
     template <typename T, typename Convert>
-    static bool convertValue(QStringView section, QStringView key, const std::optional<QString>& value,
-                             T& out, Convert convert);
+    static bool convertValue(QStringView section, QStringView key,
+                             const std::optional<QString>& value, T& out, Convert convert);
     [[noreturn]] static void fail(QStringView section, QStringView key, const QString& value,
                                   const char* what);
 

@@ -359,7 +359,8 @@ public:
     {
         if (size > kLiveTextLimit - g.liveText)
             raise(20052, "DoRegExpr",
-                  QStringLiteral("Maximum number of iterations exceeded. Possibly an infinite loop."));
+                  QStringLiteral(
+                      "Maximum number of iterations exceeded. Possibly an infinite loop."));
         g.liveText += size;
         gWork += size;
         counted_ = size;
@@ -411,7 +412,8 @@ bool MatchAtom(int& pos, QStringView atom)
         const QChar a = atom[0];
         if (a == QLatin1Char('^'))
             return pos == 0
-                   || ((g.options & reMultiline) && pos >= 2 && s[pos - 2] == kCR && s[pos - 1] == kLF);
+                   || ((g.options & reMultiline) && pos >= 2 && s[pos - 2] == kCR
+                       && s[pos - 1] == kLF);
         if (a == QLatin1Char('$'))
             return atEnd || restIsCRLF || ((g.options & reMultiline) && restStartsCRLF);
         if (a == QLatin1Char('.')) {
@@ -449,8 +451,10 @@ bool MatchAtom(int& pos, QStringView atom)
         return true;
     }
     switch (xu) {
-    case 'A': return pos == 0;
-    case 'Z': return atEnd || restIsCRLF;
+    case 'A':
+        return pos == 0;
+    case 'Z':
+        return atEnd || restIsCRLF;
     case 'n':
         if (!restStartsCRLF)
             return false;
@@ -462,7 +466,8 @@ bool MatchAtom(int& pos, QStringView atom)
         const bool here = !atEnd && isWordChar(s[pos].unicode());
         return (before != here) == (xu == 'b');
     }
-    default: return literal(x);
+    default:
+        return literal(x);
     }
 }
 
@@ -510,8 +515,8 @@ bool MatchSquareBrackets(int& pos, QStringView expr)
             const Item to = readItem(i);
             if (from.crlf || to.crlf)
                 raise(20050, "MatchSquareBrackets",
-                      QStringLiteral("Range start or end longer than 1 character: [") + body.toString()
-                          + QLatin1Char(']'));
+                      QStringLiteral("Range start or end longer than 1 character: [")
+                          + body.toString() + QLatin1Char(']'));
             if (to.c < from.c)
                 raise(20050, "MatchSquareBrackets",
                       QStringLiteral("Invalid range in regular expression [") + body.toString()
@@ -546,7 +551,8 @@ bool matchBraces(int& pos, QStringView atom, QStringView quant, bool lazy, const
     if (comma < 0 || open) {
         if (n < 0)
             raise(20050, "DoRegExpr",
-                  QStringLiteral("Count is less than zero in regular expression ") + quant.toString());
+                  QStringLiteral("Count is less than zero in regular expression ")
+                      + quant.toString());
     } else {
         if (n < 0 || m < 0)
             raise(20050, "DoRegExpr",
@@ -626,7 +632,8 @@ bool matchElement(int& pos, const Cur& pattern)
         return tryAt(pos, chain.build({atom}, rest)) || tryAt(pos, rest);
     }
 
-    const bool group = atom.size() >= 2 && atom[0] == QLatin1Char('(') && atom.back() == QLatin1Char(')');
+    const bool group =
+        atom.size() >= 2 && atom[0] == QLatin1Char('(') && atom.back() == QLatin1Char(')');
     if (group && atom.size() >= 4 && atom[1] == QLatin1Char('?')
         && (atom[2] == QLatin1Char('=') || atom[2] == QLatin1Char('!'))) {
         here.piece = {atom.mid(3, atom.size() - 4), nullptr};
@@ -648,9 +655,9 @@ bool matchElement(int& pos, const Cur& pattern)
         for (;;) {
             Cur bar;
             const bool more = findTopLevelBar(c, bar);
-            const QStringView alternative =
-                inner.mid(c.atEnd() ? inner.size() : c.index(),
-                          (more ? bar.index() : inner.size()) - (c.atEnd() ? inner.size() : c.index()));
+            const QStringView alternative = inner.mid(c.atEnd() ? inner.size() : c.index(),
+                                                      (more ? bar.index() : inner.size())
+                                                          - (c.atEnd() ? inner.size() : c.index()));
             if (tryAt(pos, chain.build({marker, alternative, marker}, rest)))
                 return true;
             if (!more)
@@ -704,12 +711,14 @@ bool DoRegExpr(int& pos, const Cur& pattern)
         const int groups = g.groupCount;
         if (groups > 0) {
             Level& here = level(g.depth);
-            std::copy(g.captures.begin() + 1, g.captures.begin() + 1 + groups, here.saved.begin() + 1);
+            std::copy(g.captures.begin() + 1, g.captures.begin() + 1 + groups,
+                      here.saved.begin() + 1);
         }
         ok = matchElement(pos, pattern);
         if (!ok && groups > 0) {
             const Level& here = level(g.depth);
-            std::copy(here.saved.begin() + 1, here.saved.begin() + 1 + groups, g.captures.begin() + 1);
+            std::copy(here.saved.begin() + 1, here.saved.begin() + 1 + groups,
+                      g.captures.begin() + 1);
         }
     }
     --g.depth;
@@ -782,7 +791,8 @@ QString ExpandEspaces(const QString& pattern)
                 bracketAt = out.size();
             } else if (u == ']' && bracketAt >= 0) {
                 // The same closing rule as the matcher's bracket scanner.
-                const bool caret = bracketAt + 1 < out.size() && out[bracketAt + 1] == QLatin1Char('^');
+                const bool caret =
+                    bracketAt + 1 < out.size() && out[bracketAt + 1] == QLatin1Char('^');
                 if (out.size() - bracketAt + 1 >= (caret ? 4 : 3))
                     bracketAt = -1;
             }
@@ -795,16 +805,36 @@ QString ExpandEspaces(const QString& pattern)
         }
         const QChar e = pattern[++i];
         switch (e.unicode()) {
-        case 'w': writeClass("a-zA-Z0-9_"); break;
-        case 'W': writeClass("^a-zA-Z0-9_"); break;
-        case 'd': writeClass("0-9"); break;
-        case 'D': writeClass("^0-9"); break;
-        case 's': writeClass(" \\n\t\r\n"); break;
-        case 'S': writeClass("^ \\n\t\r\n"); break;
-        case 't': out += QStringLiteral("\\\t"); break;
-        case 'f': out += QStringLiteral("\\\f"); break;
-        case 'r': out += QStringLiteral("\\\r"); break;
-        case 'a': out += QStringLiteral("\\\a"); break;
+        case 'w':
+            writeClass("a-zA-Z0-9_");
+            break;
+        case 'W':
+            writeClass("^a-zA-Z0-9_");
+            break;
+        case 'd':
+            writeClass("0-9");
+            break;
+        case 'D':
+            writeClass("^0-9");
+            break;
+        case 's':
+            writeClass(" \\n\t\r\n");
+            break;
+        case 'S':
+            writeClass("^ \\n\t\r\n");
+            break;
+        case 't':
+            out += QStringLiteral("\\\t");
+            break;
+        case 'f':
+            out += QStringLiteral("\\\f");
+            break;
+        case 'r':
+            out += QStringLiteral("\\\r");
+            break;
+        case 'a':
+            out += QStringLiteral("\\\a");
+            break;
         case 'e':
             out += QLatin1Char('\\');
             out += QChar(27);
@@ -812,16 +842,20 @@ QString ExpandEspaces(const QString& pattern)
         case 'c': {
             if (i + 1 >= n)
                 raise(20052, "ExpandEspaces",
-                      QStringLiteral("Control character missing in regular expression: ") + pattern);
+                      QStringLiteral("Control character missing in regular expression: ")
+                          + pattern);
             const int code = int(pattern[++i].toUpper().unicode()) - 64;
             if (code < 0 || code > 31)
                 raise(20052, "ExpandEspaces",
-                      QStringLiteral("Invalid control character in regular expression: ") + pattern);
+                      QStringLiteral("Invalid control character in regular expression: ")
+                          + pattern);
             out += QLatin1Char('\\');
             out += QChar(char16_t(code));
             break;
         }
-        case 'Q': literal = true; break;
+        case 'Q':
+            literal = true;
+            break;
         case 'b':
             if (bracketAt >= 0) {
                 out += QLatin1Char('\\');
@@ -933,7 +967,8 @@ void ProcessParentheses(QStringView in, QString& out)
             out += QLatin1Char(')');
         } else if (x.startsWith(QLatin1Char('?'))) {
             raise(20052, "ProcessParentheses",
-                  QStringLiteral("Invalid extended regular expression syntax: ") + whole.toString());
+                  QStringLiteral("Invalid extended regular expression syntax: ")
+                      + whole.toString());
         } else {
             if (g.groupCount == kMaxGroups)
                 raise(20052, "CreateMatch",
@@ -975,7 +1010,8 @@ void indexOf(int32_t resultType, int32_t& start, int32_t& length)
     case reGroupCount:
         start = length = g.groupCount;
         return;
-    default: break;
+    default:
+        break;
     }
     if (resultType >= 1 && resultType <= g.groupCount) {
         const Capture& cap = g.captures[static_cast<size_t>(resultType)];
@@ -998,9 +1034,7 @@ void indexOf(int32_t resultType, int32_t& start, int32_t& length)
 }  // namespace
 
 RegExprError::RegExprError(int number_, const QString& source_, const QString& description_)
-    : std::runtime_error(description_.toStdString()),
-      number(number_),
-      source(source_),
+    : std::runtime_error(description_.toStdString()), number(number_), source(source_),
       description(description_)
 {
 }

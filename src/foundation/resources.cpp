@@ -12,8 +12,7 @@
 
 #include <algorithm>
 
-namespace
-{
+namespace {
 
 // Device-page tables beyond this are not a device list but a broken file.
 constexpr int kMaxDevices = 10'000;
@@ -84,12 +83,9 @@ void readButtonTable(const IniReader& r, std::array<BtnInfo, N>& rows, bool read
     }
 }
 
-} // namespace
+}  // namespace
 
-QString LangFileName(const QString& suffix)
-{
-    return gLanguage + suffix;
-}
+QString LangFileName(const QString& suffix) { return gLanguage + suffix; }
 
 QString ResourceDisplayPath(const QString& relative)
 {
@@ -129,10 +125,7 @@ QString FindLangFile(const QString& fileName)
     return FindResourceFile(kLangFolder + QLatin1Char('/') + fileName);
 }
 
-QString CaptionFilePath()
-{
-    return FindLangFile(LangFileName(QStringLiteral(".ini")));
-}
+QString CaptionFilePath() { return FindLangFile(LangFileName(QStringLiteral(".ini"))); }
 
 bool LoadLanguageIni()
 {
@@ -157,7 +150,7 @@ bool LoadLang1Ini()
     try {
         const QString path = FindLangFile(LangFileName(QStringLiteral("_1.ini")));
         if (path.isEmpty())
-            return true; // no font and panel file: the defaults stay
+            return true;  // no font and panel file: the defaults stay
         SettingsFile file;
         if (!openResource(path, file))
             return false;

@@ -12,15 +12,11 @@
 #include <algorithm>
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
 const QString kGeneral = QStringLiteral("General");
 
-QString camSection(int n)
-{
-    return QStringLiteral("Cam%1").arg(n);
-}
+QString camSection(int n) { return QStringLiteral("Cam%1").arg(n); }
 QString scheduleKey(int j, const char* field)
 {
     return QStringLiteral("SCHEDULE%1_%2").arg(j).arg(QLatin1String(field));
@@ -117,7 +113,7 @@ void readCam(const IniReader& r, int n)
 
     int angle = 0;
     if (r.Int32(s, QStringLiteral("RotateAngle"), angle) && angle % 90 != 0)
-        ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0); // not a quarter turn
+        ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0);  // not a quarter turn
     ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 270);
     cam.RotateAngle = angle;
 
@@ -180,24 +176,20 @@ void readCam(const IniReader& r, int n)
 struct LastSave {
     QString path;
     QByteArray data;
-    struct stat file {
-    };
+    struct stat file {};
 };
 LastSave gLastSave;
 
 bool sameFile(const struct stat& a, const struct stat& b)
 {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size
+           && a.st_mode == b.st_mode && a.st_mtim.tv_sec == b.st_mtim.tv_sec
+           && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
 }
 
-} // namespace
+}  // namespace
 
-QString MainIniPath()
-{
-    return DataPath() + QStringLiteral("/main.ini");
-}
+QString MainIniPath() { return DataPath() + QStringLiteral("/main.ini"); }
 
 bool SaveSettings()
 {
@@ -279,11 +271,10 @@ bool SaveSettings()
 
         const QByteArray data = file.ToData();
         const QByteArray nativePath = QFile::encodeName(file.FileName());
-        struct stat now {
-        };
-        if (gLastSave.path == file.FileName() && gLastSave.data == data &&
-            ::stat(nativePath.constData(), &now) == 0 && sameFile(now, gLastSave.file))
-            return true; // the file on disk already holds exactly this
+        struct stat now {};
+        if (gLastSave.path == file.FileName() && gLastSave.data == data
+            && ::stat(nativePath.constData(), &now) == 0 && sameFile(now, gLastSave.file))
+            return true;  // the file on disk already holds exactly this
 
         QDir().mkpath(QFileInfo(file.FileName()).absolutePath());
         if (!file.Save())
@@ -356,7 +347,7 @@ QDate ScheduleDateFromText(const QString& text)
     const QLocale system = QLocale::system();
     QDate date = system.toDate(t, QLocale::ShortFormat);
     if (date.isValid() && date.year() < 100)
-        date = date.addYears(2000); // two-digit years in short formats
+        date = date.addYears(2000);  // two-digit years in short formats
     return date;
 }
 

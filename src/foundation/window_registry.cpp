@@ -6,9 +6,8 @@
 #include <algorithm>
 #include <exception>
 
-class WindowRegistry::CloseFilter : public QObject
-{
-  public:
+class WindowRegistry::CloseFilter : public QObject {
+public:
     explicit CloseFilter(WindowRegistry& registry) : m_registry(registry) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -31,18 +30,17 @@ class WindowRegistry::CloseFilter : public QObject
         return true;
     }
 
-  private:
+private:
     WindowRegistry& m_registry;
 };
 
-namespace
-{
+namespace {
 void hideWindow(QObject* window)
 {
     if (auto* widget = qobject_cast<QWidget*>(window))
         widget->hide();
 }
-} // namespace
+}  // namespace
 
 WindowRegistry::WindowRegistry() = default;
 WindowRegistry::~WindowRegistry() = default;
@@ -69,24 +67,21 @@ QObject* WindowRegistry::IfLoaded(const QString& name) const
     return it == m_loaded.end() ? nullptr : it->second.window.data();
 }
 
-bool WindowRegistry::IsLoaded(const QString& name) const
-{
-    return IfLoaded(name) != nullptr;
-}
+bool WindowRegistry::IsLoaded(const QString& name) const { return IfLoaded(name) != nullptr; }
 
 QObject* WindowRegistry::Get(const QString& name)
 {
     if (const auto it = m_loaded.find(name); it != m_loaded.end()) {
         if (it->second.window)
             return it->second.window.data();
-        m_loaded.erase(it); // deleted behind our back
+        m_loaded.erase(it);  // deleted behind our back
     }
     if (m_endRequested)
         return nullptr;
     const auto reg = m_registrations.find(name);
     if (reg == m_registrations.end())
         return nullptr;
-    const Factory factory = reg->second.factory; // the factory may register others
+    const Factory factory = reg->second.factory;  // the factory may register others
     const CloseUnloads closeUnloads = reg->second.closeUnloads;
     QObject* window = factory ? factory() : nullptr;
     if (!window)
@@ -184,7 +179,7 @@ bool WindowRegistry::handleClose(QObject* window)
 {
     const QString name = NameOf(window);
     if (name.isEmpty())
-        return true; // not ours (any more): let it close
+        return true;  // not ours (any more): let it close
     const auto it = m_loaded.find(name);
     if (it->second.unloading)
         return true;
@@ -205,7 +200,7 @@ void WindowRegistry::RequestProgramEnd(int exitCode)
         QMetaObject::invokeMethod(
             app,
             [this, exitCode, generation] {
-                if (generation == m_generation) // not forgotten by Reset meanwhile
+                if (generation == m_generation)  // not forgotten by Reset meanwhile
                     finishProgramEnd(exitCode);
             },
             Qt::QueuedConnection);

@@ -48,9 +48,8 @@
 #include <vector>
 
 // Optional load/unload handlers of a window.
-class WindowLifecycle
-{
-  public:
+class WindowLifecycle {
+public:
     virtual ~WindowLifecycle() = default;
     // Runs once, right after the window is built and registered, before Get returns it.
     virtual void Form_Load() {}
@@ -62,9 +61,8 @@ class WindowLifecycle
 
 enum class CloseUnloads { No, Yes };
 
-class WindowRegistry
-{
-  public:
+class WindowRegistry {
+public:
     using Factory = std::function<QObject*()>;
 
     WindowRegistry();
@@ -105,7 +103,7 @@ class WindowRegistry
     // request. For tests and for the program's last step.
     void Reset();
 
-  private:
+private:
     struct Registration {
         Factory factory;
         CloseUnloads closeUnloads = CloseUnloads::No;

@@ -26,8 +26,9 @@
 namespace {
 
 // The clock, "LineID" and the five information lines.
-const QString kLineNames[] = {QStringLiteral("LineID"), QStringLiteral("Line1"), QStringLiteral("Line2"),
-                              QStringLiteral("Line3"),  QStringLiteral("Line4"), QStringLiteral("Line5")};
+const QString kLineNames[] = {QStringLiteral("LineID"), QStringLiteral("Line1"),
+                              QStringLiteral("Line2"),  QStringLiteral("Line3"),
+                              QStringLiteral("Line4"),  QStringLiteral("Line5")};
 
 // Commands that wait for a window of their own.
 const QString kSysConfName = QStringLiteral("frmSysConf");
@@ -45,7 +46,8 @@ bool IsPanTiltName(const QString& name)
 // The caption file's [frmController] text of a key, "" when missing.
 QString PanelText(const SettingsFile& file, const char* key)
 {
-    return file.GetValue(QStringLiteral("frmController"), QString::fromLatin1(key)).value_or(QString());
+    return file.GetValue(QStringLiteral("frmController"), QString::fromLatin1(key))
+        .value_or(QString());
 }
 
 }  // namespace
@@ -73,7 +75,8 @@ frmController::frmController(ImageServerFactory makeImageServer, QWidget* parent
     connect(&tmrBtnHold, &QTimer::timeout, this, &frmController::tmrBtnHold_Timer);
     connect(m_tbr, &ActiveToolBar::ToolClick, this, &frmController::tbr_ToolClick);
     if (m_imageServer)
-        connect(m_imageServer.get(), &ImageServer::EndCheckIP, this, &frmController::ImageServer1_EndCheckIP);
+        connect(m_imageServer.get(), &ImageServer::EndCheckIP, this,
+                &frmController::ImageServer1_EndCheckIP);
 }
 
 frmController::~frmController()
@@ -102,7 +105,8 @@ void frmController::Form_Load()
     // The panel skin; a missing or bad file leaves a blank window (the skin reports why).
     QString skin = FindLangFile(LangFileName(QStringLiteral("_1.skn")));
     if (skin.isEmpty())
-        skin = ResourceDisplayPath(kLangFolder + QLatin1Char('/') + LangFileName(QStringLiteral("_1.skn")));
+        skin = ResourceDisplayPath(kLangFolder + QLatin1Char('/')
+                                   + LangFileName(QStringLiteral("_1.skn")));
     m_skin->SkinFile(skin);
 
     // The language pack's size; without one the skin's own.
@@ -219,7 +223,8 @@ void frmController::SetTextFonts()
 
 bool frmController::PanTiltAvailable() const
 {
-    return static_cast<bool>(commands.ConfirmPTControl) && static_cast<bool>(commands.SendPTCommand);
+    return static_cast<bool>(commands.ConfirmPTControl)
+           && static_cast<bool>(commands.SendPTCommand);
 }
 
 bool frmController::CommandAvailable(const QString& name) const
@@ -404,14 +409,22 @@ QString frmController::GetCamInfoText(int slot, int kind)
         return {};
     const CamInfo& cam = gCam[static_cast<size_t>(slot)];
     switch (kind) {
-    case 1: return gLangModel + cam.ServerModel;
-    case 2: return gLangHWVER + cam.HWVersion;
-    case 3: return gLangFWVER + cam.FWVersion;
-    case 4: return gLangROMVER + cam.ROMVersion;
-    case 5: return gLangMACADDR + FormatMacAddress(cam.MacAddress);
-    case 6: return gLangIPADDR + cam.IPAddress;
-    case 7: return gLangName + cam.ServerName;
-    default: return {};
+    case 1:
+        return gLangModel + cam.ServerModel;
+    case 2:
+        return gLangHWVER + cam.HWVersion;
+    case 3:
+        return gLangFWVER + cam.FWVersion;
+    case 4:
+        return gLangROMVER + cam.ROMVersion;
+    case 5:
+        return gLangMACADDR + FormatMacAddress(cam.MacAddress);
+    case 6:
+        return gLangIPADDR + cam.IPAddress;
+    case 7:
+        return gLangName + cam.ServerName;
+    default:
+        return {};
     }
 }
 
@@ -424,8 +437,8 @@ void frmController::LedControl(int led, bool on)
     const int slot = (led - 1) / 3 + 1;
     const int k = (led - 1) % 3 + 1;
     if (SkinElement* el = Element(QStringLiteral("Led%1-%2").arg(slot).arg(k)))
-        el->setStatePicture(gPanelBtn[static_cast<size_t>(kRowLedBase + led)]
-                                .BtnStr[on ? kCellDown : kCellNormal]);
+        el->setStatePicture(
+            gPanelBtn[static_cast<size_t>(kRowLedBase + led)].BtnStr[on ? kCellDown : kCellNormal]);
 }
 
 void frmController::RefreshLeds()
@@ -492,7 +505,8 @@ void frmController::tbr_ToolClick(Tool* tool)
         if (id == QLatin1String("ID_Help")) {
             const QString relative = QStringLiteral("Help/") + gHelpFileName;
             const QString found = gHelpFileName.isEmpty() ? QString() : FindResourceFile(relative);
-            OpenWithAssociatedApp(found.isEmpty() ? AppPath() + QLatin1Char('/') + relative : found);
+            OpenWithAssociatedApp(found.isEmpty() ? AppPath() + QLatin1Char('/') + relative
+                                                  : found);
         } else if (id == QLatin1String("ID_About")) {
             ShowDialog(kAboutDialogName, this);
         }
@@ -505,10 +519,7 @@ void frmController::tbr_ToolClick(Tool* tool)
 
 // ---------------------------------------------------------------- helpers
 
-frmMain* frmController::Engine() const
-{
-    return windows().Get<frmMain>(kEngineWindowName);
-}
+frmMain* frmController::Engine() const { return windows().Get<frmMain>(kEngineWindowName); }
 
 bool frmController::Assigned() const
 {

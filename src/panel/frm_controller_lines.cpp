@@ -15,15 +15,14 @@
 namespace {
 
 // The seven buttons that follow the slot, and the two more whose tips do.
-constexpr int kSlotButtons[] = {frmController::kRowAssign,      frmController::kRowConnect,
-                                frmController::kRowErase,       frmController::kRowExtInfo,
-                                frmController::kRowMotionRec,   frmController::kRowScheduleRec,
+constexpr int kSlotButtons[] = {frmController::kRowAssign,    frmController::kRowConnect,
+                                frmController::kRowErase,     frmController::kRowExtInfo,
+                                frmController::kRowMotionRec, frmController::kRowScheduleRec,
                                 frmController::kRowManualRec};
-constexpr int kTipRows[] = {frmController::kRowAssign,      frmController::kRowConnect,
-                            frmController::kRowErase,       frmController::kRowExtInfo,
-                            frmController::kRowMotionRec,   frmController::kRowScheduleRec,
-                            frmController::kRowManualRec,   frmController::kRowCamConf,
-                            frmController::kRowMotion};
+constexpr int kTipRows[] = {
+    frmController::kRowAssign,    frmController::kRowConnect,   frmController::kRowErase,
+    frmController::kRowExtInfo,   frmController::kRowMotionRec, frmController::kRowScheduleRec,
+    frmController::kRowManualRec, frmController::kRowCamConf,   frmController::kRowMotion};
 
 const QString kGroupTexts[] = {QStringLiteral("WebText"), QStringLiteral("MotionText"),
                                QStringLiteral("UpdateText")};
@@ -32,7 +31,10 @@ const QString kGroupTexts[] = {QStringLiteral("WebText"), QStringLiteral("Motion
 constexpr int kDimmedCaption = 150;
 
 bool EnableGray(int row) { return gPanelBtn[static_cast<size_t>(row)].EnableGray; }
-const QString& Tip(int row) { return gPanelBtn[static_cast<size_t>(row)].BtnStr[frmController::kCellTip]; }
+const QString& Tip(int row)
+{
+    return gPanelBtn[static_cast<size_t>(row)].BtnStr[frmController::kCellTip];
+}
 
 }  // namespace
 
@@ -56,9 +58,14 @@ void frmController::RefreshPanelText()
             else
                 cam.RecordMode = 0;  // a finished manual recording leaves the manual mode
             break;
-        case 2: status = gLangRec[2] + QStringLiteral("  ") + status; break;
-        case 3: status = gLangRec[3] + QStringLiteral("  ") + status; break;
-        default: break;
+        case 2:
+            status = gLangRec[2] + QStringLiteral("  ") + status;
+            break;
+        case 3:
+            status = gLangRec[3] + QStringLiteral("  ") + status;
+            break;
+        default:
+            break;
         }
         if (!gExtInfo[static_cast<size_t>(c - 1)]) {
             ShowLineText(1, cam.ServerName);
@@ -133,7 +140,8 @@ void frmController::RefreshPanelText()
             ShowBtnBitmap(kRowScheduleRec, kCellNormal);
             ShowBtnBitmap(kRowManualRec, kCellNormal);
             break;
-        default: break;
+        default:
+            break;
         }
     } else {
         for (const int row : {kRowMotionRec, kRowScheduleRec, kRowManualRec})
@@ -153,7 +161,8 @@ void frmController::SyncGroupCaptions()
         {kRowWeb, &kGroupTexts[0]}, {kRowMotion, &kGroupTexts[1]}, {kRowUpdate, &kGroupTexts[2]}};
     for (const auto& [row, name] : captions) {
         SkinElement* caption = m_skin ? m_skin->findElement(*name) : nullptr;
-        SkinElement* button = m_skin ? m_skin->findElement(gPanelBtn[static_cast<size_t>(row)].BtnName) : nullptr;
+        SkinElement* button =
+            m_skin ? m_skin->findElement(gPanelBtn[static_cast<size_t>(row)].BtnName) : nullptr;
         if (!caption || !button || !caption->isShown())
             continue;  // a hidden caption stays hidden
         const bool greyed = !button->isShown() || button->picture() == GreyedCell(row);

@@ -21,8 +21,8 @@ namespace {
 constexpr int kLeftButton = 1;
 
 // Pan/tilt codes of the rows PT-L, PT-R, PT-U, PT-D, PT-H, PT-S.
-constexpr int kPtCodes[] = {ImageServer::kPtLeft,  ImageServer::kPtRight,  ImageServer::kPtUp,
-                            ImageServer::kPtDown,  ImageServer::kPtCentre, ImageServer::kPtStop};
+constexpr int kPtCodes[] = {ImageServer::kPtLeft, ImageServer::kPtRight,  ImageServer::kPtUp,
+                            ImageServer::kPtDown, ImageServer::kPtCentre, ImageServer::kPtStop};
 constexpr int kRowPtDown = 37;
 constexpr int kRowPtLastDirection = 37;  // L, R, U, D repeat while held
 
@@ -68,7 +68,15 @@ bool frmController::PointerGuard(int row, Pointer event) const
     const bool hover = event == Pointer::In || event == Pointer::Out;
 
     switch (row) {
-    case 0: case 1: case 2: case 5: case 16: case 17: case 18: case 19: case 32:
+    case 0:
+    case 1:
+    case 2:
+    case 5:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 32:
         return true;
     case kRowScan:
         return hover && scanOff;
@@ -93,15 +101,22 @@ bool frmController::PointerGuard(int row, Pointer event) const
         return assigned && cfgOpen && scanOff;
     case kRowMotion:
         switch (CurrentVariant()) {
-        case LangVariant::TarselS: return assigned && scanOff;
-        case LangVariant::DADODEZE: return assigned;
-        default: return assigned && cfgOpen && scanOff;
+        case LangVariant::TarselS:
+            return assigned && scanOff;
+        case LangVariant::DADODEZE:
+            return assigned;
+        default:
+            return assigned && cfgOpen && scanOff;
         }
     case kRowUpdate:
         return assigned && cfgOpen && scanOff && cam.Protocol != 3 && cam.Protocol != 4;
     case kRowCamConf:
         return hover && assigned && scanOff && !cfgOpen;
-    case 34: case 35: case 36: case 37: case 38:
+    case 34:
+    case 35:
+    case 36:
+    case 37:
+    case 38:
         return assigned && cam.PT && scanOff;
     case kRowPtLast:
         return assigned && cam.PT && scanOff && cam.Protocol != 3;
@@ -150,7 +165,8 @@ void frmController::SkinForm1_MouseOut(SkinElement* element)
             if (RowAvailable(row) && PointerGuard(row, Pointer::Out))
                 ShowBtnBitmap(row, kCellNormal);
         },
-        QStringLiteral("Error SkinForm1_MouseOut"), [this](const QString& t) { ReportHandlerError(t); });
+        QStringLiteral("Error SkinForm1_MouseOut"),
+        [this](const QString& t) { ReportHandlerError(t); });
 }
 
 void frmController::SkinForm1_MouseDown(SkinElement* element, int button)
@@ -161,8 +177,8 @@ void frmController::SkinForm1_MouseDown(SkinElement* element, int button)
                 return;
             const QString name = element->Name();
             const int row = RowOf(name);
-            const bool command = (row >= 0 && row <= 2) || (row >= 5 && row <= 19) ||
-                                 (row >= 32 && row <= kRowPtLast);
+            const bool command = (row >= 0 && row <= 2) || (row >= 5 && row <= 19)
+                                 || (row >= 32 && row <= kRowPtLast);
             if (!command) {
                 ReassertTopMost();
                 return;
@@ -218,7 +234,8 @@ void frmController::SkinForm1_MouseUp(SkinElement* element, int button)
             }
             ShowBtnBitmap(row, kCellNormal);
         },
-        QStringLiteral("ErrSkinForm1_MouseUp"), [this](const QString& t) { ReportHandlerError(t); });
+        QStringLiteral("ErrSkinForm1_MouseUp"),
+        [this](const QString& t) { ReportHandlerError(t); });
 }
 
 void frmController::ReassertTopMost()
@@ -288,8 +305,8 @@ bool frmController::Dispatch(SkinElement& element)
         RefreshPanelText();
     };
 
-    if (name.size() == 4 && name.startsWith(QLatin1String("Cam")) && name[3] >= QLatin1Char('1') &&
-        name[3] <= QLatin1Char('4')) {
+    if (name.size() == 4 && name.startsWith(QLatin1String("Cam")) && name[3] >= QLatin1Char('1')
+        && name[3] <= QLatin1Char('4')) {
         const int n = name[3].digitValue();
         if (gCurCam != n)
             gCamCfgOpen = false;
@@ -332,8 +349,8 @@ bool frmController::Dispatch(SkinElement& element)
         }
         return true;
     }
-    if (name == QLatin1String("Combine") || name == QLatin1String("Play") ||
-        name == QLatin1String("Scan")) {
+    if (name == QLatin1String("Combine") || name == QLatin1String("Play")
+        || name == QLatin1String("Scan")) {
         if (name == QLatin1String("Combine"))
             commands.Combine_Fun();
         else if (name == QLatin1String("Play"))

@@ -63,11 +63,21 @@ QString unescapeValue(const QString& raw)
         }
         const QChar next = raw[++i];
         switch (next.unicode()) {
-        case 's': out += QLatin1Char(' '); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case '\\': out += QLatin1Char('\\'); break;
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        case '\\':
+            out += QLatin1Char('\\');
+            break;
         default:
             out += QLatin1Char('\\');
             out += next;
@@ -168,7 +178,8 @@ XdgDirs XdgDirs::FromEnvironment()
     d.dataDirs = env("XDG_DATA_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
     if (d.dataDirs.isEmpty())
         d.dataDirs << QStringLiteral("/usr/local/share") << QStringLiteral("/usr/share");
-    for (const QString& name : env("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+    for (const QString& name :
+         env("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         d.desktopNames << name.toLower();
     return d;
 }
@@ -206,7 +217,8 @@ QString DefaultDesktopId(const QStringList& mimeTypes, const XdgDirs& dirs)
     // 1. An explicit default, for the type itself before its parents.
     for (const QString& type : mimeTypes) {
         for (const KeyFile& kf : parsed) {
-            for (const QString& id : splitList(value(kf, QStringLiteral("Default Applications"), type)))
+            for (const QString& id :
+                 splitList(value(kf, QStringLiteral("Default Applications"), type)))
                 if (installed(id, dirs))
                     return id;
         }
@@ -216,10 +228,12 @@ QString DefaultDesktopId(const QStringList& mimeTypes, const XdgDirs& dirs)
     for (const QString& type : mimeTypes) {
         QSet<QString> removed;
         for (const KeyFile& kf : parsed)
-            for (const QString& id : splitList(value(kf, QStringLiteral("Removed Associations"), type)))
+            for (const QString& id :
+                 splitList(value(kf, QStringLiteral("Removed Associations"), type)))
                 removed.insert(id);
         for (const KeyFile& kf : parsed)
-            for (const QString& id : splitList(value(kf, QStringLiteral("Added Associations"), type)))
+            for (const QString& id :
+                 splitList(value(kf, QStringLiteral("Added Associations"), type)))
                 if (!removed.contains(id) && installed(id, dirs))
                     return id;
         for (const QString& dir : applicationDirs(dirs)) {
@@ -229,11 +243,12 @@ QString DefaultDesktopId(const QStringList& mimeTypes, const XdgDirs& dirs)
                 ids = splitList(value(readKeyFile(cache), QStringLiteral("MIME Cache"), type));
             } else {
                 // No cache in this folder: read the desktop files themselves.
-                const QStringList names = QDir(dir).entryList({QStringLiteral("*.desktop")},
-                                                              QDir::Files, QDir::Name);
+                const QStringList names =
+                    QDir(dir).entryList({QStringLiteral("*.desktop")}, QDir::Files, QDir::Name);
                 for (const QString& name : names) {
                     const KeyFile kf = readKeyFile(dir + QLatin1Char('/') + name);
-                    if (splitList(value(kf, QStringLiteral("Desktop Entry"), QStringLiteral("MimeType")))
+                    if (splitList(
+                            value(kf, QStringLiteral("Desktop Entry"), QStringLiteral("MimeType")))
                             .contains(type))
                         ids << name;
                 }
@@ -315,12 +330,32 @@ QStringList ExecCommandLine(const QString& exec, const QString& file, const QStr
             }
             const QChar code = arg.text[++i];
             switch (code.unicode()) {
-            case 'f': case 'F': expanded += file; fileUsed = true; onlyCodes = false; break;
-            case 'u': case 'U': expanded += url; fileUsed = true; onlyCodes = false; break;
-            case 'c': expanded += name; onlyCodes = false; break;
-            case 'k': expanded += desktopFile; onlyCodes = false; break;
-            case '%': expanded += QLatin1Char('%'); onlyCodes = false; break;
-            default: break;  // %i and deprecated codes expand to nothing
+            case 'f':
+            case 'F':
+                expanded += file;
+                fileUsed = true;
+                onlyCodes = false;
+                break;
+            case 'u':
+            case 'U':
+                expanded += url;
+                fileUsed = true;
+                onlyCodes = false;
+                break;
+            case 'c':
+                expanded += name;
+                onlyCodes = false;
+                break;
+            case 'k':
+                expanded += desktopFile;
+                onlyCodes = false;
+                break;
+            case '%':
+                expanded += QLatin1Char('%');
+                onlyCodes = false;
+                break;
+            default:
+                break;  // %i and deprecated codes expand to nothing
             }
         }
         // The program itself must be named, not made of field codes.

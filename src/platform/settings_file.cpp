@@ -11,8 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 // ASCII-only case folding, so that names compare the same in every locale.
 QString fold(QStringView name)
@@ -100,7 +99,7 @@ QString errnoText(const char* what)
                                         QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-} // namespace
+}  // namespace
 
 void SettingsFile::Clear()
 {
@@ -203,7 +202,7 @@ bool SettingsFile::LoadFromData(const QByteArray& data)
             continue;
         const QString folded = fold(key);
         if (current->index.contains(folded))
-            continue; // the first occurrence counts
+            continue;  // the first occurrence counts
         current->index.insert(folded, static_cast<int>(current->entries.size()));
         current->entries.push_back(Entry{key, decodeValue(line.sliced(eq + 1))});
     }
@@ -228,7 +227,7 @@ void SettingsFile::SetValue(const QString& section, const QString& key, const QS
     const QString cleanSection = stripControls(section).trimmed();
     const QString cleanKey = stripControls(key).trimmed();
     if (cleanKey.isEmpty())
-        return; // a key needs a name to be written and found again
+        return;  // a key needs a name to be written and found again
     Section& s = sectionFor(cleanSection);
     const QString folded = fold(cleanKey);
     const QString cleanValue = stripControls(value);
@@ -292,8 +291,8 @@ bool SettingsFile::Save()
     const QByteArray data = ToData();
     const QFileInfo target(m_fileName);
     const QByteArray finalName = QFile::encodeName(target.absoluteFilePath());
-    QByteArray tempName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.") +
-                                            target.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray tempName = QFile::encodeName(target.absolutePath() + QStringLiteral("/.")
+                                            + target.fileName() + QStringLiteral(".XXXXXX"));
 
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) {

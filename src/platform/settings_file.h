@@ -37,9 +37,8 @@
 #include <optional>
 #include <vector>
 
-class SettingsFile
-{
-  public:
+class SettingsFile {
+public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
     // Names the file that Load and Save use; no file access.
@@ -88,7 +87,7 @@ class SettingsFile
 
     void Clear();
 
-  private:
+private:
     struct Entry {
         QString key;
         QString value;
@@ -96,7 +95,7 @@ class SettingsFile
     struct Section {
         QString name;
         std::vector<Entry> entries;
-        QHash<QString, int> index; // folded key -> entries index
+        QHash<QString, int> index;  // folded key -> entries index
     };
 
     Section* findSection(QStringView name);
@@ -105,8 +104,8 @@ class SettingsFile
 
     QString m_fileName;
     QString m_error;
-    QFileDevice::Permissions m_permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    QFileDevice::Permissions m_permissions = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                             | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     std::vector<Section> m_sections;
-    QHash<QString, int> m_sectionIndex; // folded name -> m_sections index
+    QHash<QString, int> m_sectionIndex;  // folded name -> m_sections index
 };

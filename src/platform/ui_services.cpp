@@ -51,16 +51,32 @@ MsgResult QtUiServices::MsgBox(const QString& text, MsgButtons buttons, MsgIcon 
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     switch (buttons) {
-    case MsgButtons::OK: box.setStandardButtons(QMessageBox::Ok); break;
-    case MsgButtons::OKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MsgButtons::OK:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OKCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
@@ -69,11 +85,16 @@ MsgResult QtUiServices::MsgBox(const QString& text, MsgButtons buttons, MsgIcon 
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return MsgResult::OK;
-    case QMessageBox::Yes: return MsgResult::Yes;
-    case QMessageBox::No: return MsgResult::No;
-    case QMessageBox::Retry: return MsgResult::Retry;
-    default: return buttons == MsgButtons::OK ? MsgResult::OK : MsgResult::Cancel;
+    case QMessageBox::Ok:
+        return MsgResult::OK;
+    case QMessageBox::Yes:
+        return MsgResult::Yes;
+    case QMessageBox::No:
+        return MsgResult::No;
+    case QMessageBox::Retry:
+        return MsgResult::Retry;
+    default:
+        return buttons == MsgButtons::OK ? MsgResult::OK : MsgResult::Cancel;
     }
 }
 
@@ -115,7 +136,10 @@ bool QtUiServices::ShellOpen(const QString& target)
     return QDesktopServices::openUrl(url);
 }
 
-QStringList UiServices::AssociatedCommand(const QString& file) { return DesktopAssociatedCommand(file); }
+QStringList UiServices::AssociatedCommand(const QString& file)
+{
+    return DesktopAssociatedCommand(file);
+}
 
 bool QtUiServices::StartProgram(const QString& program, const QStringList& args)
 {

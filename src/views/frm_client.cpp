@@ -28,8 +28,19 @@
 namespace {
 
 // Rows of gViewBtn and the cells this window shows.
-enum Row { kMin = 0, kMax = 1, kClose = 2, kOnTop = 3, kWakeUp = 4, kColorCtl = 5, kEvent = 6,
-           kSnapshot = 7, kRotate = 8, kZoom = 9, kAudio = 10 };
+enum Row {
+    kMin = 0,
+    kMax = 1,
+    kClose = 2,
+    kOnTop = 3,
+    kWakeUp = 4,
+    kColorCtl = 5,
+    kEvent = 6,
+    kSnapshot = 7,
+    kRotate = 8,
+    kZoom = 9,
+    kAudio = 10
+};
 enum Cell { kNormal = 1, kDown = 2, kLeave = 3, kOver = 4, kGray = 5, kNoAudio = 6, kTip = 7 };
 
 const QString kFitTool = QStringLiteral("ID_FitWindow");
@@ -137,9 +148,8 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
         Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
     });
-    connect(skin_, &SkinForm::Click, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); });
-    });
+    connect(skin_, &SkinForm::Click, this,
+            [this](SkinElement* e) { Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); }); });
 }
 
 frmClient::~frmClient()
@@ -167,8 +177,9 @@ void frmClient::Guarded(const char* what, const std::function<void()>& fn)
     try {
         fn();
     } catch (const std::exception& e) {
-        SkinReport(QStringLiteral("frmClient%1: %2 failed: %3").arg(n_).arg(QLatin1String(what),
-                                                                           QString::fromUtf8(e.what())));
+        SkinReport(QStringLiteral("frmClient%1: %2 failed: %3")
+                       .arg(n_)
+                       .arg(QLatin1String(what), QString::fromUtf8(e.what())));
     } catch (...) {
         SkinReport(QStringLiteral("frmClient%1: %2 failed").arg(n_).arg(QLatin1String(what)));
     }
@@ -228,12 +239,13 @@ void frmClient::LoadSkin()
 
 void frmClient::LoadToolbar()
 {
-    tbr1_->LoadLayout(AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/') +
-                      LangFileName(QStringLiteral(".atb")));
+    tbr1_->LoadLayout(AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/')
+                      + LangFileName(QStringLiteral(".atb")));
     // The window acts on these IDs whatever the file holds; a layout without
     // them gets the window's own zoom menu.
     if (!tbr1_->hasPopup(kZoomMenu) || !tbr1_->Tools(kFitTool)) {
-        SkinReport(QStringLiteral("toolbar layout has no zoom menu; frmClient%1 uses its own").arg(n_));
+        SkinReport(
+            QStringLiteral("toolbar layout has no zoom menu; frmClient%1 uses its own").arg(n_));
         const char* factors[] = {"x1", "x1.5", "x2", "x2.5", "x3", "x3.5", "x4"};
         QStringList entries{kFitTool};
         tbr1_->addTool(kFitTool, QStringLiteral("Fit Window"), QStringLiteral("Zoom"), true, true);
@@ -366,10 +378,7 @@ void frmClient::setFitMode()
     ResizeVideo();
 }
 
-void frmClient::EventListLayout()
-{
-    frameList_->setGeometry(QRect(QPoint(0, 0), clientSize()));
-}
+void frmClient::EventListLayout() { frameList_->setGeometry(QRect(QPoint(0, 0), clientSize())); }
 
 void frmClient::tbr1_ToolClick(Tool* tool)
 {
@@ -417,13 +426,17 @@ void frmClient::SkinForm1_MouseDown(SkinElement* element, int button)
     const bool idle = cam.RecordMode == 0;
     const int row = RowOf(element);
     switch (row) {
-    case -1: ReassertOnTop(); break;
+    case -1:
+        ReassertOnTop();
+        break;
     case kMin:
     case kMax:
     case kClose:
     case kWakeUp:
     case kSnapshot:
-    case kZoom: Look(element, row, kDown); break;
+    case kZoom:
+        Look(element, row, kDown);
+        break;
     case kRotate:
         if (idle && cam.Protocol != 3)
             Look(element, row, kDown);
@@ -439,7 +452,8 @@ void frmClient::SkinForm1_MouseDown(SkinElement* element, int button)
             Look(element, row, kNoAudio);
         }
         break;
-    default: break;  // OnTop, ColorCtl, Event take their look from the click
+    default:
+        break;  // OnTop, ColorCtl, Event take their look from the click
     }
 }
 
@@ -466,18 +480,24 @@ void frmClient::HoverLook(SkinElement* element, bool entering)
     case kClose:
     case kWakeUp:
     case kSnapshot:
-    case kZoom: Look(element, row, off); break;
+    case kZoom:
+        Look(element, row, off);
+        break;
     case kMax:
         Look(element, row, off);
         if (entering)
             element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
         break;
-    case kOnTop: Look(element, row, gOnTop[n_ - 1] ? kDown : off); break;
+    case kOnTop:
+        Look(element, row, gOnTop[n_ - 1] ? kDown : off);
+        break;
     case kColorCtl:
         if (idle && cam.Protocol != 3 && cam.Protocol != 4)
             Look(element, row, m_bColorCtlVisible ? kDown : off);
         break;
-    case kEvent: Look(element, row, m_bListVisible ? kDown : off); break;
+    case kEvent:
+        Look(element, row, m_bListVisible ? kDown : off);
+        break;
     case kRotate:
         if (idle && cam.Protocol != 3)
             Look(element, row, off);
@@ -490,7 +510,8 @@ void frmClient::HoverLook(SkinElement* element, bool entering)
         else
             Look(element, row, gAudioOn[n_ - 1] ? kDown : off);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -528,8 +549,8 @@ void frmClient::SkinForm1_Click(SkinElement* element)
             ShowCell(kRotate, kOver);
         }
     } else if (name == QLatin1String("ColorCtl")) {
-        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Protocol != 4 &&
-            (!isAdminVariant() || cam.AdminVerified)) {
+        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Protocol != 4
+            && (!isAdminVariant() || cam.AdminVerified)) {
             m_bColorCtlVisible = cam.Enable ? !m_bColorCtlVisible : false;
             ShowColorCtl_Fun();
         }
@@ -602,9 +623,10 @@ void frmClient::AudioSwitch()
 void frmClient::TakeSnapshot()
 {
     const bool p3 = gCam[n_].Protocol == 3;
-    const QString filter = p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp")
-                              : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
-    const QString start = DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
+    const QString filter =
+        p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
+    const QString start =
+        DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
     const QPointer<frmClient> self(this);
     const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
     // The dialog runs its own event loop: the window may have been unloaded meanwhile.

@@ -11,35 +11,31 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 std::vector<std::string> gEvents;
 
 // Stand-ins for the engine and the panel: they record when they load and what
 // the start-up had prepared by then.
-class RecordingEngine : public QObject, public WindowLifecycle
-{
-  public:
+class RecordingEngine : public QObject, public WindowLifecycle {
+public:
     void Form_Load() override
     {
-        gEvents.push_back("engine load, current camera " + std::to_string(gCurCam) +
-                          (gCam[2].Assign ? ", slot 2 assigned" : ""));
+        gEvents.push_back("engine load, current camera " + std::to_string(gCurCam)
+                          + (gCam[2].Assign ? ", slot 2 assigned" : ""));
     }
 };
 
-class RecordingPanel : public QWidget, public WindowLifecycle
-{
-  public:
+class RecordingPanel : public QWidget, public WindowLifecycle {
+public:
     void Form_Load() override
     {
         gEvents.push_back(std::string("panel load") + (isVisible() ? " visible" : " hidden"));
     }
 };
 
-class StartupTest : public ::testing::Test
-{
-  protected:
+class StartupTest : public ::testing::Test {
+protected:
     void SetUp() override
     {
         EXPECT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
@@ -64,7 +60,7 @@ const QByteArray kGoodMainIni =
     "[Cam2]\nAssign=True\nIPAddress=127.0.0.2\n[General]\nStorageCount=1\n"
     "Storage1Path=/srv/rec\nStorage1Checked=True\n";
 
-} // namespace
+}  // namespace
 
 TEST_F(StartupTest, ReachesThePanelWithTheShippedPack)
 {
@@ -96,10 +92,10 @@ TEST_F(StartupTest, MissingMainIniAndFontFileKeepTheDefaults)
     EXPECT_EQ(gCam[1].Port, 8481);
     EXPECT_EQ(gStorageCount, 1);
     EXPECT_EQ(gStorage[0].Path, folder.path());
-    EXPECT_FALSE(gIntervalEnabled); // stays off without the font and panel file
+    EXPECT_FALSE(gIntervalEnabled);  // stays off without the font and panel file
     EXPECT_EQ(gUIWidth, 0);
     EXPECT_FALSE(
-        folder.exists(QStringLiteral("main.ini"))); // written first when settings are saved
+        folder.exists(QStringLiteral("main.ini")));  // written first when settings are saved
 }
 
 TEST_F(StartupTest, SelectorWithoutLanguageMeansEnglish)
@@ -114,7 +110,7 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
     struct Case {
         const char* name;
         std::function<void(const TempProgramFolder&)> spoil;
-        const char* message; // after "<program folder>/"
+        const char* message;  // after "<program folder>/"
     };
     const auto remove = [](const char* relative) {
         return [relative](const TempProgramFolder& f) { f.remove(QString::fromLatin1(relative)); };
@@ -162,7 +158,8 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         TempProgramFolder own;
         EXPECT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), own.path()));
         if (!QString::fromLatin1(c.name).startsWith(u"main.ini"))
-            own.write(QStringLiteral("main.ini"), kGoodMainIni); // a good main.ini must survive too
+            own.write(QStringLiteral("main.ini"),
+                      kGoodMainIni);  // a good main.ini must survive too
         c.spoil(own);
         const QByteArray mainBefore = own.read(QStringLiteral("main.ini"));
         windows().Register(QStringLiteral("frmMain"), [] { return new RecordingEngine; });
@@ -177,11 +174,11 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
         EXPECT_EQ(fake.messages[0].icon, MsgIcon::None);
         EXPECT_EQ(fake.messages[0].title, QStringLiteral("Corvex SE"));
-        EXPECT_TRUE(gEvents.empty()); // no window was made
+        EXPECT_TRUE(gEvents.empty());  // no window was made
         EXPECT_TRUE(windows().LoadedNames().empty());
         EXPECT_EQ(own.read(QStringLiteral("main.ini")), mainBefore);
         QLockFile again(InstanceLockPath());
-        EXPECT_TRUE(again.tryLock(0)); // an ended start-up holds no lock
+        EXPECT_TRUE(again.tryLock(0));  // an ended start-up holds no lock
     }
 }
 
@@ -197,7 +194,7 @@ TEST_F(StartupTest, SecondInstanceEndsSilentlyAndTouchesNothing)
     EXPECT_EQ(Main(), StartupResult::AlreadyRunning);
     EXPECT_TRUE(fake.messages.empty());
     EXPECT_TRUE(gEvents.empty());
-    EXPECT_EQ(gCurCam, 4); // the globals were not reset, no file was read
+    EXPECT_EQ(gCurCam, 4);  // the globals were not reset, no file was read
     EXPECT_EQ(gCam[2].IPAddress, QStringLiteral("changed in this run"));
     EXPECT_EQ(windows().IfLoaded(QStringLiteral("frmController")), panel);
     EXPECT_TRUE(panel->isVisible());

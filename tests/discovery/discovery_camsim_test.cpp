@@ -20,7 +20,8 @@ protected:
     {
         const QString file = program.write(QStringLiteral("cams.ini"), ini);
         QString error;
-        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), file, QStringLiteral("--discovery-port"), QStringLiteral("0")},
+        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), file, QStringLiteral("--discovery-port"),
+                               QStringLiteral("0")},
                               &error))
             << error.toStdString();
         DiscoverySettings s;
@@ -32,18 +33,22 @@ protected:
         SetDiscoverySettings(s);
         // The dialogs get the program's own camera objects.
         DiscoveryControls production;
-        production.imageServer = [] { return std::unique_ptr<ImageServer>(std::make_unique<HttpImageServer>()); };
+        production.imageServer = [] {
+            return std::unique_ptr<ImageServer>(std::make_unique<HttpImageServer>());
+        };
         SetDiscoveryControls(production);
     }
     ~DiscoveryCamsim() override { ResetDiscoverySettings(); }
 
     static QByteArray Camera(int k, const QByteArray& name, const QByteArray& extra = {})
     {
-        return "[camera" + QByteArray::number(k) + "]\naddress=127.0.0." + QByteArray::number(k + 1) +
-               "\nport=0\nname=\"" + name + "\"\nmac=0.30.140.0.0." + QByteArray::number(k) + "\n" + extra;
+        return "[camera" + QByteArray::number(k) + "]\naddress=127.0.0." + QByteArray::number(k + 1)
+               + "\nport=0\nname=\"" + name + "\"\nmac=0.30.140.0.0." + QByteArray::number(k) + "\n"
+               + extra;
     }
     static constexpr const char* kOpen = "user=\npassword=\nadmin_id=\nadmin_password=\n";
-    static constexpr const char* kLocked = "protocol=4\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n";
+    static constexpr const char* kLocked =
+        "protocol=4\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n";
 
     frmBrowse& Browse() { return *windows().Get<frmBrowse>(kBrowseWindowName); }
     static bool Idle(const frmBrowse& b) { return !b.m_bFirst && !b.m_bBusy; }
@@ -85,7 +90,8 @@ protected:
 
 TEST_F(DiscoveryCamsim, SearchListsTheCamerasAndAnOpenOneIsTakenAtOnce)
 {
-    StartSim(Camera(1, "Door", kOpen) + Camera(2, "Yard", kLocked) + Camera(3, "Caf\xc3\xa9 &#20013;", kOpen));
+    StartSim(Camera(1, "Door", kOpen) + Camera(2, "Yard", kLocked)
+             + Camera(3, "Caf\xc3\xa9 &#20013;", kOpen));
     frmBrowse& browse = Browse();
     QList<QStringList> listed;
     ModalScript script;
@@ -96,10 +102,13 @@ TEST_F(DiscoveryCamsim, SearchListsTheCamerasAndAnOpenOneIsTakenAtOnce)
             AddNamed(browse, QStringLiteral("Door"));
         });
     Show(browse, script);
-    EXPECT_EQ(listed, (QList<QStringList>{
-                          {QStringLiteral("Caf\u00e9 \u4E2D"), QStringLiteral("127.0.0.4"), QStringLiteral("00 1E 8C 00 00 03")},
-                          {QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("00 1E 8C 00 00 01")},
-                          {QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("00 1E 8C 00 00 02")}}));
+    EXPECT_EQ(listed,
+              (QList<QStringList>{{QStringLiteral("Caf\u00e9 \u4E2D"), QStringLiteral("127.0.0.4"),
+                                   QStringLiteral("00 1E 8C 00 00 03")},
+                                  {QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                                   QStringLiteral("00 1E 8C 00 00 01")},
+                                  {QStringLiteral("Yard"), QStringLiteral("127.0.0.3"),
+                                   QStringLiteral("00 1E 8C 00 00 02")}}));
     EXPECT_FALSE(browse.isVisible());
     EXPECT_FALSE(browse.m_bCancel);
     EXPECT_EQ(browse.m_sIPAddress, QStringLiteral("127.0.0.2"));
@@ -119,7 +128,8 @@ TEST_F(DiscoveryCamsim, ACameraThatWantsALogInRefusesAWrongPasswordAndTakesTheRi
     frmBrowse& browse = Browse();
     ModalScript script;
     script.When(
-        "the search to end", [&] { return Idle(browse); }, [&] { AddNamed(browse, QStringLiteral("Yard")); });
+        "the search to end", [&] { return Idle(browse); },
+        [&] { AddNamed(browse, QStringLiteral("Yard")); });
     LogIn(script, QStringLiteral("ann"), QStringLiteral("wrong"));
     LogIn(script, QStringLiteral("ann"), QStringLiteral("pw"));
     Show(browse, script);
@@ -131,20 +141,24 @@ TEST_F(DiscoveryCamsim, ACameraThatWantsALogInRefusesAWrongPasswordAndTakesTheRi
     EXPECT_EQ(browse.m_sUserame, QStringLiteral("ann"));
     EXPECT_EQ(browse.m_sPassword, QStringLiteral("pw"));
     EXPECT_EQ(browse.m_lProtocol, 4);
-    EXPECT_EQ(browse.m_lPort, sim.cams.at(0).port) << "protocol 4 uses the web port the camera reports";
+    EXPECT_EQ(browse.m_lPort, sim.cams.at(0).port)
+        << "protocol 4 uses the web port the camera reports";
     EXPECT_EQ(sim.Control(1, "state").value(QStringLiteral("auth_failures")).toInt() >= 1, true);
 }
 
 TEST_F(DiscoveryCamsim, AProtocol3CameraAcceptsTheDerivedLogIn)
 {
-    StartSim(Camera(1, "Viewer", "protocol=3\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n"));
+    StartSim(Camera(1, "Viewer",
+                    "protocol=3\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n"));
     frmBrowse& browse = Browse();
     ModalScript script;
     script.When(
-        "the search to end", [&] { return Idle(browse); }, [&] { AddNamed(browse, QStringLiteral("Viewer")); });
+        "the search to end", [&] { return Idle(browse); },
+        [&] { AddNamed(browse, QStringLiteral("Viewer")); });
     LogIn(script, QStringLiteral("ann"), QStringLiteral("pw"));
     Show(browse, script);
-    EXPECT_TRUE(fakeUi.messages.empty()) << MessageTexts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(fakeUi.messages.empty())
+        << MessageTexts().join(QStringLiteral(" | ")).toStdString();
     EXPECT_FALSE(browse.isVisible());
     EXPECT_FALSE(browse.m_bCancel);
     EXPECT_EQ(browse.m_sUserame, QStringLiteral("ann"));
@@ -165,9 +179,10 @@ TEST_F(DiscoveryCamsim, AddByAddressWorksWithAndWithoutAPort)
     const Case cases[] = {
         {"an open camera, its port typed", QStringLiteral("127.0.0.2:%1").arg(doorPort), false,
          QStringLiteral("Door"), doorPort},
-        {"an open camera, no port typed", QStringLiteral("127.0.0.2"), false, QStringLiteral("Door"), doorPort},
-        {"a camera that wants a log-in, no port typed", QStringLiteral("127.0.0.3"), true, QStringLiteral("Yard"),
-         sim.cams.at(1).port},
+        {"an open camera, no port typed", QStringLiteral("127.0.0.2"), false,
+         QStringLiteral("Door"), doorPort},
+        {"a camera that wants a log-in, no port typed", QStringLiteral("127.0.0.3"), true,
+         QStringLiteral("Yard"), sim.cams.at(1).port},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,7 +190,8 @@ TEST_F(DiscoveryCamsim, AddByAddressWorksWithAndWithoutAPort)
         frmBrowse& browse = Browse();
         ModalScript script;
         script.When(
-            "the search to end", [&] { return Idle(browse); }, [&] { ModalScript::Click(browse.cmdInputIP); });
+            "the search to end", [&] { return Idle(browse); },
+            [&] { ModalScript::Click(browse.cmdInputIP); });
         script.OnVisible<frmAddCam>("the add dialog", [&c](frmAddCam& d) {
             ModalScript::Type(d.txtIPAddress, c.typed);
             ModalScript::Click(d.cmdAdd);
@@ -183,7 +199,8 @@ TEST_F(DiscoveryCamsim, AddByAddressWorksWithAndWithoutAPort)
         if (c.login)
             LogIn(script, QStringLiteral("ann"), QStringLiteral("pw"));
         Show(browse, script);
-        EXPECT_TRUE(fakeUi.messages.empty()) << MessageTexts().join(QStringLiteral(" | ")).toStdString();
+        EXPECT_TRUE(fakeUi.messages.empty())
+            << MessageTexts().join(QStringLiteral(" | ")).toStdString();
         EXPECT_FALSE(browse.isVisible());
         EXPECT_FALSE(browse.m_bCancel);
         EXPECT_EQ(browse.m_sServerName, c.wantName);
@@ -207,14 +224,16 @@ TEST_F(DiscoveryCamsim, NobodyAtTheTypedAddressIsReported)
         "the answer", [&] { return !add.bBusy && !fakeUi.messages.empty(); }, [&] { add.hide(); });
     add.ShowModal(nullptr);
     ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
-    EXPECT_EQ(MessageTexts(), QStringList{Caption(QStringLiteral("frmAddCam"), QStringLiteral("Message2"))});
+    EXPECT_EQ(MessageTexts(),
+              QStringList{Caption(QStringLiteral("frmAddCam"), QStringLiteral("Message2"))});
     EXPECT_EQ(fakeUi.busyDepth, 0);
 }
 
 TEST_F(DiscoveryCamsim, SilentAndMisbehavingCamerasLeaveTheOthersListed)
 {
-    StartSim(Camera(1, "Good", kOpen) + Camera(2, "Silent", kOpen) + Camera(3, "BadMac", kOpen) +
-             Camera(4, "Garbage", kOpen) + Camera(5, "Huge", kOpen) + Camera(6, "Name&#;&#99999999;", kOpen));
+    StartSim(Camera(1, "Good", kOpen) + Camera(2, "Silent", kOpen) + Camera(3, "BadMac", kOpen)
+             + Camera(4, "Garbage", kOpen) + Camera(5, "Huge", kOpen)
+             + Camera(6, "Name&#;&#99999999;", kOpen));
     sim.Control(2, "discovery?mode=silent");
     sim.Control(3, "discovery?mode=malformed&kind=mac");
     sim.Control(4, "discovery?mode=malformed&kind=garbage");
@@ -238,10 +257,11 @@ TEST_F(DiscoveryCamsim, SilentAndMisbehavingCamerasLeaveTheOthersListed)
         });
     Show(browse, script);
     EXPECT_TRUE(refusedWhileSearching);
-    EXPECT_EQ(listed, (QList<QStringList>{
-                          {QStringLiteral("Good"), QStringLiteral("127.0.0.2"), QStringLiteral("00 1E 8C 00 00 01")},
-                          {QStringLiteral("Name&#;&#99999999;"), QStringLiteral("127.0.0.7"),
-                           QStringLiteral("00 1E 8C 00 00 06")}}));
+    EXPECT_EQ(listed, (QList<QStringList>{{QStringLiteral("Good"), QStringLiteral("127.0.0.2"),
+                                           QStringLiteral("00 1E 8C 00 00 01")},
+                                          {QStringLiteral("Name&#;&#99999999;"),
+                                           QStringLiteral("127.0.0.7"),
+                                           QStringLiteral("00 1E 8C 00 00 06")}}));
     EXPECT_TRUE(browse.m_bCancel);
     EXPECT_TRUE(fakeUi.messages.empty());
     EXPECT_EQ(fakeUi.busyDepth, 0);

@@ -6,18 +6,18 @@
 #include "discovery/discovery_windows.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
+#include "platform/settings_file.h"
 #include "support/fake_image_server.h"
 #include "support/fake_ui.h"
 #include "support/fake_wis_viewer.h"
-#include "platform/settings_file.h"
 #include "support/modal_script.h"
 #include "support/qt_printers.h"
 #include "support/temp_program.h"
 
 #include <QFile>
 #include <QPointer>
-#include <gtest/gtest.h>
 #include <deque>
+#include <gtest/gtest.h>
 
 inline QByteArray ShippedFile(const QString& relative)
 {
@@ -32,7 +32,8 @@ protected:
         InitGlobalVariable();
         gAppTitle = QStringLiteral("Cameras");
         gLanguage = QStringLiteral("english");
-        program.write(QStringLiteral("lang/english.ini"), ShippedFile(QStringLiteral("lang/english.ini")));
+        program.write(QStringLiteral("lang/english.ini"),
+                      ShippedFile(QStringLiteral("lang/english.ini")));
         DiscoveryControls controls;
         controls.imageServer = [this] {
             auto server = std::make_unique<FakeImageServer>();

@@ -35,7 +35,8 @@ TEST(ParseIPPort, SplitsOnlyAPortOfOneToFiveDigitsFromOneTo65535)
         {QStringLiteral("h:8.5"), false, QStringLiteral("h:8.5"), 7},
         {QStringLiteral("h:1e3"), false, QStringLiteral("h:1e3"), 7},
         {QStringLiteral("h:&H50"), false, QStringLiteral("h:&H50"), 7},
-        {QStringLiteral("h:\u0668\u0660"), false, QStringLiteral("h:\u0668\u0660"), 7},  // non-ASCII digits
+        {QStringLiteral("h:\u0668\u0660"), false, QStringLiteral("h:\u0668\u0660"),
+         7},  // non-ASCII digits
         {QStringLiteral("h:080"), true, QStringLiteral("h"), 80},
     };
     for (const Case& c : cases) {
@@ -120,30 +121,127 @@ TEST_F(AddCamDialog, IdentifiesLogsInAndReadsTheConfiguration)
         int port;
     };
     const Case cases[] = {
-        {"an open camera is taken without a prompt and without a configuration request", QStringLiteral("127.0.0.9"),
-         0, ImageServer::kTrue, {}, {}, ImageServer::kTrue, {}, true, false, {}, 0, {}, {}, 80},
-        {"a typed port is used; an administrator account asks for a log-in", QStringLiteral("127.0.0.9:8080"), 0,
-         ImageServer::kTrue, QStringLiteral("admin"), QStringLiteral("pw"), ImageServer::kTrue,
-         {{false, QStringLiteral("ann"), QStringLiteral("secret")}}, true, false, {}, 1, QStringLiteral("ann"),
-         QStringLiteral("secret"), 8080},
-        {"a failed log-in test asks for a log-in", QStringLiteral("127.0.0.9"), 1, 0, {}, {}, ImageServer::kTrue,
-         {{false, QStringLiteral("bob"), QStringLiteral("pw")}}, true, false, {}, 1, QStringLiteral("bob"),
-         QStringLiteral("pw"), 80},
-        {"protocol 4 always asks", QStringLiteral("127.0.0.9"), 4, ImageServer::kTrue, {}, {}, ImageServer::kTrue,
-         {{false, QStringLiteral("u"), QStringLiteral("p")}}, true, false, {}, 1, QStringLiteral("u"),
-         QStringLiteral("p"), 80},
-        {"a cancelled first prompt leaves the dialog open and cancelled", QStringLiteral("127.0.0.9"), 4,
-         ImageServer::kTrue, {}, {}, ImageServer::kTrue, {kCancel}, false, true, {}, 0, {}, {}, 80},
-        {"a refused log-in asks again until the camera accepts", QStringLiteral("127.0.0.9"), 0, 0, {}, {}, 1,
+        {"an open camera is taken without a prompt and without a configuration request",
+         QStringLiteral("127.0.0.9"),
+         0,
+         ImageServer::kTrue,
+         {},
+         {},
+         ImageServer::kTrue,
+         {},
+         true,
+         false,
+         {},
+         0,
+         {},
+         {},
+         80},
+        {"a typed port is used; an administrator account asks for a log-in",
+         QStringLiteral("127.0.0.9:8080"),
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         QStringLiteral("pw"),
+         ImageServer::kTrue,
+         {{false, QStringLiteral("ann"), QStringLiteral("secret")}},
+         true,
+         false,
+         {},
+         1,
+         QStringLiteral("ann"),
+         QStringLiteral("secret"),
+         8080},
+        {"a failed log-in test asks for a log-in",
+         QStringLiteral("127.0.0.9"),
+         1,
+         0,
+         {},
+         {},
+         ImageServer::kTrue,
+         {{false, QStringLiteral("bob"), QStringLiteral("pw")}},
+         true,
+         false,
+         {},
+         1,
+         QStringLiteral("bob"),
+         QStringLiteral("pw"),
+         80},
+        {"protocol 4 always asks",
+         QStringLiteral("127.0.0.9"),
+         4,
+         ImageServer::kTrue,
+         {},
+         {},
+         ImageServer::kTrue,
+         {{false, QStringLiteral("u"), QStringLiteral("p")}},
+         true,
+         false,
+         {},
+         1,
+         QStringLiteral("u"),
+         QStringLiteral("p"),
+         80},
+        {"a cancelled first prompt leaves the dialog open and cancelled",
+         QStringLiteral("127.0.0.9"),
+         4,
+         ImageServer::kTrue,
+         {},
+         {},
+         ImageServer::kTrue,
+         {kCancel},
+         false,
+         true,
+         {},
+         0,
+         {},
+         {},
+         80},
+        {"a refused log-in asks again until the camera accepts",
+         QStringLiteral("127.0.0.9"),
+         0,
+         0,
+         {},
+         {},
+         1,
          {{false, QStringLiteral("ann"), QStringLiteral("wrong"), 1},
           {false, QStringLiteral("ann"), QStringLiteral("right"), ImageServer::kTrue}},
-         true, false, {msg3}, 2, QStringLiteral("ann"), QStringLiteral("right"), 80},
-        {"cancelling the second prompt leaves the dialog open, not cancelled", QStringLiteral("127.0.0.9"), 0, 0, {},
-         {}, 1, {{false, QStringLiteral("ann"), QStringLiteral("wrong"), 1}, kCancel}, false, false, {msg3}, 1,
-         QStringLiteral("ann"), QStringLiteral("wrong"), 80},
-        {"a configuration that cannot be read closes the dialog as cancelled", QStringLiteral("127.0.0.9"), 0, 0, {},
-         {}, 0, {{false, QStringLiteral("ann"), QStringLiteral("pw"), 0}}, true, true, {msg1}, 1,
-         QStringLiteral("ann"), QStringLiteral("pw"), 80},
+         true,
+         false,
+         {msg3},
+         2,
+         QStringLiteral("ann"),
+         QStringLiteral("right"),
+         80},
+        {"cancelling the second prompt leaves the dialog open, not cancelled",
+         QStringLiteral("127.0.0.9"),
+         0,
+         0,
+         {},
+         {},
+         1,
+         {{false, QStringLiteral("ann"), QStringLiteral("wrong"), 1}, kCancel},
+         false,
+         false,
+         {msg3},
+         1,
+         QStringLiteral("ann"),
+         QStringLiteral("wrong"),
+         80},
+        {"a configuration that cannot be read closes the dialog as cancelled",
+         QStringLiteral("127.0.0.9"),
+         0,
+         0,
+         {},
+         {},
+         0,
+         {{false, QStringLiteral("ann"), QStringLiteral("pw"), 0}},
+         true,
+         true,
+         {msg1},
+         1,
+         QStringLiteral("ann"),
+         QStringLiteral("pw"),
+         80},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -227,8 +325,9 @@ TEST_F(AddCamDialog, AProtocol3CameraGetsTheViewersTextAndANewLogInText)
     configure = [](FakeImageServer& s) { s.identity.protocol = 3; };
     draws = {0.25, 0.5, 0.125, 0.0625, 0.75, 0.5, 0.25, 0.125};
     frmAddCam& dialog = Load();
-    Run(dialog, QStringLiteral("127.0.0.9"), {{false, QStringLiteral("ann"), QStringLiteral("p w"), 1},
-                                               {false, QStringLiteral("ann"), QStringLiteral("p w2")}});
+    Run(dialog, QStringLiteral("127.0.0.9"),
+        {{false, QStringLiteral("ann"), QStringLiteral("p w"), 1},
+         {false, QStringLiteral("ann"), QStringLiteral("p w2")}});
     FakeImageServer& s = Server();
     EXPECT_FALSE(openAtEnd);
     // The typed pair is the result; the camera gets the derived pair.
@@ -236,7 +335,8 @@ TEST_F(AddCamDialog, AProtocol3CameraGetsTheViewersTextAndANewLogInText)
     EXPECT_EQ(dialog.m_sPassword, QStringLiteral("p w2"));
     EXPECT_EQ(viewers.back()->userName, QStringLiteral("ann"));
     EXPECT_EQ(viewers.back()->password, QStringLiteral("p w2"));
-    EXPECT_EQ(s.userNameValue, QStringLiteral("ann%3Ap+w2"));  // the fake viewer's text, URL-encoded
+    EXPECT_EQ(s.userNameValue,
+              QStringLiteral("ann%3Ap+w2"));  // the fake viewer's text, URL-encoded
     EXPECT_EQ(gNonce, QStringLiteral("7500500025001250"));
     EXPECT_EQ(s.passwordValue, gNonce);
     EXPECT_EQ(s.Count(Id::LoginTest), 0);
@@ -252,7 +352,8 @@ TEST_F(AddCamDialog, RefusesAnAddressTypedExactlyAsASlotHoldsIt)
         bool refused;
     };
     // The whole text is compared, so a typed port is never caught.
-    const Case cases[] = {{QStringLiteral("127.0.0.9"), true}, {QStringLiteral("127.0.0.9:8481"), false},
+    const Case cases[] = {{QStringLiteral("127.0.0.9"), true},
+                          {QStringLiteral("127.0.0.9:8481"), false},
                           {QStringLiteral("127.0.0.10"), false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
@@ -328,9 +429,11 @@ TEST_F(AddCamDialog, EscAndTheCloseBoxAreRefusedWhileARequestRunsAndWorkAfterwar
         d.close();
         stayedOpen = d.isVisible() && !d.bCancel && d.bBusy;
     });
-    script.OnVisible<frmLogin>("the log-in prompt", [](frmLogin& login) { ModalScript::Click(login.cmdCancel); });
+    script.OnVisible<frmLogin>("the log-in prompt",
+                               [](frmLogin& login) { ModalScript::Click(login.cmdCancel); });
     script.When(
-        "the dialog idle", [&] { return !dialog.bBusy; }, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        "the dialog idle", [&] { return !dialog.bBusy; },
+        [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
     dialog.ShowModal(nullptr);
     ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
     EXPECT_TRUE(stayedOpen);
@@ -343,7 +446,8 @@ TEST_F(AddCamDialog, LogInDetailsOfOneCameraAreNeitherShownNorUsedForTheNext)
     configure = [](FakeImageServer& s) { s.identity.protocol = 4; };
     frmAddCam& dialog = Load();
     // First camera: log in, then the configuration cannot be read.
-    Run(dialog, QStringLiteral("127.0.0.9"), {{false, QStringLiteral("ann"), QStringLiteral("pw"), 0}});
+    Run(dialog, QStringLiteral("127.0.0.9"),
+        {{false, QStringLiteral("ann"), QStringLiteral("pw"), 0}});
     ASSERT_TRUE(dialog.bCancel);
 
     // Second camera, open: nothing of the first one travels along.
@@ -357,7 +461,8 @@ TEST_F(AddCamDialog, LogInDetailsOfOneCameraAreNeitherShownNorUsedForTheNext)
     EXPECT_TRUE(dialog.m_sPassword.isEmpty());
     EXPECT_TRUE(s.userNameValue.isEmpty());
     EXPECT_TRUE(s.passwordValue.isEmpty());
-    EXPECT_LT(s.LastIndexOf(Id::Password), s.LastIndexOf(Id::LoginTest)) << "cleared before the log-in test";
+    EXPECT_LT(s.LastIndexOf(Id::Password), s.LastIndexOf(Id::LoginTest))
+        << "cleared before the log-in test";
 
     // A third camera that asks: the prompt starts empty.
     s.identity.protocol = 4;
@@ -393,7 +498,8 @@ TEST_F(AddCamDialog, AFailingCameraObjectIsReportedAndTheDialogRecovers)
     frmAddCam& dialog = Load();
     Run(dialog, QStringLiteral("127.0.0.9"), {});
     ASSERT_EQ(fakeUi.messages.size(), 1u);
-    EXPECT_EQ(fakeUi.messages.front().text, QStringLiteral("Error ImageServer1_EndCheckIP function"));
+    EXPECT_EQ(fakeUi.messages.front().text,
+              QStringLiteral("Error ImageServer1_EndCheckIP function"));
     EXPECT_FALSE(dialog.bBusy);
     EXPECT_TRUE(dialog.cmdAdd->isEnabled());
     EXPECT_EQ(fakeUi.busyDepth, 0);

@@ -58,7 +58,10 @@ protected:
         server = servers.back();
         return *browse;
     }
-    QString Msg(int n) const { return Caption(QStringLiteral("frmBrowse"), QStringLiteral("Message%1").arg(n)); }
+    QString Msg(int n) const
+    {
+        return Caption(QStringLiteral("frmBrowse"), QStringLiteral("Message%1").arg(n));
+    }
 
     // Shows the window as the panel does; `script` acts while it is open.
     void Show(frmBrowse& browse, ModalScript& script)
@@ -108,16 +111,24 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
     const Case cases[] = {
         {"no camera answers", {}, {}},
         {"two cameras",
-         {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("0.30.140.1.2.3")),
-          Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("0.16.32.10.11.255"))},
-         {{QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("00 1E 8C 01 02 03")},
-          {QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("00 10 20 0A 0B FF")}}},
+         {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+              QStringLiteral("0.30.140.1.2.3")),
+          Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"),
+              QStringLiteral("0.16.32.10.11.255"))},
+         {{QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+           QStringLiteral("00 1E 8C 01 02 03")},
+          {QStringLiteral("Yard"), QStringLiteral("127.0.0.3"),
+           QStringLiteral("00 10 20 0A 0B FF")}}},
         {"character references are decoded, broken ones and odd MAC texts are shown as they came",
-         {Cam(QStringLiteral("A&#20013;B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
-          Cam(QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.x.4")),
+         {Cam(QStringLiteral("A&#20013;B"), QStringLiteral("127.0.0.2"),
+              QStringLiteral("1.2.3.4.5.6")),
+          Cam(QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"),
+              QStringLiteral("1.2.x.4")),
           Cam(QString(), QStringLiteral("127.0.0.4"), QString())},
-         {{QStringLiteral("A\u4E2DB"), QStringLiteral("127.0.0.2"), QStringLiteral("01 02 03 04 05 06")},
-          {QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.x.4")},
+         {{QStringLiteral("A\u4E2DB"), QStringLiteral("127.0.0.2"),
+           QStringLiteral("01 02 03 04 05 06")},
+          {QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"),
+           QStringLiteral("1.2.x.4")},
           {QString(), QStringLiteral("127.0.0.4"), QString()}}},
     };
     for (const Case& c : cases) {
@@ -130,13 +141,16 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
         script.When(
             "the search to end", [&] { return Idle(browse); },
             [&] {
-                ASSERT_EQ(browse.ListViewSearch->topLevelItemCount(), static_cast<int>(c.rows.size()));
+                ASSERT_EQ(browse.ListViewSearch->topLevelItemCount(),
+                          static_cast<int>(c.rows.size()));
                 for (size_t i = 0; i < c.rows.size(); ++i)
                     EXPECT_EQ(Row(browse, static_cast<int>(i)), c.rows[i]);
-                EXPECT_EQ(browse.ListViewSearch->currentItem(), browse.ListViewSearch->topLevelItem(0));
+                EXPECT_EQ(browse.ListViewSearch->currentItem(),
+                          browse.ListViewSearch->topLevelItem(0));
                 EXPECT_TRUE(browse.cmdSearch->isEnabled());
                 EXPECT_TRUE(browse.cmdAdd->isEnabled());
-                EXPECT_FALSE(browse.cmdChangeIPAddress->isEnabled()) << "no address dialog in this program";
+                EXPECT_FALSE(browse.cmdChangeIPAddress->isEnabled())
+                    << "no address dialog in this program";
                 EXPECT_EQ(fakeUi.busyDepth, 0);
                 browse.hide();
             });
@@ -153,17 +167,19 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
 TEST_F(BrowseWindow, ReSearchStartsANewListAndIsRefusedToCloseWhileSearching)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"))};
     };
     frmBrowse& browse = Load();
     bool refused = false;
     int rowsWhileSearching = -1;
     ModalScript script;
     script.When(
-        "the first search to end", [&] { return Idle(browse) && browse.ListViewSearch->topLevelItemCount() == 1; },
+        "the first search to end",
+        [&] { return Idle(browse) && browse.ListViewSearch->topLevelItemCount() == 1; },
         [&] {
-            server->searchHits.push_back(
-                Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7")));
+            server->searchHits.push_back(Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"),
+                                             QStringLiteral("1.2.3.4.5.7")));
             ModalScript::Click(browse.cmdSearch);
             rowsWhileSearching = browse.ListViewSearch->topLevelItemCount();
             // Still searching: Esc and the close box do nothing.
@@ -192,14 +208,17 @@ TEST_F(BrowseWindow, ReSearchStartsANewListAndIsRefusedToCloseWhileSearching)
 TEST_F(BrowseWindow, OnlyTheFirstActivationSearches)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"))};
     };
     gCam[1].IPAddress = QStringLiteral("127.0.0.2");
     frmBrowse& browse = Load();
     ModalScript script;
     script.When(
-        "the search to end", [&] { return Idle(browse); }, [&] { ModalScript::Click(browse.cmdInputIP); });
-    script.OnVisible<frmAddCam>("the add dialog", [](frmAddCam& d) { ModalScript::Click(d.cmdCancel); });
+        "the search to end", [&] { return Idle(browse); },
+        [&] { ModalScript::Click(browse.cmdInputIP); });
+    script.OnVisible<frmAddCam>("the add dialog",
+                                [](frmAddCam& d) { ModalScript::Click(d.cmdCancel); });
     script.When(
         "the search window again", [&] { return !ModalScript::Visible<frmAddCam>(); },
         [&] {
@@ -217,10 +236,12 @@ TEST_F(BrowseWindow, OnlyTheFirstActivationSearches)
 TEST_F(BrowseWindow, TheVariantWithoutAddressChangeHidesItsButtonAndNeverAsks)
 {
     gLanguage = QStringLiteral("TarselS");
-    program.write(QStringLiteral("lang/TarselS.ini"), ShippedFile(QStringLiteral("lang/english.ini")));
+    program.write(QStringLiteral("lang/TarselS.ini"),
+                  ShippedFile(QStringLiteral("lang/english.ini")));
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
-                        Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
+        s.searchHits = {
+            Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
+            Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
     };
     frmBrowse& browse = Load();
     EXPECT_TRUE(browse.cmdChangeIPAddress->isHidden());
@@ -251,24 +272,123 @@ TEST_F(BrowseWindow, AddingAListedCameraFillsTheResult)
         int loginTests;
     };
     const Case cases[] = {
-        {"an open protocol-0 camera is taken at once", 0, 16, ImageServer::kTrue, {}, {}, {}, true, false, {},
-         8481, true, 1},
-        {"a protocol-1 camera with an administrator asks for a log-in", 1, 0, ImageServer::kTrue,
-         QStringLiteral("admin"), {ImageServer::kTrue}, {false}, true, false, {}, 80, false, 1},
-        {"a protocol-2 camera keeps the pan/tilt flag it had", 2, 0, ImageServer::kTrue, QStringLiteral("admin"),
-         {ImageServer::kTrue}, {false}, true, false, {}, 80, true, 1},
-        {"a failed log-in test is refused", 0, 16, 0, {}, {}, {}, false, false, {QStringLiteral("M6")}, 8481, true,
+        {"an open protocol-0 camera is taken at once",
+         0,
+         16,
+         ImageServer::kTrue,
+         {},
+         {},
+         {},
+         true,
+         false,
+         {},
+         8481,
+         true,
          1},
-        {"protocol 4 always asks and skips the log-in test", 4, 0, 0, {}, {ImageServer::kTrue}, {false}, true,
-         false, {}, 8080, true, 0},
-        {"a cancelled prompt leaves the window open and cancelled", 4, 0, 0, {}, {ImageServer::kTrue}, {true},
-         false, true, {}, 8080, true, 0},
-        {"a configuration that cannot be read", 0, 0, ImageServer::kTrue, QStringLiteral("admin"), {0}, {false},
-         false, true, {QStringLiteral("M6")}, 8481, false, 1},
-        {"a refused log-in asks again", 0, 0, ImageServer::kTrue, QStringLiteral("admin"), {1, ImageServer::kTrue},
-         {false, false}, true, false, {QStringLiteral("M4")}, 8481, false, 1},
-        {"a refused log-in, then cancelled", 0, 0, ImageServer::kTrue, QStringLiteral("admin"), {1, 1},
-         {false, true}, false, false, {QStringLiteral("M4")}, 8481, false, 1},
+        {"a protocol-1 camera with an administrator asks for a log-in",
+         1,
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         {ImageServer::kTrue},
+         {false},
+         true,
+         false,
+         {},
+         80,
+         false,
+         1},
+        {"a protocol-2 camera keeps the pan/tilt flag it had",
+         2,
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         {ImageServer::kTrue},
+         {false},
+         true,
+         false,
+         {},
+         80,
+         true,
+         1},
+        {"a failed log-in test is refused",
+         0,
+         16,
+         0,
+         {},
+         {},
+         {},
+         false,
+         false,
+         {QStringLiteral("M6")},
+         8481,
+         true,
+         1},
+        {"protocol 4 always asks and skips the log-in test",
+         4,
+         0,
+         0,
+         {},
+         {ImageServer::kTrue},
+         {false},
+         true,
+         false,
+         {},
+         8080,
+         true,
+         0},
+        {"a cancelled prompt leaves the window open and cancelled",
+         4,
+         0,
+         0,
+         {},
+         {ImageServer::kTrue},
+         {true},
+         false,
+         true,
+         {},
+         8080,
+         true,
+         0},
+        {"a configuration that cannot be read",
+         0,
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         {0},
+         {false},
+         false,
+         true,
+         {QStringLiteral("M6")},
+         8481,
+         false,
+         1},
+        {"a refused log-in asks again",
+         0,
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         {1, ImageServer::kTrue},
+         {false, false},
+         true,
+         false,
+         {QStringLiteral("M4")},
+         8481,
+         false,
+         1},
+        {"a refused log-in, then cancelled",
+         0,
+         0,
+         ImageServer::kTrue,
+         QStringLiteral("admin"),
+         {1, 1},
+         {false, true},
+         false,
+         false,
+         {QStringLiteral("M4")},
+         8481,
+         false,
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -276,7 +396,8 @@ TEST_F(BrowseWindow, AddingAListedCameraFillsTheResult)
         windows().Unload(kLoginWindowName);
         fakeUi.messages.clear();
         configure = [&c](FakeImageServer& s) {
-            s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
+            s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                                QStringLiteral("1.2.3.4.5.6")),
                             Cam(QStringLiteral("Y&#20013;"), QStringLiteral("127.0.0.3"),
                                 QStringLiteral("0.30.140.0.0.7"), c.protocol)};
             s.searchHits[1].capability = c.capability;
@@ -329,24 +450,28 @@ TEST_F(BrowseWindow, AddingAListedCameraFillsTheResult)
         // The entry was selected by its row number, with the search's own settings.
         EXPECT_EQ(server->Args(Id::SelectServer), QVariantList{1});
         EXPECT_LT(server->IndexOf(Id::Protocol), server->IndexOf(Id::ServerProtocol));
-        const int accepted = static_cast<int>(std::count(c.promptCancelled.begin(), c.promptCancelled.end(), false));
+        const int accepted =
+            static_cast<int>(std::count(c.promptCancelled.begin(), c.promptCancelled.end(), false));
         EXPECT_EQ(server->Count(Id::GetConfig), accepted);
         if (accepted > 0) {
             EXPECT_EQ(browse.m_sUserame, QStringLiteral("ann"));
             EXPECT_EQ(server->userNameValue, QStringLiteral("ann"));
             EXPECT_EQ(server->passwordValue, browse.m_sPassword);
-            EXPECT_EQ(server->Count(Id::AuthText), 1) << "the text is cleared with the first log-in only";
+            EXPECT_EQ(server->Count(Id::AuthText), 1)
+                << "the text is cleared with the first log-in only";
         }
         // The log-in dialog goes with the end of the request; only a prompt
         // cancelled before any request leaves it loaded.
-        EXPECT_EQ(windows().IsLoaded(kLoginWindowName), c.promptCancelled.size() == 1 && c.promptCancelled[0]);
+        EXPECT_EQ(windows().IsLoaded(kLoginWindowName),
+                  c.promptCancelled.size() == 1 && c.promptCancelled[0]);
     }
 }
 
 TEST_F(BrowseWindow, AProtocol3CameraIsProbedAndGetsDerivedCredentials)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("V"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.6"), 3)};
+        s.searchHits = {Cam(QStringLiteral("V"), QStringLiteral("127.0.0.3"),
+                            QStringLiteral("1.2.3.4.5.6"), 3)};
         s.probeResultValue = 1;
     };
     draws = {0.25, 0.5, 0.125, 0.0625};
@@ -368,13 +493,15 @@ TEST_F(BrowseWindow, AProtocol3CameraIsProbedAndGetsDerivedCredentials)
     EXPECT_EQ(server->passwordValue, gNonce);
     EXPECT_EQ(server->Count(Id::LoginTest), 0);
     // The probe goes to the web port.
-    EXPECT_EQ(server->calls[static_cast<size_t>(server->IndexOf(Id::ProbeInit) - 1)].args, QVariantList{8080});
+    EXPECT_EQ(server->calls[static_cast<size_t>(server->IndexOf(Id::ProbeInit) - 1)].args,
+              QVariantList{8080});
 }
 
 TEST_F(BrowseWindow, RefusesACameraASlotHoldsAndDoesNothingOnAnEmptyList)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"))};
     };
     gCam[4].IPAddress = QStringLiteral("127.0.0.2");
     frmBrowse& browse = Load();
@@ -402,8 +529,10 @@ TEST_F(BrowseWindow, RefusesACameraASlotHoldsAndDoesNothingOnAnEmptyList)
 TEST_F(BrowseWindow, AddTakesTheCameraOfTheChosenRowAlsoWhenTheRowsWereReordered)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7")),
-                        Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+        s.searchHits = {
+            Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7")),
+            Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                QStringLiteral("1.2.3.4.5.6"))};
     };
     frmBrowse& browse = Load();
     ModalScript script;
@@ -425,8 +554,9 @@ TEST_F(BrowseWindow, AddTakesTheCameraOfTheChosenRowAlsoWhenTheRowsWereReordered
 TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
-                        Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
+        s.searchHits = {
+            Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
+            Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
     };
     ChangeIPSeen seen;
     QPointer<FakeChangeIPDialog> change;
@@ -476,7 +606,8 @@ TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
     EXPECT_EQ(MessageTexts(), (QStringList{Msg(5), Msg(1)}));
     EXPECT_TRUE(openAtEnd);
     EXPECT_EQ(server->Args(Id::SetNetwork),
-              (QVariantList{QStringLiteral("127.0.0.50"), QStringLiteral("255.255.255.0"), QStringLiteral("0.0.0.0")}));
+              (QVariantList{QStringLiteral("127.0.0.50"), QStringLiteral("255.255.255.0"),
+                            QStringLiteral("0.0.0.0")}));
     EXPECT_EQ(fakeUi.pumpedSleeps, std::vector<int>{15000});
     EXPECT_EQ(fakeUi.busyDepth, 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -496,7 +627,8 @@ TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
     const int searchesBefore = server->Count(Id::SearchServer);
     Show(again, script);
     EXPECT_EQ(server->Count(Id::SearchServer), searchesBefore + 2);
-    EXPECT_EQ(server->Args(Id::SearchServer), (QVariantList{2, QString()})) << "the second pass adds to the list";
+    EXPECT_EQ(server->Args(Id::SearchServer), (QVariantList{2, QString()}))
+        << "the second pass adds to the list";
     EXPECT_EQ(again.m_lCamCount, 4);
     // The entries were read by their running numbers.
     EXPECT_EQ(server->Args(Id::SelectServer), QVariantList{3});
@@ -505,8 +637,9 @@ TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
     windows().Unload(kBrowseWindowName);
     fakeUi.messages.clear();
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
-                        Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
+        s.searchHits = {
+            Cam(QStringLiteral("A"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6")),
+            Cam(QStringLiteral("B"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.7"))};
     };
     frmBrowse& third = Load();
     AddRow(third, 0, [](ModalScript&) {});
@@ -516,15 +649,18 @@ TEST_F(BrowseWindow, ASharedAddressIsOfferedAChangeAndASecondSearchPassFollows)
     EXPECT_EQ(seen.shows, 3);
     EXPECT_TRUE(seen.manualOnly);
     EXPECT_TRUE(change.isNull());
-    EXPECT_EQ(seen.shown, (QStringList{QStringLiteral("127.0.0.2"), QStringLiteral("01 02 03 04 05 06"),
-                                          QStringLiteral("255.255.255.0"), QStringLiteral("0.0.0.0")}));
+    EXPECT_EQ(seen.shown,
+              (QStringList{QStringLiteral("127.0.0.2"), QStringLiteral("01 02 03 04 05 06"),
+                           QStringLiteral("255.255.255.0"), QStringLiteral("0.0.0.0")}));
 }
 
 TEST_F(BrowseWindow, LogInDetailsOfOneCameraNeverTravelToTheNext)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("P4"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"), 4),
-                        Cam(QStringLiteral("Open"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7"), 0)};
+        s.searchHits = {Cam(QStringLiteral("P4"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"), 4),
+                        Cam(QStringLiteral("Open"), QStringLiteral("127.0.0.3"),
+                            QStringLiteral("1.2.3.4.5.7"), 0)};
         s.getConfigStatus = 0;  // the first camera's configuration cannot be read
     };
     frmBrowse& browse = Load();
@@ -558,16 +694,20 @@ TEST_F(BrowseWindow, LogInDetailsOfOneCameraNeverTravelToTheNext)
 TEST_F(BrowseWindow, InputIPTakesTheAddedCameraAsItIsReported)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
-        s.identity = Cam(QStringLiteral("N&#20013;"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.9"), 4);
+        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"))};
+        s.identity = Cam(QStringLiteral("N&#20013;"), QStringLiteral("127.0.0.2"),
+                         QStringLiteral("1.2.3.4.5.9"), 4);
         s.identity.port = 9000;
     };
     frmBrowse& browse = Load();
     ModalScript script;
     // First the operator changes their mind...
     script.When(
-        "the search to end", [&] { return Idle(browse); }, [&] { ModalScript::Click(browse.cmdInputIP); });
-    script.OnVisible<frmAddCam>("the add dialog", [](frmAddCam& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+        "the search to end", [&] { return Idle(browse); },
+        [&] { ModalScript::Click(browse.cmdInputIP); });
+    script.OnVisible<frmAddCam>("the add dialog",
+                                [](frmAddCam& d) { QTest::keyClick(&d, Qt::Key_Escape); });
     // ...then adds a camera of the list by its address.
     script.When(
         "the search window", [&] { return !ModalScript::Visible<frmAddCam>(); },
@@ -605,7 +745,8 @@ TEST_F(BrowseWindow, InputIPTakesTheAddedCameraAsItIsReported)
 TEST_F(BrowseWindow, AFailingCameraObjectIsReportedAndTheWindowRecovers)
 {
     configure = [](FakeImageServer& s) {
-        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"), QStringLiteral("1.2.3.4.5.6"))};
+        s.searchHits = {Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+                            QStringLiteral("1.2.3.4.5.6"))};
         s.throwOn = {Id::LoginTest};
     };
     frmBrowse& browse = Load();
@@ -621,8 +762,10 @@ TEST_F(BrowseWindow, TakesItsTextsFromTheCaptionFileOrKeepsItsOwn)
 {
     {
         frmBrowse& browse = Load();
-        EXPECT_EQ(browse.windowTitle(), Caption(QStringLiteral("frmBrowse"), QStringLiteral("Caption")));
-        EXPECT_EQ(browse.cmdSearch->text(), Caption(QStringLiteral("frmBrowse"), QStringLiteral("cmdSearch")));
+        EXPECT_EQ(browse.windowTitle(),
+                  Caption(QStringLiteral("frmBrowse"), QStringLiteral("Caption")));
+        EXPECT_EQ(browse.cmdSearch->text(),
+                  Caption(QStringLiteral("frmBrowse"), QStringLiteral("cmdSearch")));
         EXPECT_EQ(browse.ListViewSearch->headerItem()->text(2),
                   Caption(QStringLiteral("frmBrowse"), QStringLiteral("colMACAddress")));
     }

@@ -25,12 +25,12 @@ TEST_F(LoginDialog, HandsBackWhatWasTypedOnlyOnOK)
     };
     const Case cases[] = {
         {"OK with both boxes empty", {}, {}, Leave::OK, false, {}, {}},
-        {"OK with a user and a password", QStringLiteral("admin"), QStringLiteral("s3cret"), Leave::OK, false,
-         QStringLiteral("admin"), QStringLiteral("s3cret")},
+        {"OK with a user and a password", QStringLiteral("admin"), QStringLiteral("s3cret"),
+         Leave::OK, false, QStringLiteral("admin"), QStringLiteral("s3cret")},
         {"Cancel keeps the fields", QStringLiteral("x"), QStringLiteral("y"), Leave::Cancel, true,
          QStringLiteral("old user"), QStringLiteral("old password")},
-        {"Esc is Cancel", QStringLiteral("x"), QStringLiteral("y"), Leave::Esc, true, QStringLiteral("old user"),
-         QStringLiteral("old password")},
+        {"Esc is Cancel", QStringLiteral("x"), QStringLiteral("y"), Leave::Esc, true,
+         QStringLiteral("old user"), QStringLiteral("old password")},
         {"the close box is Cancel", QStringLiteral("x"), QStringLiteral("y"), Leave::CloseBox, true,
          QStringLiteral("old user"), QStringLiteral("old password")},
     };
@@ -45,10 +45,18 @@ TEST_F(LoginDialog, HandsBackWhatWasTypedOnlyOnOK)
             ModalScript::Type(d.txtUserName, c.user);
             ModalScript::Type(d.txtPassword, c.password);
             switch (c.leave) {
-            case Leave::OK: ModalScript::Click(d.cmdOK); break;
-            case Leave::Cancel: ModalScript::Click(d.cmdCancel); break;
-            case Leave::Esc: QTest::keyClick(&d, Qt::Key_Escape); break;
-            case Leave::CloseBox: d.close(); break;
+            case Leave::OK:
+                ModalScript::Click(d.cmdOK);
+                break;
+            case Leave::Cancel:
+                ModalScript::Click(d.cmdCancel);
+                break;
+            case Leave::Esc:
+                QTest::keyClick(&d, Qt::Key_Escape);
+                break;
+            case Leave::CloseBox:
+                d.close();
+                break;
             }
         });
         login.ShowModal(nullptr);
@@ -111,8 +119,10 @@ TEST_F(LoginDialog, TakesItsTextsFromTheCaptionFileOrKeepsItsOwn)
 {
     {
         frmLogin& login = Load();
-        EXPECT_EQ(login.windowTitle(), Caption(QStringLiteral("frmLogin"), QStringLiteral("Caption")));
-        EXPECT_EQ(login.lblPassword->text(), Caption(QStringLiteral("frmLogin"), QStringLiteral("lblPassword")));
+        EXPECT_EQ(login.windowTitle(),
+                  Caption(QStringLiteral("frmLogin"), QStringLiteral("Caption")));
+        EXPECT_EQ(login.lblPassword->text(),
+                  Caption(QStringLiteral("frmLogin"), QStringLiteral("lblPassword")));
         EXPECT_FALSE(login.windowTitle().isEmpty());
     }
     windows().Unload(kLoginWindowName);

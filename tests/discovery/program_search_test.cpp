@@ -32,10 +32,11 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
     const QString address =
         QStringLiteral("127.%1.%2.9").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
     TempProgramFolder folder;
-    const QString ini = folder.write(QStringLiteral("cams.ini"),
-                                     "[camera1]\naddress=" + address.toUtf8() +
-                                         "\nport=8481\nname=\"Porch\"\nmac=0.30.140.7.7.7\nuser=\npassword=\n"
-                                         "admin_id=admin\nadmin_password=admin\nfps=10\nsize=320x240\n");
+    const QString ini =
+        folder.write(QStringLiteral("cams.ini"),
+                     "[camera1]\naddress=" + address.toUtf8()
+                         + "\nport=8481\nname=\"Porch\"\nmac=0.30.140.7.7.7\nuser=\npassword=\n"
+                           "admin_id=admin\nadmin_password=admin\nfps=10\nsize=320x240\n");
     CamsimProcess sim;
     QString error;
     ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
@@ -73,7 +74,8 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
     mouse.click(QStringLiteral("Cam1"));  // an empty slot: the search window opens
     ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
 
-    EXPECT_EQ(listed, (QStringList{QStringLiteral("Porch"), address, QStringLiteral("00 1E 8C 07 07 07")}));
+    EXPECT_EQ(listed,
+              (QStringList{QStringLiteral("Porch"), address, QStringLiteral("00 1E 8C 07 07 07")}));
     EXPECT_FALSE(registry.IsLoaded(kBrowseDialogName));
     EXPECT_TRUE(gCam[1].Assign);
     EXPECT_TRUE(gCam[1].Enable);

@@ -1,8 +1,8 @@
 // Putting settings on the camera objects: the defaults at start-up, the push
 // of a slot's record by protocol, the probe of protocol-3 cameras, and the
 // binding of the video to the window that shows the slot.
-#include "foundation/helpers.h"
 #include "engine_fixture.h"
+#include "foundation/helpers.h"
 
 #include <QRandomGenerator>
 
@@ -53,10 +53,10 @@ TEST_F(CameraSetupTest, AFailingObjectAtStartUpIsReportedAndTheOthersStillGetThe
 
 TEST_F(CameraSetupTest, PutSettingToCamPutsEachSettingOnTheObjectOfItsProtocol)
 {
-    gFileSize = 2;          // 30 MB
-    gFileTimeLimited = 4;   // 50 minutes
+    gFileSize = 2;         // 30 MB
+    gFileTimeLimited = 4;  // 50 minutes
     gSplitFileMode = 1;
-    gReserveSpace = 3;      // 650 MB
+    gReserveSpace = 3;  // 650 MB
     for (const int protocol : {0, 3, 4}) {
         SCOPED_TRACE(protocol);
         Journal j;
@@ -93,8 +93,8 @@ TEST_F(CameraSetupTest, PutSettingToCamPutsEachSettingOnTheObjectOfItsProtocol)
         EXPECT_EQ(c.snapshotFile, dir.path() + QStringLiteral("/CAM1_Cam 1.jpg"));
         if (protocol == 3) {
             EXPECT_EQ(v.splitFileSize, 30);
-            EXPECT_EQ(c.Count(CamId::SplitFileMode) + c.Count(CamId::SplitFileSize) +
-                          c.Count(CamId::SplitFileTime),
+            EXPECT_EQ(c.Count(CamId::SplitFileMode) + c.Count(CamId::SplitFileSize)
+                          + c.Count(CamId::SplitFileTime),
                       0);
             EXPECT_EQ(v.alarmFlagsValue, 5);
             EXPECT_EQ(v.sensitivity, 7);
@@ -170,8 +170,8 @@ TEST_F(CameraSetupTest, VersionTextsAndAlarmFlags)
     struct Flags {
         int alarm, mail, mode, flags;
     };
-    const Flags table[] = {{0, 0, 0, 0}, {1, 0, 0, 1}, {0, 1, 0, 4}, {1, 1, 1, 5}, {2, 1, 2, 4},
-                           {1, 2, 0, 1}, {0, 0, 3, 8}, {1, 1, 3, 13}};
+    const Flags table[] = {{0, 0, 0, 0}, {1, 0, 0, 1}, {0, 1, 0, 4}, {1, 1, 1, 5},
+                           {2, 1, 2, 4}, {1, 2, 0, 1}, {0, 0, 3, 8}, {1, 1, 3, 13}};
     for (const Flags& f : table) {
         CamInfo c;
         c.Alarm = f.alarm;
@@ -191,7 +191,8 @@ TEST_F(CameraSetupTest, EachSlotHasItsOwnMailPicture)
     EXPECT_NE(frmMain::MailPictureFile(1), frmMain::MailPictureFile(2));
     gCam[3].ServerName.clear();
     EXPECT_EQ(frmMain::MailPictureFile(3), dir.path() + QStringLiteral("/CAM3_.jpg"));
-    EXPECT_EQ(StripFileChars(QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")), QStringLiteral("abcdefghij"));
+    EXPECT_EQ(StripFileChars(QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")),
+              QStringLiteral("abcdefghij"));
 }
 
 TEST_F(CameraSetupTest, AFailingMemberEndsThePushAndIsReported)
@@ -204,10 +205,10 @@ TEST_F(CameraSetupTest, AFailingMemberEndsThePushAndIsReported)
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("Error PutSettingToCam function"));
     EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
-    EXPECT_EQ(cam(1).splitFileSize, 10);        // put before the failure: stays
+    EXPECT_EQ(cam(1).splitFileSize, 10);            // put before the failure: stays
     EXPECT_EQ(cam(1).Count(CamId::MacAddress), 0);  // after it: skipped
     EXPECT_EQ(cam(1).Count(CamId::SetMailServer), 0);
-    EXPECT_EQ(windows.Loaded(1), nullptr);      // no binding either
+    EXPECT_EQ(windows.Loaded(1), nullptr);  // no binding either
 }
 
 // --- binding ---
@@ -243,10 +244,9 @@ TEST_F(CameraSetupTest, SingleWindowBindingLoadsTheWindowHiddenAndBindsByProtoco
     Assign(2, 3, true);
     engine.SetRandomSource([] { return 0.25; });
     engine.PutSettingToCam(2);
-    EXPECT_EQ(journal.entries,
-              (QStringList{"client2.Load", "client2.SetFirst", "viewer2.setWindow",
-                           "viewer2.connectTo 127.0.0.3", "viewer2.start", "client2.Form_Resize",
-                           "client2.RefrushStatusBar"}));
+    EXPECT_EQ(journal.entries, (QStringList{"client2.Load", "client2.SetFirst", "viewer2.setWindow",
+                                            "viewer2.connectTo 127.0.0.3", "viewer2.start",
+                                            "client2.Form_Resize", "client2.RefrushStatusBar"}));
     EXPECT_EQ(viewer(2).window, &surfaces[2]);
     EXPECT_EQ(viewer(2).authText, QStringLiteral("2500250025002500"));
     EXPECT_EQ(gCamNonce[1], viewer(2).authText);
@@ -298,10 +298,10 @@ TEST(MakeNonce, FourRoundedDrawsJoinedAndCutTo16)
         const char* text;
     };
     const Case cases[] = {
-        {{0.1234, 0.00005, 0.5, 0.99999}, "12340500010000"},  // 0.5 rounds to even: 0
-        {{0.0, 0.0, 0.0, 0.0}, "0000"},                         // the shortest
+        {{0.1234, 0.00005, 0.5, 0.99999}, "12340500010000"},         // 0.5 rounds to even: 0
+        {{0.0, 0.0, 0.0, 0.0}, "0000"},                              // the shortest
         {{0.99999, 0.99999, 0.99999, 0.99999}, "1000010000100001"},  // 20 digits cut to 16
-        {{0.00035, 0.00025, 0.5, 0.75}, "4250007500"},         // halves: 3.5 -> 4, 2.5 -> 2
+        {{0.00035, 0.00025, 0.5, 0.75}, "4250007500"},               // halves: 3.5 -> 4, 2.5 -> 2
     };
     for (const Case& c : cases) {
         size_t i = 0;
@@ -311,7 +311,8 @@ TEST(MakeNonce, FourRoundedDrawsJoinedAndCutTo16)
     }
     // The program's own source gives 4 to 16 digits.
     for (int k = 0; k < 200; ++k) {
-        const QString text = frmMain::MakeNonce([] { return QRandomGenerator::global()->generateDouble(); });
+        const QString text =
+            frmMain::MakeNonce([] { return QRandomGenerator::global()->generateDouble(); });
         ASSERT_GE(text.size(), 4);
         ASSERT_LE(text.size(), 16);
         ASSERT_TRUE(std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isDigit(); }));

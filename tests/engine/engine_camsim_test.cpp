@@ -19,8 +19,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
-#include <numeric>
 #include <gtest/gtest.h>
+#include <numeric>
 
 namespace {
 

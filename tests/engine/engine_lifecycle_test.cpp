@@ -41,12 +41,12 @@ TEST_F(EngineLifecycleTest, StartUpPushesAssignedSlotsAndRestartsTheRunningOnes)
 
     // Running: settings first, window second, stream last.
     const QStringList slot3 = journal.With(QStringLiteral("c")).filter(QStringLiteral("3."));
-    EXPECT_EQ(slot3, (QStringList{"cam3.setDisplay none", "client3.Load", "client3.SetFirst",
-                                  "cam3.setDisplay", "client3.Form_Resize",
-                                  "client3.RefrushStatusBar", "client3.ShowModeless",
-                                  "client3.RefrushStatusBar", "cam3.start",
-                                  "client3.RefrushStatusBar",    // its own start
-                                  "client3.RefrushStatusBar"}));  // slot 4's start
+    EXPECT_EQ(slot3,
+              (QStringList{"cam3.setDisplay none", "client3.Load", "client3.SetFirst",
+                           "cam3.setDisplay", "client3.Form_Resize", "client3.RefrushStatusBar",
+                           "client3.ShowModeless", "client3.RefrushStatusBar", "cam3.start",
+                           "client3.RefrushStatusBar",     // its own start
+                           "client3.RefrushStatusBar"}));  // slot 4's start
     EXPECT_TRUE(gCam[3].Enable);
     EXPECT_EQ(Events(3), QStringList{"E1"});
 
@@ -223,7 +223,8 @@ TEST_F(EngineLifecycleTest, UnloadingTheRegisteredEngineEndsTheProgram)
 {
     WindowRegistry& registry = ::windows();
     registry.Reset();
-    registry.Register(kEngineWindowName, [this]() -> QObject* { return new frmMain(windows, controls); });
+    registry.Register(kEngineWindowName,
+                      [this]() -> QObject* { return new frmMain(windows, controls); });
     auto* registered = registry.Get<frmMain>(kEngineWindowName);
     ASSERT_NE(registered, nullptr);
     EXPECT_TRUE(registered->IsLoaded());  // the registry ran its load

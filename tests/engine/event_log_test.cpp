@@ -234,10 +234,10 @@ TEST_F(EventLogTest, TheCombinedListCollectsEverySlotAndEachMirrorTrimsItself)
     ASSERT_EQ(mine.lines.size(), 400);  // reached 500, dropped its first 100
     EXPECT_EQ(mine.lines.last(), QStringLiteral("    one"));
     EXPECT_EQ(mine.selected, 399);
-    EXPECT_EQ(windows.combine.list.lines,
-              (QStringList{QStringLiteral("2026-12-09 12:00:00      "), QStringLiteral("    one"),
-                           QStringLiteral("2026-12-09 12:00:00      "),
-                           QStringLiteral("    three")}));
+    EXPECT_EQ(
+        windows.combine.list.lines,
+        (QStringList{QStringLiteral("2026-12-09 12:00:00      "), QStringLiteral("    one"),
+                     QStringLiteral("2026-12-09 12:00:00      "), QStringLiteral("    three")}));
     EXPECT_EQ(windows.combine.list.selected, 3);
     EXPECT_EQ(engine.List1(1).size(), 2);
 }
@@ -271,8 +271,9 @@ TEST_F(EventLogTest, RefreshStatusAsksEveryOpenSingleWindow)
 
 TEST(EventLogNames, TwoDigitAndFileNames)
 {
-    const std::pair<int, const char*> table[] = {
-        {0, "0"}, {1, "01"}, {7, "07"}, {9, "09"}, {10, "10"}, {12, "12"}, {2026, "2026"}, {-3, "-3"}};
+    const std::pair<int, const char*> table[] = {{0, "0"},       {1, "01"},  {7, "07"},
+                                                 {9, "09"},      {10, "10"}, {12, "12"},
+                                                 {2026, "2026"}, {-3, "-3"}};
     for (const auto& [v, text] : table)
         EXPECT_EQ(frmMain::TwoDigit(v), QString::fromLatin1(text)) << v;
     EXPECT_EQ(frmMain::LogFileName(QDate(2026, 12, 7)), QStringLiteral("20261207.Log"));

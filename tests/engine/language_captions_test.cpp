@@ -64,23 +64,40 @@ TEST_F(LanguageCaptionsTest, EveryKeyLandsInItsTable)
     ASSERT_TRUE(frmMain::LoadLanguage());
 
     const std::pair<const QString*, const char*> table[] = {
-        {&gAppTitle, "Camera Client"},    {&gLangClientSkl[0], "Bright"},
-        {&gLangClientSkl[1], "Contr"},    {&gLangClientSkl[2], "Hue"},
-        {&gLangCombineCaption, "All cameras"}, {&gLangScanCaption, "Tour"},
-        {&gLangWebCaption, "Web"},        {&gLangModel, "Model"},
-        {&gLangHWVER, "HW"},              {&gLangFWVER, "FW"},
-        {&gLangROMVER, "ROM"},            {&gLangMACADDR, "MAC"},
-        {&gLangIPADDR, "IP"},             {&gLangName, "Name"},
-        {&gLangOffLine, "Offline"},       {&gLangOnLine, "Online"},
-        {&gLangRec[0], "REC"},            {&gLangRec[1], "Manual"},
-        {&gLangRec[2], "Schedule"},       {&gLangRec[3], "Motion"},
-        {&gLangClientMsg[0], "Snap failed"}, {&gLangClientMsg[1], "No audio"},
-        {&gLangPopup[0], "About"},        {&gLangPopup[1], "Help"},
-        {&gLangPopup[2], "Fit"},          {&gLblEmpty, "(empty)"},
-        {&gLangCtrlMsg[0], "m1"},         {&gLangCtrlMsg[1], "m2"},
-        {&gLangCtrlMsg[4], "m5"},         {&gLangMainMsg[0], "a"},
-        {&gLangMainMsg[2], "c"},          {&gLangEvent[0], "Started"},
-        {&gLangEvent[16], "Stalled"},     {&gLangEvent[1], ""},
+        {&gAppTitle, "Camera Client"},
+        {&gLangClientSkl[0], "Bright"},
+        {&gLangClientSkl[1], "Contr"},
+        {&gLangClientSkl[2], "Hue"},
+        {&gLangCombineCaption, "All cameras"},
+        {&gLangScanCaption, "Tour"},
+        {&gLangWebCaption, "Web"},
+        {&gLangModel, "Model"},
+        {&gLangHWVER, "HW"},
+        {&gLangFWVER, "FW"},
+        {&gLangROMVER, "ROM"},
+        {&gLangMACADDR, "MAC"},
+        {&gLangIPADDR, "IP"},
+        {&gLangName, "Name"},
+        {&gLangOffLine, "Offline"},
+        {&gLangOnLine, "Online"},
+        {&gLangRec[0], "REC"},
+        {&gLangRec[1], "Manual"},
+        {&gLangRec[2], "Schedule"},
+        {&gLangRec[3], "Motion"},
+        {&gLangClientMsg[0], "Snap failed"},
+        {&gLangClientMsg[1], "No audio"},
+        {&gLangPopup[0], "About"},
+        {&gLangPopup[1], "Help"},
+        {&gLangPopup[2], "Fit"},
+        {&gLblEmpty, "(empty)"},
+        {&gLangCtrlMsg[0], "m1"},
+        {&gLangCtrlMsg[1], "m2"},
+        {&gLangCtrlMsg[4], "m5"},
+        {&gLangMainMsg[0], "a"},
+        {&gLangMainMsg[2], "c"},
+        {&gLangEvent[0], "Started"},
+        {&gLangEvent[16], "Stalled"},
+        {&gLangEvent[1], ""},
     };
     for (const auto& [global, expected] : table)
         EXPECT_EQ(*global, QString::fromUtf8(expected)) << expected;
@@ -110,7 +127,7 @@ TEST_F(LanguageCaptionsTest, MissingKeysGiveEmptyTextsAndZeroMessagesAreNoText)
     EXPECT_EQ(gLangMainMsg[0], QString());
     EXPECT_EQ(gLangEvent[0], QStringLiteral("0"));  // event texts are taken as they stand
     EXPECT_EQ(gLangEvent[1], QString());
-    EXPECT_EQ(gLangEvent[17], QString());            // only 17 event texts are read
+    EXPECT_EQ(gLangEvent[17], QString());  // only 17 event texts are read
 }
 
 TEST_F(LanguageCaptionsTest, AFileThatIsNotUtf8IsRefusedWithoutHarm)

@@ -30,8 +30,8 @@ TEST_F(StreamsTest, CamStartStopsWhatRunsThenStartsByProtocol)
         {3, Before::NeverStops, 5, {500, 500, 500, 500, 500}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "protocol " << c.protocol << " case "
-                                        << static_cast<int>(c.before));
+        SCOPED_TRACE(testing::Message()
+                     << "protocol " << c.protocol << " case " << static_cast<int>(c.before));
         Journal j;
         FakeEngineWindows w{j};
         FakeEngineControls ctl{j};
@@ -117,7 +117,8 @@ TEST_F(StreamsTest, CamStopByProtocolAndRecordingState)
     };
     const Case cases[] = {{0, false}, {0, true}, {3, false}, {3, true}, {4, false}, {4, true}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "protocol " << c.protocol << " recording " << c.recording);
+        SCOPED_TRACE(testing::Message()
+                     << "protocol " << c.protocol << " recording " << c.recording);
         Journal j;
         FakeEngineWindows w{j};
         FakeEngineControls ctl{j};
@@ -148,7 +149,7 @@ TEST_F(StreamsTest, CamStopByProtocolAndRecordingState)
         case 3:
             EXPECT_EQ(viewer.Sequence(),
                       c.recording ? (std::vector<ViewerId>{ViewerId::RecordStop, ViewerId::AudioOff,
-                                                          ViewerId::Stop})
+                                                           ViewerId::Stop})
                                   : (std::vector<ViewerId>{ViewerId::AudioOff, ViewerId::Stop}));
             EXPECT_EQ(cam.Count(CamId::Stop), 0);
             break;

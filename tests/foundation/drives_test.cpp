@@ -21,8 +21,8 @@ double dfAvailable(const QString& path)
     df.start(QStringLiteral("df"), {QStringLiteral("-B1"), QStringLiteral("--output=avail"), path});
     if (!df.waitForFinished(10000) || df.exitCode() != 0)
         return -1;
-    const QStringList lines =
-        QString::fromLocal8Bit(df.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = QString::fromLocal8Bit(df.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return lines.size() < 2 ? -1 : lines[1].trimmed().toDouble();
 }
 
@@ -106,8 +106,8 @@ TEST(CAPIDisks, ListsTheMountedFileSystemsInOrder)
 TEST(CAPIDisks, NamesTypesFlagsAndLetters)
 {
     const std::vector<std::pair<qint32, QString>> types = {
-        {0, "Unknown"}, {1, "No root"}, {2, "Removable"}, {3, "Fixed"}, {4, "Remote"},
-        {5, "CDROM"},   {6, "RAM Disk"}, {7, ""},       {-1, ""},
+        {0, "Unknown"}, {1, "No root"},  {2, "Removable"}, {3, "Fixed"}, {4, "Remote"},
+        {5, "CDROM"},   {6, "RAM Disk"}, {7, ""},          {-1, ""},
     };
     for (const auto& [code, text] : types)
         EXPECT_EQ(CAPIDisks::DriveTypeToString(code), text) << code;
@@ -117,8 +117,9 @@ TEST(CAPIDisks, NamesTypesFlagsAndLetters)
         {65536, ""},
         {0, ""},
         {32768 | 16, "Supports file-level compression, Volume is compressed"},
-        {0xFFFF, "Supports case-sensitive searching, Permits case-sensitive names, Uses Unicode file "
-                 "names, Uses persistent ACLs, Supports file-level compression, Volume is compressed"},
+        {0xFFFF,
+         "Supports case-sensitive searching, Permits case-sensitive names, Uses Unicode file "
+         "names, Uses persistent ACLs, Supports file-level compression, Volume is compressed"},
     };
     for (const auto& [value, text] : flags)
         EXPECT_EQ(CAPIDisks::VolumeFlagsToString(value), text) << value;
@@ -187,6 +188,7 @@ TEST(CAPIDisks, FindsTheSerialNumberAmongTheUuidLinks)
               QStringLiteral("3F2A91C40B7E4D529A1E7C5D2B8E6F10"));
     EXPECT_EQ(CAPIDisks::SerialFromUuidDir(uuids, other), QStringLiteral("11112222"));
     EXPECT_EQ(CAPIDisks::SerialFromUuidDir(uuids, dir.filePath(QStringLiteral("sdc1"))), QString());
-    EXPECT_EQ(CAPIDisks::SerialFromUuidDir(dir.filePath(QStringLiteral("none")), device), QString());
+    EXPECT_EQ(CAPIDisks::SerialFromUuidDir(dir.filePath(QStringLiteral("none")), device),
+              QString());
     EXPECT_EQ(CAPIDisks::SerialFromUuidDir(uuids, QString()), QString());
 }

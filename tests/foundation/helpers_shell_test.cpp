@@ -52,7 +52,8 @@ TEST_F(HelpersShell, OpenWithAssociatedAppReportsEachFailureWithItsOwnText)
     const std::vector<Case> cases = {
         {"missing file", false, QStringLiteral("/usr/bin/player"), true, 2, MsgIcon::None, false},
         {"no association", true, QString(), true, 0, MsgIcon::Critical, false},
-        {"start failed", true, QStringLiteral("/usr/bin/player"), false, 1, MsgIcon::Critical, true},
+        {"start failed", true, QStringLiteral("/usr/bin/player"), false, 1, MsgIcon::Critical,
+         true},
         {"opened", true, QStringLiteral("/usr/bin/player"), true, -1, MsgIcon::None, true},
     };
     for (const auto& c : cases) {
@@ -162,8 +163,14 @@ TEST_F(HelpersShell, RestartCamStopsWaitsAndStartsOnlyEnabledProtocolZeroSlots)
     };
     const std::vector<Case> cases = {
         {"stops at once", 0, true, true, 0, {D::Stop, D::IsRunning, D::Start}, {200}, true},
-        {"stops after two polls", 0, true, true, 2,
-         {D::Stop, D::IsRunning, D::IsRunning, D::IsRunning, D::Start}, {200, 200, 200}, true},
+        {"stops after two polls",
+         0,
+         true,
+         true,
+         2,
+         {D::Stop, D::IsRunning, D::IsRunning, D::IsRunning, D::Start},
+         {200, 200, 200},
+         true},
         {"panel closed", 0, true, false, 0, {D::Stop, D::IsRunning, D::Start}, {200}, false},
         {"disabled slot", 0, false, true, 0, {}, {}, false},
         {"viewer camera", 3, true, true, 0, {}, {}, false},

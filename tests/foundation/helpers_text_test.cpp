@@ -63,7 +63,8 @@ TEST(URLEncode, KeepsOnlyLettersDigitsAndFiveMarksOfASCII)
             continue;
         SCOPED_TRACE(int(c));
         const QString out = URLEncode(QString(QChar(c)));
-        const bool alnum = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         if (alnum || kept.contains(QChar(c)))
             EXPECT_EQ(out, QString(QChar(c)));
         else
@@ -90,8 +91,9 @@ TEST(URLDecode, DecodesFormTextAndLeavesBrokenEscapesAlone)
         {QStringLiteral("%80%92%99"), chars({0x20AC, 0x2019, 0x2122})},
         {QStringLiteral("%E4%B8"), chars({0xE4, 0xB8})},
         {QStringLiteral("%F0%9F%98%80"), chars({0x1F600})},
-        {QStringLiteral("%ED%A0%80"), chars({0xED, 0xA0, 0x20AC})},  // an encoded surrogate is not UTF-8
-        {QStringLiteral("%E4%0D%B8%AD"), chars({0x4E2D})},           // CR bytes vanish from a run
+        {QStringLiteral("%ED%A0%80"),
+         chars({0xED, 0xA0, 0x20AC})},                      // an encoded surrogate is not UTF-8
+        {QStringLiteral("%E4%0D%B8%AD"), chars({0x4E2D})},  // CR bytes vanish from a run
         // Raw text outside ASCII passes through.
         {chars({0x4E2D, '+', 0xE9}), chars({0x4E2D, ' ', 0xE9})},
         // Then character references are decoded.
@@ -175,7 +177,8 @@ TEST(FormatMacAddress, WritesSixHexPartsAndNeverFailsOnOddText)
 TEST(StripFileChars, RemovesEveryCharacterNotAllowedInNames)
 {
     EXPECT_EQ(StripFileChars(QStringLiteral("Lobby/East")), QStringLiteral("LobbyEast"));
-    EXPECT_EQ(StripFileChars(QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")), QStringLiteral("abcdefghij"));
+    EXPECT_EQ(StripFileChars(QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")),
+              QStringLiteral("abcdefghij"));
     EXPECT_EQ(StripFileChars(QStringLiteral("??||")), QString());
     EXPECT_EQ(StripFileChars(QStringLiteral(" Cam. 1 ")), QStringLiteral(" Cam. 1 "));
 }
@@ -207,11 +210,17 @@ TEST(BitHelpers, WrapAndShiftLikeSixteenAndThirtyTwoBitIntegers)
         qint32 out;
     };
     const std::vector<DblCase> dbl = {
-        {4294967295.0, -1},   {2.5, 2},          {3.5, 4},
-        {-2.5, -2},           {2147483647.0, 2147483647},
+        {4294967295.0, -1},
+        {2.5, 2},
+        {3.5, 4},
+        {-2.5, -2},
+        {2147483647.0, 2147483647},
         {2147483648.0, std::numeric_limits<qint32>::min()},
-        {4294967296.0, 0},    {-1.0, -1},        {2147483648.5, std::numeric_limits<qint32>::min()},
-        {4294967295.5, 0},    {1e20, static_cast<qint32>(1661992960)},
+        {4294967296.0, 0},
+        {-1.0, -1},
+        {2147483648.5, std::numeric_limits<qint32>::min()},
+        {4294967295.5, 0},
+        {1e20, static_cast<qint32>(1661992960)},
     };
     for (const auto& c : dbl) {
         SCOPED_TRACE(c.in);

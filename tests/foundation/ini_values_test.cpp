@@ -8,8 +8,7 @@
 #include <limits>
 #include <optional>
 
-namespace
-{
+namespace {
 constexpr double kInf = std::numeric_limits<double>::infinity();
 }
 
@@ -59,7 +58,7 @@ TEST(IniValues, RecognisesNumericText)
         {"12abc", std::nullopt},
         {"1 2", std::nullopt},
         {"False", std::nullopt},
-        {"\xd9\xa3", std::nullopt}, // an Arabic-Indic digit is not a digit here
+        {"\xd9\xa3", std::nullopt},  // an Arabic-Indic digit is not a digit here
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -84,7 +83,7 @@ TEST(IniValues, ConvertsIntegersRoundingHalfToEvenWithinRange)
 {
     const struct {
         const char* text;
-        std::optional<int> as16; // nullopt: conversion error
+        std::optional<int> as16;  // nullopt: conversion error
         std::optional<int> as32;
     } cases[] = {
         {"42", 42, 42},
@@ -185,7 +184,7 @@ TEST(IniReader, AppliesTheRulePerKindOfKey)
     EXPECT_TRUE(reader.Int32(u"S", u"Num", i));
     EXPECT_EQ(i, 12);
     bool flag = true;
-    EXPECT_TRUE(reader.Flag(u"S", u"FalseText", flag)); // "False" is present, and false
+    EXPECT_TRUE(reader.Flag(u"S", u"FalseText", flag));  // "False" is present, and false
     EXPECT_FALSE(flag);
 
     // A stored 0 is a value for keys that keep zero; empty and missing are not.
@@ -220,6 +219,6 @@ TEST(IniReader, AppliesTheRulePerKindOfKey)
     qint16 s = 0;
     EXPECT_THROW(reader.Int16(u"S", u"Big", s), IniError);
     EXPECT_THROW(reader.Flag(u"S", u"Bad", flag), IniError);
-    EXPECT_TRUE(reader.Flag(u"S", u"Num", flag)); // numbers are flags too
+    EXPECT_TRUE(reader.Flag(u"S", u"Num", flag));  // numbers are flags too
     EXPECT_TRUE(flag);
 }

@@ -20,7 +20,7 @@ QString digits(int n) { return QString(n, QLatin1Char('7')); }
 
 struct Group {
     int number;
-    int start;   // 0: took no part (result empty)
+    int start;  // 0: took no part (result empty)
     int length;
 };
 
@@ -92,7 +92,8 @@ TEST(RegExpr, FindsTheFirstMatchTheTryingOrderGivesWithItsGroups)
         {"first alternative wins, longer one later", "xy", "x|xy", 0, true, 1, 1},
         {"400 digits", digits(400), "\\d*", 0, true, 1, 400},
         {"499 digits, the most a star takes", digits(499), "\\d*", 0, true, 1, 499},
-        {"one level less for the star after a literal", "x" + digits(498), "x\\d*", 0, true, 1, 499},
+        {"one level less for the star after a literal", "x" + digits(498), "x\\d*", 0, true, 1,
+         499},
         {"{0} never matches", "b", "a{0}b", 0, false},
         {"{0,0} never matches", "b", "a{0,0}b", 0, false},
         {"{,2} reads as {0,2}", "aaa", "a{,2}", 0, true, 1, 2},
@@ -111,7 +112,15 @@ TEST(RegExpr, FindsTheFirstMatchTheTryingOrderGivesWithItsGroups)
         {"text before and after", "abc", "b", 0, true, 2, 1, {}, 0},
         {"two groups", "ab", "(a)(b)", 0, true, 1, 2, {{1, 1, 1}, {2, 2, 1}}, 2},
         {"a non-capturing group gets no number", "ab", "(?:a)(b)", 0, true, 1, 2, {{1, 2, 1}}, 1},
-        {"outer groups are numbered first", "ab", "(a(b))", 0, true, 1, 2, {{1, 1, 2}, {2, 2, 1}}, 2},
+        {"outer groups are numbered first",
+         "ab",
+         "(a(b))",
+         0,
+         true,
+         1,
+         2,
+         {{1, 1, 2}, {2, 2, 1}},
+         2},
         {"quoted text", "a.b", "\\Qa.b\\E", 0, true, 1, 3},
         {"quoted text is literal", "axb", "\\Qa.b\\E", 0, false},
         {"hex escape", "A", "\\x41", 0, true, 1, 1},
@@ -141,10 +150,24 @@ TEST(RegExpr, FindsTheFirstMatchTheTryingOrderGivesWithItsGroups)
         {"blanks in a count", "aaa", "a{ 2 }", 0, true, 1, 2},
         {"a group repeated", "ababx", "(?:ab)+", 0, true, 1, 4},
         {"captures restored after a failed branch", "b", "(a)|b", 0, true, 1, 1, {{1, 0, 0}}, 1},
-        {"captures of the branch that matched", "ay", "(a)x|(a)y", 0, true, 1, 2,
-         {{1, 0, 0}, {2, 1, 1}}, 2},
-        {"empty capture is an empty text", "abcd", "(a|ab)(c|bcd)(d*)", 0, true, 1, 4,
-         {{1, 1, 1}, {2, 2, 3}, {3, 5, 0}}, 3},
+        {"captures of the branch that matched",
+         "ay",
+         "(a)x|(a)y",
+         0,
+         true,
+         1,
+         2,
+         {{1, 0, 0}, {2, 1, 1}},
+         2},
+        {"empty capture is an empty text",
+         "abcd",
+         "(a|ab)(c|bcd)(d*)",
+         0,
+         true,
+         1,
+         4,
+         {{1, 1, 1}, {2, 2, 3}, {3, 5, 0}},
+         3},
         {"back-reference", "aaba", "(a+)b\\1", 0, true, 2, 3, {{1, 2, 1}}, 1},
         {"back-reference, ignoring case", "aA", "(a)\\1", reIgnoreCase, true, 1, 2},
         {"lookahead", "acab", "a(?=b)", 0, true, 3, 1},
@@ -200,47 +223,57 @@ TEST(RegExpr, RaisesNumberedErrorsWithTheirFixedTexts)
         int number;
         QString description;
     };
-    const QString maxIter = QStringLiteral(
-        "Error in RegExpr.DoRegExpr: Maximum number of iterations exceeded. Possibly an infinite loop.");
+    const QString maxIter = QStringLiteral("Error in RegExpr.DoRegExpr: Maximum number of "
+                                           "iterations exceeded. Possibly an infinite loop.");
     const QString nested =
         QStringLiteral("Error in RegExpr.GetNextRegExpr: Nested +?*{} in regular expression.");
     const std::vector<ErrorCase> cases = {
         {"500 digits", digits(500), "\\d*", 0, 20052, maxIter},
         {"1000 digits", digits(1000), "\\d*", 0, 20052, maxIter},
-        {"the star after a literal reaches level 1001", "x" + digits(499), "x\\d*", 0, 20052, maxIter},
+        {"the star after a literal reaches level 1001", "x" + digits(499), "x\\d*", 0, 20052,
+         maxIter},
         {"an empty loop", "b", "(a*)*", 0, 20052, maxIter},
         {"inverted range", "b", "[z-a]", 0, 20050,
          "Error in RegExpr.MatchSquareBrackets: Invalid range in regular expression [z-a]"},
         {"inverted range after ^", "b", "[^z-a]", 0, 20050,
          "Error in RegExpr.MatchSquareBrackets: Invalid range in regular expression [z-a]"},
         {"CR LF in a range", "x", "[\\n-z]", 0, 20050,
-         "Error in RegExpr.MatchSquareBrackets: Range start or end longer than 1 character: [\\n-z]"},
+         "Error in RegExpr.MatchSquareBrackets: Range start or end longer than 1 character: "
+         "[\\n-z]"},
         {"back-reference beyond the groups", "aa", "(a)\\2", 0, 20052,
          "Error in RegExpr.MatchAtom: Not so many sub-expressions in this regular expression: \\2"},
         {"both line modes", "x", "x", reSingleLine | reMultiline, 20053,
-         "Error in RegExpr.RegExpr: Cannot specify both reSingleLine and reMultiline at the same time."},
+         "Error in RegExpr.RegExpr: Cannot specify both reSingleLine and reMultiline at the same "
+         "time."},
         {"inline flags", "x", "(?x)", 0, 20052,
          "Error in RegExpr.ProcessParentheses: Invalid extended regular expression syntax: (?x)"},
         {"unclosed group", "ab", "(ab", 0, 20052,
-         "Error in RegExpr.ProcessParentheses: Invalid regular expression: A closing ) expected: (ab"},
+         "Error in RegExpr.ProcessParentheses: Invalid regular expression: A closing ) expected: "
+         "(ab"},
         {"unclosed group after a group", "ab", "(a)(b", 0, 20052,
-         "Error in RegExpr.ProcessParentheses: Invalid regular expression: A closing ) expected: (a)(b"},
+         "Error in RegExpr.ProcessParentheses: Invalid regular expression: A closing ) expected: "
+         "(a)(b"},
         {"unclosed brackets", "ab", "[ab", 0, 20052,
          "Error in RegExpr.ProcessParentheses: Invalid regular expression: A closing ] expected."},
         {"lower above upper", "", "a{3,2}", 0, 20050,
-         "Error in RegExpr.DoRegExpr: Upper limit is less than lower limit in regular expression {3,2}"},
+         "Error in RegExpr.DoRegExpr: Upper limit is less than lower limit in regular expression "
+         "{3,2}"},
         {"lower above upper, lazy", "", "a{3,2}?", 0, 20050,
-         "Error in RegExpr.DoRegExpr: Upper limit is less than lower limit in regular expression {3,2}"},
+         "Error in RegExpr.DoRegExpr: Upper limit is less than lower limit in regular expression "
+         "{3,2}"},
         {"negative count", "", "a{-1}", 0, 20050,
          "Error in RegExpr.DoRegExpr: Count is less than zero in regular expression {-1}"},
         {"negative open count", "", "a{-1,}", 0, 20050,
          "Error in RegExpr.DoRegExpr: Count is less than zero in regular expression {-1,}"},
         {"negative limit", "", "a{1,-2}", 0, 20050,
-         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression {1,-2}"},
+         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression "
+         "{1,-2}"},
         {"negative before inverted", "", "a{-3,-5}", 0, 20050,
-         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression {-3,-5}"},
+         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression "
+         "{-3,-5}"},
         {"count too large", "", "a{40000}", 0, 20050,
-         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression {40000}"},
+         "Error in RegExpr.DoRegExpr: Upper or lower limit is less than zero in regular expression "
+         "{40000}"},
         {"double star", "", "a**", 0, 20052, nested},
         {"lazy optional and more", "", "a*??", 0, 20052, nested},
         {"braces twice", "", "a{2}{3}", 0, 20052, nested},
@@ -323,11 +356,14 @@ TEST(RegExpr, KeepsOneResultUntilTheNextValidSearch)
         ASSERT_TRUE(RegExpr(QStringLiteral("ab"), QStringLiteral("(a)(b)")));
         noResult[i]();
         EXPECT_EQ(errorNumber([] { RegExprResult(reWholeMatch); }, &description), 20051);
-        EXPECT_EQ(description, QStringLiteral("Error in RegExpr.RegExprResult: No match on last call "
-                                              "to RegExpr, or RegExpr not called at all"));
-        EXPECT_EQ(errorNumber([&] { RegExprIndex(reWholeMatch, start, length); }, &description), 20051);
-        EXPECT_EQ(description, QStringLiteral("Error in RegExpr.RegExprIndex: No match on last call "
-                                              "to RegExpr, or RegExpr not called at all"));
+        EXPECT_EQ(description,
+                  QStringLiteral("Error in RegExpr.RegExprResult: No match on last call "
+                                 "to RegExpr, or RegExpr not called at all"));
+        EXPECT_EQ(errorNumber([&] { RegExprIndex(reWholeMatch, start, length); }, &description),
+                  20051);
+        EXPECT_EQ(description,
+                  QStringLiteral("Error in RegExpr.RegExprIndex: No match on last call "
+                                 "to RegExpr, or RegExpr not called at all"));
     }
 
     // A pattern refused for too many groups leaves the engine sound.
@@ -375,8 +411,8 @@ TEST(IsPatternMatch, JudgesTheProgramsAddressAndPortPatterns)
         {digits(499), port, true},
         {digits(600), port, false},  // too long for the engine: rejected, no error
         {"ab", "a|ab", false},
-        {"ab", "(ab", false},        // a bad pattern matches nothing
-        {"AB", "ab", false},         // case counts
+        {"ab", "(ab", false},  // a bad pattern matches nothing
+        {"AB", "ab", false},   // case counts
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.left(40).toStdString() + " / " + c.pattern.toStdString());
@@ -400,7 +436,8 @@ TEST(RegExpr, StaysWithinAnEightMegabyteStackAtTheDepthLimit)
         {QString(400, QLatin1Char('a')), "(?=a)(a(?!b))*?$"},
         {QString(400, QLatin1Char('a')), "[a-z]{1,900}"},
         {QString(400, QLatin1Char('a')), "((((((((((a))))))))))*"},
-        {QStringLiteral("x"), QStringLiteral("(").repeated(31) + "x" + QStringLiteral(")").repeated(31)},
+        {QStringLiteral("x"),
+         QStringLiteral("(").repeated(31) + "x" + QStringLiteral(")").repeated(31)},
     };
     std::vector<int> outcomes;
     QThread* worker = QThread::create([&] {
@@ -445,7 +482,8 @@ TEST(RegExpr, GivesUpOnSearchesThatWouldRunAwayInTimeOrMemory)
         SCOPED_TRACE(c.name);
         QString description;
         EXPECT_EQ(errorNumber([&] { RegExpr(c.text, c.pattern); }, &description), 20052);
-        EXPECT_EQ(description, QStringLiteral("Error in RegExpr.DoRegExpr: Maximum number of iterations "
-                                              "exceeded. Possibly an infinite loop."));
+        EXPECT_EQ(description,
+                  QStringLiteral("Error in RegExpr.DoRegExpr: Maximum number of iterations "
+                                 "exceeded. Possibly an infinite loop."));
     }
 }

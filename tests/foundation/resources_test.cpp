@@ -8,12 +8,10 @@
 #include <gtest/gtest.h>
 #include <map>
 
-namespace
-{
+namespace {
 
-class ResourcesTest : public ::testing::Test
-{
-  protected:
+class ResourcesTest : public ::testing::Test {
+protected:
     void SetUp() override { InitGlobalVariable(); }
 
     FakeUi fake;
@@ -33,13 +31,13 @@ QByteArray panelTable(const QByteArray& extra = {})
     return t + extra;
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ResourcesTest, LanguageSelectorGivesTheTag)
 {
     const struct {
         const char* name;
-        const char* file; // nullptr: no file
+        const char* file;  // nullptr: no file
         QByteArray text;
         bool ok;
         const char* tag;
@@ -89,7 +87,7 @@ TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
     EXPECT_EQ(gHelpFileName, QStringLiteral("index.html"));
     EXPECT_TRUE(gIntervalEnabled);
     EXPECT_EQ(gAboutVersion, QStringLiteral("Version 1.0"));
-    EXPECT_EQ(gVersion, QString()); // no Version key: empty
+    EXPECT_EQ(gVersion, QString());  // no Version key: empty
     EXPECT_EQ(gExtraItem, (std::array<int, 6>{0, 7, 0, 6, 0, 3}));
 
     // Absent values take their fallbacks; DisableIntelval present disables.
@@ -127,13 +125,13 @@ TEST_F(ResourcesTest, ButtonTablesFillRowsByNameAndCellKey)
     EXPECT_EQ(gPanelBtn[1].BtnStr[4], QString());
     EXPECT_TRUE(gPanelBtn[1].EnableGray);
     EXPECT_FALSE(gPanelBtn[0].EnableGray);
-    EXPECT_EQ(gPanelBtn[3].BtnStr[7], QString()); // a tip of 0 reads as empty
-    for (int row : {2, 4, 40}) { // rows without a name: empty name and nine empty cells
+    EXPECT_EQ(gPanelBtn[3].BtnStr[7], QString());  // a tip of 0 reads as empty
+    for (int row : {2, 4, 40}) {  // rows without a name: empty name and nine empty cells
         EXPECT_EQ(gPanelBtn[row].BtnName, QString());
         EXPECT_EQ(gPanelBtn[row].BtnStr, (std::array<QString, 9>{}));
     }
     folder.write(QStringLiteral("lang/english_2.ini"), panelTable("[Connect]\nEnableGray=maybe\n"));
-    EXPECT_TRUE(LoadLang2Ini()); // the first [Connect] key counts; the repeat is ignored
+    EXPECT_TRUE(LoadLang2Ini());  // the first [Connect] key counts; the repeat is ignored
     folder.write(QStringLiteral("lang/english_2.ini"),
                  QByteArray(panelTable()).replace("EnableGray=True", "EnableGray=maybe"));
     EXPECT_FALSE(LoadLang2Ini());
@@ -193,8 +191,8 @@ TEST_F(ResourcesTest, FindsResourceFilesWhateverTheirCapitalisation)
     const QString written = folder.write(QStringLiteral("Lang/English.INI"), "[General]\n");
     EXPECT_EQ(CaptionFilePath(), written);
     const QString exact = folder.write(QStringLiteral("lang/english.ini"), "[General]\n");
-    EXPECT_EQ(CaptionFilePath(), exact); // the exact spelling is preferred
-    EXPECT_EQ(FindResourceFile(QStringLiteral("lang")), QString()); // a folder is not a file
+    EXPECT_EQ(CaptionFilePath(), exact);  // the exact spelling is preferred
+    EXPECT_EQ(FindResourceFile(QStringLiteral("lang")), QString());  // a folder is not a file
     EXPECT_EQ(FindResourceFile(QStringLiteral("lang/../lang/english.ini")), QString());
     EXPECT_EQ(ResourceDisplayPath(QStringLiteral("lang/english_2.ini")),
               folder.path() + QStringLiteral("/lang/english_2.ini"));
@@ -225,7 +223,7 @@ TEST_F(ResourcesTest, SetControlFontAppliesTheLanguageFont)
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
     EXPECT_EQ(label.font().weight(), QFont::Bold);
 
-    gFontSize = -3; // a size no font can have leaves the control's
+    gFontSize = -3;  // a size no font can have leaves the control's
     SetControlFont(&label);
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
 }
@@ -257,17 +255,17 @@ TEST(ShippedResources, EnglishPackLoadsWithTheElementNamesThePanelAndWindowsUse)
     for (int row = 0; row < kPanelBtnCount; ++row) {
         SCOPED_TRACE(row);
         EXPECT_FALSE(gPanelBtn[row].BtnName.isEmpty());
-        EXPECT_FALSE(gPanelBtn[row].BtnStr[1].isEmpty()); // a normal look
-        EXPECT_FALSE(gPanelBtn[row].BtnStr[7].isEmpty()); // a tip
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[1].isEmpty());  // a normal look
+        EXPECT_FALSE(gPanelBtn[row].BtnStr[7].isEmpty());  // a tip
     }
     EXPECT_TRUE(gPanelBtn[10].EnableGray);
-    EXPECT_FALSE(gPanelBtn[34].BtnStr[0].isEmpty()); // the disabled pan/tilt look
+    EXPECT_FALSE(gPanelBtn[34].BtnStr[0].isEmpty());  // the disabled pan/tilt look
 
     const char* viewRows[] = {"Min",   "Max",      "Close",  "OnTop", "WakeUp", "ColorCtl",
                               "Event", "Snapshot", "Rotate", "Zoom",  "Audio"};
     for (int row = 0; row < kViewBtnCount; ++row)
         EXPECT_EQ(gViewBtn[row].BtnName, QString::fromLatin1(viewRows[row]));
-    EXPECT_FALSE(gViewBtn[10].BtnStr[6].isEmpty()); // sound not available
+    EXPECT_FALSE(gViewBtn[10].BtnStr[6].isEmpty());  // sound not available
     EXPECT_EQ(gMaxTipNormal, QStringLiteral("Maximize"));
     EXPECT_EQ(gMaxTipMaximized, QStringLiteral("Restore"));
 

@@ -9,12 +9,10 @@
 
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
-class SettingsTest : public ::testing::Test
-{
-  protected:
+class SettingsTest : public ::testing::Test {
+protected:
     void SetUp() override { InitGlobalVariable(); }
 
     // Every saved field with a value that differs from its start value.
@@ -26,7 +24,7 @@ class SettingsTest : public ::testing::Test
             c.Enable = true;
             c.Assign = true;
             c.UserName = QStringLiteral("user") + tag;
-            c.Password = QStringLiteral("0"); // a password that reads like a zero
+            c.Password = QStringLiteral("0");  // a password that reads like a zero
             c.IPAddress = QStringLiteral("127.0.0.") + tag;
             c.MacAddress = QStringLiteral("0.16.32.10.11.") + tag;
             c.Protocol = n;
@@ -35,7 +33,7 @@ class SettingsTest : public ::testing::Test
             c.FWVersion = QStringLiteral("fw ") + tag;
             c.HWVersion = QStringLiteral("hw ") + tag;
             c.ROMVersion = QStringLiteral("rom ") + tag;
-            c.ServerName = QStringLiteral("  Gate ") + tag; // surrounding blanks survive
+            c.ServerName = QStringLiteral("  Gate ") + tag;  // surrounding blanks survive
             c.ServerLocation = QStringLiteral("Süd = \"yard\"");
             c.ServerModel = QStringLiteral("PT-") + tag;
             c.RotateAngle = 90 * (n - 1);
@@ -135,7 +133,7 @@ void expectSameCam(const CamInfo& a, const CamInfo& b)
     EXPECT_EQ(a.Trig2, b.Trig2);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(SettingsTest, SaveThenLoadReproducesEveryField)
 {
@@ -224,8 +222,7 @@ TEST_F(SettingsTest, FileIsOwnerOnlyTextInTheDataFolderInWriteOrder)
     ASSERT_TRUE(SaveSettings());
     ASSERT_EQ(MainIniPath(), data + QStringLiteral("/main.ini"));
 
-    struct stat st {
-    };
+    struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(MainIniPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
 
@@ -299,7 +296,7 @@ TEST_F(SettingsTest, MissingKeysTakeTheirFallbacks)
          [] {
              EXPECT_EQ(gStorageCount, 2);
              EXPECT_EQ(gStorage[1].Path, QStringLiteral("/b"));
-             EXPECT_FALSE(gStorage[1].Checked); // absent Checked reads False
+             EXPECT_FALSE(gStorage[1].Checked);  // absent Checked reads False
              EXPECT_EQ(gStorage[2].Path, QString());
          }},
         {"schedule mode and texts fall back to weekly and empty", "[Cam1]\nScheduleCount=1\n",
@@ -377,15 +374,14 @@ TEST_F(SettingsTest, MalformedFileFailsAndIsLeftAlone)
 TEST_F(SettingsTest, UnchangedSettingsAreNotWrittenAgainButChangesAndOutsideEditsAre)
 {
     const auto inode = [&] {
-        struct stat st {
-        };
+        struct stat st {};
         return ::stat(QFile::encodeName(MainIniPath()).constData(), &st) == 0 ? st.st_ino : 0;
     };
     ASSERT_TRUE(SaveSettings());
     const auto first = inode();
     const QByteArray saved = folder.read(QStringLiteral("main.ini"));
     ASSERT_TRUE(SaveSettings());
-    EXPECT_EQ(inode(), first); // nothing new to write: the file was left alone
+    EXPECT_EQ(inode(), first);  // nothing new to write: the file was left alone
 
     gCam[1].ServerName = QStringLiteral("renamed");
     ASSERT_TRUE(SaveSettings());
@@ -422,7 +418,7 @@ TEST_F(SettingsTest, FirstCheckedStorageScansAllSixteenEntries)
     EXPECT_EQ(GetFirstCheckedStorage(), 16);
     gStorage[2].Checked = true;
     EXPECT_EQ(GetFirstCheckedStorage(), 3);
-    gStorageCount = 1; // entries beyond the count still count
+    gStorageCount = 1;  // entries beyond the count still count
     EXPECT_EQ(GetFirstCheckedStorage(), 3);
     gStorageCount = 0;
     EXPECT_EQ(GetFirstCheckedStorage(), 0);

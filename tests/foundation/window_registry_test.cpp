@@ -11,14 +11,12 @@
 #include <stdexcept>
 #include <vector>
 
-namespace
-{
+namespace {
 
 std::vector<std::string> gLog;
 
-class TestWindow : public QWidget, public WindowLifecycle
-{
-  public:
+class TestWindow : public QWidget, public WindowLifecycle {
+public:
     explicit TestWindow(std::string name) : m_name(std::move(name))
     {
         gLog.push_back("new " + m_name);
@@ -42,14 +40,13 @@ class TestWindow : public QWidget, public WindowLifecycle
     std::function<void()> onUnload;
     bool allowClose = true;
 
-  private:
+private:
     std::string m_name;
 };
 
 // The engine window has no screen presence.
-class TestEngine : public QObject, public WindowLifecycle
-{
-  public:
+class TestEngine : public QObject, public WindowLifecycle {
+public:
     TestEngine() { gLog.push_back("new engine"); }
     ~TestEngine() override { gLog.push_back("delete engine"); }
     void Form_Load() override { gLog.push_back("load engine"); }
@@ -60,9 +57,8 @@ class TestEngine : public QObject, public WindowLifecycle
     }
 };
 
-class WindowRegistryTest : public ::testing::Test
-{
-  protected:
+class WindowRegistryTest : public ::testing::Test {
+protected:
     void SetUp() override
     {
         windows().Reset();
@@ -89,7 +85,7 @@ class WindowRegistryTest : public ::testing::Test
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(WindowRegistryTest, FirstReferenceLoadsHiddenOnceAndNestedReferencesSeeTheSameWindow)
 {
@@ -135,12 +131,12 @@ TEST_F(WindowRegistryTest, UnloadRunsTheHandlerOnceAndTheNextReferenceLoadsAFres
     windows().Unload(QStringLiteral("frmClient1"));
     EXPECT_EQ(reentered, 1);
     EXPECT_FALSE(windows().IsLoaded(QStringLiteral("frmClient1")));
-    ASSERT_FALSE(first.isNull()); // deleted from the event loop, not under the caller's feet
+    ASSERT_FALSE(first.isNull());  // deleted from the event loop, not under the caller's feet
     EXPECT_FALSE(first->isVisible());
     runDeferredDeletes();
     EXPECT_TRUE(first.isNull());
 
-    windows().Unload(QStringLiteral("frmClient1")); // not loaded: nothing happens
+    windows().Unload(QStringLiteral("frmClient1"));  // not loaded: nothing happens
     QObject* second = windows().Get(QStringLiteral("frmClient1"));
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(gLog, (std::vector<std::string>{"new frmClient1", "load frmClient1 hidden",
@@ -166,7 +162,7 @@ TEST_F(WindowRegistryTest, ClosingUnloadsOnlyWindowsRegisteredSoAndAsksFirst)
     about->show();
     about->close();
     EXPECT_FALSE(about->isVisible());
-    EXPECT_TRUE(windows().IsLoaded(QStringLiteral("frmAbout"))); // its caller unloads it
+    EXPECT_TRUE(windows().IsLoaded(QStringLiteral("frmAbout")));  // its caller unloads it
     EXPECT_EQ(gLog, (std::vector<std::string>{"new frmController", "load frmController hidden",
                                               "unload frmController", "new frmAbout",
                                               "load frmAbout hidden"}));
@@ -204,14 +200,14 @@ TEST_F(WindowRegistryTest, ProgramEndIsQueuedIdempotentAndNothingIsRecreatedAfte
     // As in the program: the registry, not the last visible window, ends the run.
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
-    QTimer safety; // ends the loop should the end never come
+    QTimer safety;  // ends the loop should the end never come
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
     safety.start(5000);
     QTimer::singleShot(0, [&] {
         panel->close();
         EXPECT_TRUE(windows().ProgramEndRequested());
-        windows().RequestProgramEnd(5); // a second request changes nothing
+        windows().RequestProgramEnd(5);  // a second request changes nothing
         // Until the queued end runs, loaded windows stay reachable; others are never built.
         EXPECT_EQ(windows().Get(QStringLiteral("frmAbout")), about.data());
         EXPECT_EQ(windows().Get(QStringLiteral("frmClient1")), nullptr);

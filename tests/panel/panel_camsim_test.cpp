@@ -46,7 +46,8 @@ TEST(PanelCamsim, ConnectStopsAndStartsTheVideoAndClosingEverythingEndsTheProgra
 {
     CamsimProcess sim;
     QString error;
-    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error)) << error.toStdString();
+    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error))
+        << error.toStdString();
     ASSERT_EQ(sim.cams.size(), 2u);
 
     RealTimeUi ui;
@@ -64,8 +65,12 @@ TEST(PanelCamsim, ConnectStopsAndStartsTheVideoAndClosingEverythingEndsTheProgra
     EXPECT_TRUE(panel->isVisible());
     SkinForm* skin = panel->SkinForm1();
     SkinMouse mouse(skin);
-    auto picture = [&](const char* name) { return skin->GetElement(QString::fromLatin1(name)).picture(); };
-    auto text = [&](const char* name) { return skin->GetElement(QString::fromLatin1(name)).text(); };
+    auto picture = [&](const char* name) {
+        return skin->GetElement(QString::fromLatin1(name)).picture();
+    };
+    auto text = [&](const char* name) {
+        return skin->GetElement(QString::fromLatin1(name)).text();
+    };
     const QString ledOn = gPanelBtn[22].BtnStr[2];
     const QString ledOff = gPanelBtn[22].BtnStr[1];
     ASSERT_NE(ledOn, ledOff);

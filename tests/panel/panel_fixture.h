@@ -34,7 +34,10 @@
 #include <memory>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 // A single-camera window as the panel and the engine see it: its picture
 // area, the video skin (for the audio button) and the zoom tools.
@@ -107,7 +110,9 @@ public:
     ImageServer& ImageServer1() override { return server; }
     void ShowModal(QWidget*) override
     {
-        journal.Add(QStringLiteral("check.ShowModal mode %1 id %2 pw %3").arg(m_lMode).arg(AdminID, Password));
+        journal.Add(QStringLiteral("check.ShowModal mode %1 id %2 pw %3")
+                        .arg(m_lMode)
+                        .arg(AdminID, Password));
         Cancel = cancelAnswer;
     }
     Journal& journal;
@@ -122,7 +127,8 @@ public:
     ~FakeModalDialog() override { journal.Add(m_name + QStringLiteral(".deleted")); }
     void ShowModal(QWidget* owner) override
     {
-        journal.Add(m_name + (owner ? QStringLiteral(".ShowModal owned") : QStringLiteral(".ShowModal")));
+        journal.Add(m_name
+                    + (owner ? QStringLiteral(".ShowModal owned") : QStringLiteral(".ShowModal")));
     }
     Journal& journal;
     QString m_name;
@@ -138,12 +144,18 @@ public:
     }
     void Form_Load() override { gWinOpen[5] = true; }
     void Form_Unload() override { gWinOpen[5] = false; }
-    void RefrushShowClrCtl(int cam) override { log(QStringLiteral("RefrushShowClrCtl %1").arg(cam)); }
+    void RefrushShowClrCtl(int cam) override
+    {
+        log(QStringLiteral("RefrushShowClrCtl %1").arg(cam));
+    }
     void RefrushListCtl(int cam) override { log(QStringLiteral("RefrushListCtl %1").arg(cam)); }
     void PutActiveBorder(int cam) override { log(QStringLiteral("PutActiveBorder %1").arg(cam)); }
     void RefrushClrCtlBtn(int cam) override { log(QStringLiteral("RefrushClrCtlBtn %1").arg(cam)); }
     // Also notes which slot was current when the call came.
-    void log(const QString& what) { journal.Add(QStringLiteral("combine.%1 while %2").arg(what).arg(gCurCam)); }
+    void log(const QString& what)
+    {
+        journal.Add(QStringLiteral("combine.%1 while %2").arg(what).arg(gCurCam));
+    }
     Journal& journal;
     SkinForm* skin = nullptr;
 };
@@ -161,9 +173,12 @@ protected:
         EXPECT_TRUE(LoadLang1Ini());
         for (int row = 0; row < kPanelBtnCount; ++row)
             for (int cell : {0, 1, 2, 3, 4, 5, 6, 8}) {
-                QString& look = gPanelBtn[static_cast<size_t>(row)].BtnStr[static_cast<size_t>(cell)];
+                QString& look =
+                    gPanelBtn[static_cast<size_t>(row)].BtnStr[static_cast<size_t>(cell)];
                 if (!look.isEmpty())
-                    look = QStringLiteral("BgColor #%1%2aa -").arg(row, 2, 16, QLatin1Char('0')).arg(cell, 2, 16, QLatin1Char('0'));
+                    look = QStringLiteral("BgColor #%1%2aa -")
+                               .arg(row, 2, 16, QLatin1Char('0'))
+                               .arg(cell, 2, 16, QLatin1Char('0'));
             }
         RegisterWindows();
     }
@@ -187,7 +202,8 @@ protected:
         gExtInfo.fill(false);
         clients.fill(nullptr);
         panel = nullptr;
-        windows().Register(kEngineWindowName, [this] { return new frmMain(engineWindows, controls); });
+        windows().Register(kEngineWindowName,
+                           [this] { return new frmMain(engineWindows, controls); });
         windows().Register(
             kPanelWindowName,
             [this] {
@@ -227,9 +243,15 @@ protected:
     // Installs stand-ins for the commands that come with their own code.
     void InstallAllCommands()
     {
-        hooks.ManualRecord = [this] { return hookCall(QStringLiteral("ManualRecord"), manualResult); };
-        hooks.ScheduleRecord = [this] { return hookCall(QStringLiteral("ScheduleRecord"), scheduleResult); };
-        hooks.MotionRecord = [this] { return hookCall(QStringLiteral("MotionRecord"), motionResult); };
+        hooks.ManualRecord = [this] {
+            return hookCall(QStringLiteral("ManualRecord"), manualResult);
+        };
+        hooks.ScheduleRecord = [this] {
+            return hookCall(QStringLiteral("ScheduleRecord"), scheduleResult);
+        };
+        hooks.MotionRecord = [this] {
+            return hookCall(QStringLiteral("MotionRecord"), motionResult);
+        };
         hooks.PlayRecord = [this] { hookCall(QStringLiteral("PlayRecord"), false); };
         hooks.Combine_Fun = [this] { hookCall(QStringLiteral("Combine_Fun"), false); };
         hooks.Scan_Fun = [this] { hookCall(QStringLiteral("Scan_Fun"), false); };
@@ -246,7 +268,8 @@ protected:
             windows().Register(n, [this, n] { return new FakeModalDialog(journal, n); });
         }
         RegisterBrowse([](FakeBrowseDialog& d) { d.m_bCancel = true; });
-        windows().Register(kCheckPasswordDialogName, [this] { return new FakeCheckPasswordDialog(journal); });
+        windows().Register(kCheckPasswordDialogName,
+                           [this] { return new FakeCheckPasswordDialog(journal); });
     }
     bool hookCall(const QString& name, bool result)
     {
@@ -315,13 +338,22 @@ protected:
                 return cell;
         return -1;
     }
-    QString Line(int k) { return El(k == 0 ? QStringLiteral("LineID") : QStringLiteral("Line%1").arg(k)).text(); }
+    QString Line(int k)
+    {
+        return El(k == 0 ? QStringLiteral("LineID") : QStringLiteral("Line%1").arg(k)).text();
+    }
 
     // Emits the skin's events for an element, as the skin engine does.
     void In(const QString& name) { emit panel->SkinForm1()->MouseIn(&El(name)); }
     void Out(const QString& name) { emit panel->SkinForm1()->MouseOut(&El(name)); }
-    void Down(const QString& name, int button = 1) { emit panel->SkinForm1()->MouseDown(&El(name), button, 0, 0); }
-    void Up(const QString& name, int button = 1) { emit panel->SkinForm1()->MouseUp(&El(name), button, 0, 0); }
+    void Down(const QString& name, int button = 1)
+    {
+        emit panel->SkinForm1()->MouseDown(&El(name), button, 0, 0);
+    }
+    void Up(const QString& name, int button = 1)
+    {
+        emit panel->SkinForm1()->MouseUp(&El(name), button, 0, 0);
+    }
     void Click(const QString& name) { mouse->click(name); }
 
     JournalImageServer& cam(int n) { return *controls.cams[static_cast<size_t>(n)]; }

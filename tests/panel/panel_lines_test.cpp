@@ -24,16 +24,22 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
         int modeAfter;
     };
     const Case cases[] = {
-        {true, 0, false, true, false, 0},  {true, 0, false, false, false, 0},
-        {true, 1, true, true, false, 1},   {true, 1, false, true, false, 0},
-        {true, 2, false, false, false, 2}, {true, 3, true, true, false, 3},
+        {true, 0, false, true, false, 0},
+        {true, 0, false, false, false, 0},
+        {true, 1, true, true, false, 1},
+        {true, 1, false, true, false, 0},
+        {true, 2, false, false, false, 2},
+        {true, 3, true, true, false, 3},
         {true, 7, false, true, false, 7},
-        {true, 2, false, true, true, 2},  // the extended view's fifth line is an item, not the status
-        {false, 1, false, false, false, 1}, {false, 0, false, false, true, 0},
+        {true, 2, false, true, true,
+         2},  // the extended view's fifth line is an item, not the status
+        {false, 1, false, false, false, 1},
+        {false, 0, false, false, true, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.assigned << " mode " << c.recordMode << " rec " << c.recording
-                                        << " enable " << c.enable << " ext " << c.ext);
+        SCOPED_TRACE(testing::Message()
+                     << c.assigned << " mode " << c.recordMode << " rec " << c.recording
+                     << " enable " << c.enable << " ext " << c.ext);
         gCam[2] = CamInfo{};
         if (c.assigned)
             AssignSlot(2);
@@ -57,11 +63,13 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
                 expected << frmController::GetCamInfoText(2, gExtraItem[static_cast<size_t>(k)]);
         } else {
             QString status = c.enable ? gLangOnLine : gLangOffLine;
-            const bool prefixed = (c.recordMode == 1 && c.recording) || c.recordMode == 2 || c.recordMode == 3;
+            const bool prefixed =
+                (c.recordMode == 1 && c.recording) || c.recordMode == 2 || c.recordMode == 3;
             if (prefixed)
-                status = gLangRec[static_cast<size_t>(c.recordMode)] + QStringLiteral("  ") + status;
-            expected = {QStringLiteral("Camera 2"), QStringLiteral("127.0.0.3 : 8481"), QStringLiteral("Room 2"),
-                        QString(), status};
+                status =
+                    gLangRec[static_cast<size_t>(c.recordMode)] + QStringLiteral("  ") + status;
+            expected = {QStringLiteral("Camera 2"), QStringLiteral("127.0.0.3 : 8481"),
+                        QStringLiteral("Room 2"), QString(), status};
         }
         EXPECT_EQ((QStringList{Line(1), Line(2), Line(3), Line(4), Line(5)}), expected);
     }
@@ -77,7 +85,8 @@ TEST_F(PanelLinesTest, ButtonStatesByScanSlotPackAndLanguage)
     for (const char* tag : {"english", "TarselS", "DADODEZE"}) {
         for (const bool gray : {true, false}) {
             for (const Situation s : {Situation::Scan, Situation::Empty, Situation::Assigned}) {
-                SCOPED_TRACE(testing::Message() << tag << " gray " << gray << " situation " << int(s));
+                SCOPED_TRACE(testing::Message()
+                             << tag << " gray " << gray << " situation " << int(s));
                 gLanguage = QString::fromLatin1(tag);
                 const LangVariant v = CurrentVariant();
                 for (const int row : nine)
@@ -114,8 +123,9 @@ TEST_F(PanelLinesTest, ButtonStatesByScanSlotPackAndLanguage)
                     } else {
                         EXPECT_FALSE(Row(33).isShown());
                     }
-                    const bool motionGray = (v == LangVariant::TarselS && gray) ||
-                                            (v == LangVariant::DADODEZE && s == Situation::Empty);
+                    const bool motionGray =
+                        (v == LangVariant::TarselS && gray)
+                        || (v == LangVariant::DADODEZE && s == Situation::Empty);
                     if (motionGray) {
                         EXPECT_EQ(CellOf(14), 5);
                     } else {
@@ -217,8 +227,8 @@ TEST_F(PanelLinesTest, SetUpGroupByLanguageSlotAndProtocol)
         for (const State state : {State::Empty, State::Closed, State::Open}) {
             for (const bool gray : {true, false}) {
                 for (const int protocol : {0, 3}) {
-                    SCOPED_TRACE(testing::Message() << tag << " state " << int(state) << " gray " << gray
-                                                    << " protocol " << protocol);
+                    SCOPED_TRACE(testing::Message() << tag << " state " << int(state) << " gray "
+                                                    << gray << " protocol " << protocol);
                     gLanguage = QString::fromLatin1(tag);
                     const LangVariant v = CurrentVariant();
                     gCam[2] = CamInfo{};
@@ -234,7 +244,8 @@ TEST_F(PanelLinesTest, SetUpGroupByLanguageSlotAndProtocol)
                         Row(row).setStyleFlags(7);
                     }
                     for (const QString& t : texts)
-                        panel->ShowSkinElement(t, state != State::Open);  // the opposite of what follows
+                        panel->ShowSkinElement(
+                            t, state != State::Open);  // the opposite of what follows
 
                     panel->RefrushCamCfgBtn();
 

@@ -86,7 +86,8 @@ TEST_F(PanelMouseTest, PointerLooksFollowTheGuardOfEachRow)
     };
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
-        SCOPED_TRACE(testing::Message() << c.name << " assigned " << c.s.assigned << " scan " << c.s.scan);
+        SCOPED_TRACE(testing::Message()
+                     << c.name << " assigned " << c.s.assigned << " scan " << c.s.scan);
         gLanguage = QString::fromLatin1(c.s.tag);
         gCam[1] = CamInfo{};
         if (c.s.assigned)
@@ -109,13 +110,19 @@ TEST_F(PanelMouseTest, PointerLooksFollowTheGuardOfEachRow)
                 EXPECT_EQ(El(name).picture(), Cell(row, cell)) << event;
             }
         };
-        after("in", [&] { In(name); }, c.in);
-        after("out", [&] { Out(name); }, c.out);
-        after("down", [&] { Down(name); }, c.down);
-        after("up", [&] { Up(name); }, c.up);
+        after(
+            "in", [&] { In(name); }, c.in);
+        after(
+            "out", [&] { Out(name); }, c.out);
+        after(
+            "down", [&] { Down(name); }, c.down);
+        after(
+            "up", [&] { Up(name); }, c.up);
         // The right button never changes a look.
-        after("right down", [&] { Down(name, 2); }, -1);
-        after("right up", [&] { Up(name, 2); }, -1);
+        after(
+            "right down", [&] { Down(name, 2); }, -1);
+        after(
+            "right up", [&] { Up(name, 2); }, -1);
     }
     gScanMode = false;
     gCombineMode = 0;
@@ -205,8 +212,8 @@ TEST_F(PanelMouseTest, ClickDispatchGuardsFlagsAndCommonRefresh)
     };
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
-        SCOPED_TRACE(testing::Message() << c.name << " assigned " << c.s.assigned << " scan " << c.s.scan
-                                        << " cfg " << c.s.cfgOpen << " " << c.s.tag);
+        SCOPED_TRACE(testing::Message() << c.name << " assigned " << c.s.assigned << " scan "
+                                        << c.s.scan << " cfg " << c.s.cfgOpen << " " << c.s.tag);
         gLanguage = QString::fromLatin1(c.s.tag);
         gCam[1] = CamInfo{};
         if (c.s.assigned)
@@ -284,8 +291,8 @@ TEST_F(PanelAvailabilityTest, CommandsWithoutTheirWindowOrCodeAreGreyedAndInert)
     AssignSlot(1);
     OpenPanel();
     windows().Get(ClientWindowName(4));
-    const char* later[] = {"Assign", "SysConf", "ManualRec", "ScheduleRec", "MotionRec", "Play",
-                           "Combine", "Scan", "PT-L", "PT-H"};
+    const char* later[] = {"Assign", "SysConf", "ManualRec", "ScheduleRec", "MotionRec",
+                           "Play",   "Combine", "Scan",      "PT-L",        "PT-H"};
     for (const char* name : later) {
         SCOPED_TRACE(name);
         const QString n = QString::fromLatin1(name);
@@ -307,18 +314,21 @@ TEST_F(PanelAvailabilityTest, CommandsWithoutTheirWindowOrCodeAreGreyedAndInert)
     Click(QStringLiteral("CamConf"));
     EXPECT_TRUE(gCamCfgOpen);
     for (const char* name : {"Web", "Motion", "Update"}) {
-        EXPECT_EQ(El(QString::fromLatin1(name)).picture(), Cell(frmController::RowOf(QString::fromLatin1(name)), 5))
+        EXPECT_EQ(El(QString::fromLatin1(name)).picture(),
+                  Cell(frmController::RowOf(QString::fromLatin1(name)), 5))
             << name;
     }
     // What the panel already has works.
-    for (const char* name : {"Connect", "Erase", "ExtInfo", "CamConf", "Cam1", "Min", "About", "Close"}) {
+    for (const char* name :
+         {"Connect", "Erase", "ExtInfo", "CamConf", "Cam1", "Min", "About", "Close"}) {
         EXPECT_TRUE(panel->CommandAvailable(QString::fromLatin1(name))) << name;
     }
 }
 
 TEST_F(PanelAvailabilityTest, ACommandSwitchesOnWhenItsWindowOrCodeArrives)
 {
-    windows().Register(QStringLiteral("frmSysConf"), [this] { return new FakeModalDialog(journal, "frmSysConf"); });
+    windows().Register(QStringLiteral("frmSysConf"),
+                       [this] { return new FakeModalDialog(journal, "frmSysConf"); });
     hooks.ManualRecord = [this] { return hookCall(QStringLiteral("ManualRecord"), true); };
     AssignSlot(1);
     OpenPanel();

@@ -69,9 +69,10 @@ TEST_F(PanelSlotsTest, SelectingASlotShowsItsWindowAndMakesItCurrent)
     Click(QStringLiteral("Cam3"));
     EXPECT_EQ(gCurCam, 3);
     EXPECT_FALSE(clients[3] && clients[3]->isVisible());
-    EXPECT_EQ(journal.With(QStringLiteral("combine.")),
-              (QStringList{"combine.RefrushShowClrCtl 3 while 2", "combine.RefrushListCtl 3 while 2",
-                           "combine.PutActiveBorder 3 while 2"}));
+    EXPECT_EQ(
+        journal.With(QStringLiteral("combine.")),
+        (QStringList{"combine.RefrushShowClrCtl 3 while 2", "combine.RefrushListCtl 3 while 2",
+                     "combine.PutActiveBorder 3 while 2"}));
 
     // During the scan tour the slot buttons do nothing.
     gScanMode = true;
@@ -96,7 +97,8 @@ TEST_F(PanelSlotsTest, AnEmptySlotIsFilledFromTheSearchDialogAndStarted)
     EXPECT_EQ(c.IPAddress, QStringLiteral("127.0.0.9"));
     EXPECT_EQ(cam(3).ipAddressValue, QStringLiteral("127.0.0.9"));  // pushed to the camera object
     EXPECT_EQ(cam(3).Count(ImageServer::Dispid::Start), 1);
-    EXPECT_EQ(Saved(QStringLiteral("Cam3"), QStringLiteral("IPAddress")), QStringLiteral("127.0.0.9"));
+    EXPECT_EQ(Saved(QStringLiteral("Cam3"), QStringLiteral("IPAddress")),
+              QStringLiteral("127.0.0.9"));
     EXPECT_TRUE(clients[3] && clients[3]->isVisible());
     EXPECT_EQ(CellOf(18), 1);
     EXPECT_EQ(CellOf(28), 2);  // connected LED of slot 3
@@ -142,13 +144,15 @@ TEST_F(PanelSlotsTest, AssigningReplacesTheCameraAndResetsTheSlotsSettings)
     c.RotateAngle = 180;
     c.Sensitivity = 9;
     c.Alarm = c.SendEmail = c.Trig1 = c.Trig2 = 1;
-    c.MailServer = c.MailFrom = c.MailTo = c.MailSubject = c.MailUserName = c.MailPassword = QStringLiteral("x");
+    c.MailServer = c.MailFrom = c.MailTo = c.MailSubject = c.MailUserName = c.MailPassword =
+        QStringLiteral("x");
     c.MailIntervalTime = 60;
     c.MotionFlag = true;
     c.ScheduleCount = 5;
     c.CurSchedule = 3;
     for (int k = 1; k <= 5; ++k)
-        c.Schedule[static_cast<size_t>(k)] = ScheduleInfo{true, 0, "08:00", "09:00", 127, "2026-01-01", "2026-02-01", true, true};
+        c.Schedule[static_cast<size_t>(k)] =
+            ScheduleInfo{true, 0, "08:00", "09:00", 127, "2026-01-01", "2026-02-01", true, true};
     const QDateTime lastMail(QDate(2025, 5, 5), QTime(5, 5));
     c.LastMailTime = lastMail;
     gStreamRestarted[1] = true;
@@ -185,7 +189,8 @@ TEST_F(PanelSlotsTest, AssigningReplacesTheCameraAndResetsTheSlotsSettings)
     EXPECT_EQ(c.LastMotionTime, fake.clock);
     EXPECT_FALSE(c.MotionFlag);
     EXPECT_EQ(c.MailIntervalTime, 5);
-    for (const QString* s : {&c.MailServer, &c.MailFrom, &c.MailTo, &c.MailSubject, &c.MailUserName, &c.MailPassword}) {
+    for (const QString* s : {&c.MailServer, &c.MailFrom, &c.MailTo, &c.MailSubject, &c.MailUserName,
+                             &c.MailPassword}) {
         EXPECT_TRUE(s->isEmpty());
     }
     EXPECT_EQ(c.Sensitivity, 5);
@@ -197,7 +202,8 @@ TEST_F(PanelSlotsTest, AssigningReplacesTheCameraAndResetsTheSlotsSettings)
         EXPECT_FALSE(s.CHECK || s.Started || s.Stopped);
         EXPECT_EQ(s.MODE, 1);
         EXPECT_EQ(s.WeekOption, 0);
-        EXPECT_TRUE(s.TimeStart.isEmpty() && s.TimeStop.isEmpty() && s.DateStart.isEmpty() && s.DateStop.isEmpty());
+        EXPECT_TRUE(s.TimeStart.isEmpty() && s.TimeStop.isEmpty() && s.DateStart.isEmpty()
+                    && s.DateStop.isEmpty());
     }
     EXPECT_EQ(c.LastMailTime, lastMail);
     EXPECT_FALSE(gStreamRestarted[1]);
@@ -209,7 +215,8 @@ TEST_F(PanelSlotsTest, AssigningReplacesTheCameraAndResetsTheSlotsSettings)
     const int resize = journal.entries.lastIndexOf(QStringLiteral("client2.Form_Resize"));
     EXPECT_TRUE(stop >= 0 && border > stop && start > border && resize > start)
         << journal.entries.join(QLatin1Char(',')).toStdString();
-    EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("IPAddress")), QStringLiteral("127.0.0.9"));
+    EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("IPAddress")),
+              QStringLiteral("127.0.0.9"));
     EXPECT_EQ(clients[2]->tbr1->Tools(QStringLiteral("ID_FitWindow"))->State(), 1);
     EXPECT_EQ(clients[2]->tbr1->Tools(QStringLiteral("ID_x2"))->State(), 0);
     EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
@@ -256,7 +263,8 @@ TEST_F(PanelSlotsTest, AssigningWaitsABoundedTimeForACameraThatCannotStop)
     fake.onDoEvents = nullptr;
 
     ASSERT_TRUE(clicked);
-    EXPECT_EQ(fake.pumpedSleeps, std::vector<int>(frmController::kStopPolls, frmController::kStopPollMs));
+    EXPECT_EQ(fake.pumpedSleeps,
+              std::vector<int>(frmController::kStopPolls, frmController::kStopPollMs));
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].text,
               QStringLiteral("The camera did not stop, so it was not replaced. Please try again."));
@@ -323,7 +331,8 @@ TEST_F(PanelSlotsTest, ErasingEmptiesTheSlotAndKeepsItsSettings)
     EXPECT_EQ(Line(1), gLblEmpty);
     EXPECT_EQ(CellOf(25), 1);  // connected LED off
     EXPECT_EQ(CellOf(23), 1);  // recording LED off
-    EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("IPAddress")), savedBefore);  // nothing saved
+    EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("IPAddress")),
+              savedBefore);  // nothing saved
     gWinOpen[5] = false;
 }
 
@@ -369,7 +378,8 @@ TEST_F(PanelSlotsTest, ConnectStartsAndStopsTheCurrentSlot)
 
         Click(QStringLiteral("Connect"));
 
-        const QString object = c.protocol == 3 ? QStringLiteral("viewer1.") : QStringLiteral("cam1.");
+        const QString object =
+            c.protocol == 3 ? QStringLiteral("viewer1.") : QStringLiteral("cam1.");
         if (c.running) {
             EXPECT_FALSE(gCam[1].Enable);
             EXPECT_EQ(gCam[1].RecordMode, 0);
@@ -548,8 +558,10 @@ TEST_F(PanelSlotsTest, AProbedCameraIsTakenIntoTheCurrentSlot)
         EXPECT_EQ(cam.HWVersion, imageServer1->identity.hw);
         EXPECT_EQ(cam.ROMVersion, imageServer1->identity.rom);
         EXPECT_EQ(cam.IPAddress, QStringLiteral("127.0.0.3"));  // the address is not taken
-        EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("ServerName")), QStringLiteral("Probed"));
-        EXPECT_TRUE(journal.Has(c.protocol == 3 ? QStringLiteral("viewer2.start") : QStringLiteral("cam2.start")));
+        EXPECT_EQ(Saved(QStringLiteral("Cam2"), QStringLiteral("ServerName")),
+                  QStringLiteral("Probed"));
+        EXPECT_TRUE(journal.Has(c.protocol == 3 ? QStringLiteral("viewer2.start")
+                                                : QStringLiteral("cam2.start")));
     }
 }
 

@@ -103,10 +103,12 @@ TEST_P(PanelEndRuleTest, ClosingThePanel)
     EXPECT_FALSE(gWinOpen[0]);
     EXPECT_FALSE(windows().IsLoaded(kPanelWindowName));
     EXPECT_EQ(windows().ProgramEndRequested(), otherOpen == 0);
-    EXPECT_EQ(folder.exists(QStringLiteral("main.ini")), otherOpen == 0);  // saved by the engine's end
+    EXPECT_EQ(folder.exists(QStringLiteral("main.ini")),
+              otherOpen == 0);  // saved by the engine's end
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryOtherWindow, PanelEndRuleTest, ::testing::Values(0, 1, 2, 3, 4, 5, 6));
+INSTANTIATE_TEST_SUITE_P(EveryOtherWindow, PanelEndRuleTest,
+                         ::testing::Values(0, 1, 2, 3, 4, 5, 6));
 
 TEST_F(PanelWindowTest, AReopenedPanelLoadsAndActivatesAfresh)
 {
@@ -138,8 +140,8 @@ TEST_F(PanelWindowTest, LedControlLightsTheSlotsLedWithItsRow)
         int cell;
     };
     const Case cases[] = {
-        {5, true, "Led2-2", 24, 2},  {12, false, "Led4-3", 31, 1}, {1, true, "Led1-1", 20, 2},
-        {9, true, "Led3-3", 28, 2},  {12, true, "Led4-3", 31, 2},  {3, false, "Led1-3", 22, 1},
+        {5, true, "Led2-2", 24, 2}, {12, false, "Led4-3", 31, 1}, {1, true, "Led1-1", 20, 2},
+        {9, true, "Led3-3", 28, 2}, {12, true, "Led4-3", 31, 2},  {3, false, "Led1-3", 22, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.led);
@@ -222,7 +224,8 @@ TEST_F(PanelWindowTest, ClockShowsDateAndTimeAndTicksEveryHalfSecond)
     EXPECT_EQ(frmController::ClockText(QDateTime(day, QTime(0, 0))),
               locale.toString(day, QLocale::ShortFormat));
     const QString noon = frmController::ClockText(QDateTime(day, QTime(12, 34, 56)));
-    EXPECT_TRUE(noon.startsWith(locale.toString(day, QLocale::ShortFormat) + QLatin1Char(' '))) << noon.toStdString();
+    EXPECT_TRUE(noon.startsWith(locale.toString(day, QLocale::ShortFormat) + QLatin1Char(' ')))
+        << noon.toStdString();
     EXPECT_TRUE(noon.contains(QStringLiteral("34:56"))) << noon.toStdString();
     EXPECT_EQ(noon, noon.trimmed());
 

@@ -18,8 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 
@@ -68,7 +67,7 @@ struct Feeder {
     double fps = 25;
     qint64 timeUs = 5'000'000;
     int sent = 0;
-    std::vector<QByteArray> pictures; // every picture sent, in order
+    std::vector<QByteArray> pictures;  // every picture sent, in order
 
     void Push(const QByteArray& jpeg)
     {
@@ -103,9 +102,8 @@ std::vector<int> WhereIsEachPicture(const std::vector<QByteArray>& pictures, con
     return where;
 }
 
-class AviRecorderTest : public ::testing::Test
-{
-  protected:
+class AviRecorderTest : public ::testing::Test {
+protected:
     void SetUp() override
     {
         if (!HaveFfprobe())
@@ -116,7 +114,7 @@ class AviRecorderTest : public ::testing::Test
     QTemporaryDir dir_;
 };
 
-} // namespace
+}  // namespace
 
 TEST(JpegFrameSizeTest, ReadsTheFrameHeaderAndRejectsWhatIsNotAJpeg)
 {
@@ -151,12 +149,12 @@ TEST_F(AviRecorderTest, FileKeepsTheCameraPicturesAndTiming)
     struct Case {
         double fps;
         int pictures;
-        int gapAfter; // picture after which the camera paused, -1 none
+        int gapAfter;  // picture after which the camera paused, -1 none
         qint64 gapUs;
     } cases[] = {
         {25, 60, -1, 0},
         {10, 25, -1, 0},
-        {25, 50, 20, 1'000'000}, // a one-second pause stays in the file
+        {25, 50, 20, 1'000'000},  // a one-second pause stays in the file
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.fps << " fps, gap " << c.gapUs);
@@ -283,9 +281,9 @@ TEST_F(AviRecorderTest, AfterASplitGoesOnInTheFolderNamedThenOrStopsCleanly)
     s.splitMode = 1;
     s.splitMs = 1000;
     recorder.Start(s);
-    feed.PushMany(30); // 1.2 s: one split
+    feed.PushMany(30);  // 1.2 s: one split
     ASSERT_TRUE(events.WaitFor(1));
-    feed.PushMany(5); // kept while the program decides
+    feed.PushMany(5);  // kept while the program decides
     s.folder = second.path();
     recorder.Start(s);
     feed.PushMany(10);
@@ -294,8 +292,8 @@ TEST_F(AviRecorderTest, AfterASplitGoesOnInTheFolderNamedThenOrStopsCleanly)
     ASSERT_EQ(AviFiles(Folder()).size(), 1);
     const QStringList next = AviFiles(second.path());
     ASSERT_EQ(next.size(), 1);
-    EXPECT_EQ(ProbeMedia(Folder() + QLatin1Char('/') + AviFiles(Folder())[0]).framesDecoded +
-                  ProbeMedia(second.filePath(next[0])).framesDecoded,
+    EXPECT_EQ(ProbeMedia(Folder() + QLatin1Char('/') + AviFiles(Folder())[0]).framesDecoded
+                  + ProbeMedia(second.filePath(next[0])).framesDecoded,
               45);
 
     // A stop while waiting after a split leaves no further file.
@@ -324,8 +322,7 @@ TEST_F(AviRecorderTest, NeverWritesIntoTheReserve)
     auto freeSpace = [&](const QString& folder) {
         const qint64 free = capacity - folderBytes(folder);
         qint64 low = lowestFree;
-        while (free < low && !lowestFree.compare_exchange_weak(low, free)) {
-        }
+        while (free < low && !lowestFree.compare_exchange_weak(low, free)) {}
         return free;
     };
     struct Case {
@@ -354,8 +351,8 @@ TEST_F(AviRecorderTest, NeverWritesIntoTheReserve)
         ASSERT_TRUE(events.WaitFor(1));
         EXPECT_EQ(events.Codes(), std::vector<int>{AviRecorder::kFailed});
         EXPECT_FALSE(recorder.Active());
-        EXPECT_TRUE(recorder.LastError().contains(QStringLiteral("reserve")) ||
-                    recorder.LastError().contains(QStringLiteral("free space")))
+        EXPECT_TRUE(recorder.LastError().contains(QStringLiteral("reserve"))
+                    || recorder.LastError().contains(QStringLiteral("free space")))
             << recorder.LastError().toStdString();
         recorder.Stop();
         EXPECT_LE(folderBytes(dir.path()), std::max<qint64>(0, capacity - c.reserve));
@@ -431,7 +428,7 @@ TEST_F(AviRecorderTest, DiskFullAndReadOnlyFileSystemEndTheRecordingCleanly)
     RecordSettings s;
     s.folder = mountPoint;
     s.splitMode = 0;
-    s.splitBytes = 600 * 1024; // a first file closes normally before the disk is full
+    s.splitBytes = 600 * 1024;  // a first file closes normally before the disk is full
     recorder.Start(s);
     // Each split is answered once, as the engine does; a second start after
     // the failure would begin a new recording and clear its reason.
@@ -505,8 +502,8 @@ TEST_F(AviRecorderTest, KilledWhileRecordingLeavesReadableFilesThatTheNextStartR
     // Wait for two closed files and a good part of the third, then kill.
     for (int i = 0; i < 3000; ++i) {
         const QStringList files = AviFiles(folder);
-        if (files.size() >= 3 &&
-            QFileInfo(folder + QLatin1Char('/') + files[2]).size() > 100 * 1024)
+        if (files.size() >= 3
+            && QFileInfo(folder + QLatin1Char('/') + files[2]).size() > 100 * 1024)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -543,7 +540,7 @@ TEST_F(AviRecorderTest, KilledWhileRecordingLeavesReadableFilesThatTheNextStartR
     EXPECT_FALSE(IsUnfinishedAvi(last));
     const MediaInfo after = ProbeMedia(last);
     EXPECT_EQ(after.errors, QString());
-    EXPECT_GE(after.framesDecoded, before.framesDecoded - 1); // a picture cut short is left out
+    EXPECT_GE(after.framesDecoded, before.framesDecoded - 1);  // a picture cut short is left out
     EXPECT_GT(after.framesDecoded, 0);
     EXPECT_NEAR(after.durationS, after.framesDecoded / 25.0, 0.05);
     EXPECT_EQ(AviFiles(folder).size(), files.size() + 1);
@@ -574,5 +571,5 @@ TEST(AviRepairTest, LeavesFinishedAndForeignFilesAlone)
         f.write("hello");
     }
     EXPECT_FALSE(IsUnfinishedAvi(text));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary file left behind
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left behind
 }

@@ -9,7 +9,8 @@ TEST(Camsim, EndsCleanlyOnSignals)
     for (int sig : {SIGTERM, SIGINT}) {
         CamsimProcess sim;
         QString error;
-        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("3")}, &error)) << error.toStdString();
+        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("3")}, &error))
+            << error.toStdString();
         ASSERT_EQ(sim.cams.size(), 3u);
         EXPECT_EQ(sim.cams[2].address, QStringLiteral("127.0.0.4"));
         ::kill(static_cast<pid_t>(sim.process().processId()), sig);

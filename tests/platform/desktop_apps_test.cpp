@@ -33,7 +33,8 @@ TEST(ExecCommandLine, ResolvesQuotingEscapesAndFieldCodes)
          {QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("echo \"$1\""), file}},
         {QStringLiteral("tool 100%% %f"), {QStringLiteral("tool"), QStringLiteral("100%"), file}},
         {QStringLiteral("tool\\s--x %k %f"),
-         {QStringLiteral("tool"), QStringLiteral("--x"), QStringLiteral("/apps/viewer.desktop"), file}},
+         {QStringLiteral("tool"), QStringLiteral("--x"), QStringLiteral("/apps/viewer.desktop"),
+          file}},
         {QStringLiteral("  spaced   %f  "), {QStringLiteral("spaced"), file}},
         // Malformed: an open quote, nothing to run.
         {QStringLiteral("\"unterminated %f"), {}},
@@ -123,18 +124,21 @@ TEST_F(XdgTree, FallsBackToAddedAssociationsTheCacheAndParentTypes)
     // The user removed that association.
     write(dirs.configHome + QStringLiteral("/mimeapps.list"),
           QStringLiteral("[Removed Associations]\ntext/plain=editor.desktop\n"));
-    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs), QStringLiteral("other.desktop"));
+    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs),
+              QStringLiteral("other.desktop"));
 
     // A cache, when present, is what the folder offers.
     app(dirs.dataDirs[0], QStringLiteral("cached.desktop"), QStringLiteral("cached %f"));
     write(dirs.dataDirs[0] + QStringLiteral("/applications/mimeinfo.cache"),
           QStringLiteral("[MIME Cache]\ntext/plain=cached.desktop;\n"));
-    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs), QStringLiteral("cached.desktop"));
+    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs),
+              QStringLiteral("cached.desktop"));
 
     // Added associations come before the cache.
     write(dirs.configHome + QStringLiteral("/mimeapps.list"),
           QStringLiteral("[Added Associations]\ntext/plain=other.desktop;\n"));
-    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs), QStringLiteral("other.desktop"));
+    EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/plain")}, dirs),
+              QStringLiteral("other.desktop"));
 
     EXPECT_EQ(DefaultDesktopId({QStringLiteral("video/mp4")}, dirs), QString());
 }
@@ -167,7 +171,8 @@ TEST_F(XdgTree, GivesTheCommandLineOfTheAssociatedProgram)
     const QString file = QStringLiteral("/tmp/rec/clip.log");
     EXPECT_EQ(DesktopAssociatedCommand(file, QStringLiteral("text/x-log"),
                                        {QStringLiteral("text/plain")}, dirs),
-              (QStringList{QStringLiteral("/opt/player/bin/play"), QStringLiteral("--fullscreen"), file}));
+              (QStringList{QStringLiteral("/opt/player/bin/play"), QStringLiteral("--fullscreen"),
+                           file}));
     EXPECT_TRUE(DesktopAssociatedCommand(file, QStringLiteral("video/mp4"), {}, dirs).isEmpty());
 }
 

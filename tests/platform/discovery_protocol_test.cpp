@@ -16,10 +16,11 @@ QByteArray Reply(const QByteArray& body, const QByteArray& first = "CAMFOUND/1")
 {
     return first + "\r\n" + body;
 }
-const QByteArray kGood = "id=1234abcd\r\nname=Front%20door\r\nmodel=PT-100\r\nmac=0.30.140.1.2.3\r\n"
-                         "fw_version=1.20\r\nhw_version=1.00\r\nrom_version=1.05\r\nlocation=Hall\r\nprotocol=4\r\n"
-                         "capability=16\r\nport=8481\r\nweb_port=80\r\nip=127.0.0.2\r\nmask=255.0.0.0\r\n"
-                         "gateway=127.0.0.1\r\n";
+const QByteArray kGood =
+    "id=1234abcd\r\nname=Front%20door\r\nmodel=PT-100\r\nmac=0.30.140.1.2.3\r\n"
+    "fw_version=1.20\r\nhw_version=1.00\r\nrom_version=1.05\r\nlocation=Hall\r\nprotocol=4\r\n"
+    "capability=16\r\nport=8481\r\nweb_port=80\r\nip=127.0.0.2\r\nmask=255.0.0.0\r\n"
+    "gateway=127.0.0.1\r\n";
 
 TEST(DiscoveryProtocol, AWellFormedAnswerGivesTheCamera)
 {
@@ -91,16 +92,17 @@ TEST(DiscoveryProtocol, AnswersThatAreNotUsableAreDropped)
 
 TEST(DiscoveryProtocol, TextsAreCleanedAndNumbersBounded)
 {
-    QByteArray body = "id=1234abcd\r\nmac=1.2.3.4.5.6\r\n"
-                      "name=A%0D%0AB%00C%1B%7F%C2%85D%E2%80%A8E\r\n"  // CR LF NUL ESC DEL NEL LS
-                      "model=" +
-                      QByteArray(200, 'M') +
-                      "\r\n"
-                      "location=" +
-                      QByteArray(63, 'L') +
-                      "%F0%9F%93%B7"  // a camera emoji across the limit
-                      "\r\nfw_version=\r\nport=70000\r\nweb_port=0\r\ncapability=-3\r\nmask=255.255.0\r\n"
-                      "gateway=%FF%FE\r\n";
+    QByteArray body =
+        "id=1234abcd\r\nmac=1.2.3.4.5.6\r\n"
+        "name=A%0D%0AB%00C%1B%7F%C2%85D%E2%80%A8E\r\n"  // CR LF NUL ESC DEL NEL LS
+        "model="
+        + QByteArray(200, 'M')
+        + "\r\n"
+          "location="
+        + QByteArray(63, 'L')
+        + "%F0%9F%93%B7"  // a camera emoji across the limit
+          "\r\nfw_version=\r\nport=70000\r\nweb_port=0\r\ncapability=-3\r\nmask=255.255.0\r\n"
+          "gateway=%FF%FE\r\n";
     const auto cam = ParseDiscoveryReply(Reply(body), kId, kSender);
     ASSERT_TRUE(cam.has_value());
     EXPECT_EQ(cam->name, QStringLiteral("ABCDE"));
@@ -117,9 +119,11 @@ TEST(DiscoveryProtocol, TextsAreCleanedAndNumbersBounded)
     EXPECT_EQ(cam->protocol, 0) << "no protocol given";
     // Without "ip" the camera is where the answer came from.
     EXPECT_EQ(cam->ip, QStringLiteral("127.0.0.7"));
-    EXPECT_FALSE(ParseDiscoveryReply(Reply(body), kId, QHostAddress(QStringLiteral("::1"))).has_value());
-    EXPECT_EQ(ParseDiscoveryReply(Reply(body), kId, QHostAddress(QStringLiteral("::ffff:127.0.0.9")))->ip,
-              QStringLiteral("127.0.0.9"));
+    EXPECT_FALSE(
+        ParseDiscoveryReply(Reply(body), kId, QHostAddress(QStringLiteral("::1"))).has_value());
+    EXPECT_EQ(
+        ParseDiscoveryReply(Reply(body), kId, QHostAddress(QStringLiteral("::ffff:127.0.0.9")))->ip,
+        QStringLiteral("127.0.0.9"));
 }
 
 TEST(DiscoveryProtocol, TheRequestCarriesItsIdAndFilter)
@@ -128,7 +132,8 @@ TEST(DiscoveryProtocol, TheRequestCarriesItsIdAndFilter)
     EXPECT_EQ(MakeSearchRequest(7, QStringLiteral(" 127.0.0.5 ")),
               QByteArray("CAMSEARCH/1\r\nid=7\r\nip=127.0.0.5\r\n"));
     // A filter cannot add lines of its own.
-    EXPECT_EQ(MakeSearchRequest(7, QStringLiteral("1\r\nid=9")), QByteArray("CAMSEARCH/1\r\nid=7\r\nip=1%0D%0Aid%3D9\r\n"));
+    EXPECT_EQ(MakeSearchRequest(7, QStringLiteral("1\r\nid=9")),
+              QByteArray("CAMSEARCH/1\r\nid=7\r\nip=1%0D%0Aid%3D9\r\n"));
 }
 
 }  // namespace

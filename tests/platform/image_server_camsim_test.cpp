@@ -41,7 +41,8 @@ double MeanDiff(const QImage& a, const QImage& b, int dxB, int y0, int y1, int x
     for (int y = y0; y < y1; y += 2)
         for (int x = x0; x < x1; x += 2) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x + dxB, y);
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                   + std::abs(qBlue(p) - qBlue(q));
             ++n;
         }
     return sum / (3.0 * static_cast<double>(n));
@@ -61,10 +62,12 @@ protected:
     void SetUp() override
     {
         QString error;
-        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error)) << error.toStdString();
+        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error))
+            << error.toStdString();
     }
 
-    std::unique_ptr<HttpImageServer> Make(int k = 1, const QString& password = QStringLiteral("admin"))
+    std::unique_ptr<HttpImageServer> Make(int k = 1,
+                                          const QString& password = QStringLiteral("admin"))
     {
         auto cam = std::make_unique<HttpImageServer>();
         cam->setUserName(QStringLiteral("admin"));
@@ -144,11 +147,12 @@ TEST_F(ImageServerCamsim, CredentialsAreCheckedWithEveryAuthenticationScheme)
         const char* password;
         int loginTest;
     };
-    const Case cases[] = {{1, "s3cret", -1}, {1, "wrong", 0}, {2, "s3cret", -1},
+    const Case cases[] = {{1, "s3cret", -1}, {1, "wrong", 0},   {2, "s3cret", -1},
                           {2, "wrong", 0},   {3, "s3cret", -1}, {3, "", 0}};
     for (const Case& c : cases) {
         auto cam = Make(c.cam, QString::fromLatin1(c.password));
-        EXPECT_EQ(cam->loginTest(0), c.loginTest) << "camera " << c.cam << " password " << c.password;
+        EXPECT_EQ(cam->loginTest(0), c.loginTest)
+            << "camera " << c.cam << " password " << c.password;
     }
     // A stream with a wrong password ends with the log-in-refused code.
     auto cam = Make(1, QStringLiteral("wrong"));
@@ -171,8 +175,12 @@ TEST_F(ImageServerCamsim, RefusedLogInAndUnreachableCameraReportTheirOwnCodes)
     nowhere->setPort(1);
     QSignalSpy nowhereSpy(nowhere.get(), &ImageServer::Notify);
     nowhere->start();
-    ASSERT_TRUE(WaitUntil([&] { return Has(refusedSpy, NotifyCode::LoginRefused) &&
-                                       Has(nowhereSpy, NotifyCode::ConnectFailed); }, kWait));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return Has(refusedSpy, NotifyCode::LoginRefused)
+                   && Has(nowhereSpy, NotifyCode::ConnectFailed);
+        },
+        kWait));
     EXPECT_FALSE(Has(nowhereSpy, NotifyCode::LoginRefused));
     EXPECT_FALSE(Has(refusedSpy, NotifyCode::ConnectFailed));
 }
@@ -185,7 +193,8 @@ TEST_F(ImageServerCamsim, DroppedConnectionIsReportedAndReconnected)
     ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, kWait));
     notify.clear();
     sim.Control(1, "drop");
-    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Reconnected); }, kWait)) << notify.count();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Reconnected); }, kWait))
+        << notify.count();
     const auto codes = Codes(notify);
     ASSERT_GE(codes.size(), 3u);
     EXPECT_EQ(codes[0], NotifyCode::ConnectionLost);
@@ -252,7 +261,8 @@ TEST_F(ImageServerCamsim, SnapshotAndPanTiltShowTheCurrentPicture)
     const QImage before = Snapshot(*cam);
     ASSERT_EQ(before.size(), QSize(640, 480));
     cam->ptControl(ImageServer::kPtRight);
-    ASSERT_TRUE(WaitUntil([&] { return RecordInt(sim.Control(1, "state"), QStringLiteral("pan"), 0) == 1; }, kWait));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return RecordInt(sim.Control(1, "state"), QStringLiteral("pan"), 0) == 1; }, kWait));
     // With a stream the snapshot is the latest picture received.
     QSignalSpy notify(cam.get(), &ImageServer::Notify);
     cam->start();
@@ -267,10 +277,12 @@ TEST_F(ImageServerCamsim, SnapshotAndPanTiltShowTheCurrentPicture)
     EXPECT_GT(unshifted, 20.0);
     cam->ptControl(ImageServer::kPtCentre);
     cam->ptControl(ImageServer::kPtDown);
-    ASSERT_TRUE(WaitUntil([&] {
-        const Record s = sim.Control(1, "state");
-        return s.value(QStringLiteral("ptz_log")) == QLatin1String("5,4,7");
-    }, kWait));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const Record s = sim.Control(1, "state");
+            return s.value(QStringLiteral("ptz_log")) == QLatin1String("5,4,7");
+        },
+        kWait));
     EXPECT_FALSE(Has(notify, NotifyCode::PanTiltFailed));
 }
 
@@ -335,7 +347,9 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
         int waitMs;
     };
     // A 20 MB part takes a while on a busy machine.
-    const Case cases[] = {{"garbage", true, kWait}, {"truncated", true, kWait}, {"huge", true, 4 * kWait},
+    const Case cases[] = {{"garbage", true, kWait},
+                          {"truncated", true, kWait},
+                          {"huge", true, 4 * kWait},
                           {"badlength", false, kWait}};
     for (const Case& c : cases) {
         auto cam = Make();
@@ -348,7 +362,8 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
         cam->setDisplayEnabled(true);
         cam->start();
         ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, kWait)) << c.kind;
-        const qint64 sentBefore = RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0);
+        const qint64 sentBefore =
+            RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0);
         const quint64 receivedBefore = cam->framesReceived();
         sim.Control(1, QByteArray("corrupt?count=2&kind=") + c.kind);
         if (c.reported) {
@@ -356,17 +371,22 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
                 << c.kind << " " << ::testing::PrintToString(Codes(notify));
         }
         const quint64 painted = surface.framesPainted();
-        ASSERT_TRUE(WaitUntil([&] { return surface.framesPainted() > painted + 8; }, kWait)) << c.kind;
+        ASSERT_TRUE(WaitUntil([&] { return surface.framesPainted() > painted + 8; }, kWait))
+            << c.kind;
         EXPECT_EQ(Has(notify, NotifyCode::FrameDropped), c.reported) << c.kind;
         EXPECT_EQ(cam->partsDamaged() > 0, c.reported) << c.kind;
         EXPECT_TRUE(cam->isRunning()) << c.kind;
-        EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed) || Has(notify, NotifyCode::ConnectionLost)) << c.kind;
+        EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed)
+                     || Has(notify, NotifyCode::ConnectionLost))
+            << c.kind;
         if (!c.reported) {
             // Every picture sent so far arrives: none was lost to the lying length.
-            const qint64 sent = RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0) - sentBefore;
-            EXPECT_TRUE(WaitUntil([&] {
-                return static_cast<qint64>(cam->framesReceived() - receivedBefore) >= sent;
-            }, kWait)) << "sent " << sent << ", received " << cam->framesReceived() - receivedBefore;
+            const qint64 sent =
+                RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0) - sentBefore;
+            EXPECT_TRUE(WaitUntil(
+                [&] { return static_cast<qint64>(cam->framesReceived() - receivedBefore) >= sent; },
+                kWait))
+                << "sent " << sent << ", received " << cam->framesReceived() - receivedBefore;
         }
         cam->stop();
     }
@@ -398,8 +418,10 @@ TEST_F(ImageServerCamsim, ProxySettingsDecideTheRoute)
         if (c.throughProxy) {
             const QString origin =
                 QStringLiteral("http://%1:%2").arg(sim.cams[0].address).arg(sim.cams[0].port);
-            EXPECT_TRUE(lines.contains(QStringLiteral("GET %1/api/login HTTP/1.1").arg(origin))) << lines.join('|').toStdString();
-            EXPECT_TRUE(lines.contains(QStringLiteral("GET %1/api/stream.mjpg HTTP/1.1").arg(origin)));
+            EXPECT_TRUE(lines.contains(QStringLiteral("GET %1/api/login HTTP/1.1").arg(origin)))
+                << lines.join('|').toStdString();
+            EXPECT_TRUE(
+                lines.contains(QStringLiteral("GET %1/api/stream.mjpg HTTP/1.1").arg(origin)));
         } else {
             EXPECT_TRUE(lines.isEmpty()) << lines.join('|').toStdString();
         }
@@ -465,9 +487,7 @@ TEST_F(ImageServerCamsim, SilentCameraNeverBlocksTheGuiThreadBeyondTheTimeout)
     qint64 worst = 0;
     QTimer ticker;
     ticker.setInterval(10);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        worst = std::max(worst, gap.restart());
-    });
+    QObject::connect(&ticker, &QTimer::timeout, [&] { worst = std::max(worst, gap.restart()); });
     gap.start();
     ticker.start();
     cam->start();

@@ -24,7 +24,8 @@ protected:
     {
         const QString file = folder.write(QStringLiteral("cams.ini"), ini);
         QString error;
-        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), file, QStringLiteral("--discovery-port"), QStringLiteral("0")},
+        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), file, QStringLiteral("--discovery-port"),
+                               QStringLiteral("0")},
                               &error))
             << error.toStdString();
         ASSERT_GT(sim.discoveryPort, 0);
@@ -62,8 +63,8 @@ protected:
 
     static QByteArray Camera(int k, const QByteArray& name, const QByteArray& extra = {})
     {
-        return "[camera" + QByteArray::number(k) + "]\naddress=127.0.0." + QByteArray::number(k + 1) +
-               "\nport=0\nname=\"" + name + "\"\n" + extra;
+        return "[camera" + QByteArray::number(k) + "]\naddress=127.0.0." + QByteArray::number(k + 1)
+               + "\nport=0\nname=\"" + name + "\"\n" + extra;
     }
 
     TempProgramFolder folder;
@@ -77,7 +78,8 @@ TEST_F(ImageServerDiscovery, ASearchListsEachCameraOnceAndASecondPassFollowsOn)
     HttpImageServer cam;
     QStringList first = Search(cam, 1);
     first.sort();
-    EXPECT_EQ(first, (QStringList{QStringLiteral("Door"), QStringLiteral("Hall"), QStringLiteral("Yard")}));
+    EXPECT_EQ(first, (QStringList{QStringLiteral("Door"), QStringLiteral("Hall"),
+                                  QStringLiteral("Yard")}));
 
     // Another pass adds to the list: entries 3..5 are the same cameras again,
     // and the first entries still read as before.
@@ -101,12 +103,14 @@ TEST_F(ImageServerDiscovery, ASearchListsEachCameraOnceAndASecondPassFollowsOn)
 
 TEST_F(ImageServerDiscovery, IdentityFieldsComeFromTheAnswer)
 {
-    StartSim(Camera(1, "A&#20013;B", "model=PT-9\nmac=0.30.140.9.8.7\nlocation=Gate\nprotocol=4\npan_tilt=false\n"
-                                           "fw_version=2.10\nhw_version=1.50\nrom_version=3.00\n"));
+    StartSim(Camera(1, "A&#20013;B",
+                    "model=PT-9\nmac=0.30.140.9.8.7\nlocation=Gate\nprotocol=4\npan_tilt=false\n"
+                    "fw_version=2.10\nhw_version=1.50\nrom_version=3.00\n"));
     HttpImageServer cam;
     ASSERT_EQ(Search(cam, 1).size(), 1);
     cam.selectServer(0);
-    EXPECT_EQ(cam.serverName(), QStringLiteral("A&#20013;B")) << "the name is handed on as the camera wrote it";
+    EXPECT_EQ(cam.serverName(), QStringLiteral("A&#20013;B"))
+        << "the name is handed on as the camera wrote it";
     EXPECT_EQ(cam.serverIPAddress(), QStringLiteral("127.0.0.2"));
     EXPECT_EQ(cam.serverMacAddress(), QStringLiteral("0.30.140.9.8.7"));
     EXPECT_EQ(cam.serverModel(), QStringLiteral("PT-9"));
@@ -115,13 +119,15 @@ TEST_F(ImageServerDiscovery, IdentityFieldsComeFromTheAnswer)
     EXPECT_EQ(cam.serverCapability() & 16, 0);
     EXPECT_EQ(cam.fwVersion(), QStringLiteral("2.10"));
     EXPECT_EQ(cam.romVersion(), QStringLiteral("3.00"));
-    EXPECT_EQ(cam.serverWebPort(), sim.cams.at(0).port) << "the web pages are served on the camera's port";
+    EXPECT_EQ(cam.serverWebPort(), sim.cams.at(0).port)
+        << "the web pages are served on the camera's port";
 }
 
 TEST_F(ImageServerDiscovery, SilentSlowAndMisbehavingCamerasAreLeftOutAndTheSearchStillEnds)
 {
-    StartSim(Camera(1, "Good") + Camera(2, "Silent") + Camera(3, "Slow") + Camera(4, "BadMac") +
-             Camera(5, "Garbage") + Camera(6, "Huge") + Camera(7, "WrongId") + Camera(8, "Odd&#9999999;name"));
+    StartSim(Camera(1, "Good") + Camera(2, "Silent") + Camera(3, "Slow") + Camera(4, "BadMac")
+             + Camera(5, "Garbage") + Camera(6, "Huge") + Camera(7, "WrongId")
+             + Camera(8, "Odd&#9999999;name"));
     sim.Control(2, "discovery?mode=silent");
     sim.Control(3, "discovery?mode=slow&ms=3000");
     sim.Control(4, "discovery?mode=malformed&kind=mac");
@@ -212,8 +218,9 @@ TEST_F(ImageServerDiscovery, IdentifyFindsACameraByAddressWhateverPortWasGiven)
 
 TEST_F(ImageServerDiscovery, RequestsAfterASearchGoToThePortTheCameraReported)
 {
-    StartSim(Camera(1, "Open", "user=\npassword=\nadmin_id=\nadmin_password=\n") +
-             Camera(2, "Locked", "user=ann\npassword=pw\nadmin_id=root\nadmin_password=rootpw\n"));
+    StartSim(
+        Camera(1, "Open", "user=\npassword=\nadmin_id=\nadmin_password=\n")
+        + Camera(2, "Locked", "user=ann\npassword=pw\nadmin_id=root\nadmin_password=rootpw\n"));
     HttpImageServer cam;
     ASSERT_EQ(Search(cam, 1).size(), 2);
     for (int i = 0; i < 2; ++i) {
@@ -256,7 +263,8 @@ TEST_F(ImageServerDiscovery, RequestsAfterASearchGoToThePortTheCameraReported)
 
 TEST_F(ImageServerDiscovery, AProtocol3CameraTakesTheViewersStringAndALogInText)
 {
-    StartSim(Camera(1, "Viewer", "protocol=3\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n"));
+    StartSim(Camera(1, "Viewer",
+                    "protocol=3\nuser=ann\npassword=pw\nadmin_id=ann\nadmin_password=pw\n"));
     HttpImageServer cam;
     ASSERT_EQ(Search(cam, 1).size(), 1);
     cam.selectServer(0);
@@ -271,8 +279,8 @@ TEST_F(ImageServerDiscovery, AProtocol3CameraTakesTheViewersStringAndALogInText)
         {"the derived pair", good, QStringLiteral("1234567890123456"), ImageServer::kTrue},
         {"a four-digit log-in text", good, QStringLiteral("0000"), ImageServer::kTrue},
         {"the typed pair itself", QStringLiteral("ann"), QStringLiteral("pw"), 1},
-        {"a string from the wrong password", ViewerAuthString(QStringLiteral("ann"), QStringLiteral("px")),
-         QStringLiteral("1234"), 1},
+        {"a string from the wrong password",
+         ViewerAuthString(QStringLiteral("ann"), QStringLiteral("px")), QStringLiteral("1234"), 1},
         {"a log-in text that is not digits", good, QStringLiteral("12a4"), 1},
         {"a log-in text too long", good, QStringLiteral("12345678901234567"), 1},
     };

@@ -15,8 +15,7 @@
 #include <sys/mount.h>
 #include <sys/statvfs.h>
 
-namespace
-{
+namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 
@@ -53,9 +52,8 @@ void ContinueAfterSplits(HttpImageServer& cam)
     });
 }
 
-class ImageServerRecording : public ::testing::Test
-{
-  protected:
+class ImageServerRecording : public ::testing::Test {
+protected:
     void StartSim(const QStringList& args)
     {
         QString error;
@@ -95,7 +93,7 @@ void RecordWithSplits(const SplitCase& c)
     ContinueAfterSplits(*cam);
     QSignalSpy spy(cam.get(), &ImageServer::Notify);
     cam->start();
-    cam->recordStart(); // at once, before the stream is up, as the engine does
+    cam->recordStart();  // at once, before the stream is up, as the engine does
     ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
     QElapsedTimer recording;
     recording.start();
@@ -138,11 +136,11 @@ void RecordWithSplits(const SplitCase& c)
     EXPECT_NEAR(duration, recordedS, 0.5 + 0.05 * recordedS);
     if (c.mode == 1) {
         const MediaInfo first = ProbeMedia(dir.filePath(files[0]));
-        EXPECT_GT(first.durationS, 59.0); // the camera's own timing: a minute of pictures
+        EXPECT_GT(first.durationS, 59.0);  // the camera's own timing: a minute of pictures
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(ImageServerRecording, SplitBySizeGivesPlayableFilesHoldingEveryPictureSent)
 {
@@ -203,8 +201,7 @@ TEST_F(ImageServerRecording, ReserveOfFreeSpaceStopsTheRecording)
             free = capacity - used;
         }
         qint64 low = lowest;
-        while (free < low && !lowest.compare_exchange_weak(low, free)) {
-        }
+        while (free < low && !lowest.compare_exchange_weak(low, free)) {}
         return free;
     };
     cam->setFreeSpaceFunction(measure);
@@ -323,7 +320,7 @@ TEST_F(ImageServerRecording, MailOnMotionArrivesWithThePictureAndTheIntervalHold
     sim.Control(1, "motion?on=1");
     WaitUntil([] { return false; }, 7500);
     sim.Control(1, "motion?on=0");
-    WaitUntil([] { return false; }, 1500); // a mail on its way arrives
+    WaitUntil([] { return false; }, 1500);  // a mail on its way arrives
     EXPECT_EQ(sink.messages.size(), static_cast<qsizetype>(mailTimes.size()));
 
     // Motion for 7.5 s, reported every second, with an interval of 3 s: at
@@ -353,7 +350,7 @@ TEST_F(ImageServerRecording, MailOnMotionArrivesWithThePictureAndTheIntervalHold
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), ParseMail(sink.messages.last().data).attachment);
     written.close();
-    QFile::remove(picture); // as the engine does after the mail-sent code
+    QFile::remove(picture);  // as the engine does after the mail-sent code
 
     // SendMail goes at once, whatever the interval.
     const qsizetype before = sink.messages.size();

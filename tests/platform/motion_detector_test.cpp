@@ -8,14 +8,12 @@
 #include <array>
 #include <random>
 
-namespace
-{
+namespace {
 
 // A camera picture: a textured scene, an optional moving block, sensor noise
 // and a JPEG round trip, as a camera would deliver it.
-class Scene
-{
-  public:
+class Scene {
+public:
     Scene(int width, int height, double noiseSigma)
         : background_(width, height, QImage::Format_RGB32)
     {
@@ -45,9 +43,9 @@ class Scene
         for (int y = 0; y < img.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
             for (int x = 0; x < img.width(); ++x) {
-                const int d = field[static_cast<size_t>(y) * static_cast<size_t>(img.width()) +
-                                    static_cast<size_t>(x)] +
-                              brightness;
+                const int d = field[static_cast<size_t>(y) * static_cast<size_t>(img.width())
+                                    + static_cast<size_t>(x)]
+                              + brightness;
                 const QRgb c = line[x];
                 line[x] = qRgb(std::clamp(qRed(c) + d, 0, 255), std::clamp(qGreen(c) + d, 0, 255),
                                std::clamp(qBlue(c) + d, 0, 255));
@@ -60,20 +58,20 @@ class Scene
         return QImage::fromData(jpeg, "JPG").convertToFormat(QImage::Format_RGB32);
     }
 
-  private:
+private:
     QImage background_;
     std::array<std::vector<int8_t>, 7> noise_;
     size_t next_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 TEST(MotionDetectorTest, StaticNoisySceneIsNeverMotionAtAnySensitivity)
 {
     Scene scene(320, 240, 6.0);
     std::vector<QImage> pictures;
     for (int i = 0; i < 60; ++i)
-        pictures.push_back(scene.Picture({}, i == 30 ? 25 : 0)); // and one exposure step
+        pictures.push_back(scene.Picture({}, i == 30 ? 25 : 0));  // and one exposure step
     for (int s = 1; s <= 10; ++s) {
         MotionDetector d;
         d.SetSensitivity(s);
@@ -94,7 +92,7 @@ TEST(MotionDetectorTest, MovingBlockIsReportedAboutOnceASecondAndStopsWithIt)
     for (int i = 0; i < 10; ++i, t += 40)
         EXPECT_FALSE(d.Feed(scene.Picture(), t));
     const qint64 motionStart = t;
-    for (int i = 0; i < 150; ++i, t += 40) { // six seconds of a block crossing the view
+    for (int i = 0; i < 150; ++i, t += 40) {  // six seconds of a block crossing the view
         const QRect block(20 + i * 4, 100 + (i % 20) * 5, 140, 120);
         if (d.Feed(scene.Picture(block), t))
             reports.push_back(t);
@@ -106,7 +104,7 @@ TEST(MotionDetectorTest, MovingBlockIsReportedAboutOnceASecondAndStopsWithIt)
 
     ASSERT_GE(reports.size(), 5u);
     EXPECT_LE(reports.size(), 7u);
-    EXPECT_LE(reports.front() - motionStart, 120); // the second picture with motion confirms it
+    EXPECT_LE(reports.front() - motionStart, 120);  // the second picture with motion confirms it
     for (size_t i = 1; i < reports.size(); ++i) {
         EXPECT_GE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs);
         EXPECT_LE(reports[i] - reports[i - 1], MotionDetector::kReportIntervalMs + 80);

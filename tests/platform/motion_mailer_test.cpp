@@ -9,8 +9,7 @@
 
 #include <mutex>
 
-namespace
-{
+namespace {
 
 struct Results {
     std::mutex m;
@@ -50,7 +49,7 @@ MailSettings Settings(const QString& server)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 TEST(MailPiecesTest, AddressesServerAddressesAndHeaderTexts)
 {
@@ -224,7 +223,7 @@ TEST(MotionMailerTest, AtMostOneMailPerIntervalAndSendNowWhatever)
     const QByteArray jpeg = MakeTestJpeg(160, 120, 2);
 
     EXPECT_TRUE(mailer.OnMotion(jpeg, {}, 10'000));
-    EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 10'500)); // still on its way, and within the interval
+    EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 10'500));  // still on its way, and within the interval
     ASSERT_TRUE(results.WaitFor(1));
     EXPECT_FALSE(mailer.OnMotion(jpeg, {}, 14'999));
     EXPECT_TRUE(mailer.OnMotion(jpeg, {}, 15'000));
@@ -270,7 +269,7 @@ TEST(MotionMailerTest, AServerThatNeverAnswersDoesNotHoldTheCaller)
         timer.start();
         ASSERT_TRUE(mailer.OnMotion(jpeg, {}, 0));
         EXPECT_LT(timer.elapsed(),
-                  500); // well before the mail gives up: the caller never waits for it
+                  500);  // well before the mail gives up: the caller never waits for it
         EXPECT_TRUE(mailer.Busy());
         ASSERT_TRUE(results.WaitFor(1, 5000));
         EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kFailed});

@@ -24,7 +24,8 @@ struct Result {
     qsizetype peakBuffered = 0;
 };
 
-Result Parse(const QByteArray& stream, qsizetype chunk, qsizetype maxPart = MultipartParser::kMaxPartBytes)
+Result Parse(const QByteArray& stream, qsizetype chunk,
+             qsizetype maxPart = MultipartParser::kMaxPartBytes)
 {
     Result r;
     MultipartParser p("bnd", maxPart);
@@ -59,17 +60,30 @@ TEST(MultipartParser, FindsTheGoodPartsWhateverTheStreamDoes)
         {"well formed", Part(a) + Part(b) + Part(c), {A, B, C}, {}},
         // Without a length a part ends only when the next delimiter comes.
         {"no lengths", Part(a, {}, -1) + Part(b, {}, -1) + Part(c, {}, -1), {A, B}, {}},
-        {"no lengths, next part begun", Part(a, {}, -1) + Part(c, {}, -1) + "--bnd\r\n", {A, C}, {}},
+        {"no lengths, next part begun",
+         Part(a, {}, -1) + Part(c, {}, -1) + "--bnd\r\n",
+         {A, C},
+         {}},
         {"length too short", Part(a, {}, 3) + Part(b) + Part(c), {A, B, C}, {}},
         {"length too long", Part(a, {}, 5000) + Part(b) + Part(c), {A, B, C}, {}},
         {"length far too long", Part(a, {}, 999999999999) + Part(b) + Part(c), {A, B, C}, {}},
         {"noise before the first boundary", "garbage\r\n--bn\r\n" + Part(a) + Part(c), {A, C}, {}},
         {"LF line ends", Part(a, {}, -2, "\n") + Part(c, {}, -1, "\n") + "--bnd\n", {A, C}, {}},
-        {"oversized part", Part(a) + Part(QByteArray(3000, 'x')) + Part(c), {A, C}, {D::OversizedPart}, 1000},
-        {"oversized part without length", Part(a) + Part(QByteArray(3000, 'x'), {}, -1) + Part(c), {A, C},
-         {D::OversizedPart}, 1000},
+        {"oversized part",
+         Part(a) + Part(QByteArray(3000, 'x')) + Part(c),
+         {A, C},
+         {D::OversizedPart},
+         1000},
+        {"oversized part without length",
+         Part(a) + Part(QByteArray(3000, 'x'), {}, -1) + Part(c),
+         {A, C},
+         {D::OversizedPart},
+         1000},
         {"oversized header", Part(a) + Part(b, bigHeader) + Part(c), {A, C}, {D::OversizedHeader}},
-        {"malformed header line", Part(a, "no colon here\r\n") + Part(c), {A, C}, {D::MalformedHeader}},
+        {"malformed header line",
+         Part(a, "no colon here\r\n") + Part(c),
+         {A, C},
+         {D::MalformedHeader}},
         {"truncated at the end", Part(a) + Part(c).left(30), {A}, {}},
         {"wrong boundary", "--other\r\n\r\n" + a + "\r\n--other\r\n\r\n" + c + "\r\n", {}, {}},
         {"closing delimiter", Part(a) + "--bnd--\r\n", {A}, {}},
@@ -88,8 +102,9 @@ TEST(MultipartParser, ReadsTimestampsAndTypes)
     MultipartParser p("bnd");
     std::vector<MultipartPart> parts;
     p.onPart = [&](MultipartPart&& part) { parts.push_back(part); };
-    p.Feed(Part("\xFF\xD8x", "X-Timestamp-Us: 1767960000123456\r\nX-Frame: 42\r\n") +
-           "--bnd\r\nContent-Type: Text/Plain; charset=x\r\nX-Frame: nope\r\n\r\nhello\r\n--bnd\r\n");
+    p.Feed(Part("\xFF\xD8x", "X-Timestamp-Us: 1767960000123456\r\nX-Frame: 42\r\n")
+           + "--bnd\r\nContent-Type: Text/Plain; charset=x\r\nX-Frame: "
+             "nope\r\n\r\nhello\r\n--bnd\r\n");
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0].timestampUs, 1767960000123456);
     EXPECT_EQ(parts[0].frameNumber, 42);

@@ -9,8 +9,7 @@
 #include <optional>
 #include <sys/stat.h>
 
-namespace
-{
+namespace {
 
 QByteArray readAll(const QString& path)
 {
@@ -35,7 +34,7 @@ struct ReadCase {
     std::optional<QString> expected;
 };
 
-} // namespace
+}  // namespace
 
 TEST(SettingsFile, ReadsTheTextForm)
 {
@@ -100,7 +99,7 @@ TEST(SettingsFile, RefusesFilesThatAreNotText)
         file.SetValue(QStringLiteral("Old"), QStringLiteral("Key"), QStringLiteral("stale"));
         EXPECT_FALSE(file.LoadFromData(c.data));
         EXPECT_FALSE(file.ErrorString().isEmpty());
-        EXPECT_TRUE(file.Sections().isEmpty()); // nothing half-read, nothing stale
+        EXPECT_TRUE(file.Sections().isEmpty());  // nothing half-read, nothing stale
     }
 }
 
@@ -199,22 +198,21 @@ TEST(SettingsFile, LineBreaksInValuesCannotCreateSectionsOrKeys)
     EXPECT_EQ(in.Sections(), QStringList({QStringLiteral("Cam1"), QStringLiteral("Cam[General]")}));
     EXPECT_EQ(in.Keys(u"Cam[General]"), QStringList{QStringLiteral("KeyPlayerPath")});
     EXPECT_EQ(readAll(path).count('\n'),
-              6); // two headers, three keys, one blank line between sections
+              6);  // two headers, three keys, one blank line between sections
 }
 
 TEST(SettingsFile, SaveReplacesTheFileWholeWithTheAskedPermissions)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("main.ini"));
-    writeAll(path, QByteArray(4096, 'x')); // an older, longer file
+    writeAll(path, QByteArray(4096, 'x'));  // an older, longer file
     SettingsFile file;
     file.FileName(path);
     file.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     file.SetValue(QStringLiteral("G"), QStringLiteral("A"), 1);
     ASSERT_TRUE(file.Save());
     EXPECT_EQ(readAll(path), QByteArray("[G]\nA=1\n"));
-    struct stat st {
-    };
+    struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),

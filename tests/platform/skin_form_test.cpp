@@ -9,8 +9,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -116,7 +116,7 @@ TEST_F(SkinFormTest, ReportsThePointerOnElementsInOrder)
     mouse->click(QStringLiteral("A"));
     mouse->leaveWindow();
     EXPECT_EQ(log->take(), (QStringList{"In:A", "Out:A", "In:B", "Out:B", "In:A", "Down:A:1",
-                                         "Up:A:1", "Click:A", "Out:A"}));
+                                        "Up:A:1", "Click:A", "Out:A"}));
 }
 
 TEST_F(SkinFormTest, PressDraggedOffAnElementEndsWithoutClick)
@@ -128,8 +128,8 @@ TEST_F(SkinFormTest, PressDraggedOffAnElementEndsWithoutClick)
     mouse->move(a);
     mouse->move(mouse->at(QStringLiteral("B")));
     mouse->release(mouse->at(QStringLiteral("B")));
-    EXPECT_EQ(log->take(), (QStringList{"In:A", "Down:A:1", "Out:A", "In:A", "Out:A", "Up:A:1",
-                                         "In:B"}));
+    EXPECT_EQ(log->take(),
+              (QStringList{"In:A", "Down:A:1", "Out:A", "In:A", "Out:A", "Up:A:1", "In:B"}));
 }
 
 TEST_F(SkinFormTest, EveryPressIsEndedWhenTheWindowStopsListening)
@@ -174,8 +174,8 @@ TEST_F(SkinFormTest, OtherButtonsPressAndReleaseButNeverClick)
     mouse->press(b, Qt::LeftButton);  // a second button while one is held is ignored
     mouse->release(b, Qt::LeftButton);
     mouse->release(b, Qt::MiddleButton);
-    EXPECT_EQ(log->take(), (QStringList{"In:A", "Down:A:2", "Up:A:2", "Out:A", "In:B", "Down:B:4",
-                                         "Up:B:4"}));
+    EXPECT_EQ(log->take(),
+              (QStringList{"In:A", "Down:A:2", "Up:A:2", "Out:A", "In:B", "Down:B:4", "Up:B:4"}));
 }
 
 TEST_F(SkinFormTest, BackgroundPressPassesTheRootAndDragMovesTheWindow)
@@ -200,8 +200,8 @@ TEST_F(SkinFormTest, ElementsFollowTheirAnchorsAndLayoutValue)
     host->resize(260, 130);
     const SkinElement& a = form->GetElement(QStringLiteral("A"));
     SkinElement& label = form->GetElement(QStringLiteral("Label"));
-    EXPECT_EQ(a.rect(), QRect(180, 20, 20, 20));      // right top: moves right
-    EXPECT_EQ(label.rect(), QRect(120, 90, 130, 20));  // left right bottom: grows, moves down
+    EXPECT_EQ(a.rect(), QRect(180, 20, 20, 20));            // right top: moves right
+    EXPECT_EQ(label.rect(), QRect(120, 90, 130, 20));       // left right bottom: grows, moves down
     EXPECT_EQ(form->clientRect(), QRect(10, 20, 160, 90));  // known while hidden
     host->show();
     EXPECT_EQ(form->clientArea()->geometry(), form->clientRect());
@@ -257,12 +257,12 @@ TEST_F(SkinFormTest, StatePicturesShowAtOnce)
     const Case cases[] = {
         {QString(), Qt::red},  // the skin's own look: its place cut from its sheet
         {QStringLiteral("over.png"), Qt::blue},
-        {QStringLiteral("OVER.PNG"), Qt::blue},          // file names ignore case
+        {QStringLiteral("OVER.PNG"), Qt::blue},           // file names ignore case
         {QStringLiteral("over.png 150 20"), Qt::yellow},  // another place of the sheet
         {QStringLiteral("BgColor 255 -"), QColor(255, 0, 0)},
         {QStringLiteral("BgColor 0 -"), QColor(0, 0, 0)},
         {QStringLiteral("BgColor 0xFF0000 -"), QColor(0, 0, 255)},  // 0x00BBGGRR
-        {QStringLiteral("-"), kGrey},  // nothing: the background shows
+        {QStringLiteral("-"), kGrey},                               // nothing: the background shows
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state.toStdString());

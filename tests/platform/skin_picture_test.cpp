@@ -37,8 +37,8 @@ TEST(StateString, FollowsTheGrammar)
         EXPECT_EQ(look->file, QString::fromLatin1(c.file));
         EXPECT_EQ(look->offset, c.offset);
     }
-    const char* bad[] = {"BgColor", "BgColor red -", "BgColor 16777216 -", "BgColor 0 - x",
-                         "Main.png 1", "Main.png 1 2 3", "Main.png a b", "Main.png -1 0"};
+    const char* bad[] = {"BgColor",    "BgColor red -",  "BgColor 16777216 -", "BgColor 0 - x",
+                         "Main.png 1", "Main.png 1 2 3", "Main.png a b",       "Main.png -1 0"};
     for (const char* b : bad)
         EXPECT_FALSE(ParseStateString(QString::fromLatin1(b))) << b;
 }

@@ -37,7 +37,8 @@ protected:
     {
         for (int k : cells) {
             const QString& cell = row.BtnStr[k];
-            SCOPED_TRACE(QStringLiteral("%1 cell %2: %3").arg(row.BtnName).arg(k).arg(cell).toStdString());
+            SCOPED_TRACE(
+                QStringLiteral("%1 cell %2: %3").arg(row.BtnName).arg(k).arg(cell).toStdString());
             const auto look = ParseStateString(cell);
             ASSERT_TRUE(look);
             if (!look->file.isEmpty()) {
@@ -54,7 +55,8 @@ protected:
         for (size_t i = 0; i < buttons.size(); ++i)
             for (size_t j = i + 1; j < buttons.size(); ++j)
                 EXPECT_FALSE(buttons[i]->rect().intersects(buttons[j]->rect()))
-                    << buttons[i]->Name().toStdString() << " / " << buttons[j]->Name().toStdString();
+                    << buttons[i]->Name().toStdString() << " / "
+                    << buttons[j]->Name().toStdString();
         const QRect all(QPoint(0, 0), form.designSize());
         for (const auto& el : form.elements())
             EXPECT_TRUE(all.contains(el->rect())) << el->Name().toStdString();
@@ -75,8 +77,8 @@ TEST_F(ShippedSkins, VideoWindowSkinHasEveryElementAndLook)
         EXPECT_NE(form.findElement(row.BtnName), nullptr) << row.BtnName.toStdString();
         checkCells(row, {1, 2, 3, 4, 5, 6}, kLang);
     }
-    for (const char* name : {"IPAddress", "Line", "Recording", "ServerName", "MotionDetect",
-                             "LBtnSet", "ColorCtl"})
+    for (const char* name :
+         {"IPAddress", "Line", "Recording", "ServerName", "MotionDetect", "LBtnSet", "ColorCtl"})
         EXPECT_NE(form.findElement(QLatin1String(name)), nullptr) << name;
     // Text elements start empty: some windows never write them.
     for (const auto& el : form.elements())
@@ -134,7 +136,7 @@ TEST_F(ShippedSkins, ColourPanelAndCellSkins)
     cellHost.resize(200, 150);
     cellHost.show();
     const QImage img = cell.grab().toImage();
-    EXPECT_EQ(img.pixelColor(100, 1), QColor(255, 0, 0));    // the active frame is red
+    EXPECT_EQ(img.pixelColor(100, 1), QColor(255, 0, 0));  // the active frame is red
     EXPECT_EQ(img.pixelColor(198, 75), QColor(255, 0, 0));
     EXPECT_EQ(cell.clientRect(), QRect(3, 3, 194, 144));
     EXPECT_TRUE(reports.isEmpty()) << reports.join('\n').toStdString();

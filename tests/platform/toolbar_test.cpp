@@ -42,8 +42,9 @@ protected:
         f.close();
         // Found whatever the case of the name.
         ASSERT_TRUE(bar.LoadLayout(dir.filePath(QStringLiteral("English.ATB"))));
-        QObject::connect(&bar, &ActiveToolBar::ToolClick, &bar,
-                         [this](Tool* t) { clicked << QStringLiteral("%1=%2").arg(t->ID()).arg(t->State()); });
+        QObject::connect(&bar, &ActiveToolBar::ToolClick, &bar, [this](Tool* t) {
+            clicked << QStringLiteral("%1=%2").arg(t->ID()).arg(t->State());
+        });
     }
     QTemporaryDir dir;
     QWidget owner;

@@ -22,7 +22,8 @@ QImage Quadrants(int w, int h)
 
 QColor At(const QImage& img, double fx, double fy)
 {
-    return QColor(img.pixel(static_cast<int>(fx * img.width()), static_cast<int>(fy * img.height())));
+    return QColor(
+        img.pixel(static_cast<int>(fx * img.width()), static_cast<int>(fy * img.height())));
 }
 
 }  // namespace
@@ -39,7 +40,8 @@ TEST(VideoSurface, DrawsTheFrameRotatedAndScaledToTheDisplaySize)
         {90, {100, 200}, Qt::blue, Qt::red, Qt::white, Qt::green},
         {180, {200, 100}, Qt::white, Qt::blue, Qt::green, Qt::red},
         {270, {100, 200}, Qt::green, Qt::white, Qt::red, Qt::blue},
-        {290, {200, 100}, Qt::red, Qt::green, Qt::blue, Qt::white},  // not a quarter turn: unrotated
+        {290, {200, 100}, Qt::red, Qt::green, Qt::blue, Qt::white},  // not a quarter turn:
+                                                                     // unrotated
     };
     for (const Case& c : cases) {
         VideoSurface s;

@@ -42,8 +42,10 @@ public:
         QElapsedTimer t;
         t.start();
         QByteArray out;
-        static const QRegularExpression re(QStringLiteral("camera (\\d+) \".*\" at ([0-9.]+):(\\d+)"));
-        static const QRegularExpression discovery(QStringLiteral("camsim: discovery on UDP port (\\d+)"));
+        static const QRegularExpression re(
+            QStringLiteral("camera (\\d+) \".*\" at ([0-9.]+):(\\d+)"));
+        static const QRegularExpression discovery(
+            QStringLiteral("camsim: discovery on UDP port (\\d+)"));
         while (t.elapsed() < 10000) {
             if (!process_.waitForReadyRead(200) && process_.state() != QProcess::Running)
                 break;
@@ -61,8 +63,8 @@ public:
             }
         }
         if (error)
-            *error = QStringLiteral("camsim did not start: ") + QString::fromUtf8(out) +
-                     QString::fromUtf8(process_.readAllStandardError());
+            *error = QStringLiteral("camsim did not start: ") + QString::fromUtf8(out)
+                     + QString::fromUtf8(process_.readAllStandardError());
         return false;
     }
 
@@ -103,8 +105,7 @@ private:
 };
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; true when it held.
-template <typename Pred>
-bool WaitUntil(Pred done, int timeoutMs)
+template <typename Pred> bool WaitUntil(Pred done, int timeoutMs)
 {
     QElapsedTimer t;
     t.start();

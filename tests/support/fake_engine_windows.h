@@ -121,7 +121,10 @@ public:
     explicit FakeCombineWindow(Journal& j) : journal(j) {}
     VideoSurface* picCam(int n) override { return cells[n]; }
     void Form_Resize() override { journal.Add(QStringLiteral("combine.Form_Resize")); }
-    void RepaintCell(int n) override { journal.Add(QStringLiteral("combine.RepaintCell %1").arg(n)); }
+    void RepaintCell(int n) override
+    {
+        journal.Add(QStringLiteral("combine.RepaintCell %1").arg(n));
+    }
     bool ListVisible() const override { return listVisible; }
     IEventListBox& ListEvent() override { return list; }
     void RecordGrayBTN(int n) override

@@ -181,21 +181,81 @@ public:
     }
 
     // ---------------- members ----------------
-    void setIPAddress(const QString& v) override { Log(Dispid::IPAddress, {v}); ipAddressValue = v; }
-    QString ipAddress() const override { Read(Dispid::IPAddress); return ipAddressValue; }
-    void setPort(int v) override { Log(Dispid::Port, {v}); portValue = v; }
-    int port() const override { Read(Dispid::Port); return portValue; }
-    void setUserName(const QString& v) override { Log(Dispid::UserName, {v}); userNameValue = v; }
-    void setPassword(const QString& v) override { Log(Dispid::Password, {v}); passwordValue = v; }
-    void setAuthText(const QString& v) override { Log(Dispid::AuthText, {v}); authTextValue = v; }
-    void setProtocol(int v) override { Log(Dispid::Protocol, {v}); protocolValue = v; }
-    void setIsLocalCamera(bool v) override { Log(Dispid::IsLocalCamera, {v}); isLocalCameraValue = v; }
-    bool isLocalCamera() const override { Read(Dispid::IsLocalCamera); return isLocalCameraValue; }
-    void setMacAddress(const QString& v) override { Log(Dispid::MacAddress, {v}); macAddressValue = v; }
-    void setProxyServerAddress(const QString& v) override { Log(Dispid::ProxyServerAddress, {v}); proxyAddress = v; }
-    void setProxyServerPort(int v) override { Log(Dispid::ProxyServerPort, {v}); proxyPort = v; }
-    void setEnableProxy(bool v) override { Log(Dispid::EnableProxy, {v}); enableProxy = v; }
-    void setBypassProxyServer(bool v) override { Log(Dispid::BypassProxyServer, {v}); bypassProxy = v; }
+    void setIPAddress(const QString& v) override
+    {
+        Log(Dispid::IPAddress, {v});
+        ipAddressValue = v;
+    }
+    QString ipAddress() const override
+    {
+        Read(Dispid::IPAddress);
+        return ipAddressValue;
+    }
+    void setPort(int v) override
+    {
+        Log(Dispid::Port, {v});
+        portValue = v;
+    }
+    int port() const override
+    {
+        Read(Dispid::Port);
+        return portValue;
+    }
+    void setUserName(const QString& v) override
+    {
+        Log(Dispid::UserName, {v});
+        userNameValue = v;
+    }
+    void setPassword(const QString& v) override
+    {
+        Log(Dispid::Password, {v});
+        passwordValue = v;
+    }
+    void setAuthText(const QString& v) override
+    {
+        Log(Dispid::AuthText, {v});
+        authTextValue = v;
+    }
+    void setProtocol(int v) override
+    {
+        Log(Dispid::Protocol, {v});
+        protocolValue = v;
+    }
+    void setIsLocalCamera(bool v) override
+    {
+        Log(Dispid::IsLocalCamera, {v});
+        isLocalCameraValue = v;
+    }
+    bool isLocalCamera() const override
+    {
+        Read(Dispid::IsLocalCamera);
+        return isLocalCameraValue;
+    }
+    void setMacAddress(const QString& v) override
+    {
+        Log(Dispid::MacAddress, {v});
+        macAddressValue = v;
+    }
+    void setProxyServerAddress(const QString& v) override
+    {
+        Log(Dispid::ProxyServerAddress, {v});
+        proxyAddress = v;
+    }
+    void setProxyServerPort(int v) override
+    {
+        Log(Dispid::ProxyServerPort, {v});
+        proxyPort = v;
+    }
+    void setEnableProxy(bool v) override
+    {
+        Log(Dispid::EnableProxy, {v});
+        enableProxy = v;
+    }
+    void setBypassProxyServer(bool v) override
+    {
+        Log(Dispid::BypassProxyServer, {v});
+        bypassProxy = v;
+    }
     void setReserved163(const QString& v) override { Log(Dispid::Reserved163, {v}); }
     void setReserved42(int v) override { Log(Dispid::Reserved42, {v}); }
     void setReserved43(int v) override { Log(Dispid::Reserved43, {v}); }
@@ -208,18 +268,58 @@ public:
         surface = s;
     }
     VideoSurface* display() const override { return surface.data(); }
-    void setDisplayWidth(int v) override { Log(Dispid::DisplayWidth, {v}); displayWidthValue = v; }
-    int displayWidth() const override { Read(Dispid::DisplayWidth); return displayWidthValue; }
-    void setDisplayHeight(int v) override { Log(Dispid::DisplayHeight, {v}); displayHeightValue = v; }
-    int displayHeight() const override { Read(Dispid::DisplayHeight); return displayHeightValue; }
-    void setDisplayEnabled(bool v) override { Log(Dispid::DisplayEnabled, {v}); displayEnabledValue = v; }
+    void setDisplayWidth(int v) override
+    {
+        Log(Dispid::DisplayWidth, {v});
+        displayWidthValue = v;
+    }
+    int displayWidth() const override
+    {
+        Read(Dispid::DisplayWidth);
+        return displayWidthValue;
+    }
+    void setDisplayHeight(int v) override
+    {
+        Log(Dispid::DisplayHeight, {v});
+        displayHeightValue = v;
+    }
+    int displayHeight() const override
+    {
+        Read(Dispid::DisplayHeight);
+        return displayHeightValue;
+    }
+    void setDisplayEnabled(bool v) override
+    {
+        Log(Dispid::DisplayEnabled, {v});
+        displayEnabledValue = v;
+    }
     bool displayEnabled() const override { return displayEnabledValue; }
-    void setRotateAngle(int v) override { Log(Dispid::RotateAngle, {v}); rotateAngleValue = v; }
+    void setRotateAngle(int v) override
+    {
+        Log(Dispid::RotateAngle, {v});
+        rotateAngleValue = v;
+    }
     int rotateAngle() const override { return rotateAngleValue; }
-    void setFrameDelay(int v) override { Log(Dispid::FrameDelay, {v}); frameDelayValue = v; }
-    int sourceWidth() const override { Read(Dispid::SourceWidth); return nativeWidth; }
-    int sourceHeight() const override { Read(Dispid::SourceHeight); return nativeHeight; }
-    int frameRate() const override { Read(Dispid::FrameRate); return running ? 25 : 0; }
+    void setFrameDelay(int v) override
+    {
+        Log(Dispid::FrameDelay, {v});
+        frameDelayValue = v;
+    }
+    int sourceWidth() const override
+    {
+        Read(Dispid::SourceWidth);
+        return nativeWidth;
+    }
+    int sourceHeight() const override
+    {
+        Read(Dispid::SourceHeight);
+        return nativeHeight;
+    }
+    int frameRate() const override
+    {
+        Read(Dispid::FrameRate);
+        return running ? 25 : 0;
+    }
 
     void start() override
     {
@@ -256,28 +356,62 @@ public:
         }
         return running;
     }
-    void setStreamMode(int v) override { Log(Dispid::StreamMode, {v}); streamModeValue = v; }
+    void setStreamMode(int v) override
+    {
+        Log(Dispid::StreamMode, {v});
+        streamModeValue = v;
+    }
     void applyStreamMode() override { Log(Dispid::ApplyStreamMode, {}); }
-    int isBusy() const override { Read(Dispid::IsBusy); return busyValue; }
+    int isBusy() const override
+    {
+        Read(Dispid::IsBusy);
+        return busyValue;
+    }
 
-    void setSplitFileMode(int v) override { Log(Dispid::SplitFileMode, {v}); splitFileMode = v; }
-    void setSplitFileSize(int v) override { Log(Dispid::SplitFileSize, {v}); splitFileSize = v; }
-    void setSplitFileTime(int v) override { Log(Dispid::SplitFileTime, {v}); splitFileTime = v; }
-    void setReserveSpace(int v) override { Log(Dispid::ReserveSpace, {v}); reserveSpace = v; }
-    void setRecordPath(const QString& v) override { Log(Dispid::RecordPath, {v}); recordPath = v; }
-    void setKeepFilePath(const QString& v) override { Log(Dispid::KeepFilePath, {v}); keepFilePath = v; }
+    void setSplitFileMode(int v) override
+    {
+        Log(Dispid::SplitFileMode, {v});
+        splitFileMode = v;
+    }
+    void setSplitFileSize(int v) override
+    {
+        Log(Dispid::SplitFileSize, {v});
+        splitFileSize = v;
+    }
+    void setSplitFileTime(int v) override
+    {
+        Log(Dispid::SplitFileTime, {v});
+        splitFileTime = v;
+    }
+    void setReserveSpace(int v) override
+    {
+        Log(Dispid::ReserveSpace, {v});
+        reserveSpace = v;
+    }
+    void setRecordPath(const QString& v) override
+    {
+        Log(Dispid::RecordPath, {v});
+        recordPath = v;
+    }
+    void setKeepFilePath(const QString& v) override
+    {
+        Log(Dispid::KeepFilePath, {v});
+        keepFilePath = v;
+    }
     void recordStart() override
     {
         Log(Dispid::RecordStart, {});
         recording = true;
         if (createRecordFiles && !recordPath.isEmpty()) {
             QDir().mkpath(recordPath);
-            const QDateTime stamp = recordFileTime.isValid() ? recordFileTime : QDateTime::currentDateTime();
+            const QDateTime stamp =
+                recordFileTime.isValid() ? recordFileTime : QDateTime::currentDateTime();
             QString name;
             for (int i = 0;; ++i) {
-                name = QDir(recordPath).filePath(stamp.toString(QStringLiteral("yyyyMMddHHmmss")) +
-                                                 (i ? QStringLiteral("_%1").arg(i) : QString()) +
-                                                 QStringLiteral(".AVI"));
+                name = QDir(recordPath)
+                           .filePath(stamp.toString(QStringLiteral("yyyyMMddHHmmss"))
+                                     + (i ? QStringLiteral("_%1").arg(i) : QString())
+                                     + QStringLiteral(".AVI"));
                 if (!QFile::exists(name))
                     break;
             }
@@ -292,38 +426,130 @@ public:
             }
         }
     }
-    void recordStop() override { Log(Dispid::RecordStop, {}); recording = false; }
-    bool storageReady() const override { Read(Dispid::StorageReady); return storageReadyValue; }
+    void recordStop() override
+    {
+        Log(Dispid::RecordStop, {});
+        recording = false;
+    }
+    bool storageReady() const override
+    {
+        Read(Dispid::StorageReady);
+        return storageReadyValue;
+    }
 
-    void setAlarmFlags(int v) override { Log(Dispid::AlarmFlags, {v}); alarmFlagsValue = v; }
-    int alarmFlags() const override { Read(Dispid::AlarmFlags); return alarmFlagsValue; }
-    void setSensitivity(int v) override { Log(Dispid::Sensitivity, {v}); sensitivity = v; }
-    void setSnapshotFile(const QString& v) override { Log(Dispid::SnapshotFile, {v}); snapshotFile = v; }
+    void setAlarmFlags(int v) override
+    {
+        Log(Dispid::AlarmFlags, {v});
+        alarmFlagsValue = v;
+    }
+    int alarmFlags() const override
+    {
+        Read(Dispid::AlarmFlags);
+        return alarmFlagsValue;
+    }
+    void setSensitivity(int v) override
+    {
+        Log(Dispid::Sensitivity, {v});
+        sensitivity = v;
+    }
+    void setSnapshotFile(const QString& v) override
+    {
+        Log(Dispid::SnapshotFile, {v});
+        snapshotFile = v;
+    }
     void setMailServer(const QString& server, const QString& to, const QString& from,
                        const QString& subject) override
     {
         Log(Dispid::SetMailServer, {server, to, from, subject});
         mailServer = server, mailTo = to, mailFrom = from, mailSubject = subject;
     }
-    void setMailIntervalTime(int v) override { Log(Dispid::MailIntervalTime, {v}); mailIntervalTime = v; }
-    void setMailUserName(const QString& v) override { Log(Dispid::MailUserName, {v}); mailUserName = v; }
-    void setMailPassword(const QString& v) override { Log(Dispid::MailPassword, {v}); mailPassword = v; }
+    void setMailIntervalTime(int v) override
+    {
+        Log(Dispid::MailIntervalTime, {v});
+        mailIntervalTime = v;
+    }
+    void setMailUserName(const QString& v) override
+    {
+        Log(Dispid::MailUserName, {v});
+        mailUserName = v;
+    }
+    void setMailPassword(const QString& v) override
+    {
+        Log(Dispid::MailPassword, {v});
+        mailPassword = v;
+    }
     void sendMail() override { Log(Dispid::SendMail, {}); }
 
-    void selectServer(int index) override { Log(Dispid::SelectServer, {index}); selectedServer = index; }
-    QString serverName() const override { Read(Dispid::ServerName); return Offline() ? QString() : Selected().name; }
-    QString serverModel() const override { Read(Dispid::ServerModel); return Offline() ? QString() : Selected().model; }
-    QString serverMacAddress() const override { Read(Dispid::ServerMacAddress); return Offline() ? QString() : Selected().mac; }
-    QString serverIPAddress() const override { Read(Dispid::ServerIPAddress); return Offline() ? QString() : Selected().ip; }
-    QString serverLocation() const override { Read(Dispid::ServerLocation); return Offline() ? QString() : Selected().location; }
-    QString serverSubnetMask() const override { Read(Dispid::ServerSubnetMask); return Offline() ? QString() : Selected().mask; }
-    QString serverGateway() const override { Read(Dispid::ServerGateway); return Offline() ? QString() : Selected().gateway; }
-    QString fwVersion() const override { Read(Dispid::FWVersion); return Offline() ? QStringLiteral("0.00") : Selected().fw; }
-    QString hwVersion() const override { Read(Dispid::HWVersion); return Offline() ? QStringLiteral("0.00") : Selected().hw; }
-    QString romVersion() const override { Read(Dispid::ROMVersion); return Offline() ? QStringLiteral("0.00") : Selected().rom; }
-    int serverProtocol() const override { Read(Dispid::ServerProtocol); return Offline() ? 0 : Selected().protocol; }
-    int serverCapability() const override { Read(Dispid::ServerCapability); return Offline() ? 0 : Selected().capability; }
-    int serverWebPort() const override { Read(Dispid::ServerWebPort); return Offline() ? 0 : Selected().webPort; }
+    void selectServer(int index) override
+    {
+        Log(Dispid::SelectServer, {index});
+        selectedServer = index;
+    }
+    QString serverName() const override
+    {
+        Read(Dispid::ServerName);
+        return Offline() ? QString() : Selected().name;
+    }
+    QString serverModel() const override
+    {
+        Read(Dispid::ServerModel);
+        return Offline() ? QString() : Selected().model;
+    }
+    QString serverMacAddress() const override
+    {
+        Read(Dispid::ServerMacAddress);
+        return Offline() ? QString() : Selected().mac;
+    }
+    QString serverIPAddress() const override
+    {
+        Read(Dispid::ServerIPAddress);
+        return Offline() ? QString() : Selected().ip;
+    }
+    QString serverLocation() const override
+    {
+        Read(Dispid::ServerLocation);
+        return Offline() ? QString() : Selected().location;
+    }
+    QString serverSubnetMask() const override
+    {
+        Read(Dispid::ServerSubnetMask);
+        return Offline() ? QString() : Selected().mask;
+    }
+    QString serverGateway() const override
+    {
+        Read(Dispid::ServerGateway);
+        return Offline() ? QString() : Selected().gateway;
+    }
+    QString fwVersion() const override
+    {
+        Read(Dispid::FWVersion);
+        return Offline() ? QStringLiteral("0.00") : Selected().fw;
+    }
+    QString hwVersion() const override
+    {
+        Read(Dispid::HWVersion);
+        return Offline() ? QStringLiteral("0.00") : Selected().hw;
+    }
+    QString romVersion() const override
+    {
+        Read(Dispid::ROMVersion);
+        return Offline() ? QStringLiteral("0.00") : Selected().rom;
+    }
+    int serverProtocol() const override
+    {
+        Read(Dispid::ServerProtocol);
+        return Offline() ? 0 : Selected().protocol;
+    }
+    int serverCapability() const override
+    {
+        Read(Dispid::ServerCapability);
+        return Offline() ? 0 : Selected().capability;
+    }
+    int serverWebPort() const override
+    {
+        Read(Dispid::ServerWebPort);
+        return Offline() ? 0 : Selected().webPort;
+    }
 
     int checkIP(int mode, bool flag) override
     {
@@ -334,7 +560,11 @@ public:
         }
         return checkIPResult;
     }
-    int loginTest(int mode) override { Log(Dispid::LoginTest, {mode}); return loginTestResult; }
+    int loginTest(int mode) override
+    {
+        Log(Dispid::LoginTest, {mode});
+        return loginTestResult;
+    }
     QString getConfigItem(int item) override
     {
         Log(Dispid::GetConfigItem, {item});
@@ -363,8 +593,8 @@ public:
     }
     int setImageConfig(const ImageConfig& c) override
     {
-        Log(Dispid::SetImageConfig, {c.resolution, c.compression, c.frameRate, c.brightness, c.contrast,
-                                     c.hue, c.lightFrequency});
+        Log(Dispid::SetImageConfig, {c.resolution, c.compression, c.frameRate, c.brightness,
+                                     c.contrast, c.hue, c.lightFrequency});
         imageConfigValue = c;
         return kTrue;
     }
@@ -376,9 +606,21 @@ public:
     void ptControl(int code) override { Log(Dispid::PTControl, {code}); }
     void probeInit() override { Log(Dispid::ProbeInit, {}); }
     void probeStart(int mode) override { Log(Dispid::ProbeStart, {mode}); }
-    int probeResult() const override { Read(Dispid::ProbeResult); return Offline() ? 0 : probeResultValue; }
-    int viewerParam1() const override { Read(Dispid::ViewerParam1); return viewerParam1Value; }
-    int viewerParam2() const override { Read(Dispid::ViewerParam2); return viewerParam2Value; }
+    int probeResult() const override
+    {
+        Read(Dispid::ProbeResult);
+        return Offline() ? 0 : probeResultValue;
+    }
+    int viewerParam1() const override
+    {
+        Read(Dispid::ViewerParam1);
+        return viewerParam1Value;
+    }
+    int viewerParam2() const override
+    {
+        Read(Dispid::ViewerParam2);
+        return viewerParam2Value;
+    }
     void openAudio(QString& nonce) override { Log(Dispid::OpenAudio, {nonce}); }
 
     // Mode 2 adds to the entries of the searches before; any other mode starts
@@ -412,26 +654,45 @@ public:
         return networkResult;
     }
     void applyNetwork() override { Log(Dispid::ApplyNetwork, {}); }
-    int getConfigWord(int index) override { Log(Dispid::GetConfigWord, {index}); return configWordValue; }
+    int getConfigWord(int index) override
+    {
+        Log(Dispid::GetConfigWord, {index});
+        return configWordValue;
+    }
     void setConfigWord(int index, int value) override
     {
         Log(Dispid::SetConfigWord, {index, value});
         configWordValue = value;
     }
-    int saveConfig(int what, int flags) override { Log(Dispid::SaveConfig, {what, flags}); return kTrue; }
-    int adminState() override { Log(Dispid::AdminState, {}); return adminStateValue; }
+    int saveConfig(int what, int flags) override
+    {
+        Log(Dispid::SaveConfig, {what, flags});
+        return kTrue;
+    }
+    int adminState() override
+    {
+        Log(Dispid::AdminState, {});
+        return adminStateValue;
+    }
     int checkAdmin(const QString& id, const QString& pwd) override
     {
         Log(Dispid::CheckAdmin, {id, pwd});
         return checkAdminResult;
     }
-    int loginContext() override { Log(Dispid::LoginContext, {}); return 0; }
+    int loginContext() override
+    {
+        Log(Dispid::LoginContext, {});
+        return 0;
+    }
     QString getLoginContextText(int context) override
     {
         Log(Dispid::GetLoginContextText, {context});
         return QStringLiteral("ctx%1").arg(context);
     }
-    void useLoginContext(int mode, const QString& text) override { Log(Dispid::UseLoginContext, {mode, text}); }
+    void useLoginContext(int mode, const QString& text) override
+    {
+        Log(Dispid::UseLoginContext, {mode, text});
+    }
     int login(const QString& user, const QString& pwd) override
     {
         Log(Dispid::Login, {user, pwd});

@@ -34,9 +34,12 @@ public:
         }
         switch (buttons) {
         case MsgButtons::YesNo:
-        case MsgButtons::YesNoCancel: return MsgResult::Yes;
-        case MsgButtons::RetryCancel: return MsgResult::Retry;
-        default: return MsgResult::OK;
+        case MsgButtons::YesNoCancel:
+            return MsgResult::Yes;
+        case MsgButtons::RetryCancel:
+            return MsgResult::Retry;
+        default:
+            return MsgResult::OK;
         }
     }
     void Sleep(int ms) override

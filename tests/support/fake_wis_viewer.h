@@ -76,10 +76,26 @@ public:
     void EmitMotionMail() { emit MotionMail(); }
 
     // ---------------- members ----------------
-    void connectTo(const QString& a) override { Log(Dispid::Connect, {a}); address = a; }
-    void setAuthText(const QString& t) override { Log(Dispid::SetAuthText, {t}); authText = t; }
-    void setViewerParam1(const QString& v) override { Log(Dispid::SetViewerParam1, {v}); param1 = v; }
-    void setViewerParam2(const QString& v) override { Log(Dispid::SetViewerParam2, {v}); param2 = v; }
+    void connectTo(const QString& a) override
+    {
+        Log(Dispid::Connect, {a});
+        address = a;
+    }
+    void setAuthText(const QString& t) override
+    {
+        Log(Dispid::SetAuthText, {t});
+        authText = t;
+    }
+    void setViewerParam1(const QString& v) override
+    {
+        Log(Dispid::SetViewerParam1, {v});
+        param1 = v;
+    }
+    void setViewerParam2(const QString& v) override
+    {
+        Log(Dispid::SetViewerParam2, {v});
+        param2 = v;
+    }
     void start() override
     {
         Log(Dispid::Start, {});
@@ -122,8 +138,16 @@ public:
         Log(Dispid::AttachWindow, {QVariant::fromValue<QObject*>(s), w, h});
         attached = s, attachedWidth = w, attachedHeight = h;
     }
-    int sourceWidth() const override { Read(Dispid::SourceWidth); return nativeWidth; }
-    int sourceHeight() const override { Read(Dispid::SourceHeight); return nativeHeight; }
+    int sourceWidth() const override
+    {
+        Read(Dispid::SourceWidth);
+        return nativeWidth;
+    }
+    int sourceHeight() const override
+    {
+        Read(Dispid::SourceHeight);
+        return nativeHeight;
+    }
     void zoomStep(const QString& key, int value) override { Log(Dispid::ZoomStep, {key, value}); }
     bool saveSnapshot(const QString& file) override
     {
@@ -131,21 +155,69 @@ public:
         return saveSnapshotResult;
     }
 
-    void audioOn() override { Log(Dispid::AudioOn, {}); audio = true; }
-    void audioOff() override { Log(Dispid::AudioOff, {}); audio = false; }
+    void audioOn() override
+    {
+        Log(Dispid::AudioOn, {});
+        audio = true;
+    }
+    void audioOff() override
+    {
+        Log(Dispid::AudioOff, {});
+        audio = false;
+    }
 
-    void setSplitFileSize(int mb) override { Log(Dispid::SplitFileSize, {mb}); splitFileSize = mb; }
-    void setRecordPath(const QString& f) override { Log(Dispid::SetRecordPath, {f}); recordPath = f; }
-    void recordStart() override { Log(Dispid::RecordStart, {}); recording = true; }
-    void recordStop() override { Log(Dispid::RecordStop, {}); recording = false; }
+    void setSplitFileSize(int mb) override
+    {
+        Log(Dispid::SplitFileSize, {mb});
+        splitFileSize = mb;
+    }
+    void setRecordPath(const QString& f) override
+    {
+        Log(Dispid::SetRecordPath, {f});
+        recordPath = f;
+    }
+    void recordStart() override
+    {
+        Log(Dispid::RecordStart, {});
+        recording = true;
+    }
+    void recordStop() override
+    {
+        Log(Dispid::RecordStop, {});
+        recording = false;
+    }
 
-    void setAlarmFlags(int f) override { Log(Dispid::AlarmFlags, {f}); alarmFlagsValue = f; }
-    int alarmFlags() const override { Read(Dispid::AlarmFlags); return alarmFlagsValue; }
-    void setSensitivity(int v) override { Log(Dispid::Sensitivity, {v}); sensitivity = v; }
-    void setMailPictureFile(const QString& p) override { Log(Dispid::MailPictureFile, {p}); mailPicture = p; }
+    void setAlarmFlags(int f) override
+    {
+        Log(Dispid::AlarmFlags, {f});
+        alarmFlagsValue = f;
+    }
+    int alarmFlags() const override
+    {
+        Read(Dispid::AlarmFlags);
+        return alarmFlagsValue;
+    }
+    void setSensitivity(int v) override
+    {
+        Log(Dispid::Sensitivity, {v});
+        sensitivity = v;
+    }
+    void setMailPictureFile(const QString& p) override
+    {
+        Log(Dispid::MailPictureFile, {p});
+        mailPicture = p;
+    }
 
-    void setUserName(const QString& n) override { Log(Dispid::UserName, {n}); userName = n; }
-    void setPassword(const QString& p) override { Log(Dispid::Password, {p}); password = p; }
+    void setUserName(const QString& n) override
+    {
+        Log(Dispid::UserName, {n});
+        userName = n;
+    }
+    void setPassword(const QString& p) override
+    {
+        Log(Dispid::Password, {p});
+        password = p;
+    }
     QString authString() const override
     {
         Read(Dispid::AuthString);

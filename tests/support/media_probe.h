@@ -14,15 +14,15 @@
 #include <QString>
 
 struct MediaInfo {
-    bool ran = false; // ffprobe ran and printed its report
-    QString errors;   // what ffprobe complained about ("" = nothing)
+    bool ran = false;  // ffprobe ran and printed its report
+    QString errors;    // what ffprobe complained about ("" = nothing)
     QString codec;
     int width = 0;
     int height = 0;
-    qint64 framesDecoded = 0; // pictures a player shows (repeats of a gap not counted)
-    qint64 packets = 0;       // chunks read, empty gap fillers included
-    double durationS = 0;     // of the video stream
-    double frameRate = 0;     // frames per second the file declares
+    qint64 framesDecoded = 0;  // pictures a player shows (repeats of a gap not counted)
+    qint64 packets = 0;        // chunks read, empty gap fillers included
+    double durationS = 0;      // of the video stream
+    double frameRate = 0;      // frames per second the file declares
 };
 
 inline MediaInfo ProbeMedia(const QString& path)

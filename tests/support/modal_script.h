@@ -35,8 +35,7 @@ public:
         return *this;
     }
     // Runs `act` on the first visible top-level widget of type T.
-    template <typename T>
-    ModalScript& OnVisible(QString what, std::function<void(T&)> act)
+    template <typename T> ModalScript& OnVisible(QString what, std::function<void(T&)> act)
     {
         return When(
             std::move(what), [] { return Visible<T>() != nullptr; }, [act] { act(*Visible<T>()); });
@@ -54,8 +53,7 @@ public:
     }
     const QString& Failure() const { return m_failure; }
 
-    template <typename T>
-    static T* Visible()
+    template <typename T> static T* Visible()
     {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* t = dynamic_cast<T*>(w); t && w->isVisible())

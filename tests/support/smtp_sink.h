@@ -22,10 +22,10 @@
 struct SinkMessage {
     QByteArray envelopeFrom;
     QList<QByteArray> recipients;
-    QByteArray data;     // as received, dot-stuffing undone
-    QByteArray authUser; // "" = no log-in
+    QByteArray data;      // as received, dot-stuffing undone
+    QByteArray authUser;  // "" = no log-in
     bool encrypted = false;
-    qint64 connectedAtMs = 0; // when the client connected (milliseconds since the epoch)
+    qint64 connectedAtMs = 0;  // when the client connected (milliseconds since the epoch)
 };
 
 // A self-signed certificate for 127.0.0.1, made with the openssl tool.
@@ -52,15 +52,14 @@ struct TestCertificate {
     }
 };
 
-class SmtpSink : public QTcpServer
-{
-  public:
+class SmtpSink : public QTcpServer {
+public:
     struct Options {
-        QString certFile, keyFile; // set: STARTTLS is offered
-        QByteArray user, password; // set: a log-in is required
+        QString certFile, keyFile;  // set: STARTTLS is offered
+        QByteArray user, password;  // set: a log-in is required
         bool refuseRecipients = false;
         bool hangUpAfterGreeting = false;
-        bool silent = false; // accepts the connection and never answers
+        bool silent = false;  // accepts the connection and never answers
     };
 
     explicit SmtpSink(Options options) : options_(std::move(options))
@@ -73,7 +72,7 @@ class SmtpSink : public QTcpServer
     int connections = 0;
     int failedLogins = 0;
 
-  protected:
+protected:
     void incomingConnection(qintptr descriptor) override
     {
         ++connections;
@@ -98,7 +97,7 @@ class SmtpSink : public QTcpServer
         socket->write("220 sink ready\r\n");
     }
 
-  private:
+private:
     struct Session {
         QByteArray buffer;
         bool inData = false;
@@ -203,7 +202,7 @@ class SmtpSink : public QTcpServer
                 }
                 st.current.envelopeFrom = line.mid(10).trimmed();
                 if (const qsizetype close = st.current.envelopeFrom.indexOf('>'); close >= 0)
-                    st.current.envelopeFrom.truncate(close + 1); // without parameters (SIZE=...)
+                    st.current.envelopeFrom.truncate(close + 1);  // without parameters (SIZE=...)
                 st.current.recipients.clear();
                 st.current.data.clear();
                 Reply(s, "250 ok");
@@ -234,9 +233,9 @@ class SmtpSink : public QTcpServer
 
 // The parts of a received MIME message that the tests look at.
 struct ParsedMail {
-    QMap<QByteArray, QByteArray> headers; // names in lower case, unfolded
-    QByteArray text;                      // the first text/plain part
-    QByteArray attachment;                // the image/jpeg part, decoded
+    QMap<QByteArray, QByteArray> headers;  // names in lower case, unfolded
+    QByteArray text;                       // the first text/plain part
+    QByteArray attachment;                 // the image/jpeg part, decoded
     QByteArray attachmentName;
 };
 

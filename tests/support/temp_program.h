@@ -27,9 +27,8 @@ inline bool CopyTree(const QString& from, const QString& to)
     return ok;
 }
 
-class TempProgramFolder
-{
-  public:
+class TempProgramFolder {
+public:
     TempProgramFolder()
     {
         SetAppPath(m_dir.path());
@@ -67,6 +66,6 @@ class TempProgramFolder
     bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
     void remove(const QString& relative) const { QFile::remove(file(relative)); }
 
-  private:
+private:
     QTemporaryDir m_dir;
 };

@@ -25,7 +25,8 @@ public:
                 server_ = new QTcpServer(&anchor_);
                 server_->listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
                 port_ = server_->serverPort();
-                QObject::connect(server_, &QTcpServer::newConnection, &anchor_, [this] { Accept(); });
+                QObject::connect(server_, &QTcpServer::newConnection, &anchor_,
+                                 [this] { Accept(); });
             },
             Qt::BlockingQueuedConnection);
     }
@@ -54,40 +55,42 @@ private:
                 delete head;
                 client->deleteLater();
             });
-            QObject::connect(client, &QTcpSocket::readyRead, client, [this, client, upstream, head] {
-                if (upstream->state() != QAbstractSocket::UnconnectedState) {
-                    upstream->write(client->readAll());
-                    return;
-                }
-                head->append(client->readAll());
-                const qsizetype end = head->indexOf("\r\n\r\n");
-                if (end < 0)
-                    return;
-                const QByteArray line = head->left(head->indexOf("\r\n"));
-                {
-                    QMutexLocker l(&mutex_);
-                    lines_ << QString::fromUtf8(line);
-                }
-                const QList<QByteArray> parts = line.split(' ');
-                const QUrl url(QString::fromUtf8(parts.value(1)));
-                if (parts.size() != 3 || url.scheme() != QLatin1String("http")) {
-                    client->write("HTTP/1.1 400 Bad Request\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-                    client->disconnectFromHost();
-                    return;
-                }
-                QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
-                if (url.hasQuery())
-                    target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
-                const QByteArray forwarded =
-                    parts[0] + ' ' + target + ' ' + parts[2] + head->mid(head->indexOf("\r\n"));
-                QObject::connect(upstream, &QTcpSocket::connected, client,
-                                 [upstream, forwarded] { upstream->write(forwarded); });
-                QObject::connect(upstream, &QTcpSocket::readyRead, client,
-                                 [client, upstream] { client->write(upstream->readAll()); });
-                QObject::connect(upstream, &QTcpSocket::disconnected, client,
-                                 [client] { client->disconnectFromHost(); });
-                upstream->connectToHost(url.host(), static_cast<quint16>(url.port(80)));
-            });
+            QObject::connect(
+                client, &QTcpSocket::readyRead, client, [this, client, upstream, head] {
+                    if (upstream->state() != QAbstractSocket::UnconnectedState) {
+                        upstream->write(client->readAll());
+                        return;
+                    }
+                    head->append(client->readAll());
+                    const qsizetype end = head->indexOf("\r\n\r\n");
+                    if (end < 0)
+                        return;
+                    const QByteArray line = head->left(head->indexOf("\r\n"));
+                    {
+                        QMutexLocker l(&mutex_);
+                        lines_ << QString::fromUtf8(line);
+                    }
+                    const QList<QByteArray> parts = line.split(' ');
+                    const QUrl url(QString::fromUtf8(parts.value(1)));
+                    if (parts.size() != 3 || url.scheme() != QLatin1String("http")) {
+                        client->write("HTTP/1.1 400 Bad Request\r\nContent-Length: "
+                                      "0\r\nConnection: close\r\n\r\n");
+                        client->disconnectFromHost();
+                        return;
+                    }
+                    QByteArray target = url.path(QUrl::FullyEncoded).toUtf8();
+                    if (url.hasQuery())
+                        target += '?' + url.query(QUrl::FullyEncoded).toUtf8();
+                    const QByteArray forwarded =
+                        parts[0] + ' ' + target + ' ' + parts[2] + head->mid(head->indexOf("\r\n"));
+                    QObject::connect(upstream, &QTcpSocket::connected, client,
+                                     [upstream, forwarded] { upstream->write(forwarded); });
+                    QObject::connect(upstream, &QTcpSocket::readyRead, client,
+                                     [client, upstream] { client->write(upstream->readAll()); });
+                    QObject::connect(upstream, &QTcpSocket::disconnected, client,
+                                     [client] { client->disconnectFromHost(); });
+                    upstream->connectToHost(url.host(), static_cast<quint16>(url.port(80)));
+                });
         }
     }
 

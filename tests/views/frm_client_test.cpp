@@ -28,18 +28,32 @@ QString CellLook(int row, int cell) { return QStringLiteral("BgColor %1 -").arg(
 const QString kUntouched = QStringLiteral("BgColor 999 -");
 
 // Rows of the window button table.
-enum Row { kMin, kMax, kClose, kOnTop, kWakeUp, kColorCtl, kEvent, kSnapshot, kRotate, kZoom,
-           kAudio };
+enum Row {
+    kMin,
+    kMax,
+    kClose,
+    kOnTop,
+    kWakeUp,
+    kColorCtl,
+    kEvent,
+    kSnapshot,
+    kRotate,
+    kZoom,
+    kAudio
+};
 
-const char* const kRowNames[kViewBtnCount] = {"Min",      "Max",    "Close", "OnTop",
-                                              "WakeUp",   "ColorCtl", "Event", "Snapshot",
-                                              "Rotate",   "Zoom",   "Audio"};
+const char* const kRowNames[kViewBtnCount] = {"Min",    "Max",      "Close", "OnTop",
+                                              "WakeUp", "ColorCtl", "Event", "Snapshot",
+                                              "Rotate", "Zoom",     "Audio"};
 
 // The engine's view of the windows: only the window under test exists.
 class OneClientWindows : public IEngineWindows {
 public:
     IPanelWindow* Panel() override { return nullptr; }
-    IClientWindow* Client(int n) override { return window && window->slot() == n ? window : nullptr; }
+    IClientWindow* Client(int n) override
+    {
+        return window && window->slot() == n ? window : nullptr;
+    }
     ICombineWindow* CombineWindow() override { return nullptr; }
     frmClient* window = nullptr;
 };
@@ -101,8 +115,14 @@ protected:
         window->show();
         ASSERT_EQ(window->size(), window->SkinForm1()->size());
     }
-    SkinElement& el(int row) { return window->SkinForm1()->GetElement(QLatin1String(kRowNames[row])); }
-    SkinElement& el(const char* name) { return window->SkinForm1()->GetElement(QLatin1String(name)); }
+    SkinElement& el(int row)
+    {
+        return window->SkinForm1()->GetElement(QLatin1String(kRowNames[row]));
+    }
+    SkinElement& el(const char* name)
+    {
+        return window->SkinForm1()->GetElement(QLatin1String(name));
+    }
     FakeImageServer& cam() { return *controls.cams[kSlot]; }
     FakeWisViewer& viewer() { return *controls.viewers[kSlot]; }
 
@@ -165,7 +185,8 @@ TEST_F(ClientWindowTest, LoadCopiesTheEngineListAndSelectsTheNewestEvent)
         EXPECT_EQ(window->ListEventBox()->count(), c.lines);
         EXPECT_EQ(window->ListEventBox()->currentRow(), c.selected);
         if (c.lines) {
-            EXPECT_EQ(window->ListEventBox()->item(c.lines - 1)->text(), engine->List1(kSlot).last());
+            EXPECT_EQ(window->ListEventBox()->item(c.lines - 1)->text(),
+                      engine->List1(kSlot).last());
         }
         window.reset();
         gWinOpen[kSlot] = false;
@@ -189,7 +210,8 @@ TEST(ClientSizing, KeepsTheFrameAndGivesTheClientAreaItsSize)
         {{700, 500}, {692, 422}, 1, {328, 318}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ClientSizingOuter(c.outer, c.clientNow, QSize(320, 240), c.tpp, c.tpp), c.expected)
+        EXPECT_EQ(ClientSizingOuter(c.outer, c.clientNow, QSize(320, 240), c.tpp, c.tpp),
+                  c.expected)
             << c.outer.width() << "x" << c.outer.height() << " tpp " << c.tpp;
 }
 
@@ -358,15 +380,29 @@ TEST_F(ClientLooks, MouseInAndOutFollowTheTable)
     const CamState p3{.protocol = 3};
     const CamState p4{.protocol = 4};
     const std::vector<LookCase> in = {
-        {kMin, idle, 4},          {kMax, idle, 4},           {kClose, idle, 4},
-        {kWakeUp, idle, 4},       {kSnapshot, idle, 4},      {kZoom, idle, 4},
-        {kOnTop, idle, 4},        {kOnTop, {.onTop = true}, 2},
-        {kColorCtl, idle, 4},     {kColorCtl, {.colour = true}, 2},
-        {kColorCtl, rec, {}},     {kColorCtl, p3, {}},       {kColorCtl, p4, {}},
-        {kEvent, idle, 4},        {kEvent, {.list = true}, 2},
-        {kRotate, idle, 4},       {kRotate, p4, 4},          {kRotate, p3, {}},
-        {kRotate, rec, {}},       {kAudio, idle, 6},         {kAudio, p3, 4},
-        {kAudio, {.protocol = 4, .audio = true}, 2},         {kAudio, {.rm = 2, .protocol = 3}, {}},
+        {kMin, idle, 4},
+        {kMax, idle, 4},
+        {kClose, idle, 4},
+        {kWakeUp, idle, 4},
+        {kSnapshot, idle, 4},
+        {kZoom, idle, 4},
+        {kOnTop, idle, 4},
+        {kOnTop, {.onTop = true}, 2},
+        {kColorCtl, idle, 4},
+        {kColorCtl, {.colour = true}, 2},
+        {kColorCtl, rec, {}},
+        {kColorCtl, p3, {}},
+        {kColorCtl, p4, {}},
+        {kEvent, idle, 4},
+        {kEvent, {.list = true}, 2},
+        {kRotate, idle, 4},
+        {kRotate, p4, 4},
+        {kRotate, p3, {}},
+        {kRotate, rec, {}},
+        {kAudio, idle, 6},
+        {kAudio, p3, 4},
+        {kAudio, {.protocol = 4, .audio = true}, 2},
+        {kAudio, {.rm = 2, .protocol = 3}, {}},
         {kAudio, {.rm = 1, .protocol = 0}, {}},
     };
     for (const LookCase& c : in) {
@@ -392,15 +428,24 @@ TEST_F(ClientLooks, MouseDownAndUpFollowTheTable)
 {
     const CamState idle;
     const std::vector<LookCase> down = {
-        {kMin, idle, 2},        {kMax, idle, 2},
-        {kClose, idle, 2},      {kWakeUp, idle, 2},
-        {kSnapshot, idle, 2},   {kZoom, idle, 2},
-        {kOnTop, idle, {}},     {kColorCtl, idle, {}},
-        {kEvent, idle, {}},     {kRotate, idle, 2},
-        {kRotate, {.protocol = 4}, 2},                 {kRotate, {.protocol = 3}, {}},
-        {kRotate, {.rm = 3}, {}},                      {kAudio, idle, 6},
-        {kAudio, {.protocol = 3}, 2},                  {kAudio, {.protocol = 4, .audio = true}, 4},
-        {kAudio, {.protocol = 3, .enable = false}, {}}, {kAudio, {.rm = 1, .protocol = 4}, {}},
+        {kMin, idle, 2},
+        {kMax, idle, 2},
+        {kClose, idle, 2},
+        {kWakeUp, idle, 2},
+        {kSnapshot, idle, 2},
+        {kZoom, idle, 2},
+        {kOnTop, idle, {}},
+        {kColorCtl, idle, {}},
+        {kEvent, idle, {}},
+        {kRotate, idle, 2},
+        {kRotate, {.protocol = 4}, 2},
+        {kRotate, {.protocol = 3}, {}},
+        {kRotate, {.rm = 3}, {}},
+        {kAudio, idle, 6},
+        {kAudio, {.protocol = 3}, 2},
+        {kAudio, {.protocol = 4, .audio = true}, 4},
+        {kAudio, {.protocol = 3, .enable = false}, {}},
+        {kAudio, {.rm = 1, .protocol = 4}, {}},
     };
     for (const LookCase& c : down) {
         apply(c.state);
@@ -413,8 +458,8 @@ TEST_F(ClientLooks, MouseDownAndUpFollowTheTable)
         mouse->move(offElements());
         el(c.row).setStatePicture(kUntouched);
         mouse->release(offElements());
-        const bool normalOnUp = c.row == kMin || c.row == kMax || c.row == kClose ||
-                                c.row == kSnapshot || c.row == kZoom;
+        const bool normalOnUp = c.row == kMin || c.row == kMax || c.row == kClose
+                                || c.row == kSnapshot || c.row == kZoom;
         expectLook({c.row, c.state, normalOnUp ? std::optional<int>(1) : std::nullopt});
     }
 }
@@ -476,8 +521,8 @@ TEST_F(ClientLooks, ButtonTipsComeFromTheTableAndAudioHasNoneWithoutSound)
         window->Form_Activate();
         for (int row = 0; row < kAudio; ++row)
             EXPECT_EQ(el(row).toolTip(), QStringLiteral("tip %1").arg(row));
-        EXPECT_EQ(el(kAudio).toolTip(),
-                  protocol >= 3 ? QStringLiteral("tip 10") : QString()) << protocol;
+        EXPECT_EQ(el(kAudio).toolTip(), protocol >= 3 ? QStringLiteral("tip 10") : QString())
+            << protocol;
     }
 }
 
@@ -488,11 +533,11 @@ TEST_F(ClientLooks, RecordGrayBTNFollowsTheTableAndClosesTheColourPanelFirst)
         int colour, rotate, audio;
     };
     const Case cases[] = {
-        {{.rm = 1, .protocol = 3}, 5, 5, 5},           {{.rm = 2, .protocol = 4}, 5, 5, 5},
-        {{.rm = 3, .protocol = 0}, 5, 5, 6},           {{.rm = 1, .protocol = 2}, 5, 5, 6},
-        {{.protocol = 3}, 5, 5, 3},                    {{.protocol = 3, .audio = true}, 5, 5, 2},
-        {{.protocol = 4}, 5, 1, 3},                    {{.protocol = 4, .audio = true}, 5, 1, 2},
-        {{.protocol = 0}, 1, 1, 6},                    {{.protocol = 1}, 1, 1, 6},
+        {{.rm = 1, .protocol = 3}, 5, 5, 5}, {{.rm = 2, .protocol = 4}, 5, 5, 5},
+        {{.rm = 3, .protocol = 0}, 5, 5, 6}, {{.rm = 1, .protocol = 2}, 5, 5, 6},
+        {{.protocol = 3}, 5, 5, 3},          {{.protocol = 3, .audio = true}, 5, 5, 2},
+        {{.protocol = 4}, 5, 1, 3},          {{.protocol = 4, .audio = true}, 5, 1, 2},
+        {{.protocol = 0}, 1, 1, 6},          {{.protocol = 1}, 1, 1, 6},
     };
     for (const Case& c : cases) {
         apply(c.state);
@@ -645,7 +690,8 @@ TEST_F(ClientLooks, AudioSwitchesSoundOnlyForRunningAudioCamerasWithoutRecording
     EXPECT_GT(cam().IndexOf(ImageServer::Dispid::ApplyStreamMode),
               cam().IndexOf(ImageServer::Dispid::StreamMode));
     mouse->press(mouse->at(QStringLiteral("Audio")));
-    EXPECT_EQ(el(kAudio).picture(), CellLook(kAudio, 4));  // the look of the state it will switch to
+    EXPECT_EQ(el(kAudio).picture(),
+              CellLook(kAudio, 4));  // the look of the state it will switch to
     mouse->release(mouse->at(QStringLiteral("Audio")));
     EXPECT_FALSE(gAudioOn[kSlot - 1]);
     EXPECT_EQ(cam().streamModeValue, 1);
@@ -681,8 +727,9 @@ TEST_F(ClientLooks, SnapshotAsksForAFileAndTheCameraObjectWritesIt)
         QString filter;
         QString name;
     };
-    const Case cases[] = {{0, QStringLiteral("JPEG Image (*.jpg)|*.jpg"), QStringLiteral("Temp.jpg")},
-                          {3, QStringLiteral("BMP Image (*.bmp)|*.bmp"), QStringLiteral("Temp.bmp")}};
+    const Case cases[] = {
+        {0, QStringLiteral("JPEG Image (*.jpg)|*.jpg"), QStringLiteral("Temp.jpg")},
+        {3, QStringLiteral("BMP Image (*.bmp)|*.bmp"), QStringLiteral("Temp.bmp")}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.protocol);
         apply({.protocol = c.protocol, .enable = false});  // no test that the stream runs
@@ -763,8 +810,10 @@ TEST_F(ClientLooks, AdminVariantShowsTheColourButtonOnlyWhenVerified)
         int alpha, width;
     };
     // Other languages leave both elements as they are (here: as set just before).
-    const Case cases[] = {{"DADODEZE", true, 0, 84}, {"dadodeze", false, 255, 62},
-                          {"english", true, 100, 50}, {"english", false, 100, 50}};
+    const Case cases[] = {{"DADODEZE", true, 0, 84},
+                          {"dadodeze", false, 255, 62},
+                          {"english", true, 100, 50},
+                          {"english", false, 100, 50}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
         el("ColorCtl").setAlpha(100);

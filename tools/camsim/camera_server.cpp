@@ -24,15 +24,24 @@ const QSize kResolutions[] = {{160, 120}, {320, 240}, {640, 480}, {1280, 720}};
 QByteArray Reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 431: return "Request Header Fields Too Large";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -49,10 +58,12 @@ bool ViewerLogInOk(const QByteArray& authorization, const QString& user, const Q
     const qsizetype colon = pair.indexOf(':');
     if (colon < 0)
         return false;
-    const QByteArray expected =
-        QCryptographicHash::hash(user.toUtf8() + ':' + password.toUtf8(), QCryptographicHash::Sha256).toHex();
+    const QByteArray expected = QCryptographicHash::hash(user.toUtf8() + ':' + password.toUtf8(),
+                                                         QCryptographicHash::Sha256)
+                                    .toHex();
     static const QRegularExpression digits(QStringLiteral("^[0-9]{4,16}$"));
-    return pair.left(colon) == expected && digits.match(QString::fromLatin1(pair.mid(colon + 1))).hasMatch();
+    return pair.left(colon) == expected
+           && digits.match(QString::fromLatin1(pair.mid(colon + 1))).hasMatch();
 }
 
 qint64 WallUs()
@@ -87,13 +98,13 @@ int CameraServer::Listen()
 {
     encoder_ = tjInitCompress();
     // Protocol-3 log-ins carry a text the camera cannot know beforehand: Basic only.
-    auth_ = std::make_unique<SimAuth>(QStringLiteral("camera"),
-                                      config_.protocol == 3 ? QStringLiteral("basic") : config_.auth);
+    auth_ = std::make_unique<SimAuth>(
+        QStringLiteral("camera"), config_.protocol == 3 ? QStringLiteral("basic") : config_.auth);
     server_ = new QTcpServer(this);
     server_->setMaxPendingConnections(256);
     if (!server_->listen(QHostAddress(config_.address), static_cast<quint16>(config_.port))) {
-        std::fprintf(stderr, "camsim: cannot listen on %s:%d: %s\n", qPrintable(config_.address), config_.port,
-                     qPrintable(server_->errorString()));
+        std::fprintf(stderr, "camsim: cannot listen on %s:%d: %s\n", qPrintable(config_.address),
+                     config_.port, qPrintable(server_->errorString()));
         return -1;
     }
     config_.port = server_->serverPort();
@@ -103,8 +114,9 @@ int CameraServer::Listen()
         udp_ = new QUdpSocket(this);
         if (!udp_->bind(QHostAddress(config_.address), static_cast<quint16>(discoveryPort_),
                         QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-            std::fprintf(stderr, "camsim: cannot answer searches on %s:%d: %s\n", qPrintable(config_.address),
-                         discoveryPort_, qPrintable(udp_->errorString()));
+            std::fprintf(stderr, "camsim: cannot answer searches on %s:%d: %s\n",
+                         qPrintable(config_.address), discoveryPort_,
+                         qPrintable(udp_->errorString()));
             return -1;
         }
         connect(udp_, &QUdpSocket::readyRead, this, &CameraServer::OnSearchDatagrams);
@@ -235,12 +247,12 @@ void CameraServer::OnReadyRead(QTcpSocket* socket)
     Handle(socket, req);
 }
 
-void CameraServer::Respond(QTcpSocket* socket, int status, const QByteArray& body, const QByteArray& type,
-                           const QList<QByteArray>& extra)
+void CameraServer::Respond(QTcpSocket* socket, int status, const QByteArray& body,
+                           const QByteArray& type, const QList<QByteArray>& extra)
 {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + Reason(status) + "\r\n";
-    out += "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\nServer: camsim\r\n";
+    out += "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size())
+           + "\r\nConnection: close\r\nServer: camsim\r\n";
     for (const QByteArray& h : extra)
         out += h + "\r\n";
     out += "\r\n" + body;
@@ -257,8 +269,9 @@ bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin
     bool stale = false;
     const QByteArray authz = req.headers.value("authorization");
     if (!refuse_ && !authz.isEmpty()) {
-        const bool ok = config_.protocol == 3 ? ViewerLogInOk(authz, user, password)
-                                              : auth_->Check(authz, req.method, req.target, user, password, stale);
+        const bool ok = config_.protocol == 3
+                            ? ViewerLogInOk(authz, user, password)
+                            : auth_->Check(authz, req.method, req.target, user, password, stale);
         if (ok)
             return true;
     }
@@ -284,7 +297,8 @@ QByteArray CameraServer::IdentityRecord() const
     r += "protocol=" + QByteArray::number(config_.protocol) + "\r\n";
     r += "capability=" + QByteArray::number(config_.panTilt ? 16 : 0) + "\r\n";
     r += "port=" + QByteArray::number(config_.port) + "\r\n";
-    r += "web_port=" + QByteArray::number(config_.webPort > 0 ? config_.webPort : config_.port) + "\r\n";
+    r += "web_port=" + QByteArray::number(config_.webPort > 0 ? config_.webPort : config_.port)
+         + "\r\n";
     r += "ip=" + Enc(config_.address) + "\r\n";
     r += "mask=" + Enc(config_.mask) + "\r\n";
     r += "gateway=" + Enc(config_.gateway) + "\r\n";
@@ -380,7 +394,8 @@ void CameraServer::Dispatch(QTcpSocket* socket, const Request& req)
                       : mode == QLatin1String("slow")      ? SearchMode::Slow
                       : mode == QLatin1String("malformed") ? SearchMode::Malformed
                                                            : SearchMode::Normal;
-        searchSlowMs_ = std::clamp(req.query.queryItemValue(QStringLiteral("ms")).toInt(), 0, 600000);
+        searchSlowMs_ =
+            std::clamp(req.query.queryItemValue(QStringLiteral("ms")).toInt(), 0, 600000);
         malformedKind_ = req.query.queryItemValue(QStringLiteral("kind")).toLatin1();
     } else if (p == "/sim/state") {
         Respond(socket, 200, StateRecord());
@@ -428,10 +443,11 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
                 int lo, hi;
                 int value;
             };
-            Field f[] = {{"resolution", 0, 3, ResolutionCode()}, {"compression", 0, 4, compression_},
-                         {"framerate", 1, 30, frameRate_},      {"brightness", 0, 128, state_.brightness},
-                         {"contrast", 0, 128, state_.contrast}, {"hue", 0, 128, state_.hue},
-                         {"lightfreq", 0, 1, lightFreq_}};
+            Field f[] = {
+                {"resolution", 0, 3, ResolutionCode()}, {"compression", 0, 4, compression_},
+                {"framerate", 1, 30, frameRate_},       {"brightness", 0, 128, state_.brightness},
+                {"contrast", 0, 128, state_.contrast},  {"hue", 0, 128, state_.hue},
+                {"lightfreq", 0, 1, lightFreq_}};
             bool changedSize = false;
             for (Field& x : f) {
                 const QString key = QString::fromLatin1(x.key);
@@ -471,13 +487,26 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         }
         const int m = SceneState::kMaxSteps;
         switch (ok ? code : -1) {
-        case 1: state_.tiltStep = std::max(-m, state_.tiltStep - 1); break;
-        case 7: state_.tiltStep = std::min(m, state_.tiltStep + 1); break;
-        case 3: state_.panStep = std::max(-m, state_.panStep - 1); break;
-        case 5: state_.panStep = std::min(m, state_.panStep + 1); break;
-        case 4: state_.panStep = state_.tiltStep = 0; break;
-        case 52: break;
-        default: Respond(socket, 400, "unknown pan/tilt code\r\n"); return;
+        case 1:
+            state_.tiltStep = std::max(-m, state_.tiltStep - 1);
+            break;
+        case 7:
+            state_.tiltStep = std::min(m, state_.tiltStep + 1);
+            break;
+        case 3:
+            state_.panStep = std::max(-m, state_.panStep - 1);
+            break;
+        case 5:
+            state_.panStep = std::min(m, state_.panStep + 1);
+            break;
+        case 4:
+            state_.panStep = state_.tiltStep = 0;
+            break;
+        case 52:
+            break;
+        default:
+            Respond(socket, 400, "unknown pan/tilt code\r\n");
+            return;
         }
         ptzLog_.append(code);
         while (ptzLog_.size() > 100)
@@ -497,14 +526,16 @@ void CameraServer::StartStream(QTcpSocket* socket)
     connections_[socket].streaming = true;
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4 * 1024 * 1024);
-    socket->write("HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=" + kBoundary +
-                  "\r\nCache-Control: no-cache\r\nConnection: close\r\nServer: camsim\r\n\r\n");
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary="
+                  + kBoundary
+                  + "\r\nCache-Control: no-cache\r\nConnection: close\r\nServer: camsim\r\n\r\n");
     Log(QStringLiteral("stream to %1").arg(socket->peerAddress().toString()));
 }
 
 QByteArray CameraServer::RenderJpeg(qint64 counter, int phase)
 {
-    const QString clock = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    const QString clock =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     const QImage img = scene_.Render(state_, config_.name, counter, clock, phase);
     const int quality = 90 - compression_ * 10;
     unsigned char* out = nullptr;
@@ -512,8 +543,9 @@ QByteArray CameraServer::RenderJpeg(qint64 counter, int phase)
     const int pf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
     QByteArray jpeg;
     if (tjCompress2(static_cast<tjhandle>(encoder_), img.constBits(), img.width(),
-                    static_cast<int>(img.bytesPerLine()), img.height(), pf, &out, &size, TJSAMP_420, quality,
-                    TJFLAG_FASTDCT) == 0)
+                    static_cast<int>(img.bytesPerLine()), img.height(), pf, &out, &size, TJSAMP_420,
+                    quality, TJFLAG_FASTDCT)
+        == 0)
         jpeg = QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(size));
     if (out)
         tjFree(out);
@@ -581,20 +613,24 @@ void CameraServer::Tick()
             body = jpeg.left(jpeg.size() / 2);
             lengthField = QByteArray::number(body.size());
             break;
-        case Corrupt::BadLength: lengthField = QByteArray::number(jpeg.size() * 3 + 1000); break;
+        case Corrupt::BadLength:
+            lengthField = QByteArray::number(jpeg.size() * 3 + 1000);
+            break;
         case Corrupt::Huge:
             body = QByteArray(20 * 1024 * 1024, 'x');
             body[0] = static_cast<char>(0xFF);
             body[1] = static_cast<char>(0xD8);
             lengthField = QByteArray::number(body.size());
             break;
-        case Corrupt::None: break;
+        case Corrupt::None:
+            break;
         }
     }
     const qint64 captureUs = WallUs();
-    const QByteArray part = "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + lengthField +
-                            "\r\nX-Timestamp-Us: " + QByteArray::number(captureUs) +
-                            "\r\nX-Frame: " + QByteArray::number(counter_) + "\r\n\r\n" + body + "\r\n";
+    const QByteArray part =
+        "--" + kBoundary + "\r\nContent-Type: image/jpeg\r\nContent-Length: " + lengthField
+        + "\r\nX-Timestamp-Us: " + QByteArray::number(captureUs)
+        + "\r\nX-Frame: " + QByteArray::number(counter_) + "\r\n\r\n" + body + "\r\n";
     const qint64 limit = std::max<qint64>(2 * part.size(), 512 * 1024);
     for (QTcpSocket* s : streams) {
         if (behind(s, limit) && !corrupt) {
@@ -631,7 +667,8 @@ QByteArray CameraServer::SearchAnswer(const QByteArray& id)
     if (malformedKind_ == "huge")
         return answer + "name=" + QByteArray(6000, 'x') + "\r\n" + IdentityRecord();
     if (malformedKind_ == "wrongid")
-        return "CAMFOUND/1\r\nid=" + QByteArray::number(id.toUInt(nullptr, 16) ^ 1u, 16) + "\r\n" + IdentityRecord();
+        return "CAMFOUND/1\r\nid=" + QByteArray::number(id.toUInt(nullptr, 16) ^ 1u, 16) + "\r\n"
+               + IdentityRecord();
     // garbage: not a camera's answer at all
     QByteArray junk(300, '\0');
     for (char& c : junk)

@@ -60,7 +60,8 @@ private:
     void Handle(QTcpSocket* socket, const Request& req);
     void Dispatch(QTcpSocket* socket, const Request& req);
     void Respond(QTcpSocket* socket, int status, const QByteArray& body,
-                 const QByteArray& type = "text/plain; charset=utf-8", const QList<QByteArray>& extra = {});
+                 const QByteArray& type = "text/plain; charset=utf-8",
+                 const QList<QByteArray>& extra = {});
     // The viewer's credentials, or the administrator's (configuration).
     bool Authorised(QTcpSocket* socket, const Request& req, bool admin = false);
     void OnSearchDatagrams();

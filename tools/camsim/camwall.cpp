@@ -24,10 +24,7 @@ struct Target {
     int port = 0;
 };
 
-QString CamsimPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/camsim");
-}
+QString CamsimPath() { return QCoreApplication::applicationDirPath() + QStringLiteral("/camsim"); }
 
 }  // namespace
 
@@ -70,17 +67,20 @@ int main(int argc, char** argv)
                 cell = QSize(p[0].toInt(), p[1].toInt());
             ++i;
         } else {
-            std::fprintf(stderr,
-                         "usage: camwall (--with-camsim | --camera HOST:PORT ...) [--user U --password P]\n"
-                         "               [--rotate A,B,C,D] [--cell WxH] [--screenshot FILE --after SECONDS]\n");
+            std::fprintf(
+                stderr,
+                "usage: camwall (--with-camsim | --camera HOST:PORT ...) [--user U --password P]\n"
+                "               [--rotate A,B,C,D] [--cell WxH] [--screenshot FILE --after "
+                "SECONDS]\n");
             return 2;
         }
     }
 
     QProcess sim;
     if (withCamsim) {
-        sim.start(CamsimPath(), {QStringLiteral("--cameras"), QStringLiteral("4"), QStringLiteral("--port"),
-                                 QStringLiteral("0"), QStringLiteral("--quiet")});
+        sim.start(CamsimPath(),
+                  {QStringLiteral("--cameras"), QStringLiteral("4"), QStringLiteral("--port"),
+                   QStringLiteral("0"), QStringLiteral("--quiet")});
         QByteArray out;
         while (!out.contains("camsim: ready") && sim.waitForReadyRead(10000))
             out += sim.readAllStandardOutput();
@@ -116,7 +116,10 @@ int main(int argc, char** argv)
         auto* surface = new VideoSurface;
         const int side = std::max(cell.width(), cell.height());
         surface->setFixedSize(side, quarter ? side : cell.height());
-        auto* label = new QLabel(QStringLiteral("%1:%2  rotation %3").arg(targets[k].host).arg(targets[k].port).arg(angle));
+        auto* label = new QLabel(QStringLiteral("%1:%2  rotation %3")
+                                     .arg(targets[k].host)
+                                     .arg(targets[k].port)
+                                     .arg(angle));
         v->addWidget(surface);
         v->addWidget(label);
         grid->addWidget(box, static_cast<int>(k / 2), static_cast<int>(k % 2));
@@ -130,9 +133,14 @@ int main(int argc, char** argv)
         cam->setDisplayHeight(display.height());
         cam->setRotateAngle(angle);
         cam->setDisplayEnabled(true);
-        QObject::connect(cam.get(), &ImageServer::Notify, label, [label, t = targets[k], angle](int code) {
-            label->setText(QStringLiteral("%1:%2  rotation %3  status %4").arg(t.host).arg(t.port).arg(angle).arg(code));
-        });
+        QObject::connect(cam.get(), &ImageServer::Notify, label,
+                         [label, t = targets[k], angle](int code) {
+                             label->setText(QStringLiteral("%1:%2  rotation %3  status %4")
+                                                .arg(t.host)
+                                                .arg(t.port)
+                                                .arg(angle)
+                                                .arg(code));
+                         });
         cam->start();
         cams.push_back(std::move(cam));
         labels.push_back(label);
@@ -142,7 +150,8 @@ int main(int argc, char** argv)
     if (!screenshot.isEmpty()) {
         QTimer::singleShot(static_cast<int>(after * 1000), &app, [&] {
             const bool ok = window.grab().save(screenshot);
-            std::printf("camwall: %s %s\n", ok ? "saved" : "could not save", qPrintable(screenshot));
+            std::printf("camwall: %s %s\n", ok ? "saved" : "could not save",
+                        qPrintable(screenshot));
             app.exit(ok ? 0 : 1);
         });
     }

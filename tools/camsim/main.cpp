@@ -54,10 +54,11 @@ int main(int argc, char** argv)
     QUdpSocket searchListener;
     int discoveryPort = cfg.discoveryPort;
     if (discoveryPort >= 0) {
-        if (!searchListener.bind(QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(discoveryPort),
-                                 QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
-            std::fprintf(stderr, "camsim: cannot listen for searches on UDP port %d: %s\n", discoveryPort,
-                         qPrintable(searchListener.errorString()));
+        if (!searchListener.bind(
+                QHostAddress(QHostAddress::AnyIPv4), static_cast<quint16>(discoveryPort),
+                QAbstractSocket::ShareAddress | QAbstractSocket::ReuseAddressHint)) {
+            std::fprintf(stderr, "camsim: cannot listen for searches on UDP port %d: %s\n",
+                         discoveryPort, qPrintable(searchListener.errorString()));
             return 1;
         }
         discoveryPort = searchListener.localPort();
@@ -72,8 +73,10 @@ int main(int argc, char** argv)
         for (Running& r : cams) {
             if (!r.server)
                 continue;
-            QMetaObject::invokeMethod(r.server, &CameraServer::Shutdown, Qt::BlockingQueuedConnection);
-            QMetaObject::invokeMethod(r.server, [s = r.server] { delete s; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(r.server, &CameraServer::Shutdown,
+                                      Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                r.server, [s = r.server] { delete s; }, Qt::BlockingQueuedConnection);
             r.thread->quit();
             r.thread->wait();
         }
@@ -91,19 +94,22 @@ int main(int argc, char** argv)
         r.server->moveToThread(r.thread.get());
         r.thread->start();
         int port = -1;
-        QMetaObject::invokeMethod(r.server, &CameraServer::Listen, Qt::BlockingQueuedConnection, &port);
+        QMetaObject::invokeMethod(r.server, &CameraServer::Listen, Qt::BlockingQueuedConnection,
+                                  &port);
         cams.push_back(std::move(r));
         if (port < 0) {
             stopAll();
             return 1;
         }
-        portLines += QByteArray::number(k) + ' ' + c.address.toUtf8() + ' ' + QByteArray::number(port) + '\n';
-        std::printf("camsim: camera %d \"%s\" at %s:%d (user %s)\n", k, qPrintable(c.name), qPrintable(c.address),
-                    port, qPrintable(c.user));
+        portLines += QByteArray::number(k) + ' ' + c.address.toUtf8() + ' '
+                     + QByteArray::number(port) + '\n';
+        std::printf("camsim: camera %d \"%s\" at %s:%d (user %s)\n", k, qPrintable(c.name),
+                    qPrintable(c.address), port, qPrintable(c.user));
     }
     if (!cfg.portFile.isEmpty()) {
         QSaveFile f(cfg.portFile);
-        if (!f.open(QIODevice::WriteOnly) || f.write(portLines) != portLines.size() || !f.commit()) {
+        if (!f.open(QIODevice::WriteOnly) || f.write(portLines) != portLines.size()
+            || !f.commit()) {
             std::fprintf(stderr, "camsim: cannot write %s\n", qPrintable(cfg.portFile));
             stopAll();
             return 1;
@@ -119,7 +125,8 @@ int main(int argc, char** argv)
                     CameraServer* server = r.server;
                     QMetaObject::invokeMethod(
                         server,
-                        [server, from = d.senderAddress(), port = static_cast<quint16>(d.senderPort()),
+                        [server, from = d.senderAddress(),
+                         port = static_cast<quint16>(d.senderPort()),
                          data = d.data()] { server->AnswerSearch(from, port, data); },
                         Qt::QueuedConnection);
                 }

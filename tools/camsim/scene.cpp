@@ -36,7 +36,8 @@ void Scene::Build(QSize frame)
             p.setBrush(QColor::fromHsv(hueDeg, 160 + static_cast<int>(rng.bounded(80)), 200));
             p.drawRoundedRect(tile, 8, 8);
             p.setPen(Qt::black);
-            p.drawText(tile, Qt::AlignCenter, QStringLiteral("%1%2").arg(QChar(u'A' + r)).arg(c + 1));
+            p.drawText(tile, Qt::AlignCenter,
+                       QStringLiteral("%1%2").arg(QChar(u'A' + r)).arg(c + 1));
         }
     }
     // A few circles that cross tile borders.
@@ -44,20 +45,22 @@ void Scene::Build(QSize frame)
     for (int i = 0; i < 12; ++i) {
         p.setBrush(QColor::fromHsv(static_cast<int>(rng.bounded(360)), 255, 255, 170));
         const int rad = static_cast<int>(rng.bounded(std::max(8, h / 20), std::max(9, h / 8)));
-        p.drawEllipse(QPoint(static_cast<int>(rng.bounded(w)), static_cast<int>(rng.bounded(h))), rad, rad);
+        p.drawEllipse(QPoint(static_cast<int>(rng.bounded(w)), static_cast<int>(rng.bounded(h))),
+                      rad, rad);
     }
     builtFor_ = frame;
 }
 
-QImage Scene::Render(const SceneState& s, const QString& name, qint64 counter, const QString& clockText,
-                     int motionPhase)
+QImage Scene::Render(const SceneState& s, const QString& name, qint64 counter,
+                     const QString& clockText, int motionPhase)
 {
     if (builtFor_ != s.frameSize)
         Build(s.frameSize);
     const int fw = s.frameSize.width(), fh = s.frameSize.height();
     const int stepX = fw / 10, stepY = fh / 10;
     const int x = fw + std::clamp(s.panStep, -SceneState::kMaxSteps, SceneState::kMaxSteps) * stepX;
-    const int y = fh + std::clamp(s.tiltStep, -SceneState::kMaxSteps, SceneState::kMaxSteps) * stepY;
+    const int y =
+        fh + std::clamp(s.tiltStep, -SceneState::kMaxSteps, SceneState::kMaxSteps) * stepY;
     QImage frame = world_.copy(x, y, fw, fh);
 
     // Brightness, contrast and hue.
@@ -66,7 +69,8 @@ QImage Scene::Render(const SceneState& s, const QString& name, qint64 counter, c
         const double gain = s.contrast / 64.0;
         const int offset = (s.brightness - 64) * 2;
         for (int v = 0; v < 256; ++v)
-            lut[v] = static_cast<uchar>(std::clamp(static_cast<int>((v - 128) * gain + 128 + offset), 0, 255));
+            lut[v] = static_cast<uchar>(
+                std::clamp(static_cast<int>((v - 128) * gain + 128 + offset), 0, 255));
         // Hue turns the colours around the grey axis.
         const double angle = (s.hue - 64) / 64.0 * M_PI;
         const double cosA = std::cos(angle), sinA = std::sin(angle);
@@ -84,7 +88,8 @@ QImage Scene::Render(const SceneState& s, const QString& name, qint64 counter, c
                     const int nr = static_cast<int>(m[0][0] * r + m[0][1] * g + m[0][2] * b);
                     const int ng = static_cast<int>(m[1][0] * r + m[1][1] * g + m[1][2] * b);
                     const int nb = static_cast<int>(m[2][0] * r + m[2][1] * g + m[2][2] * b);
-                    r = std::clamp(nr, 0, 255), g = std::clamp(ng, 0, 255), b = std::clamp(nb, 0, 255);
+                    r = std::clamp(nr, 0, 255), g = std::clamp(ng, 0, 255),
+                    b = std::clamp(nb, 0, 255);
                 }
                 line[col] = qRgb(lut[r], lut[g], lut[b]);
             }
@@ -117,7 +122,9 @@ QImage Scene::Render(const SceneState& s, const QString& name, qint64 counter, c
     };
     label(pad, name, Qt::AlignLeft);
     label(pad, clockText, Qt::AlignRight);
-    label(fh - lineH - pad, QStringLiteral("#%1").arg(counter, 7, 10, QLatin1Char('0')), Qt::AlignLeft);
-    label(fh - lineH - pad, QStringLiteral("P%1 T%2").arg(s.panStep).arg(s.tiltStep), Qt::AlignRight);
+    label(fh - lineH - pad, QStringLiteral("#%1").arg(counter, 7, 10, QLatin1Char('0')),
+          Qt::AlignLeft);
+    label(fh - lineH - pad, QStringLiteral("P%1 T%2").arg(s.panStep).arg(s.tiltStep),
+          Qt::AlignRight);
     return frame;
 }

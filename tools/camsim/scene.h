@@ -9,7 +9,7 @@
 
 struct SceneState {
     QSize frameSize{640, 480};
-    int panStep = 0;   // -kMaxSteps..kMaxSteps, one step = a tenth of the frame
+    int panStep = 0;  // -kMaxSteps..kMaxSteps, one step = a tenth of the frame
     int tiltStep = 0;
     int brightness = 64, contrast = 64, hue = 64;  // 0..128, 64 = unchanged
     bool motion = false;
@@ -24,8 +24,8 @@ public:
 
     // One picture. `counter` and `clockText` are drawn on it; `motionPhase`
     // moves the block.
-    QImage Render(const SceneState& state, const QString& name, qint64 counter, const QString& clockText,
-                  int motionPhase);
+    QImage Render(const SceneState& state, const QString& name, qint64 counter,
+                  const QString& clockText, int motionPhase);
 
 private:
     void Build(QSize frame);

@@ -41,8 +41,9 @@ QMap<QByteArray, QByteArray> ParseParams(const QByteArray& s)
 
 QByteArray H(const QByteArray& alg, const QByteArray& d)
 {
-    return QCryptographicHash::hash(d, alg.toUpper().startsWith("SHA-256") ? QCryptographicHash::Sha256
-                                                                           : QCryptographicHash::Md5)
+    return QCryptographicHash::hash(d, alg.toUpper().startsWith("SHA-256")
+                                           ? QCryptographicHash::Sha256
+                                           : QCryptographicHash::Md5)
         .toHex();
 }
 
@@ -53,8 +54,8 @@ QByteArray SimAuth::NewNonce()
     const auto now = std::chrono::steady_clock::now();
     for (auto it = nonces_.begin(); it != nonces_.end();)
         it = now - it.value() > kNonceLife ? nonces_.erase(it) : std::next(it);
-    QByteArray n = QByteArray::number(QRandomGenerator::system()->generate64(), 16) +
-                   QByteArray::number(QRandomGenerator::system()->generate64(), 16);
+    QByteArray n = QByteArray::number(QRandomGenerator::system()->generate64(), 16)
+                   + QByteArray::number(QRandomGenerator::system()->generate64(), 16);
     nonces_.insert(n, now);
     return n;
 }
@@ -64,15 +65,16 @@ QList<QByteArray> SimAuth::Challenges(bool stale)
     QList<QByteArray> out;
     const QByteArray realm = realm_.toUtf8();
     if (schemes_ != QLatin1String("basic"))
-        out << "Digest realm=\"" + realm + "\", nonce=\"" + NewNonce() + "\", qop=\"auth\", algorithm=MD5" +
-                   (stale ? ", stale=true" : "");
+        out << "Digest realm=\"" + realm + "\", nonce=\"" + NewNonce()
+                   + "\", qop=\"auth\", algorithm=MD5" + (stale ? ", stale=true" : "");
     if (schemes_ != QLatin1String("digest"))
         out << "Basic realm=\"" + realm + "\"";
     return out;
 }
 
-bool SimAuth::Check(const QByteArray& authorization, const QByteArray& method, const QByteArray& target,
-                    const QString& user, const QString& password, bool& stale)
+bool SimAuth::Check(const QByteArray& authorization, const QByteArray& method,
+                    const QByteArray& target, const QString& user, const QString& password,
+                    bool& stale)
 {
     stale = false;
     const QByteArray a = authorization.trimmed();
@@ -92,8 +94,9 @@ bool SimAuth::Check(const QByteArray& authorization, const QByteArray& method, c
     const auto p = ParseParams(rest);
     const QByteArray uri = p.value("uri");
     // The uri names this request: its origin form, or an absolute form ending in it.
-    if (uri != target && !(uri.startsWith("http://") && uri.endsWith(target) &&
-                           uri.indexOf('/', 7) == uri.size() - target.size()))
+    if (uri != target
+        && !(uri.startsWith("http://") && uri.endsWith(target)
+             && uri.indexOf('/', 7) == uri.size() - target.size()))
         return false;
     if (p.value("username") != user.toUtf8() || p.value("realm") != realm_.toUtf8())
         return false;
@@ -106,8 +109,8 @@ bool SimAuth::Check(const QByteArray& authorization, const QByteArray& method, c
     const QByteArray qop = p.value("qop");
     const QByteArray expected = qop.isEmpty()
                                     ? H(alg, ha1 + ':' + nonce + ':' + ha2)
-                                    : H(alg, ha1 + ':' + nonce + ':' + p.value("nc") + ':' + p.value("cnonce") +
-                                                 ':' + qop + ':' + ha2);
+                                    : H(alg, ha1 + ':' + nonce + ':' + p.value("nc") + ':'
+                                                 + p.value("cnonce") + ':' + qop + ':' + ha2);
     if (expected != p.value("response").toLower())
         return false;
     const auto it = nonces_.constFind(nonce);

@@ -10,7 +10,9 @@
 
 class SimAuth {
 public:
-    SimAuth(QString realm, QString schemes) : realm_(std::move(realm)), schemes_(std::move(schemes)) {}
+    SimAuth(QString realm, QString schemes) : realm_(std::move(realm)), schemes_(std::move(schemes))
+    {
+    }
 
     // True when the Authorization header proves user and password for this
     // request. `stale` is set when a Digest answer used an unknown or expired

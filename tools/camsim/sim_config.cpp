@@ -80,7 +80,10 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
             bool ok = false;
             out = v.toInt(&ok);
             if (!ok || out < lo || out > hi) {
-                error = QStringLiteral("%1: %2 is not a number from %3 to %4").arg(a, v).arg(lo).arg(hi);
+                error = QStringLiteral("%1: %2 is not a number from %3 to %4")
+                            .arg(a, v)
+                            .arg(lo)
+                            .arg(hi);
                 return false;
             }
             return true;
@@ -118,7 +121,8 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
         } else if (a == QLatin1String("--auth")) {
             if (!value(v))
                 return {};
-            if (v != QLatin1String("digest") && v != QLatin1String("basic") && v != QLatin1String("both")) {
+            if (v != QLatin1String("digest") && v != QLatin1String("basic")
+                && v != QLatin1String("both")) {
                 error = QStringLiteral("--auth wants digest, basic or both");
                 return {};
             }
@@ -166,14 +170,17 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
             ini.beginGroup(g);
             SimCameraConfig c = base;
             c.seed = k;
-            c.address = ini.value(QStringLiteral("address"), AddressPlus(base.address, k - 1)).toString();
+            c.address =
+                ini.value(QStringLiteral("address"), AddressPlus(base.address, k - 1)).toString();
             QHostAddress h(c.address);
             if (h.protocol() != QAbstractSocket::IPv4Protocol || !h.isLoopback()) {
                 error = QStringLiteral("[%1] address must be a loopback address").arg(g);
                 return {};
             }
             c.port = ini.value(QStringLiteral("port"), base.port).toInt();
-            c.name = ini.value(QStringLiteral("name"), QStringLiteral("%1 %2").arg(namePrefix).arg(k)).toString();
+            c.name =
+                ini.value(QStringLiteral("name"), QStringLiteral("%1 %2").arg(namePrefix).arg(k))
+                    .toString();
             c.model = ini.value(QStringLiteral("model"), c.model).toString();
             c.mac = ini.value(QStringLiteral("mac"), MacFor(k)).toString();
             c.location = ini.value(QStringLiteral("location"), c.location).toString();
@@ -186,7 +193,8 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
             c.adminPassword = ini.value(QStringLiteral("admin_password"), c.password).toString();
             c.auth = ini.value(QStringLiteral("auth"), c.auth).toString();
             c.panTilt = ini.value(QStringLiteral("pan_tilt"), true).toBool();
-            c.protocol = std::clamp(ini.value(QStringLiteral("protocol"), base.protocol).toInt(), 0, 4);
+            c.protocol =
+                std::clamp(ini.value(QStringLiteral("protocol"), base.protocol).toInt(), 0, 4);
             c.webPort = std::clamp(ini.value(QStringLiteral("web_port"), 0).toInt(), 0, 65535);
             c.fps = std::clamp(ini.value(QStringLiteral("fps"), c.fps).toInt(), 1, 60);
             QSize s;

@@ -46,8 +46,7 @@ void Wait(int ms)
     }
 }
 
-template <typename T>
-T* Visible()
+template <typename T> T* Visible()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* t = dynamic_cast<T*>(w); t && w->isVisible())
@@ -81,7 +80,10 @@ public:
         });
         timer_.start(20);
     }
-    void When(std::function<bool()> ready, std::function<void()> act) { steps_.emplace_back(ready, act); }
+    void When(std::function<bool()> ready, std::function<void()> act)
+    {
+        steps_.emplace_back(ready, act);
+    }
     bool Done() const { return steps_.empty() && !starting_; }
 
 private:
@@ -96,11 +98,10 @@ void Click(SkinForm* form, const QString& name)
     if (!el)
         return;
     const QPointF p = el->rect().center();
-    for (auto [type, button, held] : {std::tuple{QEvent::MouseMove, Qt::NoButton, Qt::MouseButtons(Qt::NoButton)},
-                                      std::tuple{QEvent::MouseButtonPress, Qt::LeftButton,
-                                                 Qt::MouseButtons(Qt::LeftButton)},
-                                      std::tuple{QEvent::MouseButtonRelease, Qt::LeftButton,
-                                                 Qt::MouseButtons(Qt::NoButton)}}) {
+    for (auto [type, button, held] :
+         {std::tuple{QEvent::MouseMove, Qt::NoButton, Qt::MouseButtons(Qt::NoButton)},
+          std::tuple{QEvent::MouseButtonPress, Qt::LeftButton, Qt::MouseButtons(Qt::LeftButton)},
+          std::tuple{QEvent::MouseButtonRelease, Qt::LeftButton, Qt::MouseButtons(Qt::NoButton)}}) {
         QMouseEvent e(type, p, form->mapToGlobal(p), button, held, Qt::NoModifier);
         QApplication::sendEvent(form, &e);
     }
@@ -113,7 +114,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QGuiApplication::setQuitOnLastWindowClosed(false);
     if (argc < 4) {
-        std::fprintf(stderr, "Usage: discoveryshots <program folder> <output folder> <camera name>\n");
+        std::fprintf(stderr,
+                     "Usage: discoveryshots <program folder> <output folder> <camera name>\n");
         return 2;
     }
     const QString program = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();

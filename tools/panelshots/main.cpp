@@ -45,9 +45,18 @@ public:
         const SkinElement* el = form_->findElement(name);
         return el ? el->rect().center() : QPoint(-1, -1);
     }
-    void move(const QString& name) { send(QEvent::MouseMove, at(name), Qt::NoButton, Qt::NoButton); }
-    void press(const QString& name) { send(QEvent::MouseButtonPress, at(name), Qt::LeftButton, Qt::LeftButton); }
-    void release(const QString& name) { send(QEvent::MouseButtonRelease, at(name), Qt::LeftButton, Qt::NoButton); }
+    void move(const QString& name)
+    {
+        send(QEvent::MouseMove, at(name), Qt::NoButton, Qt::NoButton);
+    }
+    void press(const QString& name)
+    {
+        send(QEvent::MouseButtonPress, at(name), Qt::LeftButton, Qt::LeftButton);
+    }
+    void release(const QString& name)
+    {
+        send(QEvent::MouseButtonRelease, at(name), Qt::LeftButton, Qt::NoButton);
+    }
     void click(const QString& name)
     {
         move(name);
@@ -70,7 +79,8 @@ bool Save(frmController* panel, const QString& file, bool withVideo)
     const QImage left = panel->grab().toImage();
     QImage right;
     if (withVideo) {
-        if (auto* video = windows().IfLoaded<QWidget>(ClientWindowName(gCurCam)); video && video->isVisible())
+        if (auto* video = windows().IfLoaded<QWidget>(ClientWindowName(gCurCam));
+            video && video->isVisible())
             right = video->grab().toImage();
     }
     const int gap = right.isNull() ? 0 : 12;
@@ -131,7 +141,8 @@ int main(int argc, char** argv)
     QTimer closeSearch;
     QObject::connect(&closeSearch, &QTimer::timeout, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* b = dynamic_cast<frmBrowse*>(w); b && b->isVisible() && !b->m_bBusy && !b->m_bFirst)
+            if (auto* b = dynamic_cast<frmBrowse*>(w);
+                b && b->isVisible() && !b->m_bBusy && !b->m_bFirst)
                 b->cmdCancel->click();
     });
     closeSearch.start(50);

@@ -100,9 +100,42 @@ void drawLabel(QPainter& p, const QRectF& box, const QString& text, qreal px, bo
 // ------------------------------------------------------------------ icons
 
 enum class Icon {
-    Min, Max, Close, Pin, Panel, Contrast, List, Camera, Rotate, Zoom, Speaker, SpeakerWaves,
-    SpeakerOff, Power, VideoCam, Trash, Info, Record, Clock, Motion, Play, Scan, Grid, Gear, Help,
-    Sliders, Globe, Bell, Download, ArrowL, ArrowR, ArrowU, ArrowD, Home, Stop, Lens
+    Min,
+    Max,
+    Close,
+    Pin,
+    Panel,
+    Contrast,
+    List,
+    Camera,
+    Rotate,
+    Zoom,
+    Speaker,
+    SpeakerWaves,
+    SpeakerOff,
+    Power,
+    VideoCam,
+    Trash,
+    Info,
+    Record,
+    Clock,
+    Motion,
+    Play,
+    Scan,
+    Grid,
+    Gear,
+    Help,
+    Sliders,
+    Globe,
+    Bell,
+    Download,
+    ArrowL,
+    ArrowR,
+    ArrowU,
+    ArrowD,
+    Home,
+    Stop,
+    Lens
 };
 
 void arrowHead(QPainterPath& path, QPointF tip, qreal angleDeg, qreal size)
@@ -133,8 +166,12 @@ void drawIcon(QPainter& p, Icon icon, const QRectF& box, const QColor& c)
         p.restore();
     };
     switch (icon) {
-    case Icon::Min: p.drawLine(QPointF(4, 11), QPointF(12, 11)); break;
-    case Icon::Max: p.drawRoundedRect(QRectF(3.5, 3.5, 9, 9), 1.2, 1.2); break;
+    case Icon::Min:
+        p.drawLine(QPointF(4, 11), QPointF(12, 11));
+        break;
+    case Icon::Max:
+        p.drawRoundedRect(QRectF(3.5, 3.5, 9, 9), 1.2, 1.2);
+        break;
     case Icon::Close:
         p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
         p.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
@@ -394,8 +431,10 @@ void drawIcon(QPainter& p, Icon icon, const QRectF& box, const QColor& c)
         tri.lineTo(11.5, 8);
         tri.lineTo(5, 12);
         tri.closeSubpath();
-        const qreal angle = icon == Icon::ArrowR ? 0 : icon == Icon::ArrowD ? 90
-                                                    : icon == Icon::ArrowL ? 180 : 270;
+        const qreal angle = icon == Icon::ArrowR   ? 0
+                            : icon == Icon::ArrowD ? 90
+                            : icon == Icon::ArrowL ? 180
+                                                   : 270;
         QTransform t;
         t.translate(8, 8);
         t.rotate(angle);
@@ -456,9 +495,9 @@ bool writeSvg(const QString& path, QSize size, const std::function<void(QPainter
     }
     QString svg = QString::fromUtf8(buffer.data());
     // The generator states the size in millimetres; skins need pixels.
-    static const QRegularExpression mm(
-        QStringLiteral("width=\"[0-9.]+mm\" height=\"[0-9.]+mm\""));
-    svg.replace(mm, QStringLiteral("width=\"%1\" height=\"%2\"").arg(size.width()).arg(size.height()));
+    static const QRegularExpression mm(QStringLiteral("width=\"[0-9.]+mm\" height=\"[0-9.]+mm\""));
+    svg.replace(mm,
+                QStringLiteral("width=\"%1\" height=\"%2\"").arg(size.width()).arg(size.height()));
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -481,12 +520,11 @@ public:
     void element(const QString& name, const QString& kind, const QRect& r, const QString& anchor,
                  const QStringList& more = {})
     {
-        QStringList lines{QStringLiteral("Kind = ") + kind,
-                          QStringLiteral("Rect = %1 %2 %3 %4")
-                              .arg(r.x())
-                              .arg(r.y())
-                              .arg(r.width())
-                              .arg(r.height())};
+        QStringList lines{QStringLiteral("Kind = ") + kind, QStringLiteral("Rect = %1 %2 %3 %4")
+                                                                .arg(r.x())
+                                                                .arg(r.y())
+                                                                .arg(r.width())
+                                                                .arg(r.height())};
         if (!anchor.isEmpty())
             lines << QStringLiteral("Anchor = ") + anchor;
         lines << more;
@@ -541,15 +579,23 @@ const std::vector<Button>& buttons()
         // The left group: its width is the layout value (84 with ColorCtl, 62 without).
         {QStringLiteral("OnTop"), {15, 272, 22, 22}, Icon::Pin, QStringLiteral("left bottom")},
         {QStringLiteral("WakeUp"), {37, 272, 22, 22}, Icon::Panel, QStringLiteral("left bottom")},
-        {QStringLiteral("ColorCtl"), {59, 272, 22, 22}, Icon::Contrast,
+        {QStringLiteral("ColorCtl"),
+         {59, 272, 22, 22},
+         Icon::Contrast,
          QStringLiteral("left bottom")},
         {QStringLiteral("Event"), {203, 272, 22, 22}, Icon::List, QStringLiteral("right bottom")},
-        {QStringLiteral("Snapshot"), {225, 272, 22, 22}, Icon::Camera,
+        {QStringLiteral("Snapshot"),
+         {225, 272, 22, 22},
+         Icon::Camera,
          QStringLiteral("right bottom")},
-        {QStringLiteral("Rotate"), {247, 272, 22, 22}, Icon::Rotate,
+        {QStringLiteral("Rotate"),
+         {247, 272, 22, 22},
+         Icon::Rotate,
          QStringLiteral("right bottom")},
         {QStringLiteral("Zoom"), {269, 272, 22, 22}, Icon::Zoom, QStringLiteral("right bottom")},
-        {QStringLiteral("Audio"), {291, 272, 22, 22}, Icon::Speaker,
+        {QStringLiteral("Audio"),
+         {291, 272, 22, 22},
+         Icon::Speaker,
          QStringLiteral("right bottom")},
     };
     return b;
@@ -596,20 +642,22 @@ void drawButton(QPainter& p, const Button& b, Look look)
             icon = Icon::SpeakerWaves;
         break;
     case Look::Down:
-        fillRound(p, box, 5, close ? QColor("#b3342f") : kAccent,
-                  close ? QColor() : kAccentLight);
+        fillRound(p, box, 5, close ? QColor("#b3342f") : kAccent, close ? QColor() : kAccentLight);
         ic = Qt::white;
         if (audio)
             icon = Icon::SpeakerWaves;
         break;
-    case Look::Gray: ic = kIconDim; break;
+    case Look::Gray:
+        ic = kIconDim;
+        break;
     case Look::NoAudio:
         if (audio) {
             icon = Icon::SpeakerOff;
             ic = QColor("#7c8794");
         }
         break;
-    default: break;
+    default:
+        break;
     }
     drawIcon(p, icon, centred(box, caption ? 14 : 16), ic);
 }
@@ -650,10 +698,11 @@ bool write(const QString& lang)
     if (!writeSvg(folder + QStringLiteral("/ColorPanel.svg"), QSize(161, 106), drawColourPanel))
         return false;
 
-    SkinText skn(kGenerated + QStringLiteral(
-                                  "# The video windows' skin: title bar with the camera name and the\n"
-                                  "# window buttons, the video in the middle, a button bar and a status\n"
-                                  "# strip below.\n"));
+    SkinText skn(
+        kGenerated
+        + QStringLiteral("# The video windows' skin: title bar with the camera name and the\n"
+                         "# window buttons, the video in the middle, a button bar and a status\n"
+                         "# strip below.\n"));
     skn.section(QStringLiteral("Skin"),
                 {QStringLiteral("Name = VideoWindow"), QStringLiteral("Size = %1 %2").arg(W).arg(H),
                  QStringLiteral("MinSize = 296 230"), QStringLiteral("Resizable = yes"),
@@ -704,9 +753,10 @@ bool write(const QString& lang)
     if (!skn.save(lang + QStringLiteral("/english_2.skn")))
         return false;
 
-    SkinText bar(kGenerated + QStringLiteral(
-                                  "# The colour panel of the video windows (161 x 106): the looks of\n"
-                                  "# its six labels and the places of its three bars.\n"));
+    SkinText bar(
+        kGenerated
+        + QStringLiteral("# The colour panel of the video windows (161 x 106): the looks of\n"
+                         "# its six labels and the places of its three bars.\n"));
     bar.section(QStringLiteral("Skin"),
                 {QStringLiteral("Name = ColorPanel"), QStringLiteral("Size = 161 106"),
                  QStringLiteral("Background = view/ColorPanel.svg"),
@@ -729,9 +779,10 @@ bool write(const QString& lang)
     if (!bar.save(lang + QStringLiteral("/Bar.skn")))
         return false;
 
-    SkinText cam(kGenerated + QStringLiteral(
-                                  "# One cell of the combined window: a 3-pixel frame around the video;\n"
-                                  "# the window colours it (\"BgColor 255 -\" active, \"BgColor 0 -\" not).\n"));
+    SkinText cam(kGenerated
+                 + QStringLiteral(
+                     "# One cell of the combined window: a 3-pixel frame around the video;\n"
+                     "# the window colours it (\"BgColor 255 -\" active, \"BgColor 0 -\" not).\n"));
     cam.section(QStringLiteral("Skin"),
                 {QStringLiteral("Name = Cell"), QStringLiteral("Size = 160 120"),
                  QStringLiteral("Client = 3 3 154 114"), QStringLiteral("BgColor = #000000")});
@@ -775,8 +826,11 @@ const std::vector<Button>& buttons()
     b.push_back({QStringLiteral("Min"), {450, 4, 30, 20}, Icon::Min, {}, Style::Caption});
     b.push_back({QStringLiteral("Close"), {484, 4, 30, 20}, Icon::Close, {}, Style::Caption});
     for (int k = 0; k < 4; ++k)
-        b.push_back({QStringLiteral("Cam%1").arg(k + 1), {12 + 77 * k, 182, 69, 32}, Icon::Lens,
-                     QStringLiteral("CAM %1").arg(k + 1), Style::Slot});
+        b.push_back({QStringLiteral("Cam%1").arg(k + 1),
+                     {12 + 77 * k, 182, 69, 32},
+                     Icon::Lens,
+                     QStringLiteral("CAM %1").arg(k + 1),
+                     Style::Slot});
     struct Cmd {
         const char* name;
         Icon icon;
@@ -799,10 +853,16 @@ const std::vector<Button>& buttons()
     };
     for (int r = 0; r < 3; ++r)
         for (int k = 0; k < 4; ++k)
-            b.push_back({QLatin1String(rows[r][k].name), {12 + 77 * k, 240 + 46 * r, 69, 36},
-                         rows[r][k].icon, QLatin1String(rows[r][k].label), rows[r][k].style});
-    b.push_back({QStringLiteral("CamConf"), {324, 286, 184, 36}, Icon::Sliders,
-                 QStringLiteral("Camera setup"), Style::Wide});
+            b.push_back({QLatin1String(rows[r][k].name),
+                         {12 + 77 * k, 240 + 46 * r, 69, 36},
+                         rows[r][k].icon,
+                         QLatin1String(rows[r][k].label),
+                         rows[r][k].style});
+    b.push_back({QStringLiteral("CamConf"),
+                 {324, 286, 184, 36},
+                 Icon::Sliders,
+                 QStringLiteral("Camera setup"),
+                 Style::Wide});
     b.push_back({QStringLiteral("Web"), {324, 332, 56, 36}, Icon::Globe, {}, Style::Group});
     b.push_back({QStringLiteral("Motion"), {388, 332, 56, 36}, Icon::Bell, {}, Style::Group});
     b.push_back({QStringLiteral("Update"), {452, 332, 56, 36}, Icon::Download, {}, Style::Group});
@@ -834,8 +894,8 @@ void drawBack(QPainter& p, Look look)
     p.fillRect(QRectF(0, 27, W, 1), kShadowLine);
     drawIcon(p, Icon::Lens, QRectF(10, 7, 14, 14), kAccentText);
     // The display: a dark inset screen.
-    fillRound(p, QRectF(kDisplay), 8, vertical(QRectF(kDisplay), QColor("#0a0e13"), QColor("#0d1218")),
-              QColor("#27303b"));
+    fillRound(p, QRectF(kDisplay), 8,
+              vertical(QRectF(kDisplay), QColor("#0a0e13"), QColor("#0d1218")), QColor("#27303b"));
     p.fillRect(QRectF(kDisplay.x() + 80, kDisplay.y() + 10, 1, 96), QColor("#1d252f"));
     p.fillRect(QRectF(kDisplay.x() + 10, kDisplay.y() + 108, kDisplay.width() - 20, 1),
                QColor("#1d252f"));
@@ -940,8 +1000,8 @@ void drawButton(QPainter& p, const Button& b, Look look)
         break;
     }
     QColor iconColour = fg;
-    if (b.style == Style::Record && (look == Look::Main || look == Look::Over) &&
-        b.icon == Icon::Record)
+    if (b.style == Style::Record && (look == Look::Main || look == Look::Over)
+        && b.icon == Icon::Record)
         iconColour = kRecordLight;
     switch (b.style) {
     case Style::Slot:
@@ -954,7 +1014,8 @@ void drawButton(QPainter& p, const Button& b, Look look)
         break;
     case Style::Wide:
         drawIcon(p, b.icon, QRectF(r.left() + 14, r.center().y() - 8, 16, 16), fg);
-        drawLabel(p, r.adjusted(38, 0, 0, 0), b.label, 11, true, fg, Qt::AlignLeft | Qt::AlignVCenter);
+        drawLabel(p, r.adjusted(38, 0, 0, 0), b.label, 11, true, fg,
+                  Qt::AlignLeft | Qt::AlignVCenter);
         break;
     case Style::Group:  // the caption is a text element drawn over the lower part
         drawIcon(p, b.icon, QRectF(r.center().x() - 8, r.top() + 3, 16, 16), fg);
@@ -962,7 +1023,8 @@ void drawButton(QPainter& p, const Button& b, Look look)
     case Style::Pad:
         drawIcon(p, b.icon, centred(r, 24), fg);
         break;
-    case Style::Caption: break;
+    case Style::Caption:
+        break;
     }
 }
 
@@ -985,19 +1047,22 @@ bool write(const QString& lang)
 {
     const QString folder = lang + QStringLiteral("/panel");
     QDir().mkpath(folder);
-    const std::pair<const char*, Look> sheets[] = {{"Main", Look::Main}, {"Over", Look::Over},
-                                                   {"Down", Look::Down}, {"Gray", Look::Gray},
+    const std::pair<const char*, Look> sheets[] = {{"Main", Look::Main},
+                                                   {"Over", Look::Over},
+                                                   {"Down", Look::Down},
+                                                   {"Gray", Look::Gray},
                                                    {"Off", Look::Off}};
     for (const auto& [name, look] : sheets)
         if (!writeSvg(folder + QStringLiteral("/%1.svg").arg(QLatin1String(name)), QSize(W, H),
                       [look = look](QPainter& p) { drawSheet(p, look); }))
             return false;
 
-    SkinText skn(kGenerated + QStringLiteral(
-                                  "# The control panel's skin: the display with the slot number, five\n"
-                                  "# information lines and the clock; the four slot buttons with their\n"
-                                  "# LEDs (recording, motion, connected); the command buttons; the\n"
-                                  "# pan/tilt pad; the camera set-up group.\n"));
+    SkinText skn(
+        kGenerated
+        + QStringLiteral("# The control panel's skin: the display with the slot number, five\n"
+                         "# information lines and the clock; the four slot buttons with their\n"
+                         "# LEDs (recording, motion, connected); the command buttons; the\n"
+                         "# pan/tilt pad; the camera set-up group.\n"));
     skn.section(QStringLiteral("Skin"),
                 {QStringLiteral("Name = Panel"), QStringLiteral("Size = %1 %2").arg(W).arg(H),
                  QStringLiteral("Background = panel/Main.svg"), QStringLiteral("BgColor = #14181d"),
@@ -1020,19 +1085,20 @@ bool write(const QString& lang)
     const QRect d = kDisplay;
     skn.element(QStringLiteral("LineID"), QStringLiteral("text"),
                 QRect(d.x() + 4, d.y() + 8, 74, 98), QString(),
-                {QStringLiteral("Font = DejaVu Sans, 36, italic"), QStringLiteral("Color = #58a6ff"),
-                 QStringLiteral("Align = center")});
+                {QStringLiteral("Font = DejaVu Sans, 36, italic"),
+                 QStringLiteral("Color = #58a6ff"), QStringLiteral("Align = center")});
     for (int k = 0; k < 5; ++k)
         skn.element(QStringLiteral("Line%1").arg(k + 1), QStringLiteral("text"),
                     QRect(d.x() + 90, d.y() + 10 + 19 * k, 202, 19), QString(),
-                    {QStringLiteral("Color = %1").arg(k == 0 ? QStringLiteral("#f0f4f8")
-                                                             : QStringLiteral("#aab6c2")),
+                    {QStringLiteral("Color = %1")
+                         .arg(k == 0 ? QStringLiteral("#f0f4f8") : QStringLiteral("#aab6c2")),
                      QStringLiteral("Elide = right")});
     skn.element(QStringLiteral("Time"), QStringLiteral("text"),
                 QRect(d.x() + 10, d.y() + 112, d.width() - 20, 18), QString(),
                 {QStringLiteral("Font = DejaVu Sans, 8"), QStringLiteral("Color = #7d8a97"),
                  QStringLiteral("Align = right")});
-    const char* captions[][2] = {{"WebText", "Web"}, {"MotionText", "Alarm"}, {"UpdateText", "Update"}};
+    const char* captions[][2] = {
+        {"WebText", "Web"}, {"MotionText", "Alarm"}, {"UpdateText", "Update"}};
     for (int k = 0; k < 3; ++k)
         skn.element(QLatin1String(captions[k][0]), QStringLiteral("text"),
                     QRect(324 + 64 * k, 351, 56, 14), QString(),

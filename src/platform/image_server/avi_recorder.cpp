@@ -28,8 +28,7 @@ extern "C" {
 #include <libavutil/mathematics.h>
 }
 
-namespace
-{
+namespace {
 
 constexpr qint64 kMiB = 1024 * 1024;
 // Pictures waiting for the writer thread; beyond this the disk is too slow.
@@ -46,10 +45,7 @@ constexpr int kAviIndexEntry = 16;
 // The free space is asked again after this much was written (and every second).
 constexpr qint64 kRequeryBytes = 4 * kMiB;
 
-QString ErrnoText(int err)
-{
-    return QString::fromLocal8Bit(std::strerror(err));
-}
+QString ErrnoText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
 // Files being written by a recorder of this program; the repair leaves them alone.
 std::mutex gOpenFilesMutex;
@@ -73,9 +69,8 @@ bool IsOpenHere(const QString& path)
 // ---------------------------------------------------------------------------
 // One .AVI file, written through our own I/O so that every write error is
 // seen with its cause, and every picture reaches the operating system at once.
-class AviFile
-{
-  public:
+class AviFile {
+public:
     AviFile() = default;
     ~AviFile() { Abort(); }
     AviFile(const AviFile&) = delete;
@@ -186,7 +181,7 @@ class AviFile
     int Errno() const { return err_; }
     const QString& Error() const { return error_; }
 
-  private:
+private:
 #if LIBAVFORMAT_VERSION_MAJOR >= 61
     using WriteBuffer = const uint8_t*;
 #else
@@ -312,17 +307,14 @@ AVRational FrameTimeFor(qint64 intervalUs)
     return r;
 }
 
-qint64 FrameTimeUs(AVRational t)
-{
-    return av_rescale(1000000, t.num, t.den);
-}
+qint64 FrameTimeUs(AVRational t) { return av_rescale(1000000, t.num, t.den); }
 
 struct Picture {
     QByteArray jpeg;
     qint64 timeUs = 0;
 };
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------
 
@@ -337,7 +329,7 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
         if (p[i] != 0xFF)
             return false;
         const unsigned char marker = p[i + 1];
-        if (marker == 0xFF) { // fill byte
+        if (marker == 0xFF) {  // fill byte
             ++i;
             continue;
         }
@@ -345,7 +337,7 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
             i += 2;
             continue;
         }
-        if (marker == 0xD9 || marker == 0xDA) // end, or scan data before any frame header
+        if (marker == 0xD9 || marker == 0xDA)  // end, or scan data before any frame header
             return false;
         const int length = (p[i + 2] << 8) | p[i + 3];
         if (length < 2 || i + 2 + length > n)
@@ -366,8 +358,7 @@ bool JpegFrameSize(const QByteArray& jpeg, int& width, int& height)
 
 qint64 SystemFreeSpace(const QString& path)
 {
-    struct statvfs st {
-    };
+    struct statvfs st {};
     if (path.isEmpty() || ::statvfs(QFile::encodeName(path).constData(), &st) != 0)
         return -1;
     return static_cast<qint64>(st.f_bavail) * static_cast<qint64>(st.f_frsize);
@@ -406,7 +397,7 @@ struct AviRecorder::Impl {
     bool quit = false;
     quint64 stopRequested = 0;
     quint64 stopDone = 0;
-    std::deque<qint64> recentTimes; // of every picture pushed, for the frame rate
+    std::deque<qint64> recentTimes;  // of every picture pushed, for the frame rate
     Stats stats;
     QString lastError;
     QString currentFile;
@@ -503,7 +494,7 @@ void AviRecorder::Push(const QByteArray& jpeg, qint64 timeUs)
     {
         std::lock_guard lock(d_->mutex);
         if (!d_->recentTimes.empty() && timeUs < d_->recentTimes.back())
-            d_->recentTimes.clear(); // the clock went back: a new stream
+            d_->recentTimes.clear();  // the clock went back: a new stream
         d_->recentTimes.push_back(timeUs);
         while (d_->recentTimes.size() > 50)
             d_->recentTimes.pop_front();
@@ -522,10 +513,7 @@ void AviRecorder::Push(const QByteArray& jpeg, qint64 timeUs)
     d_->wake.notify_all();
 }
 
-bool AviRecorder::Active() const
-{
-    return d_->active;
-}
+bool AviRecorder::Active() const { return d_->active; }
 
 AviRecorder::Stats AviRecorder::GetStats() const
 {
@@ -630,7 +618,7 @@ void AviRecorder::Impl::HandleFrame(Picture&& picture)
 void AviRecorder::Impl::HandleStop()
 {
     if (state == State::Opening && !hold.empty())
-        TryOpen(true); // a short recording still becomes a file
+        TryOpen(true);  // a short recording still becomes a file
     if (state == State::Open)
         CloseFile();
     state = State::Idle;
@@ -642,8 +630,8 @@ void AviRecorder::Impl::Hold(Picture&& picture)
 {
     holdBytes += picture.jpeg.size();
     hold.push_back(std::move(picture));
-    while (hold.size() > 1 &&
-           (static_cast<qsizetype>(hold.size()) > kHoldMaxFrames || holdBytes > kHoldMaxBytes)) {
+    while (hold.size() > 1
+           && (static_cast<qsizetype>(hold.size()) > kHoldMaxFrames || holdBytes > kHoldMaxBytes)) {
         holdBytes -= hold.front().jpeg.size();
         hold.pop_front();
         std::lock_guard lock(mutex);
@@ -688,7 +676,7 @@ void AviRecorder::Impl::TryOpen(bool force)
         if (held.size() >= 8 || span >= 2000000 || force)
             interval = MedianInterval(held);
         if (interval == 0 && frameTime.num == 0 && !force && held.size() < 8 && span < 2000000)
-            return; // wait for a few more pictures
+            return;  // wait for a few more pictures
     }
     if (interval > 0)
         frameTime = FrameTimeFor(interval);
@@ -758,7 +746,7 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
 {
     int width = 0, height = 0;
     if (!JpegFrameSize(picture.jpeg, width, height))
-        return; // not a picture: nothing to store
+        return;  // not a picture: nothing to store
     if (width != fileWidth || height != fileHeight) {
         // The camera changed its picture size: go on in a new file.
         if (!CloseFile())
@@ -784,8 +772,8 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
         }
         // A file holds at most the split time: the picture that would start
         // past it opens the next file.
-        if (settings.splitMode == 1 && settings.splitMs > 0 &&
-            pts * frameUs >= settings.splitMs * 1000)
+        if (settings.splitMode == 1 && settings.splitMs > 0
+            && pts * frameUs >= settings.splitMs * 1000)
             return Split(AviRecorder::kSplitTime, std::move(picture));
         const qint64 chunk = 8 + picture.jpeg.size() + (picture.jpeg.size() & 1);
         const qint64 gap = pts - file->LastPts() - 1;
@@ -798,10 +786,10 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     // Never write into the reserve: the picture, the empty frames of a gap and
     // the index entries must fit above it, with room for the file's end.
     const qint64 gapChunks = first ? 0 : pts - file->LastPts() - 1;
-    const qint64 need = 8 + picture.jpeg.size() + 1 + gapChunks * (8 + kAviIndexEntry) +
-                        kAviIndexEntry + kAviIndexEntry * file->Chunks() + kTrailerSlack;
-    if (writtenSinceQuery > kRequeryBytes ||
-        freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
+    const qint64 need = 8 + picture.jpeg.size() + 1 + gapChunks * (8 + kAviIndexEntry)
+                        + kAviIndexEntry + kAviIndexEntry * file->Chunks() + kTrailerSlack;
+    if (writtenSinceQuery > kRequeryBytes
+        || freeAtQuery - writtenSinceQuery - need < settings.reserveBytes) {
         const qint64 free = Free();
         if (free < 0 || free - need < settings.reserveBytes) {
             CloseFile();
@@ -814,7 +802,7 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     const qint64 before = file->Size();
     if (!file->Write(picture.jpeg, pts)) {
         const QString why = file->Error();
-        file->Finish(); // best effort: keeps what was written readable
+        file->Finish();  // best effort: keeps what was written readable
         RegisterOpen(file->Path(), false);
         file.reset();
         return Fail(why);
@@ -888,9 +876,9 @@ void AviRecorder::Impl::Periodic(bool now)
     // what we write would then be lost.
     struct stat onDisk {
     }, open{};
-    if (::stat(QFile::encodeName(file->Path()).constData(), &onDisk) != 0 ||
-        ::fstat(file->Fd(), &open) != 0 || onDisk.st_ino != open.st_ino ||
-        onDisk.st_dev != open.st_dev) {
+    if (::stat(QFile::encodeName(file->Path()).constData(), &onDisk) != 0
+        || ::fstat(file->Fd(), &open) != 0 || onDisk.st_ino != open.st_ino
+        || onDisk.st_dev != open.st_dev) {
         file->Abort();
         RegisterOpen(file->Path(), false);
         const QString path = file->Path();
@@ -903,8 +891,7 @@ void AviRecorder::Impl::Periodic(bool now)
 // ---------------------------------------------------------------------------
 // Unfinished files and their repair.
 
-namespace
-{
+namespace {
 
 quint32 ReadLe32(const char* p)
 {
@@ -912,7 +899,7 @@ quint32 ReadLe32(const char* p)
     return u[0] | (u[1] << 8) | (u[2] << 16) | (static_cast<quint32>(u[3]) << 24);
 }
 
-} // namespace
+}  // namespace
 
 bool IsUnfinishedAvi(const QString& path)
 {
@@ -970,9 +957,9 @@ bool RepairAvi(const QString& path, QString* error)
             int w = 0, h = 0;
             const QByteArray jpeg(reinterpret_cast<const char*>(pkt->data), pkt->size);
             // A picture cut short by the kill has no end marker; leave it out.
-            const bool complete = jpeg.size() >= 2 &&
-                                  static_cast<unsigned char>(jpeg[jpeg.size() - 2]) == 0xFF &&
-                                  static_cast<unsigned char>(jpeg[jpeg.size() - 1]) == 0xD9;
+            const bool complete = jpeg.size() >= 2
+                                  && static_cast<unsigned char>(jpeg[jpeg.size() - 2]) == 0xFF
+                                  && static_cast<unsigned char>(jpeg[jpeg.size() - 1]) == 0xD9;
             if (JpegFrameSize(jpeg, w, h) && complete) {
                 int64_t ts = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
                 int64_t pts =

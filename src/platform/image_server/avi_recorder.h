@@ -45,15 +45,14 @@ bool StorageHasRoom(const QString& folder, qint64 reserveBytes, const FreeSpaceF
 
 struct RecordSettings {
     QString folder;
-    int splitMode = 0;                      // 0 by size, 1 by time
-    qint64 splitBytes = 10LL * 1024 * 1024; // size split; 0 = none
-    qint64 splitMs = 10LL * 60 * 1000;      // time split, in camera time; 0 = none
-    qint64 reserveBytes = 0;                // free space never written into
+    int splitMode = 0;                       // 0 by size, 1 by time
+    qint64 splitBytes = 10LL * 1024 * 1024;  // size split; 0 = none
+    qint64 splitMs = 10LL * 60 * 1000;       // time split, in camera time; 0 = none
+    qint64 reserveBytes = 0;                 // free space never written into
 };
 
-class AviRecorder
-{
-  public:
+class AviRecorder {
+public:
     // Codes reported through the event callback (the image server's Notify numbers).
     static constexpr int kFailed = 11;
     static constexpr int kSplitSize = 12;
@@ -77,8 +76,8 @@ class AviRecorder
     bool Active() const;
 
     struct Stats {
-        quint64 framesWritten = 0; // pictures in closed and open files
-        quint64 framesDropped = 0; // pictures lost because the disk fell behind
+        quint64 framesWritten = 0;  // pictures in closed and open files
+        quint64 framesDropped = 0;  // pictures lost because the disk fell behind
         quint64 filesClosed = 0;
         qint64 bytesWritten = 0;
     };
@@ -88,7 +87,7 @@ class AviRecorder
     // The file being written, "" when none.
     QString CurrentFile() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

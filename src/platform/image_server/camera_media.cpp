@@ -2,8 +2,7 @@
 
 #include <chrono>
 
-namespace
-{
+namespace {
 constexpr int kMotionPictureWidth = 2 * MotionDetector::kGridWidth;
 
 qint64 SteadyMs()
@@ -11,7 +10,7 @@ qint64 SteadyMs()
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
-} // namespace
+}  // namespace
 
 CameraMedia::CameraMedia(std::function<void(int)> notify, FreeSpaceFn freeSpace)
     : notify_(std::move(notify)),
@@ -62,20 +61,11 @@ void CameraMedia::OnStreamStart()
     detector_.Reset();
 }
 
-void CameraMedia::RecordStart(const RecordSettings& settings)
-{
-    recorder_.Start(settings);
-}
+void CameraMedia::RecordStart(const RecordSettings& settings) { recorder_.Start(settings); }
 
-void CameraMedia::RecordStop()
-{
-    recorder_.Stop();
-}
+void CameraMedia::RecordStop() { recorder_.Stop(); }
 
-bool CameraMedia::Recording() const
-{
-    return recorder_.Active();
-}
+bool CameraMedia::Recording() const { return recorder_.Active(); }
 
 bool CameraMedia::StorageReady(const QString& folder, qint64 reserveBytes) const
 {

@@ -18,9 +18,8 @@
 #include <memory>
 #include <mutex>
 
-class CameraMedia
-{
-  public:
+class CameraMedia {
+public:
     static constexpr int kAlarmMail = 4;
 
     explicit CameraMedia(std::function<void(int code)> notify, FreeSpaceFn freeSpace = {});
@@ -58,7 +57,7 @@ class CameraMedia
     quint64 Pictures() const { return pictures_; }
     quint64 PictureBytes() const { return pictureBytes_; }
 
-  private:
+private:
     qint64 FreeSpace(const QString& path) const;
 
     std::function<void(int)> notify_;
@@ -70,7 +69,7 @@ class CameraMedia
     std::atomic<quint64> pictures_{0};
     std::atomic<quint64> pictureBytes_{0};
 
-    std::mutex motionMutex_; // the detector and its decoder (one stream thread at a time)
+    std::mutex motionMutex_;  // the detector and its decoder (one stream thread at a time)
     MotionDetector detector_;
     LumaDecoder decoder_;
     std::vector<uint8_t> luma_;

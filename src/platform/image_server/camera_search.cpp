@@ -74,7 +74,8 @@ std::vector<QHostAddress> InterfaceBroadcastAddresses()
     std::vector<QHostAddress> out;
     for (const QNetworkInterface& ni : QNetworkInterface::allInterfaces()) {
         const auto flags = ni.flags();
-        if (!flags.testFlag(QNetworkInterface::IsUp) || !flags.testFlag(QNetworkInterface::IsRunning))
+        if (!flags.testFlag(QNetworkInterface::IsUp)
+            || !flags.testFlag(QNetworkInterface::IsRunning))
             continue;
         for (const QNetworkAddressEntry& entry : ni.addressEntries()) {
             if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol)
@@ -175,8 +176,8 @@ void CameraSearch::Finish()
 
 // ---------------------------------------------------------------- identify
 
-std::optional<DiscoveredCamera> IdentifyCamera(const QString& address, const DiscoverySettings& settings,
-                                               const CancelToken* cancel)
+std::optional<DiscoveredCamera>
+IdentifyCamera(const QString& address, const DiscoverySettings& settings, const CancelToken* cancel)
 {
     const QHostAddress target(address.trimmed());
     if (target.protocol() != QAbstractSocket::IPv4Protocol)
@@ -196,8 +197,8 @@ std::optional<DiscoveredCamera> IdentifyCamera(const QString& address, const Dis
     const quint32 id = NewRequestId();
     const QByteArray request = MakeSearchRequest(id, target.toString());
     const auto send = [&] {
-        ::sendto(fd, request.constData(), static_cast<size_t>(request.size()), 0, reinterpret_cast<sockaddr*>(&to),
-                 sizeof to);
+        ::sendto(fd, request.constData(), static_cast<size_t>(request.size()), 0,
+                 reinterpret_cast<sockaddr*>(&to), sizeof to);
     };
 
     const Deadline end = DeadlineIn(std::max(0, settings.identifyMs));
@@ -216,9 +217,11 @@ std::optional<DiscoveredCamera> IdentifyCamera(const QString& address, const Dis
             send();
         }
         const Deadline wake = resent ? end : std::min(end, resend);
-        const auto waitMs = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count() + 1;
+        const auto waitMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count() + 1;
         pollfd fds[2] = {{fd, POLLIN, 0}, {cancel ? cancel->Fd() : -1, POLLIN, 0}};
-        const int ready = ::poll(fds, cancel ? 2 : 1, static_cast<int>(std::min<long long>(waitMs, 60000)));
+        const int ready =
+            ::poll(fds, cancel ? 2 : 1, static_cast<int>(std::min<long long>(waitMs, 60000)));
         if (ready < 0 && errno != EINTR)
             return std::nullopt;
         if (ready <= 0 || !(fds[0].revents & POLLIN))

@@ -30,8 +30,8 @@ class QUdpSocket;
 struct DiscoverySettings {
     std::vector<QHostAddress> targets;  // empty: every interface's broadcast address
     quint16 port = kDiscoveryPort;
-    int listenMs = 1500;  // how long a search listens
-    int resendMs = 250;   // when the request goes out a second time
+    int listenMs = 1500;    // how long a search listens
+    int resendMs = 250;     // when the request goes out a second time
     int identifyMs = 1000;  // how long an identify waits for its camera
 };
 
@@ -79,5 +79,6 @@ private:
 // Asks the camera at `address` for its identity and waits for the answer
 // (settings.identifyMs at most, less when `cancel` fires). Blocking; for
 // worker threads and bounded synchronous requests.
-std::optional<DiscoveredCamera> IdentifyCamera(const QString& address, const DiscoverySettings& settings,
+std::optional<DiscoveredCamera> IdentifyCamera(const QString& address,
+                                               const DiscoverySettings& settings,
                                                const CancelToken* cancel);

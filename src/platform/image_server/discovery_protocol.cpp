@@ -79,7 +79,8 @@ QByteArray MakeSearchRequest(quint32 id, const QString& filter)
     return out;
 }
 
-std::optional<DiscoveredCamera> ParseDiscoveryReply(QByteArrayView datagram, quint32 id, const QHostAddress& sender)
+std::optional<DiscoveredCamera> ParseDiscoveryReply(QByteArrayView datagram, quint32 id,
+                                                    const QHostAddress& sender)
 {
     if (datagram.size() > kMaxDiscoveryDatagram)
         return std::nullopt;

@@ -53,7 +53,8 @@ bool ReadValue(const QByteArray& s, qsizetype& i, QByteArray& out)
 QByteArray Hash(const QByteArray& algorithm, const QByteArray& data)
 {
     const bool sha = algorithm.toUpper().startsWith("SHA-256");
-    return QCryptographicHash::hash(data, sha ? QCryptographicHash::Sha256 : QCryptographicHash::Md5)
+    return QCryptographicHash::hash(data,
+                                    sha ? QCryptographicHash::Sha256 : QCryptographicHash::Md5)
         .toHex();
 }
 
@@ -165,10 +166,10 @@ bool HttpAuthenticator::Accept(const QList<AuthChallenge>& challenges)
     return false;
 }
 
-QByteArray DigestResponse(const QByteArray& algorithm, const QByteArray& user, const QByteArray& realm,
-                          const QByteArray& password, const QByteArray& method, const QByteArray& uri,
-                          const QByteArray& nonce, const QByteArray& nc, const QByteArray& cnonce,
-                          const QByteArray& qop)
+QByteArray DigestResponse(const QByteArray& algorithm, const QByteArray& user,
+                          const QByteArray& realm, const QByteArray& password,
+                          const QByteArray& method, const QByteArray& uri, const QByteArray& nonce,
+                          const QByteArray& nc, const QByteArray& cnonce, const QByteArray& qop)
 {
     QByteArray ha1 = Hash(algorithm, user + ':' + realm + ':' + password);
     if (algorithm.toUpper().endsWith("-SESS"))
@@ -224,10 +225,10 @@ QByteArray HttpAuthenticator::Authorization(const QByteArray& method, const QByt
         cnonce = QByteArray::number(r, 16);
     }
     const QByteArray response =
-        DigestResponse(algorithm_.isEmpty() ? QByteArray("MD5") : algorithm_, user, realm_, password, method,
-                       uri, nonce_, nc, cnonce, qop_);
-    QByteArray h = "Digest username=" + Quote(user) + ", realm=" + Quote(realm_) + ", nonce=" + Quote(nonce_) +
-                   ", uri=" + Quote(uri) + ", response=" + Quote(response);
+        DigestResponse(algorithm_.isEmpty() ? QByteArray("MD5") : algorithm_, user, realm_,
+                       password, method, uri, nonce_, nc, cnonce, qop_);
+    QByteArray h = "Digest username=" + Quote(user) + ", realm=" + Quote(realm_) + ", nonce="
+                   + Quote(nonce_) + ", uri=" + Quote(uri) + ", response=" + Quote(response);
     if (!algorithm_.isEmpty())
         h += ", algorithm=" + Token(algorithm_);
     if (!opaque_.isEmpty())

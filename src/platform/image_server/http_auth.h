@@ -39,7 +39,7 @@ private:
 
 // Digest response value (RFC 7616) for the given parts; algorithm "MD5",
 // "SHA-256" (with or without "-sess"); qop empty or "auth".
-QByteArray DigestResponse(const QByteArray& algorithm, const QByteArray& user, const QByteArray& realm,
-                          const QByteArray& password, const QByteArray& method, const QByteArray& uri,
-                          const QByteArray& nonce, const QByteArray& nc, const QByteArray& cnonce,
-                          const QByteArray& qop);
+QByteArray DigestResponse(const QByteArray& algorithm, const QByteArray& user,
+                          const QByteArray& realm, const QByteArray& password,
+                          const QByteArray& method, const QByteArray& uri, const QByteArray& nonce,
+                          const QByteArray& nc, const QByteArray& cnonce, const QByteArray& qop);

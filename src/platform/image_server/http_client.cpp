@@ -12,13 +12,14 @@ bool IsLocalAddress(const QString& host)
         return true;
     if (a.protocol() == QAbstractSocket::IPv4Protocol) {
         const quint32 v = a.toIPv4Address();
-        return (v >> 24) == 10 || (v >> 20) == ((172u << 4) | 1u) || (v >> 16) == ((192u << 8) | 168u);
+        return (v >> 24) == 10 || (v >> 20) == ((172u << 4) | 1u)
+               || (v >> 16) == ((192u << 8) | 168u);
     }
     return a.isUniqueLocalUnicast();
 }
 
-bool ShouldUseProxy(const QString& cameraHost, bool enableProxy, const QString& proxyHost, int proxyPort,
-                    bool bypassLocal, bool isLocalCamera)
+bool ShouldUseProxy(const QString& cameraHost, bool enableProxy, const QString& proxyHost,
+                    int proxyPort, bool bypassLocal, bool isLocalCamera)
 {
     if (!enableProxy || proxyHost.trimmed().isEmpty() || proxyPort <= 0 || proxyPort > 65535)
         return false;
@@ -87,9 +88,10 @@ bool ParseHead(const QByteArray& head, HttpResponse& r)
 
 }  // namespace
 
-HttpResponse HttpConnection::Open(const CameraEndpoint& ep, HttpAuthenticator& auth, const QByteArray& method,
-                                  const QByteArray& pathAndQuery, const QByteArray& body,
-                                  const QByteArray& contentType, Deadline deadline, const CancelToken* cancel)
+HttpResponse HttpConnection::Open(const CameraEndpoint& ep, HttpAuthenticator& auth,
+                                  const QByteArray& method, const QByteArray& pathAndQuery,
+                                  const QByteArray& body, const QByteArray& contentType,
+                                  Deadline deadline, const CancelToken* cancel)
 {
     auth.SetCredentials(ep.user, ep.password);
     bool answeredFresh = false;  // the last try answered a challenge received in this call
@@ -134,8 +136,8 @@ HttpResponse HttpConnection::OpenOnce(const CameraEndpoint& ep, HttpAuthenticato
     }
     const QByteArray hostPort = HostPort(ep.host, ep.port);
     const QByteArray target = ep.useProxy ? "http://" + hostPort + pathAndQuery : pathAndQuery;
-    QByteArray req = method + ' ' + target + " HTTP/1.1\r\nHost: " + hostPort +
-                     "\r\nUser-Agent: camclient/1.0\r\nAccept: */*\r\nConnection: close\r\n";
+    QByteArray req = method + ' ' + target + " HTTP/1.1\r\nHost: " + hostPort
+                     + "\r\nUser-Agent: camclient/1.0\r\nAccept: */*\r\nConnection: close\r\n";
     if (auth.HasChallenge())
         req += "Authorization: " + auth.Authorization(method, pathAndQuery) + "\r\n";
     if (!body.isEmpty() || method == "POST") {
@@ -155,8 +157,9 @@ HttpResponse HttpConnection::OpenOnce(const CameraEndpoint& ep, HttpAuthenticato
     while (end < 0) {
         r.io = tcp_.ReadSome(raw_, 4096, deadline, cancel);
         if (r.io != IoResult::Ok) {
-            r.error = r.io == IoResult::Closed ? QStringLiteral("connection closed before an answer")
-                                               : tcp_.LastError();
+            r.error = r.io == IoResult::Closed
+                          ? QStringLiteral("connection closed before an answer")
+                          : tcp_.LastError();
             if (r.io == IoResult::Closed)
                 r.io = IoResult::Failed;
             return r;
@@ -257,7 +260,8 @@ bool HttpConnection::Decode(QByteArray& out, int maxBytes)
     return true;
 }
 
-IoResult HttpConnection::ReadBody(QByteArray& out, int maxBytes, Deadline deadline, const CancelToken* cancel)
+IoResult HttpConnection::ReadBody(QByteArray& out, int maxBytes, Deadline deadline,
+                                  const CancelToken* cancel)
 {
     const qsizetype before = out.size();
     for (;;) {
@@ -282,9 +286,10 @@ IoResult HttpConnection::ReadBody(QByteArray& out, int maxBytes, Deadline deadli
     }
 }
 
-HttpResponse HttpRequest(const CameraEndpoint& ep, HttpAuthenticator& auth, const QByteArray& method,
-                         const QByteArray& pathAndQuery, int timeoutMs, const CancelToken* cancel,
-                         const QByteArray& body, const QByteArray& contentType, int maxBody)
+HttpResponse HttpRequest(const CameraEndpoint& ep, HttpAuthenticator& auth,
+                         const QByteArray& method, const QByteArray& pathAndQuery, int timeoutMs,
+                         const CancelToken* cancel, const QByteArray& body,
+                         const QByteArray& contentType, int maxBody)
 {
     const Deadline deadline = DeadlineIn(timeoutMs);
     HttpConnection c;

@@ -26,8 +26,8 @@ struct CameraEndpoint {
 // The proxy rule: with `enableProxy`, requests go through the proxy unless
 // `bypassLocal` is set and the camera is local (flagged so, or a loopback,
 // private or link-local address, or a host name without a dot).
-bool ShouldUseProxy(const QString& cameraHost, bool enableProxy, const QString& proxyHost, int proxyPort,
-                    bool bypassLocal, bool isLocalCamera);
+bool ShouldUseProxy(const QString& cameraHost, bool enableProxy, const QString& proxyHost,
+                    int proxyPort, bool bypassLocal, bool isLocalCamera);
 bool IsLocalAddress(const QString& host);
 
 struct HttpResponse {
@@ -35,8 +35,8 @@ struct HttpResponse {
     int status = 0;                  // 0: no HTTP answer
     QByteArray reason;
     QList<QPair<QByteArray, QByteArray>> headers;  // names lower case
-    QByteArray body;                 // whole body (Request) or empty (Open)
-    QString error;                   // why it failed, for logs
+    QByteArray body;                               // whole body (Request) or empty (Open)
+    QString error;                                 // why it failed, for logs
 
     QByteArray Header(const QByteArray& lowerName) const;
     QList<QByteArray> Headers(const QByteArray& lowerName) const;
@@ -50,8 +50,8 @@ public:
     // Sends the request and reads the answer's status and headers; answers a
     // 401 with the camera's challenge and tries again (a second 401 stands).
     HttpResponse Open(const CameraEndpoint& ep, HttpAuthenticator& auth, const QByteArray& method,
-                      const QByteArray& pathAndQuery, const QByteArray& body, const QByteArray& contentType,
-                      Deadline deadline, const CancelToken* cancel);
+                      const QByteArray& pathAndQuery, const QByteArray& body,
+                      const QByteArray& contentType, Deadline deadline, const CancelToken* cancel);
     // Reads more of the body (chunked coding removed), appending at most about
     // maxBytes to `out`. Closed means the body ended.
     IoResult ReadBody(QByteArray& out, int maxBytes, Deadline deadline, const CancelToken* cancel);
@@ -59,9 +59,10 @@ public:
     void Close() { tcp_.Close(); }
 
 private:
-    HttpResponse OpenOnce(const CameraEndpoint& ep, HttpAuthenticator& auth, const QByteArray& method,
-                          const QByteArray& pathAndQuery, const QByteArray& body,
-                          const QByteArray& contentType, Deadline deadline, const CancelToken* cancel);
+    HttpResponse OpenOnce(const CameraEndpoint& ep, HttpAuthenticator& auth,
+                          const QByteArray& method, const QByteArray& pathAndQuery,
+                          const QByteArray& body, const QByteArray& contentType, Deadline deadline,
+                          const CancelToken* cancel);
     IoResult Fill(Deadline deadline, const CancelToken* cancel);
     // Moves decoded body bytes from raw_ to out; returns false on a framing error.
     bool Decode(QByteArray& out, int maxBytes);
@@ -77,7 +78,7 @@ private:
 
 // One whole request: the answer with its body (at most maxBody bytes; a
 // larger body fails the request).
-HttpResponse HttpRequest(const CameraEndpoint& ep, HttpAuthenticator& auth, const QByteArray& method,
-                         const QByteArray& pathAndQuery, int timeoutMs, const CancelToken* cancel = nullptr,
-                         const QByteArray& body = {}, const QByteArray& contentType = {},
-                         int maxBody = 64 * 1024);
+HttpResponse HttpRequest(const CameraEndpoint& ep, HttpAuthenticator& auth,
+                         const QByteArray& method, const QByteArray& pathAndQuery, int timeoutMs,
+                         const CancelToken* cancel = nullptr, const QByteArray& body = {},
+                         const QByteArray& contentType = {}, int maxBody = 64 * 1024);

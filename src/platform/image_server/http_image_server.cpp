@@ -66,11 +66,13 @@ struct HttpImageServer::NotifyGate {
     {
         std::lock_guard lock(mutex);
         if (target)
-            QMetaObject::invokeMethod(target, [t = target, code] { emit t->Notify(code); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                target, [t = target, code] { emit t->Notify(code); }, Qt::QueuedConnection);
     }
 };
 
-HttpImageServer::HttpImageServer(QObject* parent) : ImageServer(parent), gate_(std::make_shared<NotifyGate>())
+HttpImageServer::HttpImageServer(QObject* parent)
+    : ImageServer(parent), gate_(std::make_shared<NotifyGate>())
 {
     gate_->target = this;
     media_ = std::make_shared<CameraMedia>([gate = gate_](int code) { gate->Post(code); });
@@ -96,7 +98,8 @@ RequestQueue& HttpImageServer::Queue()
 
 void HttpImageServer::PostNotify(int code)
 {
-    QMetaObject::invokeMethod(this, [this, code] { emit Notify(code); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, code] { emit Notify(code); }, Qt::QueuedConnection);
 }
 
 CameraEndpoint HttpImageServer::Endpoint() const
@@ -106,7 +109,8 @@ CameraEndpoint HttpImageServer::Endpoint() const
     ep.port = port_;
     ep.user = user_;
     ep.password = password_;
-    ep.useProxy = ShouldUseProxy(ep.host, enableProxy_, proxyAddress_, proxyPort_, bypassProxy_, local_);
+    ep.useProxy =
+        ShouldUseProxy(ep.host, enableProxy_, proxyAddress_, proxyPort_, bypassProxy_, local_);
     ep.proxyHost = proxyAddress_.trimmed();
     ep.proxyPort = proxyPort_;
     return ep;
@@ -206,7 +210,8 @@ void HttpImageServer::setFrameDelay(int v)
 void HttpImageServer::PushGeometry()
 {
     if (surface_ && displayEnabled_)
-        surface_->setGeometryHints(QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)), rotateAngle_);
+        surface_->setGeometryHints(QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)),
+                                   rotateAngle_);
 }
 
 void HttpImageServer::UpdateWantPictures()
@@ -218,9 +223,18 @@ void HttpImageServer::UpdateWantPictures()
 int HttpImageServer::sourceWidth() const { return session_ ? session_->sourceWidth.load() : 0; }
 int HttpImageServer::sourceHeight() const { return session_ ? session_->sourceHeight.load() : 0; }
 int HttpImageServer::frameRate() const { return session_ ? session_->frameRate.load() : 0; }
-quint64 HttpImageServer::framesReceived() const { return session_ ? session_->framesReceived.load() : 0; }
-quint64 HttpImageServer::framesDecoded() const { return session_ ? session_->framesDecoded.load() : 0; }
-quint64 HttpImageServer::partsDamaged() const { return session_ ? session_->partsDamaged.load() : 0; }
+quint64 HttpImageServer::framesReceived() const
+{
+    return session_ ? session_->framesReceived.load() : 0;
+}
+quint64 HttpImageServer::framesDecoded() const
+{
+    return session_ ? session_->framesDecoded.load() : 0;
+}
+quint64 HttpImageServer::partsDamaged() const
+{
+    return session_ ? session_->partsDamaged.load() : 0;
+}
 
 void HttpImageServer::setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs)
 {
@@ -239,8 +253,8 @@ void HttpImageServer::OnFrameReady()
     // The surface may have gone away since the frame was decoded.
     if (!surface_ || !displayEnabled_)
         return;
-    surface_->presentFrame(f.image, QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)), rotateAngle_,
-                           f.timestampUs);
+    surface_->presentFrame(f.image, QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)),
+                           rotateAngle_, f.timestampUs);
 }
 
 // ---------------- stream ----------------
@@ -267,8 +281,8 @@ void HttpImageServer::StartSession()
             OnSessionEnded();
     };
     session_ = std::make_shared<StreamSession>(std::move(o), this, std::move(callbacks));
-    session_->onPicture = [media = std::weak_ptr<CameraMedia>(media_)](const QByteArray& jpeg, qint64 cameraUs,
-                                                                       qint64 receivedUs) {
+    session_->onPicture = [media = std::weak_ptr<CameraMedia>(media_)](
+                              const QByteArray& jpeg, qint64 cameraUs, qint64 receivedUs) {
         if (const auto m = media.lock())
             m->OnPicture(jpeg, cameraUs, receivedUs);
     };
@@ -342,10 +356,14 @@ void HttpImageServer::recordStop() { media_->RecordStop(); }
 
 bool HttpImageServer::storageReady() const
 {
-    return media_->StorageReady(recordPath_, static_cast<qint64>(std::max(0, reserveSpace_)) * 1024 * 1024);
+    return media_->StorageReady(recordPath_,
+                                static_cast<qint64>(std::max(0, reserveSpace_)) * 1024 * 1024);
 }
 
-void HttpImageServer::setFreeSpaceFunction(FreeSpaceFn fn) { media_->SetFreeSpaceFunction(std::move(fn)); }
+void HttpImageServer::setFreeSpaceFunction(FreeSpaceFn fn)
+{
+    media_->SetFreeSpaceFunction(std::move(fn));
+}
 
 void HttpImageServer::setAlarmFlags(int v)
 {
@@ -405,7 +423,10 @@ void HttpImageServer::PushMailSettings()
     media_->SetMailSettings(m);
 }
 
-void HttpImageServer::sendMail() { media_->SendMail(session_ ? session_->LatestJpeg() : QByteArray()); }
+void HttpImageServer::sendMail()
+{
+    media_->SendMail(session_ ? session_->LatestJpeg() : QByteArray());
+}
 
 // ---------------- identity and requests ----------------
 
@@ -426,26 +447,28 @@ int HttpImageServer::checkIP(int mode, bool)
     const DiscoverySettings discovery = CurrentDiscoverySettings();
     if (mode == 1) {
         auto auth = queueAuth_;
-        Queue().Push([this, ep, auth, discovery](const CancelToken& cancel) -> std::function<void()> {
-            const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/identity", requestTimeoutMs(), &cancel);
-            bool ok = r.io == IoResult::Ok && r.Ok();
-            Identity id = ok ? IdentityFrom(ParseRecord(r.body), ep.host) : Identity{};
-            if (!ok && !cancel.IsCancelled()) {
-                if (const auto found = IdentifyCamera(ep.host, discovery, &cancel)) {
-                    id = IdentityFrom(*found);
-                    ok = true;
+        Queue().Push(
+            [this, ep, auth, discovery](const CancelToken& cancel) -> std::function<void()> {
+                const HttpResponse r =
+                    HttpRequest(ep, *auth, "GET", "/api/identity", requestTimeoutMs(), &cancel);
+                bool ok = r.io == IoResult::Ok && r.Ok();
+                Identity id = ok ? IdentityFrom(ParseRecord(r.body), ep.host) : Identity{};
+                if (!ok && !cancel.IsCancelled()) {
+                    if (const auto found = IdentifyCamera(ep.host, discovery, &cancel)) {
+                        id = IdentityFrom(*found);
+                        ok = true;
+                    }
                 }
-            }
-            return [this, ok, id] {
-                if (ok) {
-                    identified_ = id;
-                    identity_ = id;
-                    if (id.port > 0 && id.port <= 65535)
-                        port_ = id.port;
-                }
-                emit EndCheckIP(ok ? kTrue : 0);
-            };
-        });
+                return [this, ok, id] {
+                    if (ok) {
+                        identified_ = id;
+                        identity_ = id;
+                        if (id.port > 0 && id.port <= 65535)
+                            port_ = id.port;
+                    }
+                    emit EndCheckIP(ok ? kTrue : 0);
+                };
+            });
         return kTrue;
     }
     const HttpResponse r = HttpRequest(ep, syncAuth_, "GET", "/api/identity", requestTimeoutMs());
@@ -464,7 +487,8 @@ int HttpImageServer::checkIP(int mode, bool)
 
 int HttpImageServer::loginTest(int)
 {
-    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/login", requestTimeoutMs());
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/login", requestTimeoutMs());
     return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
 }
 
@@ -478,7 +502,8 @@ QString HttpImageServer::getConfigItem(int item)
             key = k.second;
     if (!key)
         return {};
-    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
     if (r.io != IoResult::Ok || !r.Ok())
         return {};
     return ParseRecord(r.body).value(QString::fromLatin1(key));
@@ -489,7 +514,8 @@ void HttpImageServer::getConfig(bool)
     const CameraEndpoint ep = ControlEndpoint();
     auto auth = queueAuth_;
     Queue().Push([this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
-        const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/config", requestTimeoutMs(), &cancel);
+        const HttpResponse r =
+            HttpRequest(ep, *auth, "GET", "/api/config", requestTimeoutMs(), &cancel);
         int status = 0;
         if (r.io == IoResult::Ok && r.Ok())
             status = kTrue;
@@ -513,7 +539,8 @@ int HttpImageServer::getImageCaps(ImageConfig& config)
 
 int HttpImageServer::getImageConfig(ImageConfig& config, int)
 {
-    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/image", requestTimeoutMs());
+    const HttpResponse r =
+        HttpRequest(Endpoint(), syncAuth_, "GET", "/api/image", requestTimeoutMs());
     if (r.io != IoResult::Ok || !r.Ok())
         return 0;
     ImageConfig c;
@@ -528,8 +555,9 @@ int HttpImageServer::getImageConfig(ImageConfig& config, int)
 
 int HttpImageServer::setImageConfig(const ImageConfig& config)
 {
-    const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "POST", "/api/image", requestTimeoutMs(), nullptr,
-                                       ImageForm(config), "application/x-www-form-urlencoded");
+    const HttpResponse r =
+        HttpRequest(Endpoint(), syncAuth_, "POST", "/api/image", requestTimeoutMs(), nullptr,
+                    ImageForm(config), "application/x-www-form-urlencoded");
     return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
 }
 
@@ -537,8 +565,8 @@ bool HttpImageServer::saveSnapshot(const QString& file, int)
 {
     QByteArray jpeg = session_ ? session_->LatestJpeg() : QByteArray();
     if (jpeg.isEmpty()) {
-        const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/snapshot.jpg", requestTimeoutMs(),
-                                           nullptr, {}, {}, 16 * 1024 * 1024);
+        const HttpResponse r = HttpRequest(Endpoint(), syncAuth_, "GET", "/api/snapshot.jpg",
+                                           requestTimeoutMs(), nullptr, {}, {}, 16 * 1024 * 1024);
         if (r.io != IoResult::Ok || !r.Ok() || !LooksLikeJpeg(r.body))
             return false;
         jpeg = r.body;
@@ -559,8 +587,9 @@ void HttpImageServer::ptControl(int code)
     auto auth = queueAuth_;
     Queue().Push(
         [this, ep, auth, code](const CancelToken& cancel) -> std::function<void()> {
-            const HttpResponse r = HttpRequest(ep, *auth, "GET", "/api/ptz?code=" + QByteArray::number(code),
-                                               requestTimeoutMs(), &cancel);
+            const HttpResponse r =
+                HttpRequest(ep, *auth, "GET", "/api/ptz?code=" + QByteArray::number(code),
+                            requestTimeoutMs(), &cancel);
             if (r.io == IoResult::Ok && r.Ok())
                 return {};
             return [this] { emit Notify(NotifyCode::PanTiltFailed); };
@@ -576,7 +605,8 @@ void HttpImageServer::probeInit()
 
 void HttpImageServer::probeStart(int)
 {
-    const HttpResponse r = HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
     if (r.io == IoResult::Ok && r.Ok())
         identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
     else
@@ -599,7 +629,8 @@ void HttpImageServer::searchServer(int mode, const QString& filter)
         // A search still running is replaced; it ends all the same.
         replaced->disconnect(this);
         replaced->deleteLater();
-        QMetaObject::invokeMethod(this, [this] { emit EndSearch(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { emit EndSearch(); }, Qt::QueuedConnection);
     }
     auto* search = new CameraSearch(CurrentDiscoverySettings(), filter, this);
     search_ = search;
@@ -633,7 +664,8 @@ void HttpImageServer::searchServer(int mode, const QString& filter)
 int HttpImageServer::probeAddress(const QString& address, int port)
 {
     TcpStream s;
-    return s.Connect(address, port, DeadlineIn(requestTimeoutMs()), nullptr) == IoResult::Ok ? kTrue : 0;
+    return s.Connect(address, port, DeadlineIn(requestTimeoutMs()), nullptr) == IoResult::Ok ? kTrue
+                                                                                             : 0;
 }
 
 int HttpImageServer::setNetwork(const QString&, const QString&, const QString&) { return 0; }

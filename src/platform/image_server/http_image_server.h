@@ -152,7 +152,8 @@ public:
 private:
     struct Identity {
         QString name, model, mac, ip, location, mask, gateway;
-        QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"), rom = QStringLiteral("0.00");
+        QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"),
+                rom = QStringLiteral("0.00");
         int protocol = 0, capability = 0, webPort = 0, port = 0;
         bool valid = false;
     };
@@ -193,7 +194,8 @@ private:
     int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
     std::vector<int> backoffMs_{500, 1000, 2000, 4000, 8000, 10000};
     HttpAuthenticator syncAuth_;  // GUI-thread requests
-    std::shared_ptr<HttpAuthenticator> queueAuth_ = std::make_shared<HttpAuthenticator>();  // queue thread only
+    std::shared_ptr<HttpAuthenticator> queueAuth_ =
+        std::make_shared<HttpAuthenticator>();  // queue thread only
     std::shared_ptr<StreamSession> session_;
     quint64 sessionId_ = 0;
     std::unique_ptr<RequestQueue> queue_;

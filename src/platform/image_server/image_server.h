@@ -42,24 +42,25 @@ struct ImageConfig {
 
 // Codes carried by ImageServer::Notify.
 namespace NotifyCode {
-inline constexpr int RecordEnded = 0;        // the control ended a recording by itself
-inline constexpr int Connecting = 1;         // a start is under way
-inline constexpr int Connected = 2;          // the stream delivers pictures
-inline constexpr int ConnectFailed = 3;      // the camera cannot be reached, or the stream was lost for good
-inline constexpr int Motion = 6;             // motion detected (about once a second while it lasts)
-inline constexpr int RecordFailed = 11;      // recording stopped: write error or not enough free space
-inline constexpr int RecordSplitSize = 12;   // a recording file was closed at its size limit
-inline constexpr int RecordSplitTime = 14;   // a recording file was closed at its time limit
-inline constexpr int ConnectionLost = 15;    // the stream broke; reconnecting
-inline constexpr int FrameDropped = 17;      // a picture was bad or too large and was skipped
-inline constexpr int MailSent = 19;          // a motion mail went out
-inline constexpr int MailFailed = 20;        // a motion mail was refused
+inline constexpr int RecordEnded = 0;  // the control ended a recording by itself
+inline constexpr int Connecting = 1;   // a start is under way
+inline constexpr int Connected = 2;    // the stream delivers pictures
+inline constexpr int ConnectFailed =
+    3;                            // the camera cannot be reached, or the stream was lost for good
+inline constexpr int Motion = 6;  // motion detected (about once a second while it lasts)
+inline constexpr int RecordFailed = 11;  // recording stopped: write error or not enough free space
+inline constexpr int RecordSplitSize = 12;  // a recording file was closed at its size limit
+inline constexpr int RecordSplitTime = 14;  // a recording file was closed at its time limit
+inline constexpr int ConnectionLost = 15;   // the stream broke; reconnecting
+inline constexpr int FrameDropped = 17;     // a picture was bad or too large and was skipped
+inline constexpr int MailSent = 19;         // a motion mail went out
+inline constexpr int MailFailed = 20;       // a motion mail was refused
 inline constexpr int MailServerUnreachable = 21;
-inline constexpr int LoginRefused = 22;      // the camera refused the user name and password
-inline constexpr int Reconnected = 25;       // the stream runs again after a reconnect
-inline constexpr int SearchHit = 27;         // a search found a camera (readable through selectServer)
-inline constexpr int PanTiltFailed = 51;     // a pan/tilt command was not accepted
-inline constexpr int StreamStalled = 1000;   // no picture for the stall time; reconnecting
+inline constexpr int LoginRefused = 22;   // the camera refused the user name and password
+inline constexpr int Reconnected = 25;    // the stream runs again after a reconnect
+inline constexpr int SearchHit = 27;      // a search found a camera (readable through selectServer)
+inline constexpr int PanTiltFailed = 51;  // a pan/tilt command was not accepted
+inline constexpr int StreamStalled = 1000;  // no picture for the stall time; reconnecting
 }  // namespace NotifyCode
 
 class ImageServer : public QObject {
@@ -183,7 +184,7 @@ public:
     virtual void setIPAddress(const QString& address) = 0;
     virtual QString ipAddress() const = 0;  // last put, or the address a checkIP identified
     virtual void setPort(int port) = 0;
-    virtual int port() const = 0;           // after an identify: the camera's port
+    virtual int port() const = 0;  // after an identify: the camera's port
     virtual void setUserName(const QString& name) = 0;
     virtual void setPassword(const QString& password) = 0;
     virtual void setAuthText(const QString& text) = 0;
@@ -213,12 +214,12 @@ public:
     virtual int displayHeight() const = 0;
     virtual void setDisplayEnabled(bool enabled) = 0;  // false: stop drawing, the stream goes on
     virtual bool displayEnabled() const = 0;
-    virtual void setRotateAngle(int degrees) = 0;      // 0, 90, 180, 270; anything else draws unrotated
+    virtual void setRotateAngle(int degrees) = 0;  // 0, 90, 180, 270; anything else draws unrotated
     virtual int rotateAngle() const = 0;
-    virtual void setFrameDelay(int ms) = 0;            // minimum gap between drawn pictures
-    virtual int sourceWidth() const = 0;               // native size, 0 before the first picture
+    virtual void setFrameDelay(int ms) = 0;  // minimum gap between drawn pictures
+    virtual int sourceWidth() const = 0;     // native size, 0 before the first picture
     virtual int sourceHeight() const = 0;
-    virtual int frameRate() const = 0;                 // pictures per second received lately
+    virtual int frameRate() const = 0;  // pictures per second received lately
 
     // --- Stream ---
     virtual void start() = 0;  // returns at once; outcome by Notify; isRunning() true from here
@@ -226,7 +227,7 @@ public:
     virtual bool isRunning() const = 0;
     virtual void setStreamMode(int mode) = 0;  // 0 stop, 1 video, 3 video with audio
     virtual void applyStreamMode() = 0;
-    virtual int isBusy() const = 0;            // 0 = free
+    virtual int isBusy() const = 0;  // 0 = free
 
     // --- Recording ---
     virtual void setSplitFileMode(int mode) = 0;  // 0 by size, 1 by time
@@ -271,17 +272,18 @@ public:
     // mode 0: synchronous, -1 = the camera answered; mode 1: -1 = accepted,
     // the answer comes as EndCheckIP.
     virtual int checkIP(int mode, bool flag) = 0;
-    virtual int loginTest(int mode) = 0;               // -1 pass, 0 fail
-    virtual QString getConfigItem(int item) = 0;       // 40 admin ID, 41 admin password, 44 mask, 45 gateway
-    virtual void getConfig(bool full) = 0;             // answer: EndGetConfig, exactly once
-    virtual int getImageCaps(ImageConfig& config) = 0; // -1 = readable with empty credentials
+    virtual int loginTest(int mode) = 0;  // -1 pass, 0 fail
+    virtual QString
+    getConfigItem(int item) = 0;            // 40 admin ID, 41 admin password, 44 mask, 45 gateway
+    virtual void getConfig(bool full) = 0;  // answer: EndGetConfig, exactly once
+    virtual int getImageCaps(ImageConfig& config) = 0;  // -1 = readable with empty credentials
     virtual int getImageConfig(ImageConfig& config, int mode = 0) = 0;  // -1 read
     virtual int setImageConfig(const ImageConfig& config) = 0;          // -1 accepted
-    virtual bool saveSnapshot(const QString& file, int mode = 0) = 0;   // JPEG of the latest picture
-    virtual void ptControl(int code) = 0;              // returns at once
+    virtual bool saveSnapshot(const QString& file, int mode = 0) = 0;  // JPEG of the latest picture
+    virtual void ptControl(int code) = 0;                              // returns at once
     virtual void probeInit() = 0;
     virtual void probeStart(int mode) = 0;
-    virtual int probeResult() const = 0;               // 1 = pan/tilt
+    virtual int probeResult() const = 0;  // 1 = pan/tilt
     virtual int viewerParam1() const = 0;
     virtual int viewerParam2() const = 0;
     virtual void openAudio(QString& nonce) = 0;
@@ -314,10 +316,10 @@ public:
 
 signals:
     void Notify(int code);
-    void EndCheckIP(int status);                 // -1 found
-    void EndGetImageConfig(int a, int b, int c); // resolution, compression, frame rate
+    void EndCheckIP(int status);                  // -1 found
+    void EndGetImageConfig(int a, int b, int c);  // resolution, compression, frame rate
     void EndSearch();
-    void EndGetConfig(int status);               // -1 ok, 0 failed, 1 log-in required
+    void EndGetConfig(int status);  // -1 ok, 0 failed, 1 log-in required
 };
 
 // The production image server, speaking the camera protocol over the network.

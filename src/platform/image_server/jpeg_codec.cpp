@@ -18,7 +18,8 @@ bool JpegDecoder::Peek(const QByteArray& jpeg, int& width, int& height)
     if (tjDecompressHeader3(static_cast<tjhandle>(handle_),
                             reinterpret_cast<const unsigned char*>(jpeg.constData()),
                             static_cast<unsigned long>(jpeg.size()), &width, &height, &subsamp,
-                            &colorspace) != 0) {
+                            &colorspace)
+        != 0) {
         error_ = QString::fromLocal8Bit(tjGetErrorStr2(static_cast<tjhandle>(handle_)));
         return false;
     }
@@ -84,9 +85,10 @@ QByteArray JpegEncoder::Encode(const QImage& image, int quality)
 {
     if (!handle_ || image.isNull())
         return {};
-    const QImage src = image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
-                           ? image
-                           : image.convertToFormat(QImage::Format_RGB32);
+    const QImage src =
+        image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32
+            ? image
+            : image.convertToFormat(QImage::Format_RGB32);
     const int pf = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
     unsigned char* out = nullptr;
     unsigned long size = 0;

@@ -45,6 +45,6 @@ private:
 // True when the data starts with the JPEG start-of-image marker.
 inline bool LooksLikeJpeg(const QByteArray& data)
 {
-    return data.size() >= 4 && static_cast<unsigned char>(data[0]) == 0xFF &&
-           static_cast<unsigned char>(data[1]) == 0xD8;
+    return data.size() >= 4 && static_cast<unsigned char>(data[0]) == 0xFF
+           && static_cast<unsigned char>(data[1]) == 0xD8;
 }

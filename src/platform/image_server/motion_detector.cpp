@@ -6,28 +6,18 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace
-{
+namespace {
 
 constexpr int kCellThreshold[10] = {40, 36, 32, 28, 25, 22, 19, 16, 13, 10};
 constexpr double kAreaThreshold[10] = {0.06,  0.04,  0.025, 0.015,  0.008,
                                        0.006, 0.005, 0.004, 0.0035, 0.003};
 
-int Level(int sensitivity)
-{
-    return std::clamp(sensitivity, 1, 10) - 1;
-}
+int Level(int sensitivity) { return std::clamp(sensitivity, 1, 10) - 1; }
 
-} // namespace
+}  // namespace
 
-int MotionDetector::CellThreshold(int sensitivity)
-{
-    return kCellThreshold[Level(sensitivity)];
-}
-double MotionDetector::AreaThreshold(int sensitivity)
-{
-    return kAreaThreshold[Level(sensitivity)];
-}
+int MotionDetector::CellThreshold(int sensitivity) { return kCellThreshold[Level(sensitivity)]; }
+double MotionDetector::AreaThreshold(int sensitivity) { return kAreaThreshold[Level(sensitivity)]; }
 
 void MotionDetector::SetSensitivity(int sensitivity)
 {
@@ -117,7 +107,7 @@ bool MotionDetector::Compare(qint64 timeMs)
 {
     // The reference: the newest past grid at least kCompareAgeMs old, else the oldest.
     if (!past_.empty() && timeMs < past_.back().timeMs)
-        past_.clear(); // the clock went back: a new stream
+        past_.clear();  // the clock went back: a new stream
     const Past* reference = nullptr;
     for (const Past& p : past_)
         if (timeMs - p.timeMs >= kCompareAgeMs || !reference)
@@ -132,8 +122,8 @@ bool MotionDetector::Compare(qint64 timeMs)
         const int shift = static_cast<int>(total / static_cast<long long>(n));
         const int threshold = CellThreshold(sensitivity_);
         for (size_t i = 0; i < n; ++i)
-            changed += std::abs(static_cast<int>(grid_[i]) - static_cast<int>(before[i]) - shift) >
-                       threshold;
+            changed += std::abs(static_cast<int>(grid_[i]) - static_cast<int>(before[i]) - shift)
+                       > threshold;
     }
     // Keep this grid; drop those no longer needed as a reference.
     while (past_.size() > 1 && timeMs - past_[1].timeMs >= kCompareAgeMs)
@@ -177,8 +167,9 @@ bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8
     const auto size = static_cast<unsigned long>(jpeg.size());
     int w = 0, h = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(static_cast<tjhandle>(handle_), data, size, &w, &h, &subsampling,
-                            &colorspace) != 0 ||
-        w <= 0 || h <= 0 || static_cast<qint64>(w) * h > 64LL * 1024 * 1024)
+                            &colorspace)
+            != 0
+        || w <= 0 || h <= 0 || static_cast<qint64>(w) * h > 64LL * 1024 * 1024)
         return false;
     tjscalingfactor best{1, 1};
     for (const tjscalingfactor f :

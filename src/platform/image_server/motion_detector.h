@@ -27,9 +27,8 @@
 #include <cstdint>
 #include <vector>
 
-class MotionDetector
-{
-  public:
+class MotionDetector {
+public:
     static constexpr int kGridWidth = 80;
     static constexpr int kReportIntervalMs = 1000;
     static constexpr int kCompareAgeMs = 200;
@@ -54,7 +53,7 @@ class MotionDetector
     static int CellThreshold(int sensitivity);
     static double AreaThreshold(int sensitivity);
 
-  private:
+private:
     template <typename Sample> void Reduce(int width, int height, Sample sample);
     bool Compare(qint64 timeMs);
 
@@ -68,7 +67,7 @@ class MotionDetector
         std::vector<uint8_t> grid;
         qint64 timeMs = 0;
     };
-    std::vector<Past> past_; // recent grids, oldest first
+    std::vector<Past> past_;  // recent grids, oldest first
     bool motionBefore_ = false;
     bool reported_ = false;
     qint64 lastReportMs_ = 0;
@@ -79,9 +78,8 @@ class MotionDetector
 // Decodes a JPEG straight to a small grey picture, using libjpeg-turbo's
 // scaled decoding (1/2, 1/4 or 1/8 of the size): far cheaper than a full
 // decode. One decoder per thread.
-class LumaDecoder
-{
-  public:
+class LumaDecoder {
+public:
     LumaDecoder();
     ~LumaDecoder();
     LumaDecoder(const LumaDecoder&) = delete;
@@ -93,6 +91,6 @@ class LumaDecoder
     bool Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8_t>& out, int& width,
                 int& height);
 
-  private:
+private:
     void* handle_ = nullptr;
 };

@@ -17,8 +17,7 @@
 
 #include <curl/curl.h>
 
-namespace mail
-{
+namespace mail {
 
 QStringList Addresses(const QString& list)
 {
@@ -46,8 +45,8 @@ QString ServerUrl(const QString& server)
     const QString s = server.trimmed();
     if (s.isEmpty())
         return {};
-    if (s.startsWith(QStringLiteral("smtp://"), Qt::CaseInsensitive) ||
-        s.startsWith(QStringLiteral("smtps://"), Qt::CaseInsensitive))
+    if (s.startsWith(QStringLiteral("smtp://"), Qt::CaseInsensitive)
+        || s.startsWith(QStringLiteral("smtps://"), Qt::CaseInsensitive))
         return s;
     for (QChar c : s)
         if (c.isSpace() || c == QLatin1Char('/') || c == QLatin1Char('@') || c.unicode() < 0x20)
@@ -58,7 +57,7 @@ QString ServerUrl(const QString& server)
     if (withPort.match(s).hasMatch())
         return QStringLiteral("smtp://") + s;
     if (s.count(QLatin1Char(':')) > 1 && !s.startsWith(QLatin1Char('[')))
-        return QStringLiteral("smtp://[") + s + QStringLiteral("]:25"); // a bare IPv6 address
+        return QStringLiteral("smtp://[") + s + QStringLiteral("]:25");  // a bare IPv6 address
     return QStringLiteral("smtp://") + s + QStringLiteral(":25");
 }
 
@@ -77,10 +76,9 @@ QByteArray HeaderText(const QString& text)
     return "=?UTF-8?B?" + clean.toUtf8().toBase64() + "?=";
 }
 
-} // namespace mail
+}  // namespace mail
 
-namespace
-{
+namespace {
 
 void GlobalInit()
 {
@@ -91,19 +89,19 @@ void GlobalInit()
 struct Job {
     MailSettings settings;
     QString pictureFile;
-    QByteArray jpeg; // the picture to write first (motion), or the fallback (send now)
+    QByteArray jpeg;  // the picture to write first (motion), or the fallback (send now)
     bool writeFirst = false;
 };
 
 QByteArray RfcDate(const QDateTime& t)
 {
-    return QLocale::c().toString(t, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")).toLatin1() +
-           (t.offsetFromUtc() >= 0 ? "+" : "-") +
-           QByteArray::number(std::abs(t.offsetFromUtc()) / 3600).rightJustified(2, '0') +
-           QByteArray::number(std::abs(t.offsetFromUtc()) % 3600 / 60).rightJustified(2, '0');
+    return QLocale::c().toString(t, QStringLiteral("ddd, dd MMM yyyy HH:mm:ss ")).toLatin1()
+           + (t.offsetFromUtc() >= 0 ? "+" : "-")
+           + QByteArray::number(std::abs(t.offsetFromUtc()) / 3600).rightJustified(2, '0')
+           + QByteArray::number(std::abs(t.offsetFromUtc()) % 3600 / 60).rightJustified(2, '0');
 }
 
-} // namespace
+}  // namespace
 
 struct MotionMailer::Impl {
     std::function<void(int)> onResult;
@@ -172,8 +170,8 @@ bool MotionMailer::OnMotion(const QByteArray& jpeg, const QString& pictureFile, 
     std::lock_guard lock(d_->mutex);
     if (d_->busy || jpeg.isEmpty())
         return false;
-    if (d_->mailedBefore && nowMs >= d_->lastStartMs &&
-        nowMs - d_->lastStartMs < qint64(d_->intervalS) * 1000)
+    if (d_->mailedBefore && nowMs >= d_->lastStartMs
+        && nowMs - d_->lastStartMs < qint64(d_->intervalS) * 1000)
         return false;
     d_->Queue(Job{d_->settings, pictureFile, jpeg, true}, nowMs);
     return true;
@@ -183,7 +181,7 @@ void MotionMailer::SendNow(const QString& pictureFile, const QByteArray& fallbac
 {
     std::lock_guard lock(d_->mutex);
     if (d_->jobs.size() >= 2)
-        return; // enough mails waiting already
+        return;  // enough mails waiting already
     d_->Queue(Job{d_->settings, pictureFile, fallbackJpeg, false}, nowMs);
 }
 
@@ -250,16 +248,16 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
             picture = job.jpeg;
             if (!picture.isEmpty() && !job.pictureFile.isEmpty()) {
                 QSaveFile out(job.pictureFile);
-                if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() ||
-                    !out.commit())
+                if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size()
+                    || !out.commit())
                     error = QStringLiteral("cannot write the picture %1").arg(job.pictureFile);
             }
         }
     }
     if (job.writeFirst && !job.pictureFile.isEmpty()) {
         QSaveFile out(job.pictureFile);
-        if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size() ||
-            !out.commit()) {
+        if (!out.open(QIODevice::WriteOnly) || out.write(picture) != picture.size()
+            || !out.commit()) {
             error = QStringLiteral("cannot write the picture %1").arg(job.pictureFile);
             // The mail still goes out: the picture is in memory.
         }
@@ -298,9 +296,9 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
     for (const QString& r : to)
         recipients = curl_slist_append(recipients, ("<" + r.toUtf8() + ">").constData());
     const QDateTime now = QDateTime::currentDateTime();
-    const QByteArray messageId = "<" +
-                                 QByteArray::number(QRandomGenerator::global()->generate64(), 16) +
-                                 "." + QByteArray::number(now.toMSecsSinceEpoch()) + "@camclient>";
+    const QByteArray messageId =
+        "<" + QByteArray::number(QRandomGenerator::global()->generate64(), 16) + "."
+        + QByteArray::number(now.toMSecsSinceEpoch()) + "@camclient>";
     headers = curl_slist_append(headers, ("Date: " + RfcDate(now)).constData());
     headers = curl_slist_append(headers, ("From: " + mail::HeaderText(s.from)).constData());
     headers = curl_slist_append(headers, ("To: " + mail::HeaderText(s.to)).constData());
@@ -309,9 +307,9 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
 
     mime = curl_mime_init(curl);
     curl_mimepart* text = curl_mime_addpart(mime);
-    const QByteArray body = "Motion was detected at " +
-                            now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1() +
-                            ".\r\nThe camera's picture is attached.\r\n";
+    const QByteArray body = "Motion was detected at "
+                            + now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1()
+                            + ".\r\nThe camera's picture is attached.\r\n";
     curl_mime_data(text, body.constData(), static_cast<size_t>(body.size()));
     curl_mime_type(text, "text/plain; charset=utf-8");
     curl_mimepart* image = curl_mime_addpart(mime);
@@ -365,7 +363,7 @@ int MotionMailer::Impl::Send(const Job& job, QString& error)
     error = QStringLiteral("%1 (%2)")
                 .arg(QString::fromUtf8(curlError[0] ? curlError : curl_easy_strerror(rc)))
                 .arg(response);
-    const bool noConnection = rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_CONNECT ||
-                              (rc == CURLE_OPERATION_TIMEDOUT && connectUs == 0);
+    const bool noConnection = rc == CURLE_COULDNT_RESOLVE_HOST || rc == CURLE_COULDNT_CONNECT
+                              || (rc == CURLE_OPERATION_TIMEDOUT && connectUs == 0);
     return noConnection ? kUnreachable : kFailed;
 }

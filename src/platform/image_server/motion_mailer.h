@@ -20,26 +20,25 @@
 
 struct MailSettings {
     QString
-        server; // "host", "host:port" (port 25 when not given), or an smtp:// or smtps:// address
-    QString to; // one or more addresses, separated by "," or ";"
+        server;  // "host", "host:port" (port 25 when not given), or an smtp:// or smtps:// address
+    QString to;  // one or more addresses, separated by "," or ";"
     QString from;
     QString subject;
-    QString userName; // "" = no log-in
+    QString userName;  // "" = no log-in
     QString password;
-    QString caFile; // certificates trusted besides the system's ("" = the system's only)
+    QString caFile;  // certificates trusted besides the system's ("" = the system's only)
     int connectTimeoutMs = 10000;
     int timeoutMs = 60000;
 };
 
-class MotionMailer
-{
-  public:
+class MotionMailer {
+public:
     static constexpr int kSent = 19;
     static constexpr int kFailed = 20;
     static constexpr int kUnreachable = 21;
 
     explicit MotionMailer(std::function<void(int code)> onResult);
-    ~MotionMailer(); // a mail on its way is abandoned
+    ~MotionMailer();  // a mail on its way is abandoned
     MotionMailer(const MotionMailer&) = delete;
     MotionMailer& operator=(const MotionMailer&) = delete;
 
@@ -58,14 +57,13 @@ class MotionMailer
     QString LastError() const;
     int MailsStarted() const;
 
-  private:
+private:
     struct Impl;
     std::unique_ptr<Impl> d_;
 };
 
 // The pieces of a mail, exposed for their own tests.
-namespace mail
-{
+namespace mail {
 // The addresses of an address list: "Ann <ann@x.org>; bob@y.org" gives ann@x.org, bob@y.org.
 QStringList Addresses(const QString& list);
 // The libcurl address for a server setting.
@@ -73,4 +71,4 @@ QString ServerUrl(const QString& server);
 // A header value, safe to send: control characters taken out; non-ASCII text
 // encoded as an RFC 2047 word.
 QByteArray HeaderText(const QString& text);
-} // namespace mail
+}  // namespace mail

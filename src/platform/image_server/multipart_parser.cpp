@@ -18,8 +18,8 @@ QByteArray MultipartParser::BoundaryFrom(const QByteArray& contentType)
         b = contentType.mid(i + 1, end - i - 1);
     } else {
         qsizetype end = i;
-        while (end < contentType.size() && contentType[end] != ';' && contentType[end] != ' ' &&
-               contentType[end] != '\t' && contentType[end] != ',')
+        while (end < contentType.size() && contentType[end] != ';' && contentType[end] != ' '
+               && contentType[end] != '\t' && contentType[end] != ',')
             ++end;
         b = contentType.mid(i, end - i);
     }
@@ -112,7 +112,8 @@ void MultipartParser::Run()
                 const qsizetype nl = buf_.indexOf('\n', lineStart);
                 if (nl < 0)
                     break;
-                const qsizetype len = nl - lineStart - (nl > lineStart && buf_[nl - 1] == '\r' ? 1 : 0);
+                const qsizetype len =
+                    nl - lineStart - (nl > lineStart && buf_[nl - 1] == '\r' ? 1 : 0);
                 if (len == 0) {
                     end = nl + 1;
                     break;
@@ -199,8 +200,10 @@ void MultipartParser::Run()
                     at = length_ + 2;
                 else if (buf_[length_] == '\n')
                     at = length_ + 1;
-                else if (n >= length_ + delim_.size() &&
-                         std::memcmp(buf_.constData() + length_, delim_.constData(), delim_.size()) == 0)
+                else if (n >= length_ + delim_.size()
+                         && std::memcmp(buf_.constData() + length_, delim_.constData(),
+                                        delim_.size())
+                                == 0)
                     at = length_;
                 if (at >= 0) {
                     part_.body = buf_.left(length_);

@@ -11,8 +11,8 @@
 struct MultipartPart {
     QByteArray contentType;  // lower case, parameters removed
     QByteArray body;
-    qint64 timestampUs = 0;  // X-Timestamp-Us, 0 when absent
-    qint64 frameNumber = -1; // X-Frame, -1 when absent
+    qint64 timestampUs = 0;   // X-Timestamp-Us, 0 when absent
+    qint64 frameNumber = -1;  // X-Frame, -1 when absent
 };
 
 class MultipartParser {
@@ -49,5 +49,5 @@ private:
     QByteArray buf_;
     qsizetype scanFrom_ = 0;  // where the next delimiter search starts
     MultipartPart part_;
-    qint64 length_ = -1;      // Content-Length of the current part
+    qint64 length_ = -1;  // Content-Length of the current part
 };

@@ -23,7 +23,8 @@ QByteArray FormatRecord(const Record& record)
 {
     QByteArray out;
     for (auto it = record.cbegin(); it != record.cend(); ++it)
-        out += it.key().toUtf8() + '=' + it.value().toUtf8().toPercentEncoding(" .,:/()-_~@+") + "\r\n";
+        out += it.key().toUtf8() + '=' + it.value().toUtf8().toPercentEncoding(" .,:/()-_~@+")
+               + "\r\n";
     return out;
 }
 

@@ -11,7 +11,8 @@
 namespace {
 qint64 NowUs()
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(Clock::now().time_since_epoch())
+        .count();
 }
 thread_local JpegDecoder* tDecoder = nullptr;
 }  // namespace
@@ -53,8 +54,8 @@ bool StreamSession::Stop(int waitMs)
     }
     cancel_.Cancel();
     std::unique_lock lock(mutex_);
-    const bool done =
-        finishedCv_.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return finished_.load(); });
+    const bool done = finishedCv_.wait_for(lock, std::chrono::milliseconds(waitMs),
+                                           [this] { return finished_.load(); });
     lock.unlock();
     if (done && thread_.joinable())
         thread_.join();
@@ -101,7 +102,8 @@ void StreamSession::ReportDamage()
 {
     ++partsDamaged;
     const qint64 now = NowUs();
-    if (lastDamageReportUs_ < 0 || now - lastDamageReportUs_ >= options_.damageReportIntervalMs * 1000LL) {
+    if (lastDamageReportUs_ < 0
+        || now - lastDamageReportUs_ >= options_.damageReportIntervalMs * 1000LL) {
         lastDamageReportUs_ = now;
         PostStatus(NotifyCode::FrameDropped);
     }
@@ -109,8 +111,8 @@ void StreamSession::ReportDamage()
 
 void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPicture)
 {
-    const bool typeOk = part.contentType.isEmpty() || part.contentType == "image/jpeg" ||
-                        part.contentType == "image/jpg" || part.contentType == "image/pjpeg";
+    const bool typeOk = part.contentType.isEmpty() || part.contentType == "image/jpeg"
+                        || part.contentType == "image/jpg" || part.contentType == "image/pjpeg";
     int w = 0, h = 0;
     if (!typeOk || !LooksLikeJpeg(part.body) || !tDecoder->Peek(part.body, w, h)) {
         ReportDamage();
@@ -249,15 +251,17 @@ void StreamSession::Run()
         if (gotPicture) {
             everConnected = true;
             backoff = 0;
-            PostStatus(o == Outcome::Stalled ? NotifyCode::StreamStalled : NotifyCode::ConnectionLost);
+            PostStatus(o == Outcome::Stalled ? NotifyCode::StreamStalled
+                                             : NotifyCode::ConnectionLost);
         } else if (!everConnected) {
             PostStatus(NotifyCode::ConnectFailed);
             break;
         }
         // Wait before the next attempt; a stop ends the wait at once.
-        const int waitMs = options_.backoffMs.empty()
-                               ? 1000
-                               : options_.backoffMs[std::min(backoff, options_.backoffMs.size() - 1)];
+        const int waitMs =
+            options_.backoffMs.empty()
+                ? 1000
+                : options_.backoffMs[std::min(backoff, options_.backoffMs.size() - 1)];
         ++backoff;
         pollfd p{cancel_.Fd(), POLLIN, 0};
         if (::poll(&p, 1, waitMs) > 0)

@@ -24,17 +24,17 @@ struct MultipartPart;
 struct StreamOptions {
     CameraEndpoint endpoint;
     QByteArray path = "/api/stream.mjpg";
-    int connectTimeoutMs = 5000;        // to the answer's header
-    int stallTimeoutMs = 5000;          // longest wait for a complete picture
+    int connectTimeoutMs = 5000;  // to the answer's header
+    int stallTimeoutMs = 5000;    // longest wait for a complete picture
     std::vector<int> backoffMs{500, 1000, 2000, 4000, 8000, 10000};
-    int damageReportIntervalMs = 10000; // at most one "bad picture" report per interval
+    int damageReportIntervalMs = 10000;  // at most one "bad picture" report per interval
 };
 
 // A decoded picture on its way to the GUI thread.
 struct DecodedFrame {
     QImage image;
-    qint64 timestampUs = 0;   // camera's capture time, 0 when unknown
-    qint64 receivedUs = 0;    // when the client had the whole part
+    qint64 timestampUs = 0;  // camera's capture time, 0 when unknown
+    qint64 receivedUs = 0;   // when the client had the whole part
 };
 
 class StreamSession : public std::enable_shared_from_this<StreamSession> {

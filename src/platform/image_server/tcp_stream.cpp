@@ -23,8 +23,8 @@ CancelToken::~CancelToken()
 void CancelToken::Cancel()
 {
     const uint64_t one = 1;
-    if (fd_ >= 0)
-        [[maybe_unused]] auto n = ::write(fd_, &one, sizeof one);
+    if (fd_ >= 0) [[maybe_unused]]
+        auto n = ::write(fd_, &one, sizeof one);
 }
 
 bool CancelToken::IsCancelled() const
@@ -51,7 +51,8 @@ IoResult TcpStream::Wait(short events, Deadline deadline, const CancelToken* can
         if (left <= 0)
             return IoResult::TimedOut;
         pollfd fds[2] = {{fd_, events, 0}, {cancel ? cancel->Fd() : -1, POLLIN, 0}};
-        const int n = ::poll(fds, cancel ? 2 : 1, static_cast<int>(std::min<long long>(left, 60000)));
+        const int n =
+            ::poll(fds, cancel ? 2 : 1, static_cast<int>(std::min<long long>(left, 60000)));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -65,7 +66,8 @@ IoResult TcpStream::Wait(short events, Deadline deadline, const CancelToken* can
     }
 }
 
-IoResult TcpStream::Connect(const QString& host, int port, Deadline deadline, const CancelToken* cancel)
+IoResult TcpStream::Connect(const QString& host, int port, Deadline deadline,
+                            const CancelToken* cancel)
 {
     Close();
     if (port <= 0 || port > 65535) {
@@ -84,7 +86,8 @@ IoResult TcpStream::Connect(const QString& host, int port, Deadline deadline, co
     }
     IoResult result = IoResult::Failed;
     for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-        fd_ = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+        fd_ = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                       ai->ai_protocol);
         if (fd_ < 0)
             continue;
         const int one = 1;
@@ -124,8 +127,8 @@ IoResult TcpStream::SendAll(const QByteArray& data, Deadline deadline, const Can
     while (sent < data.size()) {
         if (fd_ < 0)
             return IoResult::Failed;
-        const ssize_t n = ::send(fd_, data.constData() + sent, static_cast<size_t>(data.size() - sent),
-                                 MSG_NOSIGNAL);
+        const ssize_t n = ::send(fd_, data.constData() + sent,
+                                 static_cast<size_t>(data.size() - sent), MSG_NOSIGNAL);
         if (n > 0) {
             sent += n;
             continue;
@@ -144,7 +147,8 @@ IoResult TcpStream::SendAll(const QByteArray& data, Deadline deadline, const Can
     return IoResult::Ok;
 }
 
-IoResult TcpStream::ReadSome(QByteArray& out, int maxBytes, Deadline deadline, const CancelToken* cancel)
+IoResult TcpStream::ReadSome(QByteArray& out, int maxBytes, Deadline deadline,
+                             const CancelToken* cancel)
 {
     if (fd_ < 0)
         return IoResult::Failed;

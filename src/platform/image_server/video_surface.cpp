@@ -1,7 +1,7 @@
 #include "platform/image_server/video_surface.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QTransform>
 
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent)
@@ -16,8 +16,10 @@ int VideoSurface::NormaliseAngle(int degrees)
     switch (degrees) {
     case 90:
     case 180:
-    case 270: return degrees;
-    default: return 0;
+    case 270:
+        return degrees;
+    default:
+        return 0;
     }
 }
 

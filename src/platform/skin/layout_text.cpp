@@ -25,7 +25,8 @@ LayoutText ParseLayoutText(const QByteArray& data)
     for (int i = 0; i < lines.size(); ++i) {
         const int lineNo = i + 1;
         const QString line = lines[i].trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char(';')))
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))
+            || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {
             if (!line.endsWith(QLatin1Char(']'))) {
@@ -178,11 +179,11 @@ std::optional<QColor> ParseColorValue(const QString& text)
 std::optional<bool> ParseFlagValue(const QString& text)
 {
     const QString t = text.trimmed().toLower();
-    if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("on") ||
-        t == QLatin1String("1"))
+    if (t == QLatin1String("yes") || t == QLatin1String("true") || t == QLatin1String("on")
+        || t == QLatin1String("1"))
         return true;
-    if (t == QLatin1String("no") || t == QLatin1String("false") || t == QLatin1String("off") ||
-        t == QLatin1String("0"))
+    if (t == QLatin1String("no") || t == QLatin1String("false") || t == QLatin1String("off")
+        || t == QLatin1String("0"))
         return false;
     return std::nullopt;
 }

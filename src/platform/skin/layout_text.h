@@ -58,6 +58,6 @@ std::optional<QRect> ParseRectValue(const QString& text);        // "x y w h"
 std::optional<QSize> ParseSizeValue(const QString& text);        // "w h"
 std::optional<QMargins> ParseMarginsValue(const QString& text);  // "left top right bottom"
 std::optional<QColor> ParseColorValue(const QString& text);      // "#rrggbb", "#aarrggbb", a name
-std::optional<bool> ParseFlagValue(const QString& text);          // yes/no, true/false, on/off, 1/0
+std::optional<bool> ParseFlagValue(const QString& text);         // yes/no, true/false, on/off, 1/0
 // "Family, size[, bold][, italic]"; size in points.
 std::optional<QFont> ParseFontValue(const QString& text);

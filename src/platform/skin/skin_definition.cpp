@@ -111,8 +111,7 @@ class Reader {
 public:
     explicit Reader(QStringList& warnings) : warnings_(warnings) {}
 
-    template <typename T, typename F>
-    void take(const LayoutEntry& e, F parse, T& target)
+    template <typename T, typename F> void take(const LayoutEntry& e, F parse, T& target)
     {
         if (auto v = parse(e.value))
             target = *v;

@@ -21,10 +21,14 @@ constexpr int kResizeBand = 5;
 int buttonCode(Qt::MouseButton b)
 {
     switch (b) {
-    case Qt::LeftButton: return 1;
-    case Qt::RightButton: return 2;
-    case Qt::MiddleButton: return 4;
-    default: return 0;
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
     }
 }
 
@@ -49,8 +53,7 @@ protected:
 
 // Draws the source part of a picture into dst; when the sizes differ and a
 // slice is given, the borders keep their size and only the middle stretches.
-void drawSliced(QPainter& p, const QPixmap& pm, const QRect& src, const QRect& dst,
-                QMargins slice)
+void drawSliced(QPainter& p, const QPixmap& pm, const QRect& src, const QRect& dst, QMargins slice)
 {
     const qreal scale = pm.devicePixelRatio();
     auto px = [scale](qreal x, qreal y, qreal w, qreal h) {
@@ -137,8 +140,7 @@ void SkinElement::setImageRect(const QString& rect)
 {
     if (!form_)
         return;
-    const std::optional<QRect> r =
-        rect.trimmed().isEmpty() ? std::nullopt : ParseRectValue(rect);
+    const std::optional<QRect> r = rect.trimmed().isEmpty() ? std::nullopt : ParseRectValue(rect);
     if (r == imageRect_)
         return;
     imageRect_ = r;
@@ -351,8 +353,8 @@ void SkinForm::paintEvent(QPaintEvent*)
     p.fillRect(rect(), def_.bgColor);
     if (!loaded_)
         return;
-    p.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing |
-                     QPainter::TextAntialiasing);
+    p.setRenderHints(QPainter::SmoothPixmapTransform | QPainter::Antialiasing
+                     | QPainter::TextAntialiasing);
     drawElement(p, *root_, rect(), def_.backgroundSlice);
     for (const auto& el : elements_)
         if (el->isShown())
@@ -383,9 +385,9 @@ void SkinForm::drawElement(QPainter& p, const SkinElement& el, const QRect& dst,
             if (!pm.isNull()) {
                 const QRect design = el.def_->rect;
                 const QPoint base = look->offset ? *look->offset : design.topLeft();
-                const QRect src = el.imageRect_
-                                      ? QRect(base + el.imageRect_->topLeft(), el.imageRect_->size())
-                                      : QRect(base, design.size());
+                const QRect src =
+                    el.imageRect_ ? QRect(base + el.imageRect_->topLeft(), el.imageRect_->size())
+                                  : QRect(base, design.size());
                 drawSliced(p, pm, src, dst, slice);
             }
         }
@@ -523,8 +525,8 @@ void SkinForm::mouseMoveEvent(QMouseEvent* e)
     if (!loaded_)
         return;
     if (pressed_) {
-        if (pressButton_ == 1 && startsMove(pressed_) && !window()->isMaximized() &&
-            (pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+        if (pressButton_ == 1 && startsMove(pressed_) && !window()->isMaximized()
+            && (pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
             beginMove(e->globalPosition());
             return;
         }
@@ -591,8 +593,8 @@ void SkinForm::mouseDoubleClickEvent(QMouseEvent* e)
     e->accept();
     const QPoint pos = e->position().toPoint();
     SkinElement* el = elementAt(pos);
-    if (e->button() == Qt::LeftButton && loaded_ && def_.resizable && !pressed_ &&
-        (!el || el->def_->action == SkinAction::Move) && !edgesAt(pos)) {
+    if (e->button() == Qt::LeftButton && loaded_ && def_.resizable && !pressed_
+        && (!el || el->def_->action == SkinAction::Move) && !edgesAt(pos)) {
         runAction(SkinAction::Maximize);
         return;
     }
@@ -659,15 +661,20 @@ void SkinForm::runAction(SkinAction action)
 {
     QWidget* w = window();
     switch (action) {
-    case SkinAction::Minimize: w->showMinimized(); break;
+    case SkinAction::Minimize:
+        w->showMinimized();
+        break;
     case SkinAction::Maximize:
         if (w->isMaximized())
             w->showNormal();
         else
             w->showMaximized();
         break;
-    case SkinAction::Close: w->close(); break;
-    default: break;
+    case SkinAction::Close:
+        w->close();
+        break;
+    default:
+        break;
     }
 }
 
@@ -713,7 +720,8 @@ bool SkinForm::event(QEvent* e)
             QToolTip::hideText();
         return true;
     }
-    default: break;
+    default:
+        break;
     }
     return QWidget::event(e);
 }

@@ -47,7 +47,8 @@ bool safeName(const QString& file)
 {
     if (file.isEmpty() || QDir::isAbsolutePath(file) || file.startsWith(QLatin1Char('/')))
         return false;
-    const QStringList parts = QString(file).replace(QLatin1Char('\\'), QLatin1Char('/'))
+    const QStringList parts = QString(file)
+                                  .replace(QLatin1Char('\\'), QLatin1Char('/'))
                                   .split(QLatin1Char('/'), Qt::SkipEmptyParts);
     for (const QString& p : parts)
         if (p == QLatin1String(".."))
@@ -57,14 +58,14 @@ bool safeName(const QString& file)
 
 QPixmap render(const QString& path, qreal dpr)
 {
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive) ||
-        path.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".svgz"), Qt::CaseInsensitive)) {
         QSvgRenderer renderer(path);
         if (!renderer.isValid())
             return {};
         const QSize logical = renderer.defaultSize();
-        if (logical.isEmpty() || logical.width() > kMaxPictureSide ||
-            logical.height() > kMaxPictureSide)
+        if (logical.isEmpty() || logical.width() > kMaxPictureSide
+            || logical.height() > kMaxPictureSide)
             return {};
         QImage image(QSize(std::lround(logical.width() * dpr), std::lround(logical.height() * dpr)),
                      QImage::Format_ARGB32_Premultiplied);
@@ -136,7 +137,8 @@ std::optional<StateLook> ParseStateString(const QString& text)
 QPixmap SkinPictures::load(const QString& folder, const QString& file, qreal devicePixelRatio)
 {
     const qreal dpr = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
-    const QString key = folder + QLatin1Char('\n') + file + QLatin1Char('\n') + QString::number(dpr);
+    const QString key =
+        folder + QLatin1Char('\n') + file + QLatin1Char('\n') + QString::number(dpr);
     auto it = cache().constFind(key);
     if (it != cache().constEnd())
         return *it;

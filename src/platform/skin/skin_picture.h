@@ -20,7 +20,7 @@
 
 struct StateLook {
     std::optional<QColor> fill;
-    QString file;                 // empty: no picture
+    QString file;                  // empty: no picture
     std::optional<QPoint> offset;  // source position in the picture
 };
 

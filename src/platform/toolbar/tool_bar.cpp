@@ -126,15 +126,16 @@ bool ActiveToolBar::LoadLayout(const QString& path)
                     return false;
                 const auto v = ParseFlagValue(e->value);
                 if (!v)
-                    warnings << QStringLiteral("line %1: '%2' is not yes or no").arg(e->line).arg(
-                        e->value);
+                    warnings << QStringLiteral("line %1: '%2' is not yes or no")
+                                    .arg(e->line)
+                                    .arg(e->value);
                 return v.value_or(false);
             };
             addTool(s.name, captionText, group ? group->value : QString(), flag(checkable),
                     flag(checked));
             for (const LayoutEntry& e : s.entries)
-                if (e.key != QLatin1String("caption") && e.key != QLatin1String("group") &&
-                    e.key != QLatin1String("checkable") && e.key != QLatin1String("checked"))
+                if (e.key != QLatin1String("caption") && e.key != QLatin1String("group")
+                    && e.key != QLatin1String("checkable") && e.key != QLatin1String("checked"))
                     warnings << QStringLiteral("line %1: unknown key '%2'").arg(e.line).arg(e.key);
         } else if (s.kind == QLatin1String("popup")) {
             const LayoutEntry* entries = s.find(QStringLiteral("tools"));

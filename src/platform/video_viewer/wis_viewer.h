@@ -58,12 +58,13 @@ public:
     ~WisViewer() override = default;
 
     // --- Connection ---
-    virtual void connectTo(const QString& address) = 0;   // must precede start()
+    virtual void connectTo(const QString& address) = 0;  // must precede start()
     virtual void setAuthText(const QString& text) = 0;   // the slot's authentication text
-    virtual void setViewerParam1(const QString& decimal) = 0;  // handed over from the image server's probe
+    virtual void
+    setViewerParam1(const QString& decimal) = 0;  // handed over from the image server's probe
     virtual void setViewerParam2(const QString& decimal) = 0;
-    virtual void start() = 0;  // starts the connection made by connectTo
-    virtual void stop() = 0;   // idempotent
+    virtual void start() = 0;       // starts the connection made by connectTo
+    virtual void stop() = 0;        // idempotent
     virtual int state() const = 0;  // bit kStateRunning: running
 
     // --- Display ---
