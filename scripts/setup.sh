@@ -2,7 +2,7 @@
 # Installs what the project needs to build, test and run on Debian 12.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang
+  build-essential cmake ninja-build pkg-config clang clang-format git
   qt6-base-dev qt6-svg-dev libgl1-mesa-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libcurl4-openssl-dev libturbojpeg0-dev

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test: a normal build with
-# warnings as errors, then the same tests under AddressSanitizer and
+# Installs what is missing, checks that every C++ source is formatted as
+# .clang-format says, builds and runs every test: a normal build with warnings
+# as errors, then the same tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then a short run of each fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
+
+echo "== format check"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
 echo "== build (warnings as errors)"
 bash scripts/build.sh build -DCAM_WERROR=ON
