@@ -3,12 +3,12 @@
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format git
-  qt6-base-dev qt6-svg-dev libgl1-mesa-dev
+  qt6-base-dev qt6-svg-dev qt6-multimedia-dev qt6-webengine-dev libgl1-mesa-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libcurl4-openssl-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core iproute2
-  ffmpeg openssl
+  ffmpeg openssl tftpd-hpa
 )
 missing=()
 for p in "${packages[@]}"; do
