@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDebug>
 #include <QLineEdit>
 #include <QWindow>
 
@@ -134,15 +133,8 @@ void DialogBase::showEvent(QShowEvent* event)
     Guard("Form_Activate", [this] { OnFirstShow(); });
 }
 
-void DialogBase::ReportFailure(const char* handler, const char* what) noexcept
+void DialogBase::RecoverFromFailure()
 {
-    try {
-        qWarning() << "dialog handler" << handler << "failed:" << (what ? what : "unknown error");
-        RecoverAfterError();
-        SetHourglass(false);
-        Message(QStringLiteral("Error %1 function").arg(QString::fromLatin1(handler)),
-                MsgIcon::Critical);
-    } catch (...) {
-        // Nothing more can be done; the dialog stays as it is.
-    }
+    RecoverAfterError();
+    SetHourglass(false);
 }

@@ -23,6 +23,7 @@
 // window registry. A dialog never deletes itself.
 #pragma once
 
+#include "foundation/guard.h"
 #include "foundation/window_registry.h"
 #include "platform/settings_file.h"
 #include "platform/ui_services.h"
@@ -83,16 +84,11 @@ protected:
     // Gives the focus to a text box and selects its whole text.
     static void FocusAndSelect(class QLineEdit* box);
 
-    // Runs a handler; an exception is reported and the dialog recovers.
+    // Runs a handler; on an exception the dialog recovers and shows the error box.
     template <typename F> void Guard(const char* handler, F&& f) noexcept
     {
-        try {
-            f();
-        } catch (const std::exception& e) {
-            ReportFailure(handler, e.what());
-        } catch (...) {
-            ReportFailure(handler, nullptr);
-        }
+        ::Guard(ErrorReport::Box, QString::fromLatin1(handler), std::forward<F>(f),
+                [this] { RecoverFromFailure(); });
     }
 
     void reject() override;
@@ -100,7 +96,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void ReportFailure(const char* handler, const char* what) noexcept;
+    void RecoverFromFailure();
 
     bool m_hourglass = false;
     bool m_shown = false;

@@ -1,5 +1,6 @@
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
@@ -93,15 +94,13 @@ void frmMain::Form_Load()
         PutSettingToCam(n);
         if (!gCam[n].Enable || m_closing)
             continue;
-        try {
+        Guard(ErrorReport::Box, QStringLiteral("Form_Load"), [&] {
             // Settings first, window second, stream last.
             if (IClientWindow* window = m_windows.Client(n)) {
                 window->ShowModeless();
                 window->RefrushStatusBar();
             }
-        } catch (...) {
-            ReportError(QStringLiteral("Form_Load"));
-        }
+        });
         CamStart(n);
     }
     if (!m_closing) {
@@ -207,19 +206,4 @@ void frmMain::SetCamDelay()
     const int delay = kBase[running][column] + 10 * recording;
     for (int n = 1; n <= kSlotCount; ++n)
         Cam(n).setFrameDelay(delay);
-}
-
-void frmMain::ReportError(const QString& procedure)
-{
-    const QString text = QStringLiteral("Error ") + procedure + QStringLiteral(" function");
-    // A box of the same text is already open further up the stack (its event
-    // loop let another event fail the same way): one is enough.
-    if (m_openErrorBoxes.contains(text))
-        return;
-    m_openErrorBoxes << text;
-    try {
-        ui().MsgBox(text, MsgButtons::OK, MsgIcon::None, gAppTitle);
-    } catch (...) {
-    }
-    m_openErrorBoxes.removeOne(text);
 }

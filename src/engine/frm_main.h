@@ -139,8 +139,6 @@ public:
     static QString LogFileName(const QDate& day);
 
 private:
-    // Shows "Error <procedure> function" unless that same box is already open.
-    void ReportError(const QString& procedure);
     void ReportLogFailure(int n, const QString& path);
     void Mirror(IEventListBox& box, const QString& heading, const QString& line);
     static bool AppendLines(const QString& path, const QStringList& lines, int count);
@@ -169,7 +167,6 @@ private:
     // A stop asked for while a start was under way; done when the start ends.
     std::array<bool, kSlotCount + 1> m_stopPending{};
     std::function<double()> m_random;
-    QStringList m_openErrorBoxes;
     bool m_loaded = false;
     bool m_closing = false;
     bool m_unloaded = false;

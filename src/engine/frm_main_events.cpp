@@ -2,6 +2,7 @@
 #include "engine/frm_main.h"
 
 #include "foundation/app_paths.h"
+#include "foundation/guard.h"
 #include "platform/ui_services.h"
 
 #include <QDir>
@@ -40,7 +41,7 @@ void frmMain::AddEvent(int n, const QString& text)
 {
     if (m_unloaded || !ValidSlot(n))
         return;
-    try {
+    Guard(ErrorReport::Box, QStringLiteral("AddEvent"), [&] {
         const CamInfo& cam = gCam[n];
         const QString heading = ui().Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
                                 + kHeadingGap + cam.IPAddress + kHeadingGap + cam.ServerName;
@@ -64,9 +65,7 @@ void frmMain::AddEvent(int n, const QString& text)
             if (IClientWindow* client = m_windows.Client(n))
                 Mirror(client->ListEvent(), heading, line);
         }
-    } catch (...) {
-        ReportError(QStringLiteral("AddEvent"));
-    }
+    });
 }
 
 void frmMain::Mirror(IEventListBox& box, const QString& heading, const QString& line)

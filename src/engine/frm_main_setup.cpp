@@ -3,6 +3,7 @@
 #include "engine/frm_main.h"
 
 #include "foundation/app_paths.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
@@ -64,12 +65,9 @@ void frmMain::InitialCamSetting()
     if (m_closing)
         return;
     for (int n = 1; n <= kSlotCount; ++n) {
-        try {
-            InitialCamSettingFor(n);
-        } catch (...) {
-            // One slot's object refusing its defaults must not stop the others.
-            ReportError(QStringLiteral("InitialCamSetting"));
-        }
+        // One slot's object refusing its defaults must not stop the others.
+        Guard(ErrorReport::Box, QStringLiteral("InitialCamSetting"),
+              [&] { InitialCamSettingFor(n); });
     }
 }
 
@@ -111,7 +109,7 @@ void frmMain::PutSettingToCam(int n)
 {
     if (Refused(n))
         return;
-    try {
+    Guard(ErrorReport::Box, QStringLiteral("PutSettingToCam"), [&] {
         ImageServer& cam = Cam(n);
         WisViewer& viewer = WisViewer1(n);
         CamInfo& rec = gCam[n];
@@ -181,9 +179,7 @@ void frmMain::PutSettingToCam(int n)
         cam.setMailIntervalTime(rec.MailIntervalTime);
 
         SaveAllSettings();
-    } catch (...) {
-        ReportError(QStringLiteral("PutSettingToCam"));
-    }
+    });
 }
 
 void frmMain::BindVideo(int n)

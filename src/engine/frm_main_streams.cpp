@@ -1,6 +1,7 @@
 // Starting and stopping a slot's stream.
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -11,11 +12,7 @@ void frmMain::CamStart(int n)
         return;  // a start or stop of this slot is already under way
     m_streamBusy[n] = true;
     m_stopPending[n] = false;
-    try {
-        CamStartSteps(n);
-    } catch (...) {
-        ReportError(QStringLiteral("CamStart"));
-    }
+    Guard(ErrorReport::Box, QStringLiteral("CamStart"), [&] { CamStartSteps(n); });
     m_streamBusy[n] = false;
     if (m_stopPending[n] && !m_closing) {
         m_stopPending[n] = false;
@@ -82,11 +79,7 @@ void frmMain::CamStop(int n)
         return;
     }
     m_streamBusy[n] = true;
-    try {
-        CamStopSteps(n);
-    } catch (...) {
-        ReportError(QStringLiteral("CamStop"));
-    }
+    Guard(ErrorReport::Box, QStringLiteral("CamStop"), [&] { CamStopSteps(n); });
     m_streamBusy[n] = false;
 }
 

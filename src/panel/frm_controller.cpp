@@ -6,6 +6,7 @@
 #include "engine/registry_windows.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
 #include "foundation/resources.h"
@@ -145,7 +146,7 @@ void frmController::Form_Activate()
 {
     if (!m_loaded)
         return;
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [&] {
         if (m_firstActivate) {
             setWindowTitle(gAppTitle);
             if (Tool* about = m_tbr->Tools(QStringLiteral("ID_About"))) {
@@ -164,11 +165,7 @@ void frmController::Form_Activate()
         ShowBtnBitmap(kRowCombine, gCombineMode != 1 ? kCellNormal : kCellDown);
         RefrushCamCfgBtn();
         RefreshPanelText();
-    } catch (const std::exception& e) {
-        qWarning() << "panel activation:" << e.what();
-    } catch (...) {
-        qWarning() << "panel activation failed";
-    }
+    });
 }
 
 void frmController::Form_Unload()
@@ -476,12 +473,10 @@ QString frmController::ClockText(const QDateTime& now)
 
 void frmController::Timer1_Timer()
 {
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("Timer1_Timer"), [&] {
         if (SkinElement* el = Element(QStringLiteral("Time")))
             el->setText(ClockText(ui().Now()));
-    } catch (...) {
-        // A failed tick leaves the clock as it was.
-    }
+    });
 }
 
 // ------------------------------------------------------------- tool menu
@@ -498,7 +493,7 @@ bool frmController::ShowDialog(const QString& name, QWidget* owner)
 
 void frmController::tbr_ToolClick(Tool* tool)
 {
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("tbr_ToolClick"), [&] {
         if (!tool)
             return;
         const QString id = tool->ID();
@@ -510,11 +505,7 @@ void frmController::tbr_ToolClick(Tool* tool)
         } else if (id == QLatin1String("ID_About")) {
             ShowDialog(kAboutDialogName, this);
         }
-    } catch (const std::exception& e) {
-        qWarning() << "tool menu:" << e.what();
-    } catch (...) {
-        qWarning() << "tool menu failed";
-    }
+    });
 }
 
 // ---------------------------------------------------------------- helpers
@@ -524,12 +515,4 @@ frmMain* frmController::Engine() const { return windows().Get<frmMain>(kEngineWi
 bool frmController::Assigned() const
 {
     return gCurCam >= 1 && gCurCam <= kSlotCount && gCam[static_cast<size_t>(gCurCam)].Assign;
-}
-
-void frmController::ReportHandlerError(const QString& text)
-{
-    try {
-        ui().MsgBox(text, MsgButtons::OK, MsgIcon::None, gAppTitle);
-    } catch (...) {
-    }
 }

@@ -217,7 +217,6 @@ private:
 
     frmMain* Engine() const;
     bool Assigned() const;
-    void ReportHandlerError(const QString& text);
 
     SkinForm* m_skin = nullptr;
     ActiveToolBar* m_tbr = nullptr;

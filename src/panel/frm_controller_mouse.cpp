@@ -5,6 +5,7 @@
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
 #include "panel/panel_windows.h"
@@ -12,9 +13,6 @@
 #include "platform/skin/skin_form.h"
 #include "platform/toolbar/tool_bar.h"
 #include "platform/ui_services.h"
-
-#include <QDebug>
-#include <exception>
 
 namespace {
 
@@ -25,20 +23,6 @@ constexpr int kPtCodes[] = {ImageServer::kPtLeft, ImageServer::kPtRight,  ImageS
                             ImageServer::kPtDown, ImageServer::kPtCentre, ImageServer::kPtStop};
 constexpr int kRowPtDown = 37;
 constexpr int kRowPtLastDirection = 37;  // L, R, U, D repeat while held
-
-// Runs a handler body; an exception ends it with the handler's own message.
-template <typename F>
-void Guarded(F&& body, const QString& message, const std::function<void(const QString&)>& report)
-{
-    try {
-        body();
-    } catch (const std::exception& e) {
-        qWarning() << message << e.what();
-        report(message);
-    } catch (...) {
-        report(message);
-    }
-}
 
 // Clears a flag when the scope ends, also when leaving by an exception.
 class BusyFlag {
@@ -127,115 +111,105 @@ bool frmController::PointerGuard(int row, Pointer event) const
 
 void frmController::SkinForm1_MouseIn(SkinElement* element)
 {
-    Guarded(
-        [&] {
-            if (!element || !m_loaded)
-                return;
-            const int row = RowOf(element->Name());
-            if (row < 0 || (row >= 20 && row <= 31) || row == kRowPtGroup)
-                return;
-            ChkBtnStatus(element->Name());
-            if (row == kRowConnect)
-                m_connectHover = true;
-            else if (row == kRowCamConf)
-                m_camConfHover = true;
-            if (RowAvailable(row) && PointerGuard(row, Pointer::In))
-                ShowBtnBitmap(row, kCellHover);
-        },
-        QStringLiteral("SkinForm1_MouseIn"), [this](const QString& t) { ReportHandlerError(t); });
+    Guard(ErrorReport::Box, QStringLiteral("SkinForm1_MouseIn"), [&] {
+        if (!element || !m_loaded)
+            return;
+        const int row = RowOf(element->Name());
+        if (row < 0 || (row >= 20 && row <= 31) || row == kRowPtGroup)
+            return;
+        ChkBtnStatus(element->Name());
+        if (row == kRowConnect)
+            m_connectHover = true;
+        else if (row == kRowCamConf)
+            m_camConfHover = true;
+        if (RowAvailable(row) && PointerGuard(row, Pointer::In))
+            ShowBtnBitmap(row, kCellHover);
+    });
 }
 
 void frmController::SkinForm1_MouseOut(SkinElement* element)
 {
-    Guarded(
-        [&] {
-            if (!element || !m_loaded)
-                return;
-            const int row = RowOf(element->Name());
-            if (row < 0 || (row >= 20 && row <= 31) || row == kRowPtGroup)
-                return;
-            if (row == kRowConnect)
-                m_connectHover = false;
-            else if (row == kRowCamConf)
-                m_camConfHover = false;
-            // A held direction button stops repeating when the pointer leaves
-            // it, whatever has changed since the press.
-            if (row >= kRowPtFirst && row <= kRowPtLastDirection)
-                tmrBtnHold.stop();
-            if (RowAvailable(row) && PointerGuard(row, Pointer::Out))
-                ShowBtnBitmap(row, kCellNormal);
-        },
-        QStringLiteral("Error SkinForm1_MouseOut"),
-        [this](const QString& t) { ReportHandlerError(t); });
+    Guard(ErrorReport::Box, QStringLiteral("SkinForm1_MouseOut"), [&] {
+        if (!element || !m_loaded)
+            return;
+        const int row = RowOf(element->Name());
+        if (row < 0 || (row >= 20 && row <= 31) || row == kRowPtGroup)
+            return;
+        if (row == kRowConnect)
+            m_connectHover = false;
+        else if (row == kRowCamConf)
+            m_camConfHover = false;
+        // A held direction button stops repeating when the pointer leaves
+        // it, whatever has changed since the press.
+        if (row >= kRowPtFirst && row <= kRowPtLastDirection)
+            tmrBtnHold.stop();
+        if (RowAvailable(row) && PointerGuard(row, Pointer::Out))
+            ShowBtnBitmap(row, kCellNormal);
+    });
 }
 
 void frmController::SkinForm1_MouseDown(SkinElement* element, int button)
 {
-    Guarded(
-        [&] {
-            if (!element || !m_loaded || button != kLeftButton)
-                return;
-            const QString name = element->Name();
-            const int row = RowOf(name);
-            const bool command = (row >= 0 && row <= 2) || (row >= 5 && row <= 19)
-                                 || (row >= 32 && row <= kRowPtLast);
-            if (!command) {
-                ReassertTopMost();
-                return;
-            }
-            if (!RowAvailable(row) || !PointerGuard(row, Pointer::Down))
-                return;
-            if (row < kRowPtFirst) {
-                ShowBtnBitmap(row, kCellDown);
-                return;
-            }
-            // A pan/tilt press.
-            if (row <= kRowPtLastDirection)
-                tmrBtnHold.start(500);
-            else
-                tmrBtnHold.stop();
+    Guard(ErrorReport::Box, QStringLiteral("SkinForm1_MouseDown"), [&] {
+        if (!element || !m_loaded || button != kLeftButton)
+            return;
+        const QString name = element->Name();
+        const int row = RowOf(name);
+        const bool command =
+            (row >= 0 && row <= 2) || (row >= 5 && row <= 19) || (row >= 32 && row <= kRowPtLast);
+        if (!command) {
+            ReassertTopMost();
+            return;
+        }
+        if (!RowAvailable(row) || !PointerGuard(row, Pointer::Down))
+            return;
+        if (row < kRowPtFirst) {
             ShowBtnBitmap(row, kCellDown);
-            const int slot = gCurCam;
-            if (commands.ConfirmPTControl(slot)) {
-                if (row <= kRowPtLastDirection)
-                    tmrBtnHold.setInterval(500);
-                m_ptCode = kPtCodes[row - kRowPtFirst];
+            return;
+        }
+        // A pan/tilt press.
+        if (row <= kRowPtLastDirection)
+            tmrBtnHold.start(500);
+        else
+            tmrBtnHold.stop();
+        ShowBtnBitmap(row, kCellDown);
+        const int slot = gCurCam;
+        if (commands.ConfirmPTControl(slot)) {
+            if (row <= kRowPtLastDirection)
+                tmrBtnHold.setInterval(500);
+            m_ptCode = kPtCodes[row - kRowPtFirst];
+            commands.SendPTCommand(slot, m_ptCode);
+            if (row == kRowPtDown)
                 commands.SendPTCommand(slot, m_ptCode);
-                if (row == kRowPtDown)
-                    commands.SendPTCommand(slot, m_ptCode);
-            } else {
-                tmrBtnHold.stop();  // refused: nothing goes out, now or later
-                RefrushCamCfgBtn();
-                if (frmMain* engine = Engine())
-                    engine->RefreshStatus();
-            }
-        },
-        QStringLiteral("SkinForm1_MouseDown"), [this](const QString& t) { ReportHandlerError(t); });
+        } else {
+            tmrBtnHold.stop();  // refused: nothing goes out, now or later
+            RefrushCamCfgBtn();
+            if (frmMain* engine = Engine())
+                engine->RefreshStatus();
+        }
+    });
 }
 
 void frmController::SkinForm1_MouseUp(SkinElement* element, int button)
 {
-    Guarded(
-        [&] {
-            if (!element || !m_loaded || button != kLeftButton)
-                return;
-            const int row = RowOf(element->Name());
-            if (row < 0)
-                return;
-            // Releasing a direction button always ends its repeat.
-            if (row >= kRowPtFirst && row <= kRowPtLastDirection)
-                tmrBtnHold.stop();
-            if (!RowAvailable(row) || !PointerGuard(row, Pointer::Up))
-                return;
-            if (row >= kRowPtFirst && row <= kRowPtLast) {
-                if (element->picture() == gPanelBtn[static_cast<size_t>(row)].BtnStr[kCellDown])
-                    ShowBtnBitmap(row, kCellHover);
-                return;
-            }
-            ShowBtnBitmap(row, kCellNormal);
-        },
-        QStringLiteral("ErrSkinForm1_MouseUp"),
-        [this](const QString& t) { ReportHandlerError(t); });
+    Guard(ErrorReport::Box, QStringLiteral("SkinForm1_MouseUp"), [&] {
+        if (!element || !m_loaded || button != kLeftButton)
+            return;
+        const int row = RowOf(element->Name());
+        if (row < 0)
+            return;
+        // Releasing a direction button always ends its repeat.
+        if (row >= kRowPtFirst && row <= kRowPtLastDirection)
+            tmrBtnHold.stop();
+        if (!RowAvailable(row) || !PointerGuard(row, Pointer::Up))
+            return;
+        if (row >= kRowPtFirst && row <= kRowPtLast) {
+            if (element->picture() == gPanelBtn[static_cast<size_t>(row)].BtnStr[kCellDown])
+                ShowBtnBitmap(row, kCellHover);
+            return;
+        }
+        ShowBtnBitmap(row, kCellNormal);
+    });
 }
 
 void frmController::ReassertTopMost()
@@ -250,15 +224,16 @@ void frmController::ReassertTopMost()
 
 void frmController::tmrBtnHold_Timer()
 {
-    try {
-        tmrBtnHold.setInterval(50);
-        if (commands.SendPTCommand)
-            commands.SendPTCommand(gCurCam, m_ptCode);
-        else
-            tmrBtnHold.stop();
-    } catch (...) {
-        tmrBtnHold.stop();
-    }
+    Guard(
+        ErrorReport::Quiet, QStringLiteral("tmrBtnHold_Timer"),
+        [this] {
+            tmrBtnHold.setInterval(50);
+            if (commands.SendPTCommand)
+                commands.SendPTCommand(gCurCam, m_ptCode);
+            else
+                tmrBtnHold.stop();
+        },
+        [this] { tmrBtnHold.stop(); });
 }
 
 void frmController::StopBtnHold() { tmrBtnHold.stop(); }
@@ -269,17 +244,13 @@ void frmController::SkinForm1_Click(SkinElement* element)
 {
     if (!element || !m_loaded || m_commandBusy)
         return;  // a command still under way lets events run: no second one meanwhile
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] {
         if (!CommandAvailable(element->Name()))
             return;
         BusyFlag busy(m_commandBusy);
         if (Dispatch(*element))
             CommonTail();
-    } catch (const std::exception& e) {
-        qWarning() << "panel click on" << element->Name() << "failed:" << e.what();
-    } catch (...) {
-        qWarning() << "panel click failed";
-    }
+    });
 }
 
 void frmController::CommonTail()

@@ -5,6 +5,7 @@
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/image_server.h"
 #include "platform/skin/skin_form.h"
@@ -275,7 +276,7 @@ void frmController::Connect_Fun(int slot)
 
 void frmController::ImageServer1_EndCheckIP(int status)
 {
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("ImageServer1_EndCheckIP"), [&] {
         if (status != ImageServer::kTrue) {
             ui().MsgBox(gLangCtrlMsg[0], MsgButtons::OK, MsgIcon::None, gAppTitle);
             return;
@@ -303,9 +304,5 @@ void frmController::ImageServer1_EndCheckIP(int status)
             engine->PutSettingToCam(c);
             engine->CamStart(c);
         }
-    } catch (const std::exception& e) {
-        qWarning() << "camera identify:" << e.what();
-    } catch (...) {
-        qWarning() << "camera identify failed";
-    }
+    });
 }

@@ -4,6 +4,7 @@
 #include "engine/registry_windows.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/resources.h"
 #include "platform/image_server/image_server.h"
@@ -133,23 +134,29 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     barSkin_ = new SkinForm(barHost_);
 
     tbr1_ = new ActiveToolBar(this);
-    connect(tbr1_, &ActiveToolBar::ToolClick, this,
-            [this](Tool* tool) { Guarded("tbr1_ToolClick", [&] { tbr1_ToolClick(tool); }); });
+    connect(tbr1_, &ActiveToolBar::ToolClick, this, [this](Tool* tool) {
+        Guard(ErrorReport::Quiet, QStringLiteral("tbr1_ToolClick"), [&] { tbr1_ToolClick(tool); });
+    });
 
     connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseDown", [&] { SkinForm1_MouseDown(e, button); });
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
+              [&] { SkinForm1_MouseDown(e, button); });
     });
     connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseUp", [&] { SkinForm1_MouseUp(e, button); });
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
+              [&] { SkinForm1_MouseUp(e, button); });
     });
     connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseIn", [&] { SkinForm1_MouseIn(e); });
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
+              [&] { SkinForm1_MouseIn(e); });
     });
     connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
+              [&] { SkinForm1_MouseOut(e); });
     });
-    connect(skin_, &SkinForm::Click, this,
-            [this](SkinElement* e) { Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); }); });
+    connect(skin_, &SkinForm::Click, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
+    });
 }
 
 frmClient::~frmClient()
@@ -169,19 +176,6 @@ frmClient::~frmClient()
                 Cam().setDisplay(nullptr);
         } catch (...) {
         }
-    }
-}
-
-void frmClient::Guarded(const char* what, const std::function<void()>& fn)
-{
-    try {
-        fn();
-    } catch (const std::exception& e) {
-        SkinReport(QStringLiteral("frmClient%1: %2 failed: %3")
-                       .arg(n_)
-                       .arg(QLatin1String(what), QString::fromUtf8(e.what())));
-    } catch (...) {
-        SkinReport(QStringLiteral("frmClient%1: %2 failed").arg(n_).arg(QLatin1String(what)));
     }
 }
 
@@ -315,7 +309,7 @@ void frmClient::Form_Unload()
 bool frmClient::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate)
-        Guarded("Form_Activate", [this] { Form_Activate(); });
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
     return QWidget::event(e);
 }
 
@@ -323,14 +317,14 @@ void frmClient::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
     // A window manager may never activate a new window: showing counts as activating.
-    Guarded("Form_Activate", [this] { Form_Activate(); });
+    Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
 }
 
 void frmClient::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     if (loaded_ && !unloaded_)
-        Guarded("Form_Resize", [this] { Form_Resize(); });
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Resize"), [this] { Form_Resize(); });
 }
 
 void frmClient::ShowModeless()
@@ -390,7 +384,8 @@ void frmClient::tbr1_ToolClick(Tool* tool)
 bool frmClient::eventFilter(QObject* watched, QEvent* e)
 {
     if (watched == picture_ && e->type() == QEvent::MouseButtonPress)
-        Guarded("Picture1_MouseDown", [this] { ReassertOnTop(); });
+        Guard(ErrorReport::Quiet, QStringLiteral("Picture1_MouseDown"),
+              [this] { ReassertOnTop(); });
     return QWidget::eventFilter(watched, e);
 }
 

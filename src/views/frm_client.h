@@ -144,8 +144,6 @@ private:
     void AudioSwitch();
     void LoadToolbar();
     bool FitChecked() const;
-    // Runs a handler reached from the event loop; an exception is reported, never passed on.
-    void Guarded(const char* what, const std::function<void()>& fn);
 
     int n_;
     ClientLinks links_;
