@@ -3,7 +3,6 @@
 #include "discovery/frm_add_cam.h"
 #include "discovery/frm_browse.h"
 #include "discovery/frm_login.h"
-#include "engine/frm_main.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/window_registry.h"
@@ -58,7 +57,7 @@ void SetDiscoveryControls(DiscoveryControls controls)
     Controls() = std::move(controls);
 }
 
-QString MakeLoginText() { return frmMain::MakeNonce(discoveryControls().random); }
+QString MakeLoginText() { return MakeNonce(discoveryControls().random); }
 
 void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user,
                           const QString& password)

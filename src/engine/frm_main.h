@@ -105,10 +105,7 @@ public:
     static QString MailPictureFile(int n);
     // A version text as the panel shows it: "N/A" for "0.00" and "".
     static QString VersionText(const QString& reported);
-    // The authentication text of a viewer connection: four draws in [0, 1)
-    // times 10000, rounded half to even, joined, at most 16 characters.
-    static QString MakeNonce(const std::function<double()>& draw);
-    // The random source of MakeNonce (tests install a fixed one).
+    // The random source of MakeNonce (foundation/helpers.h; tests install a fixed one).
     void SetRandomSource(std::function<double()> draw) { m_random = std::move(draw); }
 
     // --- Streams ---

@@ -10,7 +10,6 @@
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QRandomGenerator>
-#include <cmath>
 
 namespace {
 constexpr int kProbeMode = 83;
@@ -47,17 +46,6 @@ QString frmMain::VersionText(const QString& reported)
     if (reported.isEmpty() || reported == QStringLiteral("0.00"))
         return QStringLiteral("N/A");
     return reported;
-}
-
-QString frmMain::MakeNonce(const std::function<double()>& draw)
-{
-    QString text;
-    for (int i = 0; i < 4; ++i) {
-        // nearbyint rounds a half to the even neighbour in the default mode.
-        const double v = std::nearbyint(draw() * 10000.0);
-        text += QString::number(static_cast<qint64>(v));
-    }
-    return text.left(16);
 }
 
 void frmMain::InitialCamSetting()

@@ -2,7 +2,6 @@
 
 #include "foundation/globals.h"
 #include "foundation/regexpr.h"
-#include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 
 #include <QFileInfo>
@@ -111,21 +110,35 @@ void RestartCam(int cam)
     const CamInfo& info = gCam[static_cast<size_t>(cam)];
     if (info.Protocol != 0 || !info.Enable)
         return;
-    ImageServer* control = restartLinks().camera ? restartLinks().camera(cam) : nullptr;
+    const RestartableStream control =
+        restartLinks().camera ? restartLinks().camera(cam) : RestartableStream();
     if (!control)
         return;
-    control->stop();
+    control.stop();
     // A camera that never reports "stopped" must not freeze the program:
     // after kRestartMaxPolls polls it is started anyway.
     for (int poll = 0; poll < kRestartMaxPolls; ++poll) {
         ui().Sleep(kRestartPollMs);
-        if (!control->isRunning())
+        if (!control.isRunning())
             break;
     }
-    control->start();
+    control.start();
     if (gWinOpen[0] && restartLinks().ledControl)
         restartLinks().ledControl((cam - 1) * 3 + 3, true);
     gStreamRestarted[static_cast<size_t>(cam - 1)] = true;
+}
+
+// ---------------------------------------------------------------- viewer log-in
+
+QString MakeNonce(const std::function<double()>& draw)
+{
+    QString text;
+    for (int i = 0; i < 4; ++i) {
+        // nearbyint rounds a half to the even neighbour in the default mode.
+        const double v = std::nearbyint(draw() * 10000.0);
+        text += QString::number(static_cast<qint64>(v));
+    }
+    return text.left(16);
 }
 
 // ---------------------------------------------------------------- text

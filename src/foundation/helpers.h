@@ -7,6 +7,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <cstddef>
 #include <functional>
 
 class QWidget;
@@ -27,12 +28,31 @@ void OpenWithAssociatedApp(const QString& path);
 // Opens a file with the configured player program (gPlayerPath).
 void RunPlayer(const QString& path);
 
-class ImageServer;
+// The three members of a camera object that RestartCam uses. The foundation
+// does not know the camera class: any object with stop(), isRunning() and
+// start() converts to this (a null pointer gives an empty control).
+struct RestartableStream {
+    std::function<void()> stop;
+    std::function<bool()> isRunning;
+    std::function<void()> start;
+
+    RestartableStream() = default;
+    RestartableStream(std::nullptr_t) {}
+    template <class Camera> RestartableStream(Camera* camera)
+    {
+        if (!camera)
+            return;
+        stop = [camera] { camera->stop(); };
+        isRunning = [camera] { return camera->isRunning(); };
+        start = [camera] { camera->start(); };
+    }
+    explicit operator bool() const { return stop && isRunning && start; }
+};
 
 // Whoever owns the camera objects (the engine) and the LEDs (the panel)
 // installs these; either may be left empty.
 struct RestartCamLinks {
-    std::function<ImageServer*(int cam)> camera;       // the image server of slot 1..4
+    std::function<RestartableStream(int cam)> camera;  // the camera object of slot 1..4
     std::function<void(int led, bool on)> ledControl;  // the panel's LED control
 };
 void SetRestartCamLinks(RestartCamLinks links);
@@ -45,6 +65,10 @@ inline constexpr int kRestartMaxPolls = 50;
 // does nothing for other slots. Throws std::out_of_range for a slot number
 // outside 1..4.
 void RestartCam(int cam);
+
+// The authentication text of a viewer connection: four draws in [0, 1)
+// times 10000, rounded half to even, joined, at most 16 characters.
+QString MakeNonce(const std::function<double()>& draw);
 
 // "0.16.32.10.11.255" -> "00 10 20 0A 0B FF". Text that does not read as
 // dotted decimal numbers is returned unchanged.

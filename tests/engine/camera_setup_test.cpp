@@ -305,14 +305,13 @@ TEST(MakeNonce, FourRoundedDrawsJoinedAndCutTo16)
     };
     for (const Case& c : cases) {
         size_t i = 0;
-        const QString text = frmMain::MakeNonce([&] { return c.draws[i++]; });
+        const QString text = MakeNonce([&] { return c.draws[i++]; });
         EXPECT_EQ(text, QString::fromLatin1(c.text));
         EXPECT_EQ(i, 4u);
     }
     // The program's own source gives 4 to 16 digits.
     for (int k = 0; k < 200; ++k) {
-        const QString text =
-            frmMain::MakeNonce([] { return QRandomGenerator::global()->generateDouble(); });
+        const QString text = MakeNonce([] { return QRandomGenerator::global()->generateDouble(); });
         ASSERT_GE(text.size(), 4);
         ASSERT_LE(text.size(), 16);
         ASSERT_TRUE(std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.isDigit(); }));
