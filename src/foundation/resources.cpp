@@ -127,6 +127,12 @@ QString FindLangFile(const QString& fileName)
 
 QString CaptionFilePath() { return FindLangFile(LangFileName(QStringLiteral(".ini"))); }
 
+QString LangFilePath(const QString& fileName)
+{
+    const QString found = FindLangFile(fileName);
+    return found.isEmpty() ? ResourceDisplayPath(kLangFolder + QLatin1Char('/') + fileName) : found;
+}
+
 bool LoadLanguageIni()
 {
     try {

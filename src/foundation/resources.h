@@ -40,6 +40,10 @@ QString FindResourceFile(const QString& relative);
 QString FindLangFile(const QString& fileName);
 // The current language's caption file, or empty when it does not exist.
 QString CaptionFilePath();
+// The one way a window finds a file of the language pack ("english_2.skn",
+// "Bar.skn"): FindLangFile, or, when there is no such file, the path in its
+// one spelling, so that whoever reads it reports the file missing by name.
+QString LangFilePath(const QString& fileName);
 
 bool LoadLanguageIni();
 bool LoadLang1Ini();

@@ -98,17 +98,13 @@ void frmController::Form_Load()
     windows().Get(kEngineWindowName);
     setWindowIcon(QApplication::windowIcon());
 
-    m_tbr->LoadLayout(FindLangFile(LangFileName(QStringLiteral(".atb"))));
+    m_tbr->LoadLayout(LangFilePath(LangFileName(QStringLiteral(".atb"))));
     QFont toolFont = m_tbr->font();
     SetControlFont(toolFont);
     m_tbr->setFont(toolFont);
 
     // The panel skin; a missing or bad file leaves a blank window (the skin reports why).
-    QString skin = FindLangFile(LangFileName(QStringLiteral("_1.skn")));
-    if (skin.isEmpty())
-        skin = ResourceDisplayPath(kLangFolder + QLatin1Char('/')
-                                   + LangFileName(QStringLiteral("_1.skn")));
-    m_skin->SkinFile(skin);
+    m_skin->SkinFile(LangFilePath(LangFileName(QStringLiteral("_1.skn"))));
 
     // The language pack's size; without one the skin's own.
     const QSize design = m_skin->designSize();

@@ -222,9 +222,8 @@ void frmClient::Form_Load()
 
 void frmClient::LoadSkin()
 {
-    const QString lang = AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/');
-    skin_->SkinFile(lang + LangFileName(QStringLiteral("_2.skn")));
-    barSkin_->SkinFile(lang + QStringLiteral("Bar.skn"));
+    skin_->SkinFile(LangFilePath(LangFileName(QStringLiteral("_2.skn"))));
+    barSkin_->SkinFile(LangFilePath(QStringLiteral("Bar.skn")));
     for (SkinLabel* l : labels_)
         l->SetSkin(barSkin_);
     if (skin_->isLoaded() && !isVisible())
@@ -233,8 +232,7 @@ void frmClient::LoadSkin()
 
 void frmClient::LoadToolbar()
 {
-    tbr1_->LoadLayout(AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/')
-                      + LangFileName(QStringLiteral(".atb")));
+    tbr1_->LoadLayout(LangFilePath(LangFileName(QStringLiteral(".atb"))));
     // The window acts on these IDs whatever the file holds; a layout without
     // them gets the window's own zoom menu.
     if (!tbr1_->hasPopup(kZoomMenu) || !tbr1_->Tools(kFitTool)) {

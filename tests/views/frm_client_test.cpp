@@ -11,6 +11,7 @@
 #include "support/fake_engine_controls.h"
 #include "support/fake_ui.h"
 #include "support/skin_mouse.h"
+#include "support/temp_program.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -167,6 +168,26 @@ TEST_F(ClientWindowTest, LoadHandsOverThePictureAndStartsClosedAndNotOnTop)
         window.reset();
         EXPECT_EQ(cam().display(), nullptr);  // the window took its picture area along
     }
+}
+
+TEST_F(ClientWindowTest, ALanguagePackSpelledInAnotherCaseLoadsAsInThePanel)
+{
+    // The pack copied with the folder and the window's three files spelled otherwise.
+    TempProgramFolder program;
+    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR "/lang"), program.file("LANG")));
+    for (const char* name : {"english_2.skn", "Bar.skn", "english.atb"}) {
+        const QString from = program.file(QStringLiteral("LANG/") + QLatin1String(name));
+        ASSERT_TRUE(QFile::rename(from, program.file(QStringLiteral("LANG/")
+                                                     + QLatin1String(name).toString().toUpper())));
+    }
+    open();
+    EXPECT_TRUE(window->SkinForm1()->isLoaded())
+        << window->SkinForm1()->errorString().toStdString();
+    EXPECT_TRUE(window->SkinForm2()->isLoaded())
+        << window->SkinForm2()->errorString().toStdString();
+    EXPECT_TRUE(window->tbr1()->errorString().isEmpty())
+        << window->tbr1()->errorString().toStdString();
+    EXPECT_EQ(el("ServerName").text(), QStringLiteral("Front door"));
 }
 
 TEST_F(ClientWindowTest, LoadCopiesTheEngineListAndSelectsTheNewestEvent)
