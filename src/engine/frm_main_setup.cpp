@@ -67,10 +67,12 @@ void PutProxySettings(ImageServer& server)
     server.setBypassProxyServer(gBypassProxyServer);
 }
 
-void frmMain::InitialCamSettingFor(int n)
+namespace {
+
+// Where and how a camera object reaches its camera: the slot's address and
+// log-in, and the program's proxy.
+void PutConnectionSettings(ImageServer& cam, const CamInfo& rec)
 {
-    ImageServer& cam = Cam(n);
-    const CamInfo& rec = gCam[n];
     cam.setReserved163(QString());
     cam.setUserName(rec.UserName);
     cam.setPassword(rec.Password);
@@ -79,6 +81,15 @@ void frmMain::InitialCamSettingFor(int n)
     cam.setProtocol(rec.Protocol);
     cam.setIsLocalCamera(rec.IsLocalCamera);
     PutProxySettings(cam);
+}
+
+}  // namespace
+
+void frmMain::InitialCamSettingFor(int n)
+{
+    ImageServer& cam = Cam(n);
+    const CamInfo& rec = gCam[n];
+    PutConnectionSettings(cam, rec);
     cam.setDisplayEnabled(false);
     cam.setReserved53(true);
     cam.setReserved43(0);
@@ -103,15 +114,8 @@ void frmMain::PutSettingToCam(int n)
         CamInfo& rec = gCam[n];
         const bool p3 = rec.Protocol == 3;
 
-        cam.setReserved163(QString());
-        cam.setUserName(rec.UserName);
-        cam.setPassword(rec.Password);
-        cam.setIPAddress(rec.IPAddress);
-        cam.setPort(rec.Port);
-        cam.setProtocol(rec.Protocol);
-        cam.setIsLocalCamera(rec.IsLocalCamera);
+        PutConnectionSettings(cam, rec);
         cam.setRotateAngle(rec.RotateAngle);
-        PutProxySettings(cam);
 
         if (p3) {
             cam.probeInit();

@@ -11,12 +11,51 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <type_traits>
+#include <variant>
+#include <vector>
 
 namespace {
 
 const QString kGeneral = QStringLiteral("General");
 
-QString camSection(int n) { return QStringLiteral("Cam%1").arg(n); }
+// Where a key's value lives; its type is the type of the key.
+using Field = std::variant<bool*, QString*, int*, qint16*>;
+
+// What a missing key (or, for numbers and flags, an empty one) leaves: the
+// value the field starts with, or false / 0 / an empty text.
+enum class Absent { Keep, Clear };
+
+// How a present value is read beyond its type and range.
+enum class Rule {
+    None,
+    KeepZero,      // a stored 0 is a value, not "absent"
+    QuarterTurn,   // a multiple of 90
+    ScheduleOnly,  // record mode: only schedule recording comes back at start-up
+    StorageList,   // the storage count, then that many Path/Checked pairs
+};
+
+// An inclusive range a present number must lie in; empty (min > max) when unchecked.
+struct Range {
+    long long min = 0;
+    long long max = -1;
+};
+
+// One key of main.ini.
+struct IniKey {
+    QString key;
+    Field field;
+    Absent absent = Absent::Keep;
+    Range range{};
+    Rule rule = Rule::None;
+    bool* gated = nullptr;  // a flag that is false whenever this one is
+};
+
+struct Section {
+    QString name;
+    std::vector<IniKey> keys;
+};
+
 QString scheduleKey(int j, const char* field)
 {
     return QStringLiteral("SCHEDULE%1_%2").arg(j).arg(QLatin1String(field));
@@ -26,149 +65,198 @@ QString storageKey(int k, const char* field)
     return QStringLiteral("Storage%1%2").arg(k).arg(QLatin1String(field));
 }
 
-// Reads an int32 under the reading rule and checks its range when present.
-template <typename Int>
-void readRanged(const IniReader& r, const QString& section, const QString& key, Int& field,
-                long long min, long long max)
+std::vector<IniKey> camKeys(CamInfo& cam)
 {
-    if constexpr (sizeof(Int) == 2) {
-        qint16 v = 0;
-        if (r.Int16(section, key, v)) {
-            ini::RequireRange(section, key, v, min, max);
-            field = v;
-        }
-    } else {
-        int v = 0;
-        if (r.Int32(section, key, v)) {
-            ini::RequireRange(section, key, v, min, max);
-            field = v;
-        }
-    }
-}
-
-void readGeneral(const IniReader& r)
-{
-    const QString& s = kGeneral;
-    bool flag = false;
-    gBypassProxyServer = r.Flag(s, QStringLiteral("BypassProxyServer"), flag) && flag;
-    flag = false;
-    gEnableProxy = r.Flag(s, QStringLiteral("EnableProxy"), flag) && flag;
-    r.Text(s, QStringLiteral("ProxyServerAddress"), gProxyServerAddress);
-    readRanged(r, s, QStringLiteral("ProxyServerPort"), gProxyServerPort, 1, 65535);
-    readRanged(r, s, QStringLiteral("ReserveSpace"), gReserveSpace, 0, 32767);
-    readRanged(r, s, QStringLiteral("SplitFileMode"), gSplitFileMode, 0, 1);
-    readRanged(r, s, QStringLiteral("FileSize"), gFileSize, 0, 32767);
-    readRanged(r, s, QStringLiteral("FileTimeLimited"), gFileTimeLimited, 0, 32767);
-
-    int count = 0;
-    if (r.Int32(s, QStringLiteral("StorageCount"), count)) {
-        if (count < 0)
-            ini::RequireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
-        // Up to sixteen entries are read; a larger count is an error after them.
-        const int readable = std::min(count, kMaxStorages);
-        for (int k = 1; k <= readable; ++k) {
-            StorageInfo& entry = gStorage[static_cast<size_t>(k - 1)];
-            r.Text(s, storageKey(k, "Path"), entry.Path);
-            bool checked = false;
-            entry.Checked = r.Flag(s, storageKey(k, "Checked"), checked) && checked;
-        }
-        ini::RequireRange(s, QStringLiteral("StorageCount"), count, 1, kMaxStorages);
-        gStorageCount = count;
-    } else {
-        gStorage[0] = StorageInfo{DataPath(), true};
-        gStorageCount = 1;
-    }
-
-    readRanged(r, s, QStringLiteral("ActiveStorage"), gActiveStorage, 1, kMaxStorages);
-    readRanged(r, s, QStringLiteral("UseRecycleFlag"), gUseRecycleFlag, 0, 1);
-    readRanged(r, s, QStringLiteral("RecycleMode"), gRecycleMode, 0, 1);
-    readRanged(r, s, QStringLiteral("RecycleSpaceValue"), gRecycleSpaceValue, 0, 1'000'000);
-    readRanged(r, s, QStringLiteral("RecycleTime"), gRecycleTime, 0, 1'000'000);
-    readRanged(r, s, QStringLiteral("ScanDelay"), gScanDelay, 0, 86'399);
-    readRanged(r, s, QStringLiteral("PlayerMode"), gPlayerMode, 0, 1);
-    r.Text(s, QStringLiteral("PlayerPath"), gPlayerPath);
-}
-
-void readCam(const IniReader& r, int n)
-{
-    const QString s = camSection(n);
-    CamInfo& cam = gCam[static_cast<size_t>(n)];
-    r.Flag(s, QStringLiteral("Assign"), cam.Assign);
-    r.Flag(s, QStringLiteral("Enable"), cam.Enable);
-    if (!cam.Assign)
-        cam.Enable = false;
-    r.Text(s, QStringLiteral("UserName"), cam.UserName);
-    r.Text(s, QStringLiteral("Password"), cam.Password);
-    r.Text(s, QStringLiteral("IPAddress"), cam.IPAddress);
-    r.Text(s, QStringLiteral("MacAddress"), cam.MacAddress);
-    readRanged(r, s, QStringLiteral("Protocol"), cam.Protocol, 0, 4);
-    r.Flag(s, QStringLiteral("IsLocalCamera"), cam.IsLocalCamera);
-    r.Text(s, QStringLiteral("FWVersion"), cam.FWVersion);
-    r.Text(s, QStringLiteral("HWVersion"), cam.HWVersion);
-    r.Text(s, QStringLiteral("ROMVersion"), cam.ROMVersion);
-    r.Text(s, QStringLiteral("ServerName"), cam.ServerName);
-    r.Text(s, QStringLiteral("ServerLocation"), cam.ServerLocation);
-    r.Text(s, QStringLiteral("ServerModel"), cam.ServerModel);
-    readRanged(r, s, QStringLiteral("Port"), cam.Port, 1, 65535);
-
-    int angle = 0;
-    if (r.Int32(s, QStringLiteral("RotateAngle"), angle) && angle % 90 != 0)
-        ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 0);  // not a quarter turn
-    ini::RequireRange(s, QStringLiteral("RotateAngle"), angle, 0, 270);
-    cam.RotateAngle = angle;
-
-    int count = 0;
-    r.Int32(s, QStringLiteral("ScheduleCount"), count);
-    ini::RequireRange(s, QStringLiteral("ScheduleCount"), count, 0, kScheduleCount);
-    cam.ScheduleCount = count;
-
-    bool pt = false;
-    cam.PT = r.Flag(s, QStringLiteral("PT"), pt) && pt;
-
-    // Only schedule recording comes back at start-up; manual and motion do not.
-    int mode = 0;
-    r.Int32(s, QStringLiteral("RecordMode"), mode);
-    cam.RecordMode = mode == 2 ? 2 : 0;
-
+    std::vector<IniKey> keys = {
+        {QStringLiteral("Enable"), &cam.Enable},
+        // Enable is read first: a slot that is not assigned is not enabled.
+        {QStringLiteral("Assign"), &cam.Assign, Absent::Keep, {}, Rule::None, &cam.Enable},
+        {QStringLiteral("UserName"), &cam.UserName},
+        {QStringLiteral("Password"), &cam.Password},
+        {QStringLiteral("IPAddress"), &cam.IPAddress},
+        {QStringLiteral("MacAddress"), &cam.MacAddress},
+        {QStringLiteral("Protocol"), &cam.Protocol, Absent::Keep, {0, 4}},
+        {QStringLiteral("IsLocalCamera"), &cam.IsLocalCamera},
+        {QStringLiteral("Port"), &cam.Port, Absent::Keep, {1, 65535}},
+        {QStringLiteral("FWVersion"), &cam.FWVersion},
+        {QStringLiteral("HWVersion"), &cam.HWVersion},
+        {QStringLiteral("ROMVersion"), &cam.ROMVersion},
+        {QStringLiteral("ServerName"), &cam.ServerName},
+        {QStringLiteral("ServerLocation"), &cam.ServerLocation},
+        {QStringLiteral("ServerModel"), &cam.ServerModel},
+        {QStringLiteral("RotateAngle"),
+         &cam.RotateAngle,
+         Absent::Clear,
+         {0, 270},
+         Rule::QuarterTurn},
+        {QStringLiteral("RecordMode"), &cam.RecordMode, Absent::Clear, {}, Rule::ScheduleOnly},
+        {QStringLiteral("ScheduleCount"), &cam.ScheduleCount, Absent::Clear, {0, kScheduleCount}},
+        {QStringLiteral("PT"), &cam.PT, Absent::Clear},
+    };
     for (int j = 1; j <= kScheduleCount; ++j) {
         ScheduleInfo& e = cam.Schedule[static_cast<size_t>(j)];
-        bool check = false;
-        e.CHECK = r.Flag(s, scheduleKey(j, "CHECK"), check) && check;
-        int v = 0;
-        r.Int32(s, scheduleKey(j, "MODE"), v);
-        ini::RequireRange(s, scheduleKey(j, "MODE"), v, 0, 1);
-        e.MODE = v;
-        v = 0;
-        r.Int32(s, scheduleKey(j, "WeekOption"), v);
-        ini::RequireRange(s, scheduleKey(j, "WeekOption"), v, 0, 127);
-        e.WeekOption = v;
-        for (auto [field, target] :
-             {std::pair{"DateStart", &e.DateStart}, std::pair{"DateStop", &e.DateStop},
-              std::pair{"TimeStart", &e.TimeStart}, std::pair{"TimeStop", &e.TimeStop}}) {
-            if (!r.Text(s, scheduleKey(j, field), *target))
-                target->clear();
-        }
+        keys.insert(keys.end(),
+                    {
+                        {scheduleKey(j, "CHECK"), &e.CHECK, Absent::Clear},
+                        {scheduleKey(j, "MODE"), &e.MODE, Absent::Clear, {0, 1}},
+                        {scheduleKey(j, "WeekOption"), &e.WeekOption, Absent::Clear, {0, 127}},
+                        {scheduleKey(j, "DateStart"), &e.DateStart, Absent::Clear},
+                        {scheduleKey(j, "DateStop"), &e.DateStop, Absent::Clear},
+                        {scheduleKey(j, "TimeStart"), &e.TimeStart, Absent::Clear},
+                        {scheduleKey(j, "TimeStop"), &e.TimeStop, Absent::Clear},
+                    });
     }
+    keys.insert(keys.end(), {
+                                {QStringLiteral("MailTo"), &cam.MailTo, Absent::Clear},
+                                {QStringLiteral("MailFrom"), &cam.MailFrom, Absent::Clear},
+                                {QStringLiteral("MailServer"), &cam.MailServer, Absent::Clear},
+                                {QStringLiteral("MailSubject"), &cam.MailSubject, Absent::Clear},
+                                {QStringLiteral("MailUserName"), &cam.MailUserName, Absent::Clear},
+                                {QStringLiteral("MailPassword"), &cam.MailPassword, Absent::Clear},
+                                {QStringLiteral("MailIntervalTime"),
+                                 &cam.MailIntervalTime,
+                                 Absent::Keep,
+                                 {0, 86'400 * 366},
+                                 Rule::KeepZero},
+                                {QStringLiteral("Sensitivity"), &cam.Sensitivity},
+                                {QStringLiteral("Alarm"), &cam.Alarm},
+                                {QStringLiteral("SendEmail"), &cam.SendEmail},
+                                {QStringLiteral("Trig1"), &cam.Trig1},
+                                {QStringLiteral("Trig2"), &cam.Trig2},
+                            });
+    return keys;
+}
 
-    for (auto [key, target] :
-         {std::pair{"MailTo", &cam.MailTo}, std::pair{"MailFrom", &cam.MailFrom},
-          std::pair{"MailServer", &cam.MailServer}, std::pair{"MailSubject", &cam.MailSubject},
-          std::pair{"MailUserName", &cam.MailUserName},
-          std::pair{"MailPassword", &cam.MailPassword}}) {
-        if (!r.Text(s, QString::fromLatin1(key), *target))
-            target->clear();
+std::vector<IniKey> generalKeys()
+{
+    return {
+        {QStringLiteral("BypassProxyServer"), &gBypassProxyServer, Absent::Clear},
+        {QStringLiteral("EnableProxy"), &gEnableProxy, Absent::Clear},
+        {QStringLiteral("ProxyServerAddress"), &gProxyServerAddress},
+        {QStringLiteral("ProxyServerPort"), &gProxyServerPort, Absent::Keep, {1, 65535}},
+        {QStringLiteral("ReserveSpace"), &gReserveSpace, Absent::Keep, {0, 32767}},
+        {QStringLiteral("SplitFileMode"), &gSplitFileMode, Absent::Keep, {0, 1}},
+        {QStringLiteral("FileSize"), &gFileSize, Absent::Keep, {0, 32767}},
+        {QStringLiteral("FileTimeLimited"), &gFileTimeLimited, Absent::Keep, {0, 32767}},
+        {QStringLiteral("StorageCount"),
+         &gStorageCount,
+         Absent::Keep,
+         {1, kMaxStorages},
+         Rule::StorageList},
+        {QStringLiteral("ActiveStorage"), &gActiveStorage, Absent::Keep, {1, kMaxStorages}},
+        {QStringLiteral("UseRecycleFlag"), &gUseRecycleFlag, Absent::Keep, {0, 1}},
+        {QStringLiteral("RecycleMode"), &gRecycleMode, Absent::Keep, {0, 1}},
+        {QStringLiteral("RecycleSpaceValue"), &gRecycleSpaceValue, Absent::Keep, {0, 1'000'000}},
+        {QStringLiteral("RecycleTime"), &gRecycleTime, Absent::Keep, {0, 1'000'000}},
+        {QStringLiteral("ScanDelay"), &gScanDelay, Absent::Keep, {0, 86'399}},
+        {QStringLiteral("PlayerMode"), &gPlayerMode, Absent::Keep, {0, 1}},
+        {QStringLiteral("PlayerPath"), &gPlayerPath},
+    };
+}
+
+// Every key of main.ini, in the order it is written: the four cameras, then
+// the general settings.
+std::vector<Section> mainIniSections()
+{
+    std::vector<Section> sections;
+    for (int n = 1; n <= kSlotCount; ++n)
+        sections.push_back({QStringLiteral("Cam%1").arg(n), camKeys(gCam[static_cast<size_t>(n)])});
+    sections.push_back({kGeneral, generalKeys()});
+    return sections;
+}
+
+void checkRange(const QString& section, const IniKey& k, long long v)
+{
+    if (k.range.min <= k.range.max)
+        ini::RequireRange(section, k.key, v, k.range.min, k.range.max);
+}
+
+// Up to sixteen entries are read; a larger count is an error after them. No
+// count: one storage, the data folder, checked.
+void readStorageList(const IniReader& r, const QString& s, const IniKey& k)
+{
+    int count = 0;
+    if (!r.Int32(s, k.key, count)) {
+        gStorage[0] = StorageInfo{DataPath(), true};
+        gStorageCount = 1;
+        return;
     }
-    // A stored interval of 0 is a value (mail at every motion), not "absent".
-    int interval = 0;
-    if (r.Int32KeepZero(s, QStringLiteral("MailIntervalTime"), interval)) {
-        ini::RequireRange(s, QStringLiteral("MailIntervalTime"), interval, 0, 86'400 * 366);
-        cam.MailIntervalTime = interval;
+    if (count < 0)
+        checkRange(s, k, count);
+    const int readable = std::min(count, kMaxStorages);
+    for (int i = 1; i <= readable; ++i) {
+        StorageInfo& entry = gStorage[static_cast<size_t>(i - 1)];
+        r.Text(s, storageKey(i, "Path"), entry.Path);
+        bool checked = false;
+        entry.Checked = r.Flag(s, storageKey(i, "Checked"), checked) && checked;
     }
-    r.Int32(s, QStringLiteral("Sensitivity"), cam.Sensitivity);
-    r.Int32(s, QStringLiteral("Alarm"), cam.Alarm);
-    r.Int32(s, QStringLiteral("SendEmail"), cam.SendEmail);
-    r.Int32(s, QStringLiteral("Trig1"), cam.Trig1);
-    r.Int32(s, QStringLiteral("Trig2"), cam.Trig2);
+    checkRange(s, k, count);
+    gStorageCount = count;
+}
+
+void writeStorageList(SettingsFile& file, const QString& s, const IniKey& k)
+{
+    file.SetValue(s, k.key, gStorageCount);
+    const int count = std::clamp(gStorageCount, 0, kMaxStorages);
+    for (int i = 1; i <= count; ++i) {
+        const StorageInfo& entry = gStorage[static_cast<size_t>(i - 1)];
+        file.SetValue(s, storageKey(i, "Path"), entry.Path);
+        file.SetValue(s, storageKey(i, "Checked"), entry.Checked);
+    }
+}
+
+// Reads one number under its reading rule; false when absent.
+template <typename Int>
+bool readNumber(const IniReader& r, const QString& s, const IniKey& k, Int& v)
+{
+    if constexpr (sizeof(Int) == 2)
+        return r.Int16(s, k.key, v);
+    else if (k.rule == Rule::KeepZero)
+        return r.Int32KeepZero(s, k.key, v);
+    else
+        return r.Int32(s, k.key, v);
+}
+
+void readKey(const IniReader& r, const QString& s, const IniKey& k)
+{
+    if (k.rule == Rule::StorageList)
+        return readStorageList(r, s, k);
+    const bool clear = k.absent == Absent::Clear;
+    std::visit(
+        [&](auto* field) {
+            using T = std::remove_pointer_t<decltype(field)>;
+            if constexpr (std::is_same_v<T, QString>) {
+                if (!r.Text(s, k.key, *field) && clear)
+                    field->clear();
+            } else if constexpr (std::is_same_v<T, bool>) {
+                bool v = false;
+                if (r.Flag(s, k.key, v))
+                    *field = v;
+                else if (clear)
+                    *field = false;
+            } else {
+                T v = 0;
+                if (!readNumber(r, s, k, v)) {
+                    if (clear)
+                        *field = 0;
+                    return;
+                }
+                if (k.rule == Rule::QuarterTurn && v % 90 != 0)
+                    ini::RequireRange(s, k.key, v, 0, 0);  // not a quarter turn
+                checkRange(s, k, v);
+                *field = k.rule == Rule::ScheduleOnly && v != 2 ? T{0} : v;
+            }
+        },
+        k.field);
+    if (k.gated && !*std::get<bool*>(k.field))
+        *k.gated = false;
+}
+
+void writeKey(SettingsFile& file, const QString& s, const IniKey& k)
+{
+    if (k.rule == Rule::StorageList)
+        return writeStorageList(file, s, k);
+    std::visit([&](auto* field) { file.SetValue(s, k.key, *field); }, k.field);
 }
 
 // What the last successful save wrote, and the file it left, so that a save
@@ -198,76 +286,9 @@ bool SaveSettings()
         file.FileName(MainIniPath());
         file.SetPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
-        for (int n = 1; n <= kSlotCount; ++n) {
-            const QString s = camSection(n);
-            const CamInfo& cam = gCam[static_cast<size_t>(n)];
-            file.SetValue(s, QStringLiteral("Enable"), cam.Enable);
-            file.SetValue(s, QStringLiteral("Assign"), cam.Assign);
-            file.SetValue(s, QStringLiteral("UserName"), cam.UserName);
-            file.SetValue(s, QStringLiteral("Password"), cam.Password);
-            file.SetValue(s, QStringLiteral("IPAddress"), cam.IPAddress);
-            file.SetValue(s, QStringLiteral("MacAddress"), cam.MacAddress);
-            file.SetValue(s, QStringLiteral("Protocol"), cam.Protocol);
-            file.SetValue(s, QStringLiteral("IsLocalCamera"), cam.IsLocalCamera);
-            file.SetValue(s, QStringLiteral("Port"), cam.Port);
-            file.SetValue(s, QStringLiteral("FWVersion"), cam.FWVersion);
-            file.SetValue(s, QStringLiteral("HWVersion"), cam.HWVersion);
-            file.SetValue(s, QStringLiteral("ROMVersion"), cam.ROMVersion);
-            file.SetValue(s, QStringLiteral("ServerName"), cam.ServerName);
-            file.SetValue(s, QStringLiteral("ServerLocation"), cam.ServerLocation);
-            file.SetValue(s, QStringLiteral("ServerModel"), cam.ServerModel);
-            file.SetValue(s, QStringLiteral("RotateAngle"), cam.RotateAngle);
-            file.SetValue(s, QStringLiteral("RecordMode"), cam.RecordMode);
-            file.SetValue(s, QStringLiteral("ScheduleCount"), cam.ScheduleCount);
-            file.SetValue(s, QStringLiteral("PT"), cam.PT);
-            for (int j = 1; j <= kScheduleCount; ++j) {
-                const ScheduleInfo& e = cam.Schedule[static_cast<size_t>(j)];
-                file.SetValue(s, scheduleKey(j, "CHECK"), e.CHECK);
-                file.SetValue(s, scheduleKey(j, "MODE"), e.MODE);
-                file.SetValue(s, scheduleKey(j, "WeekOption"), e.WeekOption);
-                file.SetValue(s, scheduleKey(j, "DateStart"), e.DateStart);
-                file.SetValue(s, scheduleKey(j, "DateStop"), e.DateStop);
-                file.SetValue(s, scheduleKey(j, "TimeStart"), e.TimeStart);
-                file.SetValue(s, scheduleKey(j, "TimeStop"), e.TimeStop);
-            }
-            file.SetValue(s, QStringLiteral("MailTo"), cam.MailTo);
-            file.SetValue(s, QStringLiteral("MailFrom"), cam.MailFrom);
-            file.SetValue(s, QStringLiteral("MailServer"), cam.MailServer);
-            file.SetValue(s, QStringLiteral("MailSubject"), cam.MailSubject);
-            file.SetValue(s, QStringLiteral("MailUserName"), cam.MailUserName);
-            file.SetValue(s, QStringLiteral("MailPassword"), cam.MailPassword);
-            file.SetValue(s, QStringLiteral("MailIntervalTime"), cam.MailIntervalTime);
-            file.SetValue(s, QStringLiteral("Sensitivity"), cam.Sensitivity);
-            file.SetValue(s, QStringLiteral("Alarm"), cam.Alarm);
-            file.SetValue(s, QStringLiteral("SendEmail"), cam.SendEmail);
-            file.SetValue(s, QStringLiteral("Trig1"), cam.Trig1);
-            file.SetValue(s, QStringLiteral("Trig2"), cam.Trig2);
-        }
-
-        const QString& s = kGeneral;
-        file.SetValue(s, QStringLiteral("BypassProxyServer"), gBypassProxyServer);
-        file.SetValue(s, QStringLiteral("EnableProxy"), gEnableProxy);
-        file.SetValue(s, QStringLiteral("ProxyServerAddress"), gProxyServerAddress);
-        file.SetValue(s, QStringLiteral("ProxyServerPort"), gProxyServerPort);
-        file.SetValue(s, QStringLiteral("ReserveSpace"), gReserveSpace);
-        file.SetValue(s, QStringLiteral("SplitFileMode"), gSplitFileMode);
-        file.SetValue(s, QStringLiteral("FileSize"), gFileSize);
-        file.SetValue(s, QStringLiteral("FileTimeLimited"), gFileTimeLimited);
-        file.SetValue(s, QStringLiteral("StorageCount"), gStorageCount);
-        const int count = std::clamp(gStorageCount, 0, kMaxStorages);
-        for (int k = 1; k <= count; ++k) {
-            const StorageInfo& entry = gStorage[static_cast<size_t>(k - 1)];
-            file.SetValue(s, storageKey(k, "Path"), entry.Path);
-            file.SetValue(s, storageKey(k, "Checked"), entry.Checked);
-        }
-        file.SetValue(s, QStringLiteral("ActiveStorage"), gActiveStorage);
-        file.SetValue(s, QStringLiteral("UseRecycleFlag"), gUseRecycleFlag);
-        file.SetValue(s, QStringLiteral("RecycleMode"), gRecycleMode);
-        file.SetValue(s, QStringLiteral("RecycleSpaceValue"), gRecycleSpaceValue);
-        file.SetValue(s, QStringLiteral("RecycleTime"), gRecycleTime);
-        file.SetValue(s, QStringLiteral("ScanDelay"), gScanDelay);
-        file.SetValue(s, QStringLiteral("PlayerMode"), gPlayerMode);
-        file.SetValue(s, QStringLiteral("PlayerPath"), gPlayerPath);
+        for (const Section& section : mainIniSections())
+            for (const IniKey& key : section.keys)
+                writeKey(file, section.name, key);
 
         const QByteArray data = file.ToData();
         const QByteArray nativePath = QFile::encodeName(file.FileName());
@@ -299,9 +320,9 @@ bool LoadSettings()
         if (!file.Load())
             return false;
         const IniReader reader(file);
-        readGeneral(reader);
-        for (int n = 1; n <= kSlotCount; ++n)
-            readCam(reader, n);
+        for (const Section& section : mainIniSections())
+            for (const IniKey& key : section.keys)
+                readKey(reader, section.name, key);
         return true;
     } catch (...) {
         return false;
