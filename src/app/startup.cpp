@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/resources.h"
 #include "foundation/settings.h"
+#include "foundation/window_names.h"
 #include "foundation/window_registry.h"
 #include "platform/ui_services.h"
 
@@ -74,9 +75,9 @@ StartupResult Main()
 
     gCurCam = 1;
     try {
-        if (!windows().Get(QStringLiteral("frmMain")))
+        if (!windows().Get(kEngineWindowName))
             return fail(QStringLiteral("The camera engine could not be started."));
-        auto* panel = windows().Get<QWidget>(QStringLiteral("frmController"));
+        auto* panel = windows().Get<QWidget>(kPanelWindowName);
         if (!panel)
             return fail(QStringLiteral("The control panel could not be opened."));
         panel->show();

@@ -14,11 +14,6 @@ class WisViewer;
 class WindowRegistry;
 class QWidget;
 
-inline const QString kBrowseWindowName = kBrowseDialogName;
-inline const QString kAddCamWindowName = QStringLiteral("frmAddCam");
-inline const QString kLoginWindowName = QStringLiteral("frmLogin");
-inline const QString kChangeIPAddressWindowName = QStringLiteral("frmChangeIPAddress");
-
 // Registers frmBrowse, frmAddCam and frmLogin.
 void RegisterDiscoveryWindows(WindowRegistry& registry);
 

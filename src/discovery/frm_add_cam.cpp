@@ -76,7 +76,7 @@ void frmAddCam::SetFormFont()
 
 bool frmAddCam::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmAddCam"));
+    const auto lang = LanguageSection::Open(kAddCamWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));

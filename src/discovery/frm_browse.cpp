@@ -109,7 +109,7 @@ void frmBrowse::SetCtlFont()
 
 bool frmBrowse::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmBrowse"));
+    const auto lang = LanguageSection::Open(kBrowseWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));

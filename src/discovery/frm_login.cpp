@@ -1,5 +1,7 @@
 #include "discovery/frm_login.h"
 
+#include "foundation/window_names.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,7 +66,7 @@ void frmLogin::SetFormFont()
 
 bool frmLogin::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmLogin"));
+    const auto lang = LanguageSection::Open(kLoginWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));

@@ -4,6 +4,7 @@
 
 #include "foundation/ini_values.h"
 #include "foundation/resources.h"
+#include "foundation/window_names.h"
 #include "platform/settings_file.h"
 
 bool frmMain::LoadLanguage()
@@ -17,51 +18,50 @@ bool frmMain::LoadLanguage()
         if (!file.Load())
             return false;
         const IniReader reader(file);
-        const auto text = [&](const char* section, const QString& key) {
-            return file.GetValue(QString::fromLatin1(section), key).value_or(QString());
+        const auto text = [&](const QString& section, const QString& key) {
+            return file.GetValue(section, key).value_or(QString());
         };
-        const auto message = [&](const char* section, int k) {
+        const auto message = [&](const QString& section, int k) {
             QString out;  // missing or the number 0: no text
-            reader.TextByRule(QString::fromLatin1(section), QStringLiteral("Message%1").arg(k),
-                              out);
+            reader.TextByRule(section, QStringLiteral("Message%1").arg(k), out);
             return out;
         };
 
         for (int k = 1; k <= kSlotCount; ++k)
-            text("General", QStringLiteral("Cam%1ID").arg(k));  // read, not used
-        gLangClientSkl[0] = text("frmClient", QStringLiteral("sklBrightness"));
-        gLangClientSkl[1] = text("frmClient", QStringLiteral("sklContrast"));
-        gLangClientSkl[2] = text("frmClient", QStringLiteral("sklHue"));
-        gLangCombineCaption = text("frmCombineWindow", QStringLiteral("Caption"));
-        gLangScanCaption = text("frmScan", QStringLiteral("Caption"));
-        gLangWebCaption = text("frmWeb", QStringLiteral("Caption"));
-        gLangModel = text("frmController", QStringLiteral("strModel"));
-        gLangHWVER = text("frmController", QStringLiteral("strHWVER"));
-        gLangFWVER = text("frmController", QStringLiteral("strFWVER"));
-        gLangROMVER = text("frmController", QStringLiteral("strROMVER"));
-        gLangMACADDR = text("frmController", QStringLiteral("strMACADDR"));
-        gLangIPADDR = text("frmController", QStringLiteral("strIPADDR"));
-        gLangName = text("frmController", QStringLiteral("strName"));
-        gLangOffLine = text("frmController", QStringLiteral("strOffLine"));
-        gLangOnLine = text("frmController", QStringLiteral("strOnLine"));
-        gAppTitle = text("General", QStringLiteral("AppTitle"));
-        gLangRec[0] = text("frmClient", QStringLiteral("strRec"));
-        gLangRec[1] = text("frmController", QStringLiteral("strManualRec"));
-        gLangRec[2] = text("frmController", QStringLiteral("strScheduleRec"));
-        gLangRec[3] = text("frmController", QStringLiteral("strMotionRec"));
-        gLangCtrlMsg[1] = message("frmController", 2);
-        gLangClientMsg[0] = text("frmClient", QStringLiteral("Message1"));
-        gLangClientMsg[1] = text("frmClient", QStringLiteral("Message2"));
-        gLangPopup[0] = text("PopupMenu", QStringLiteral("About"));
-        gLangPopup[1] = text("PopupMenu", QStringLiteral("Help"));
-        gLangPopup[2] = text("PopupMenu", QStringLiteral("FitWindow"));
-        gLblEmpty = text("frmController", QStringLiteral("strEmpty"));
+            text(QStringLiteral("General"), QStringLiteral("Cam%1ID").arg(k));  // read, not used
+        gLangClientSkl[0] = text(kClientWindowName, QStringLiteral("sklBrightness"));
+        gLangClientSkl[1] = text(kClientWindowName, QStringLiteral("sklContrast"));
+        gLangClientSkl[2] = text(kClientWindowName, QStringLiteral("sklHue"));
+        gLangCombineCaption = text(kCombineWindowName, QStringLiteral("Caption"));
+        gLangScanCaption = text(kScanWindowName, QStringLiteral("Caption"));
+        gLangWebCaption = text(kWebWindowName, QStringLiteral("Caption"));
+        gLangModel = text(kPanelWindowName, QStringLiteral("strModel"));
+        gLangHWVER = text(kPanelWindowName, QStringLiteral("strHWVER"));
+        gLangFWVER = text(kPanelWindowName, QStringLiteral("strFWVER"));
+        gLangROMVER = text(kPanelWindowName, QStringLiteral("strROMVER"));
+        gLangMACADDR = text(kPanelWindowName, QStringLiteral("strMACADDR"));
+        gLangIPADDR = text(kPanelWindowName, QStringLiteral("strIPADDR"));
+        gLangName = text(kPanelWindowName, QStringLiteral("strName"));
+        gLangOffLine = text(kPanelWindowName, QStringLiteral("strOffLine"));
+        gLangOnLine = text(kPanelWindowName, QStringLiteral("strOnLine"));
+        gAppTitle = text(QStringLiteral("General"), QStringLiteral("AppTitle"));
+        gLangRec[0] = text(kClientWindowName, QStringLiteral("strRec"));
+        gLangRec[1] = text(kPanelWindowName, QStringLiteral("strManualRec"));
+        gLangRec[2] = text(kPanelWindowName, QStringLiteral("strScheduleRec"));
+        gLangRec[3] = text(kPanelWindowName, QStringLiteral("strMotionRec"));
+        gLangCtrlMsg[1] = message(kPanelWindowName, 2);
+        gLangClientMsg[0] = text(kClientWindowName, QStringLiteral("Message1"));
+        gLangClientMsg[1] = text(kClientWindowName, QStringLiteral("Message2"));
+        gLangPopup[0] = text(QStringLiteral("PopupMenu"), QStringLiteral("About"));
+        gLangPopup[1] = text(QStringLiteral("PopupMenu"), QStringLiteral("Help"));
+        gLangPopup[2] = text(QStringLiteral("PopupMenu"), QStringLiteral("FitWindow"));
+        gLblEmpty = text(kPanelWindowName, QStringLiteral("strEmpty"));
         for (int k = 1; k <= 5; ++k)
-            gLangCtrlMsg[k - 1] = message("frmController", k);
+            gLangCtrlMsg[k - 1] = message(kPanelWindowName, k);
         for (int k = 1; k <= 3; ++k)
-            gLangMainMsg[k - 1] = message("frmMain", k);
+            gLangMainMsg[k - 1] = message(kEngineWindowName, k);
         for (int k = 1; k <= 17; ++k)
-            gLangEvent[k - 1] = text("frmMain", QStringLiteral("Event%1").arg(k));
+            gLangEvent[k - 1] = text(kEngineWindowName, QStringLiteral("Event%1").arg(k));
         return true;
     } catch (...) {
         return false;  // what was read so far stays

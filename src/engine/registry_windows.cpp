@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-QString ClientWindowName(int n) { return QStringLiteral("frmClient%1").arg(n); }
-
 IPanelWindow* RegistryEngineWindows::Panel()
 {
     return m_registry.IfLoaded<IPanelWindow>(kPanelWindowName);

@@ -5,16 +5,11 @@
 #pragma once
 
 #include "engine/engine_windows.h"
+#include "foundation/window_names.h"
 
 #include <QString>
 
 class WindowRegistry;
-
-inline const QString kEngineWindowName = QStringLiteral("frmMain");
-inline const QString kPanelWindowName = QStringLiteral("frmController");
-inline const QString kCombineWindowName = QStringLiteral("frmCombineWindow");
-// frmClient1 .. frmClient4.
-QString ClientWindowName(int n);
 
 class RegistryEngineWindows : public IEngineWindows {
 public:

@@ -5,7 +5,7 @@
 //
 // How windows live
 //   - src/app registers each window once with a factory:
-//         windows().Register(QStringLiteral("frmController"),
+//         windows().Register(kPanelWindowName,
 //                            [] { return new frmController; }, CloseUnloads::Yes);
 //     Lower layers (the engine) refer to windows only by name, never by class.
 //   - windows().Get(name) returns the window, loading it first when it is not

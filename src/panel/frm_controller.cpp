@@ -31,11 +31,6 @@ const QString kLineNames[] = {QStringLiteral("LineID"), QStringLiteral("Line1"),
                               QStringLiteral("Line2"),  QStringLiteral("Line3"),
                               QStringLiteral("Line4"),  QStringLiteral("Line5")};
 
-// Commands that wait for a window of their own.
-const QString kSysConfName = QStringLiteral("frmSysConf");
-const QString kUpdateFWName = QStringLiteral("frmUpdateFW");
-const QString kMotionSettingName = QStringLiteral("frmMotionSetting");
-
 bool IsPanTiltName(const QString& name)
 {
     for (int row = frmController::kRowPtFirst; row <= frmController::kRowPtLast; ++row)
@@ -47,8 +42,7 @@ bool IsPanTiltName(const QString& name)
 // The caption file's [frmController] text of a key, "" when missing.
 QString PanelText(const SettingsFile& file, const char* key)
 {
-    return file.GetValue(QStringLiteral("frmController"), QString::fromLatin1(key))
-        .value_or(QString());
+    return file.GetValue(kPanelWindowName, QString::fromLatin1(key)).value_or(QString());
 }
 
 }  // namespace
@@ -147,7 +141,7 @@ void frmController::Form_Activate()
             setWindowTitle(gAppTitle);
             if (Tool* about = m_tbr->Tools(QStringLiteral("ID_About"))) {
                 about->setCaption(gLangPopup[0]);
-                about->setEnabled(windows().IsRegistered(kAboutDialogName));
+                about->setEnabled(windows().IsRegistered(kAboutWindowName));
             }
             if (Tool* help = m_tbr->Tools(QStringLiteral("ID_Help")))
                 help->setCaption(gLangPopup[1]);
@@ -225,20 +219,20 @@ bool frmController::CommandAvailable(const QString& name) const
     const LangVariant variant = CurrentVariant();
     const WindowRegistry& registry = windows();
     if (name == QLatin1String("Assign"))
-        return registry.IsRegistered(kBrowseDialogName);
+        return registry.IsRegistered(kBrowseWindowName);
     if (name == QLatin1String("SysConf"))
-        return registry.IsRegistered(kSysConfName);
+        return registry.IsRegistered(kSysConfWindowName);
     if (name == QLatin1String("Update"))
-        return registry.IsRegistered(kUpdateFWName);
+        return registry.IsRegistered(kUpdateFWWindowName);
     if (name == QLatin1String("Motion"))
-        return registry.IsRegistered(kMotionSettingName);
+        return registry.IsRegistered(kMotionSettingWindowName);
     if (name == QLatin1String("About")) {
         if (variant == LangVariant::DADODEZE || variant == LangVariant::DIZUREZOV)
-            return registry.IsRegistered(kAboutDialogName);
+            return registry.IsRegistered(kAboutWindowName);
         return m_tbr && m_tbr->hasPopup(QStringLiteral("ID_HelpAbout"));
     }
     if (name == QLatin1String("CamConf"))
-        return variant != LangVariant::DADODEZE || registry.IsRegistered(kCheckPasswordDialogName);
+        return variant != LangVariant::DADODEZE || registry.IsRegistered(kCheckPasswordWindowName);
     if (name == QLatin1String("ManualRec"))
         return static_cast<bool>(commands.ManualRecord);
     if (name == QLatin1String("ScheduleRec"))
@@ -499,7 +493,7 @@ void frmController::tbr_ToolClick(Tool* tool)
             OpenWithAssociatedApp(found.isEmpty() ? AppPath() + QLatin1Char('/') + relative
                                                   : found);
         } else if (id == QLatin1String("ID_About")) {
-            ShowDialog(kAboutDialogName, this);
+            ShowDialog(kAboutWindowName, this);
         }
     });
 }

@@ -287,7 +287,7 @@ bool frmController::Dispatch(SkinElement& element)
         return true;
     }
     if (name == QLatin1String("SysConf")) {
-        ShowDialog(QStringLiteral("frmSysConf"), this);
+        ShowDialog(kSysConfWindowName, this);
         return true;
     }
     if (name == QLatin1String("ManualRec")) {
@@ -333,7 +333,7 @@ bool frmController::Dispatch(SkinElement& element)
     }
     if (name == QLatin1String("About")) {
         if (variant == LangVariant::DADODEZE || variant == LangVariant::DIZUREZOV)
-            ShowDialog(kAboutDialogName, this);
+            ShowDialog(kAboutWindowName, this);
         else
             m_tbr->PopupMenu(QStringLiteral("ID_HelpAbout"));
         closeInfo();
@@ -443,13 +443,13 @@ bool frmController::ConfigButtonStep()
         return true;
     }
 
-    auto* dialog = windows().Get<ICheckPasswordDialog>(kCheckPasswordDialogName);
+    auto* dialog = windows().Get<ICheckPasswordDialog>(kCheckPasswordWindowName);
     if (!dialog) {
-        windows().Unload(kCheckPasswordDialogName);
+        windows().Unload(kCheckPasswordWindowName);
         return false;
     }
     struct Unloader {
-        ~Unloader() { windows().Unload(kCheckPasswordDialogName); }
+        ~Unloader() { windows().Unload(kCheckPasswordWindowName); }
     } unloadAtEnd;
 
     ImageServer& server = dialog->ImageServer1();
@@ -519,7 +519,7 @@ bool frmController::ConfigButtonStep()
 void frmController::Update_Fun()
 {
     if (gCamCfgOpen && !gScanMode && Assigned())
-        ShowDialog(QStringLiteral("frmUpdateFW"), this);
+        ShowDialog(kUpdateFWWindowName, this);
 }
 
 void frmController::Motion_Fun()
@@ -528,7 +528,7 @@ void frmController::Motion_Fun()
     const bool standalone = variant == LangVariant::TarselS || variant == LangVariant::DADODEZE;
     if (gScanMode || !(standalone || gCamCfgOpen))
         return;
-    ShowDialog(QStringLiteral("frmMotionSetting"), nullptr);
+    ShowDialog(kMotionSettingWindowName, nullptr);
     gExtInfo[static_cast<size_t>(gCurCam - 1)] = false;
     RefreshPanelText();
 }

@@ -26,13 +26,13 @@ IPanelCombineWindow* CombineWindow()
 
 bool frmController::RunBrowseDialog(IBrowseDialog*& browse)
 {
-    browse = windows().Get<IBrowseDialog>(kBrowseDialogName);
+    browse = windows().Get<IBrowseDialog>(kBrowseWindowName);
     if (!browse)
         return false;
     browse->m_bCancel = false;
     browse->ShowModal(this);
     // The dialog may have been unloaded meanwhile (the program is ending).
-    browse = windows().IfLoaded<IBrowseDialog>(kBrowseDialogName);
+    browse = windows().IfLoaded<IBrowseDialog>(kBrowseWindowName);
     return browse && !browse->m_bCancel;
 }
 
@@ -65,7 +65,7 @@ void frmController::SelectCam(int cam)
             }
             RefreshPanelText();
         }
-        windows().Unload(kBrowseDialogName);
+        windows().Unload(kBrowseWindowName);
         ShowBtnBitmap(cam + kRowCamBase, kCellNormal);
     }
     ShowClient(cam);
@@ -196,7 +196,7 @@ void frmController::AssignCam()
             RefreshPanelText();
         }
     }
-    windows().Unload(kBrowseDialogName);
+    windows().Unload(kBrowseWindowName);
 }
 
 void frmController::EraseCam()

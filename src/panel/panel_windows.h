@@ -8,14 +8,12 @@
 // after the modal show and before it unloads the dialog (windows().Unload).
 #pragma once
 
+#include "foundation/window_names.h"
+
 #include <QString>
 
 class ImageServer;
 class QWidget;
-
-inline const QString kBrowseDialogName = QStringLiteral("frmBrowse");
-inline const QString kCheckPasswordDialogName = QStringLiteral("frmCheckPassword");
-inline const QString kAboutDialogName = QStringLiteral("frmAbout");
 
 // A dialog the panel shows modal and unloads without reading anything back.
 class IModalDialog {

@@ -92,7 +92,7 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
 {
     if (slot < 1 || slot > kSlotCount)
         throw std::out_of_range("no camera slot for a window");
-    setObjectName(QStringLiteral("frmClient%1").arg(slot));
+    setObjectName(ClientWindowName(slot));
     setWindowTitle(QStringLiteral("Cam%1").arg(slot));
     setAttribute(Qt::WA_DeleteOnClose, false);
 

@@ -76,7 +76,7 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
 
     EXPECT_EQ(listed,
               (QStringList{QStringLiteral("Porch"), address, QStringLiteral("00 1E 8C 07 07 07")}));
-    EXPECT_FALSE(registry.IsLoaded(kBrowseDialogName));
+    EXPECT_FALSE(registry.IsLoaded(kBrowseWindowName));
     EXPECT_TRUE(gCam[1].Assign);
     EXPECT_TRUE(gCam[1].Enable);
     EXPECT_EQ(gCam[1].IPAddress, address);

@@ -268,7 +268,7 @@ protected:
             windows().Register(n, [this, n] { return new FakeModalDialog(journal, n); });
         }
         RegisterBrowse([](FakeBrowseDialog& d) { d.m_bCancel = true; });
-        windows().Register(kCheckPasswordDialogName,
+        windows().Register(kCheckPasswordWindowName,
                            [this] { return new FakeCheckPasswordDialog(journal); });
     }
     bool hookCall(const QString& name, bool result)
@@ -278,7 +278,7 @@ protected:
     }
     void RegisterBrowse(std::function<void(FakeBrowseDialog&)> onShow)
     {
-        windows().Register(kBrowseDialogName, [this, onShow] {
+        windows().Register(kBrowseWindowName, [this, onShow] {
             auto* dialog = new FakeBrowseDialog(journal);
             dialog->onShow = onShow;
             browse = dialog;

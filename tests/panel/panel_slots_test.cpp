@@ -23,7 +23,7 @@ protected:
     FakeCheckPasswordDialog* check = nullptr;
     void RegisterCheck(std::function<void(FakeCheckPasswordDialog&)> prepare)
     {
-        windows().Register(kCheckPasswordDialogName, [this, prepare] {
+        windows().Register(kCheckPasswordWindowName, [this, prepare] {
             check = new FakeCheckPasswordDialog(journal);
             prepare(*check);
             return check;
@@ -89,7 +89,7 @@ TEST_F(PanelSlotsTest, AnEmptySlotIsFilledFromTheSearchDialogAndStarted)
     Click(QStringLiteral("Cam3"));
 
     ASSERT_TRUE(journal.Has(QStringLiteral("browse.ShowModal")));
-    EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
+    EXPECT_FALSE(windows().IsLoaded(kBrowseWindowName));
     EXPECT_EQ(gCurCam, 3);
     const CamInfo& c = gCam[3];
     EXPECT_TRUE(c.Assign);
@@ -126,7 +126,7 @@ TEST_F(PanelSlotsTest, ACancelledOrMissingSearchLeavesTheSlotEmptyButCurrent)
         EXPECT_EQ(gCurCam, 4);
         EXPECT_FALSE(gCam[4].Assign);
         EXPECT_EQ(journal.Has(QStringLiteral("browse.ShowModal")), registered);
-        EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
+        EXPECT_FALSE(windows().IsLoaded(kBrowseWindowName));
         EXPECT_FALSE(clients[4]);
         EXPECT_EQ(Line(1), gLblEmpty);
         EXPECT_EQ(CellOf(19), 1);
@@ -219,7 +219,7 @@ TEST_F(PanelSlotsTest, AssigningReplacesTheCameraAndResetsTheSlotsSettings)
               QStringLiteral("127.0.0.9"));
     EXPECT_EQ(clients[2]->tbr1->Tools(QStringLiteral("ID_FitWindow"))->State(), 1);
     EXPECT_EQ(clients[2]->tbr1->Tools(QStringLiteral("ID_x2"))->State(), 0);
-    EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
+    EXPECT_FALSE(windows().IsLoaded(kBrowseWindowName));
     EXPECT_EQ(Line(1), QStringLiteral("Gate"));
     EXPECT_FALSE(gCamCfgOpen);
     gWinOpen[5] = false;
@@ -239,7 +239,7 @@ TEST_F(PanelSlotsTest, ACancelledAssignmentChangesNothing)
     EXPECT_FALSE(journal.Has(QStringLiteral("cam1.stop")));
     EXPECT_EQ(gCam[1].IPAddress, QStringLiteral("127.0.0.2"));
     EXPECT_TRUE(gCam[1].Enable);
-    EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
+    EXPECT_FALSE(windows().IsLoaded(kBrowseWindowName));
 }
 
 TEST_F(PanelSlotsTest, AssigningWaitsABoundedTimeForACameraThatCannotStop)
@@ -270,7 +270,7 @@ TEST_F(PanelSlotsTest, AssigningWaitsABoundedTimeForACameraThatCannotStop)
               QStringLiteral("The camera did not stop, so it was not replaced. Please try again."));
     EXPECT_EQ(fake.messages[0].icon, MsgIcon::Warning);
     EXPECT_EQ(gCam[1].IPAddress, QStringLiteral("127.0.0.2"));  // not replaced
-    EXPECT_FALSE(windows().IsLoaded(kBrowseDialogName));
+    EXPECT_FALSE(windows().IsLoaded(kBrowseWindowName));
     // The stop asked for during the start is done once the start is over.
     EXPECT_FALSE(gCam[1].Enable);
 }
@@ -491,7 +491,7 @@ TEST_F(PanelSlotsTest, AdministratorCheckBeforeTheSetUpGroupOpens)
         EXPECT_EQ(journal.Has(QStringLiteral("combine.RefrushClrCtlBtn 1 while 1")), c.opened);
         EXPECT_EQ(journal.Has(QStringLiteral("client4.RefrushStatusBar")), c.tail);
         EXPECT_EQ(gExtInfo[0], !c.tail);
-        EXPECT_FALSE(windows().IsLoaded(kCheckPasswordDialogName));
+        EXPECT_FALSE(windows().IsLoaded(kCheckPasswordWindowName));
         check = nullptr;
     }
 }
