@@ -23,6 +23,7 @@
 #include "support/fake_engine_windows.h"
 #include "support/fake_image_server.h"
 #include "support/fake_ui.h"
+#include "support/qt_printers.h"
 #include "support/skin_mouse.h"
 #include "support/temp_program.h"
 
@@ -32,12 +33,6 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 // A single-camera window as the panel and the engine see it: its picture
 // area, the video skin (for the audio button) and the zoom tools.

@@ -15,6 +15,7 @@
 
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
+#include "support/stop_countdown.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -53,14 +54,14 @@ struct FakeCameraIdentity {
     int port = 8481;
 };
 
-class FakeImageServer : public ImageServer {
+class FakeImageServer : public ImageServer, public StopCountdown {
     Q_OBJECT
 public:
     explicit FakeImageServer(QObject* parent = nullptr) : ImageServer(parent) {}
 
     // ---------------- knobs ----------------
-    // isRunning() polls that still answer true after stop(); -1 = never stops.
-    int stopLatencyPolls = 0;
+    // stopLatencyPolls (StopCountdown): isRunning() polls that still answer
+    // true after stop(); -1 = never stops.
     // Code raised (posted) after start(), and after how many milliseconds; none = silent.
     std::optional<int> startOutcome;
     int startOutcomeDelayMs = 0;
@@ -120,9 +121,6 @@ public:
     QString snapshotFile, mailServer, mailTo, mailFrom, mailSubject, mailUserName, mailPassword;
     int mailIntervalTime = 0;
     int selectedServer = -2;
-    mutable bool running = false;
-    mutable bool stopping = false;
-    mutable int pollsLeft = 0;  // -1: never
 
     std::vector<ImageServerCall> calls;
 
@@ -324,8 +322,7 @@ public:
     void start() override
     {
         Log(Dispid::Start, {});
-        running = true;
-        stopping = false;
+        StartRunning();
         if (startOutcome) {
             const int code = *startOutcome;
             QTimer::singleShot(startOutcomeDelayMs, this, [this, code] { emit Notify(code); });
@@ -334,27 +331,12 @@ public:
     void stop() override
     {
         Log(Dispid::Stop, {});
-        if (!running || stopping)
-            return;  // a stop under way keeps its countdown
-        if (stopLatencyPolls == 0) {
-            running = false;
-        } else {
-            stopping = true;
-            pollsLeft = stopLatencyPolls;
-        }
+        BeginStop();
     }
     bool isRunning() const override
     {
         Read(Dispid::IsRunning);
-        if (running && stopping) {
-            if (pollsLeft == 0) {
-                running = false;
-                stopping = false;
-            } else if (pollsLeft > 0) {
-                --pollsLeft;
-            }
-        }
-        return running;
+        return PollRunning();
     }
     void setStreamMode(int v) override
     {

@@ -5,6 +5,7 @@
 
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/wis_viewer.h"
+#include "support/stop_countdown.h"
 
 #include <QMetaEnum>
 #include <QPointer>
@@ -19,14 +20,14 @@ struct WisViewerCall {
     QVariantList args;
 };
 
-class FakeWisViewer : public WisViewer {
+class FakeWisViewer : public WisViewer, public StopCountdown {
     Q_OBJECT
 public:
     explicit FakeWisViewer(QObject* parent = nullptr) : WisViewer(parent) {}
 
     // ---------------- knobs ----------------
-    // state() reads that still report running after stop(); -1 = never stops.
-    int stopLatencyPolls = 0;
+    // stopLatencyPolls (StopCountdown): state() reads that still report
+    // running after stop(); -1 = never stops.
     std::set<Dispid> throwOn;
     int nativeWidth = 0, nativeHeight = 0;
     bool saveSnapshotResult = true;
@@ -38,9 +39,6 @@ public:
     int attachedWidth = 0, attachedHeight = 0;
     int splitFileSize = 0, alarmFlagsValue = 0, sensitivity = 0;
     bool audio = false, recording = false;
-    mutable bool running = false;
-    mutable bool stopping = false;
-    mutable int pollsLeft = 0;
 
     std::vector<WisViewerCall> calls;
 
@@ -99,33 +97,17 @@ public:
     void start() override
     {
         Log(Dispid::Start, {});
-        running = true;
-        stopping = false;
+        StartRunning();
     }
     void stop() override
     {
         Log(Dispid::Stop, {});
-        if (!running || stopping)
-            return;
-        if (stopLatencyPolls == 0) {
-            running = false;
-        } else {
-            stopping = true;
-            pollsLeft = stopLatencyPolls;
-        }
+        BeginStop();
     }
     int state() const override
     {
         Read(Dispid::State);
-        if (running && stopping) {
-            if (pollsLeft == 0) {
-                running = false;
-                stopping = false;
-            } else if (pollsLeft > 0) {
-                --pollsLeft;
-            }
-        }
-        return running ? kStateRunning | 1 : 1;  // other bits carry no meaning here
+        return PollRunning() ? kStateRunning | 1 : 1;  // other bits carry no meaning here
     }
 
     void setWindow(VideoSurface* s) override
