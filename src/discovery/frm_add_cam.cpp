@@ -4,6 +4,7 @@
 #include "discovery/frm_login.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
@@ -14,7 +15,6 @@
 
 namespace {
 constexpr int kDefaultPort = 80;
-constexpr int kProbeMode = 83;
 
 QFrame* MakeLine(QWidget* parent, int y)
 {
@@ -219,25 +219,25 @@ void frmAddCam::ImageServer1_EndCheckIP(int status)
     s.setMacAddress(s.serverMacAddress());
     m_sMACAddress = s.serverMacAddress();
     const int capability = s.serverCapability();
-    if (m_lProtocol == 0 || m_lProtocol == 1) {
+    if (m_lProtocol == kProtocolServer || m_lProtocol == kProtocolServer80) {
         m_bPT = BitTestLong(capability, 4);
-    } else if (m_lProtocol == 3) {
+    } else if (m_lProtocol == kProtocolViewer) {
         s.probeInit();
-        s.probeStart(kProbeMode);
+        s.probeStart(kProbePanTilt);
         m_bPT = s.probeResult() == 1;
     }
     s.setMacAddress(m_sMACAddress);
 
-    if (m_lProtocol != 3) {
+    if (m_lProtocol != kProtocolViewer) {
         SetHourglass(true);
         const int result = s.loginTest(0);
         SetHourglass(false);
         m_sIPAddress = s.ipAddress();
         m_lPort = s.port();
         if (result == ImageServer::kTrue) {
-            const QString adminId = s.getConfigItem(40);
-            const QString adminPassword = s.getConfigItem(41);
-            if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != 4) {
+            const QString adminId = s.getConfigItem(kConfigAdminId);
+            const QString adminPassword = s.getConfigItem(kConfigAdminPassword);
+            if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != kProtocolWebStream) {
                 // Nothing protects this camera: it is taken as it is.
                 SetCtlEnabled(true);
                 bBusy = false;
@@ -285,7 +285,7 @@ void frmAddCam::ImageServer1_EndGetConfig(int status)
         Message(m_sMsg[3], MsgIcon::None);
         if (!AskLogin(false))
             return;
-        if (m_lProtocol == 3) {
+        if (m_lProtocol == kProtocolViewer) {
             PutViewerCredentials(s, *m_viewer, m_sUserame, m_sPassword);
         } else {
             s.setAuthText(QString());

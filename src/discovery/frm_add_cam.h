@@ -8,6 +8,7 @@
 #pragma once
 
 #include "discovery/dialog_base.h"
+#include "platform/image_server/camera_codes.h"
 
 #include <QStringList>
 #include <array>
@@ -32,7 +33,7 @@ public:
     QString m_sIPAddress;
     int m_lPort = 0;
     bool m_bLocalCamera = false;
-    int m_lProtocol = 0;
+    int m_lProtocol = kProtocolServer;
     QString m_sUserame;
     QString m_sPassword;
     bool m_bPT = false;

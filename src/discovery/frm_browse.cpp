@@ -6,6 +6,7 @@
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
@@ -15,7 +16,6 @@
 
 namespace {
 constexpr int kSearchPort = 8481;
-constexpr int kProbeMode = 83;
 constexpr int kAddressChangeWaitMs = 15000;
 // SearchServer modes: a new list, or one more pass added to the list.
 constexpr int kSearchNew = 1;
@@ -321,24 +321,24 @@ void frmBrowse::cmdAdd_Click()
     m_sMACAddress = s.serverMacAddress();
     s.setMacAddress(m_sMACAddress);
     const int capability = s.serverCapability();
-    if (m_lProtocol == 0 || m_lProtocol == 1) {
+    if (m_lProtocol == kProtocolServer || m_lProtocol == kProtocolServer80) {
         m_bPT = BitTestLong(capability, 4);
-    } else if (m_lProtocol == 3) {
+    } else if (m_lProtocol == kProtocolViewer) {
         s.setPort(s.serverWebPort());
         s.probeInit();
-        s.probeStart(kProbeMode);
+        s.probeStart(kProbePanTilt);
         m_bPT = s.probeResult() == 1;
     }
     switch (m_lProtocol) {
-    case 0:
+    case kProtocolServer:
         m_lPort = kSearchPort;
         break;
-    case 1:
-    case 2:
+    case kProtocolServer80:
+    case kProtocolServer80NoNet:
         m_lPort = 80;
         break;
-    case 3:
-    case 4:
+    case kProtocolViewer:
+    case kProtocolWebStream:
         m_lPort = s.serverWebPort();
         break;
     default:
@@ -357,15 +357,15 @@ void frmBrowse::cmdAdd_Click()
     SetBtnEnabled(false);
     SetHourglass(true);
 
-    if (m_lProtocol != 3 && m_lProtocol != 4) {
+    if (m_lProtocol != kProtocolViewer && m_lProtocol != kProtocolWebStream) {
         if (s.loginTest(0) != ImageServer::kTrue) {
             Message(m_sMsg[6], MsgIcon::None);
             Idle();
             return;
         }
     }
-    const QString adminId = s.getConfigItem(40);
-    const QString adminPassword = s.getConfigItem(41);
+    const QString adminId = s.getConfigItem(kConfigAdminId);
+    const QString adminPassword = s.getConfigItem(kConfigAdminPassword);
 
     m_bLocalCamera = true;
     m_sMACAddress = s.serverMacAddress();
@@ -381,11 +381,11 @@ void frmBrowse::cmdAdd_Click()
     s.setProtocol(m_lProtocol);
     SetHourglass(false);
 
-    if (m_lProtocol == 3) {
+    if (m_lProtocol == kProtocolViewer) {
         if (!AskLogin(true))
             return;
         PutViewerCredentials(s, *m_viewer, m_sUserame, m_sPassword);
-    } else if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != 4) {
+    } else if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != kProtocolWebStream) {
         // Nothing protects this camera: it is taken as it is.
         SetBtnEnabled(true);
         m_bBusy = false;
@@ -419,7 +419,7 @@ void frmBrowse::ImageServer1_EndGetConfig(int status)
     case 1:
         Message(m_sMsg[4], MsgIcon::Critical);
         if (AskLogin(false)) {
-            if (m_lProtocol == 3)
+            if (m_lProtocol == kProtocolViewer)
                 PutViewerCredentials(*m_server, *m_viewer, m_sUserame, m_sPassword);
             else
                 PutTypedCredentials();

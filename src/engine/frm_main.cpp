@@ -2,6 +2,7 @@
 
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/pending_wis_viewer.h"
@@ -161,14 +162,14 @@ void frmMain::StopRecord(int n)
     if (m_unloaded || !ValidSlot(n))
         return;
     CamInfo& cam = gCam[n];
-    if (cam.Protocol == 3)
+    if (cam.Protocol == kProtocolViewer)
         WisViewer1(n).recordStop();
     else
         Cam(n).recordStop();
     if (cam.Recording)
         AddEvent(n, gLangEvent[15]);
     cam.Recording = false;
-    if (gWinOpen[0]) {
+    if (gWinOpen[kWinOpenPanel]) {
         if (IPanelWindow* panel = m_windows.Panel()) {
             panel->LedControl((n - 1) * 3 + 1, false);
             panel->RefreshPanelText();
@@ -177,7 +178,7 @@ void frmMain::StopRecord(int n)
     if (gWinOpen[n]) {
         if (IClientWindow* window = m_windows.Client(n))
             window->RecordGrayBTN();
-    } else if (gWinOpen[5]) {
+    } else if (gWinOpen[kWinOpenCombine]) {
         if (ICombineWindow* combine = m_windows.CombineWindow())
             combine->RecordGrayBTN(n);
     }

@@ -56,7 +56,7 @@ void frmMain::AddEvent(int n, const QString& text)
                 list.remove(0, kSpillBlock);  // the disk has been failing for a long time
         }
 
-        if (gWinOpen[5]) {
+        if (gWinOpen[kWinOpenCombine]) {
             ICombineWindow* combine = m_windows.CombineWindow();
             if (combine && combine->ListVisible())
                 Mirror(combine->ListEvent(), heading, line);

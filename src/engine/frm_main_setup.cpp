@@ -5,6 +5,7 @@
 #include "foundation/app_paths.h"
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -12,7 +13,6 @@
 #include <QRandomGenerator>
 
 namespace {
-constexpr int kProbeMode = 83;
 constexpr int kAlarmOut = 1;
 constexpr int kAlarmMail = 4;
 constexpr int kAlarmMotionRecord = 8;
@@ -27,7 +27,7 @@ int frmMain::AlarmFlagsFor(const CamInfo& cam)
         flags |= kAlarmMail;
     // A slot in motion-recording mode keeps recording on motion when its
     // settings are pushed again.
-    if (cam.RecordMode == 3)
+    if (cam.RecordMode == kRecordMotion)
         flags |= kAlarmMotionRecord;
     return flags;
 }
@@ -112,7 +112,7 @@ void frmMain::PutSettingToCam(int n)
         ImageServer& cam = Cam(n);
         WisViewer& viewer = WisViewer1(n);
         CamInfo& rec = gCam[n];
-        const bool p3 = rec.Protocol == 3;
+        const bool p3 = rec.Protocol == kProtocolViewer;
 
         PutConnectionSettings(cam, rec);
         cam.setRotateAngle(rec.RotateAngle);
@@ -121,7 +121,7 @@ void frmMain::PutSettingToCam(int n)
             cam.probeInit();
             viewer.setViewerParam1(QString::number(cam.viewerParam1()));
             viewer.setViewerParam2(QString::number(cam.viewerParam2()));
-            cam.probeStart(kProbeMode);
+            cam.probeStart(kProbePanTilt);
             // A camera that did not answer reports no MAC address: the slot
             // keeps what it knew of the camera rather than storing blanks.
             const QString mac = cam.serverMacAddress();
@@ -176,7 +176,7 @@ void frmMain::PutSettingToCam(int n)
 
 void frmMain::BindVideo(int n)
 {
-    const bool p3 = gCam[n].Protocol == 3;
+    const bool p3 = gCam[n].Protocol == kProtocolViewer;
     if (gCombineMode == 0) {
         IClientWindow* window = m_windows.Client(n);  // loads it hidden when needed
         if (!window)

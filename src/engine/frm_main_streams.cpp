@@ -2,6 +2,7 @@
 #include "engine/frm_main.h"
 
 #include "foundation/guard.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -27,14 +28,14 @@ void frmMain::CamStartSteps(int n)
     const int protocol = gCam[n].Protocol;
 
     for (int attempt = 1; attempt <= kStopAttempts; ++attempt) {
-        if (protocol == 3) {
+        if (protocol == kProtocolViewer) {
             if ((viewer.state() & WisViewer::kStateRunning) == 0)
                 break;
             viewer.stop();
         } else {
             if (!cam.isRunning())
                 break;
-            if (protocol == 4) {
+            if (protocol == kProtocolWebStream) {
                 cam.setStreamMode(0);
                 cam.applyStreamMode();
             }
@@ -46,19 +47,19 @@ void frmMain::CamStartSteps(int n)
             return;  // the program began to end while events ran
     }
 
-    if (protocol == 3) {
+    if (protocol == kProtocolViewer) {
         // A slot that was stopped when its settings were pushed was never
         // connected; nor was one whose address has changed since.
         if (m_viewerAddress[n].isEmpty() || m_viewerAddress[n] != gCam[n].IPAddress)
             ConnectViewer(n);
         viewer.start();
     } else {
-        if (protocol == 4)
+        if (protocol == kProtocolWebStream)
             cam.setStreamMode(1);
         cam.start();
     }
 
-    if (gWinOpen[0]) {
+    if (gWinOpen[kWinOpenPanel]) {
         if (IPanelWindow* panel = m_windows.Panel())
             panel->LedControl(3 * n, true);
     }
@@ -90,12 +91,12 @@ void frmMain::CamStopSteps(int n)
         StopRecord(n);
 
     IClientWindow* window = gWinOpen[n] ? m_windows.Client(n) : nullptr;
-    if (rec.Protocol == 3) {
+    if (rec.Protocol == kProtocolViewer) {
         WisViewer1(n).audioOff();
         WisViewer1(n).stop();
         if (window)
             window->RepaintPicture();
-    } else if (rec.Protocol == 4) {
+    } else if (rec.Protocol == kProtocolWebStream) {
         Cam(n).setStreamMode(0);
         Cam(n).applyStreamMode();
         if (window)
@@ -113,7 +114,7 @@ void frmMain::CamStopSteps(int n)
         if (ICombineWindow* combine = m_windows.CombineWindow())
             combine->RepaintCell(n);
     }
-    if (gWinOpen[0]) {
+    if (gWinOpen[kWinOpenPanel]) {
         if (IPanelWindow* panel = m_windows.Panel())
             panel->LedControl(3 * n, false);
     }

@@ -5,9 +5,12 @@
 // window buttons 0..10.
 #pragma once
 
+#include "platform/image_server/camera_codes.h"
+
 #include <QDateTime>
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <vector>
 
 inline constexpr int kSlotCount = 4;
@@ -16,6 +19,28 @@ inline constexpr int kMaxStorages = 16;
 inline constexpr int kPanelBtnCount = 41;
 inline constexpr int kViewBtnCount = 11;
 inline constexpr int kDefaultCamPort = 8481;
+
+// CamInfo::RecordMode, stored in main.ini as the number.
+enum CamRecordMode : int {
+    kRecordNone = 0,
+    kRecordManual = 1,
+    kRecordSchedule = 2,
+    kRecordMotion = 3,
+};
+
+// Indexes of gWinOpen; slot n's video window is index n.
+enum WinOpenIndex : size_t {
+    kWinOpenPanel = 0,
+    kWinOpenCombine = 5,
+    kWinOpenScan = 6,
+};
+
+// Indexes of gOnTop; slot n's video window is index n - 1 (OnTopIndexOfSlot).
+enum OnTopIndex : size_t {
+    kOnTopScan = 4,
+    kOnTopCombine = 5,
+};
+constexpr size_t OnTopIndexOfSlot(int slot) { return static_cast<size_t>(slot - 1); }
 
 struct ScheduleInfo {
     bool CHECK = false;
@@ -40,7 +65,7 @@ struct CamInfo {
     QString IPAddress;
     QString MacAddress = QStringLiteral("0.0.0.0.0.0");
     int Port = kDefaultCamPort;
-    int Protocol = 0;
+    int Protocol = kProtocolServer;
     QString UserName;
     QString Password;
     QString ServerModel;
@@ -52,7 +77,7 @@ struct CamInfo {
     QDateTime LastMotionTime;
     bool MotionFlag = false;
     int RotateAngle = 0;
-    int RecordMode = 0;  // 0 none, 1 manual, 2 schedule, 3 motion
+    int RecordMode = kRecordNone;  // CamRecordMode
     int ScheduleCount = 0;
     int CurSchedule = 0;
     std::array<ScheduleInfo, kScheduleCount + 1> Schedule{};  // 1..5

@@ -2,6 +2,7 @@
 
 #include "foundation/globals.h"
 #include "foundation/regexpr.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/ui_services.h"
 
 #include <QFileInfo>
@@ -108,7 +109,7 @@ void RestartCam(int cam)
     if (cam < 1 || cam > kSlotCount)
         throw std::out_of_range("RestartCam: camera slot out of range");
     const CamInfo& info = gCam[static_cast<size_t>(cam)];
-    if (info.Protocol != 0 || !info.Enable)
+    if (info.Protocol != kProtocolServer || !info.Enable)
         return;
     const RestartableStream control =
         restartLinks().camera ? restartLinks().camera(cam) : RestartableStream();
@@ -123,7 +124,7 @@ void RestartCam(int cam)
             break;
     }
     control.start();
-    if (gWinOpen[0] && restartLinks().ledControl)
+    if (gWinOpen[kWinOpenPanel] && restartLinks().ledControl)
         restartLinks().ledControl((cam - 1) * 3 + 3, true);
     gStreamRestarted[static_cast<size_t>(cam - 1)] = true;
 }

@@ -3,6 +3,7 @@
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
 #include "foundation/ini_values.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/settings_file.h"
 
 #include <QDir>
@@ -75,7 +76,10 @@ std::vector<IniKey> camKeys(CamInfo& cam)
         {QStringLiteral("Password"), &cam.Password},
         {QStringLiteral("IPAddress"), &cam.IPAddress},
         {QStringLiteral("MacAddress"), &cam.MacAddress},
-        {QStringLiteral("Protocol"), &cam.Protocol, Absent::Keep, {0, 4}},
+        {QStringLiteral("Protocol"),
+         &cam.Protocol,
+         Absent::Keep,
+         {kProtocolServer, kProtocolWebStream}},
         {QStringLiteral("IsLocalCamera"), &cam.IsLocalCamera},
         {QStringLiteral("Port"), &cam.Port, Absent::Keep, {1, 65535}},
         {QStringLiteral("FWVersion"), &cam.FWVersion},
@@ -244,7 +248,7 @@ void readKey(const IniReader& r, const QString& s, const IniKey& k)
                 if (k.rule == Rule::QuarterTurn && v % 90 != 0)
                     ini::RequireRange(s, k.key, v, 0, 0);  // not a quarter turn
                 checkRange(s, k, v);
-                *field = k.rule == Rule::ScheduleOnly && v != 2 ? T{0} : v;
+                *field = k.rule == Rule::ScheduleOnly && v != kRecordSchedule ? T{kRecordNone} : v;
             }
         },
         k.field);

@@ -106,7 +106,7 @@ void frmController::Form_Load()
     const int width = gUIWidth > 0 ? gUIWidth : (design.isValid() ? design.width() : 520);
     setFixedSize(width, height);
 
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
     m_loaded = true;
     m_firstActivate = true;
     gExtInfo.fill(false);
@@ -163,7 +163,7 @@ void frmController::Form_Unload()
     hide();
     Timer1.stop();
     tmrBtnHold.stop();
-    gWinOpen[0] = false;
+    gWinOpen[kWinOpenPanel] = false;
     m_loaded = false;
     for (size_t i = 1; i < gWinOpen.size(); ++i)
         if (gWinOpen[i])
@@ -318,7 +318,7 @@ int frmController::RowOf(const QString& name)
 
 void frmController::ShowBtnBitmap(int row, int cell)
 {
-    if (!gWinOpen[0] || row < 0 || row >= kPanelBtnCount || cell < 0 || cell > 8)
+    if (!gWinOpen[kWinOpenPanel] || row < 0 || row >= kPanelBtnCount || cell < 0 || cell > 8)
         return;
     if (SkinElement* el = RowElement(row))
         el->setStatePicture(RowLook(row, cell));

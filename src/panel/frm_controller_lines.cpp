@@ -5,6 +5,7 @@
 
 #include "foundation/globals.h"
 #include "foundation/language_variant.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/skin/skin_form.h"
 
 #include <QDebug>
@@ -52,16 +53,16 @@ void frmController::RefreshPanelText()
         const QString address = cam.IPAddress + QStringLiteral(" : ") + QString::number(cam.Port);
         QString status = cam.Enable ? gLangOnLine : gLangOffLine;
         switch (cam.RecordMode) {
-        case 1:
+        case kRecordManual:
             if (cam.Recording)
                 status = gLangRec[1] + QStringLiteral("  ") + status;
             else
-                cam.RecordMode = 0;  // a finished manual recording leaves the manual mode
+                cam.RecordMode = kRecordNone;  // a finished manual recording leaves the manual mode
             break;
-        case 2:
+        case kRecordSchedule:
             status = gLangRec[2] + QStringLiteral("  ") + status;
             break;
-        case 3:
+        case kRecordMotion:
             status = gLangRec[3] + QStringLiteral("  ") + status;
             break;
         default:
@@ -226,7 +227,8 @@ void frmController::RefrushCamCfgBtn()
         return;
     }
 
-    const bool protocolWithUpdate = cam.Protocol != 3 && cam.Protocol != 4;
+    const bool protocolWithUpdate =
+        cam.Protocol != kProtocolViewer && cam.Protocol != kProtocolWebStream;
     bool shown = false;
     for (const int row : group) {
         if (row == kRowUpdate && !protocolWithUpdate)
@@ -260,7 +262,7 @@ void frmController::RefreshPTPanel()
     for (int row = kRowPtFirst; row <= kRowPtGroup; ++row) {
         int cell = kCellDisabled;
         if (enabled)
-            cell = (row == kRowPtLast && cam.Protocol == 3) ? kCellGray : kCellNormal;
+            cell = (row == kRowPtLast && cam.Protocol == kProtocolViewer) ? kCellGray : kCellNormal;
         ShowBtnBitmap(row, cell);
     }
     for (int row = kRowPtFirst; row <= kRowPtGroup; ++row) {
@@ -279,7 +281,7 @@ void frmController::ChkBtnStatus(const QString& button)
             return;
         for (int row = kRowPtFirst; row <= kRowPtLast; ++row) {
             const BtnInfo& info = gPanelBtn[static_cast<size_t>(row)];
-            if (info.BtnName == button || (row == kRowPtLast && cam.Protocol == 3))
+            if (info.BtnName == button || (row == kRowPtLast && cam.Protocol == kProtocolViewer))
                 continue;
             SkinElement* el = RowElement(row);
             if (el && el->picture() != info.BtnStr[kCellNormal])

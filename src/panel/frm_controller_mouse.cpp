@@ -9,6 +9,7 @@
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
 #include "panel/panel_windows.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/skin/skin_form.h"
 #include "platform/toolbar/tool_bar.h"
@@ -69,7 +70,9 @@ bool frmController::PointerGuard(int row, Pointer event) const
     case kRowMotionRec:
     case kRowScheduleRec:
     case kRowManualRec: {
-        const int mode = row == kRowMotionRec ? 3 : row == kRowScheduleRec ? 2 : 1;
+        const int mode = row == kRowMotionRec     ? kRecordMotion
+                         : row == kRowScheduleRec ? kRecordSchedule
+                                                  : kRecordManual;
         return hover && assigned && scanOff && !(cam.Recording && cam.RecordMode == mode);
     }
     case kRowAssign:
@@ -93,7 +96,8 @@ bool frmController::PointerGuard(int row, Pointer event) const
             return assigned && cfgOpen && scanOff;
         }
     case kRowUpdate:
-        return assigned && cfgOpen && scanOff && cam.Protocol != 3 && cam.Protocol != 4;
+        return assigned && cfgOpen && scanOff && cam.Protocol != kProtocolViewer
+               && cam.Protocol != kProtocolWebStream;
     case kRowCamConf:
         return hover && assigned && scanOff && !cfgOpen;
     case 34:
@@ -103,7 +107,7 @@ bool frmController::PointerGuard(int row, Pointer event) const
     case 38:
         return assigned && cam.PT && scanOff;
     case kRowPtLast:
-        return assigned && cam.PT && scanOff && cam.Protocol != 3;
+        return assigned && cam.PT && scanOff && cam.Protocol != kProtocolViewer;
     default:
         return false;
     }
@@ -215,7 +219,7 @@ void frmController::SkinForm1_MouseUp(SkinElement* element, int button)
 void frmController::ReassertTopMost()
 {
     for (int n = 1; n <= kSlotCount; ++n) {
-        if (!gOnTop[static_cast<size_t>(n - 1)])
+        if (!gOnTop[OnTopIndexOfSlot(n)])
             continue;
         if (auto* window = windows().IfLoaded<QWidget>(ClientWindowName(n)))
             SetTopMost(window, true);
@@ -423,7 +427,8 @@ bool frmController::Dispatch(SkinElement& element)
         if (!scanOff)
             return false;
         const int protocol = gCam[static_cast<size_t>(gCurCam)].Protocol;
-        if (protocol != 3 && protocol != 4 && assigned && gCamCfgOpen) {
+        if (protocol != kProtocolViewer && protocol != kProtocolWebStream && assigned
+            && gCamCfgOpen) {
             Update_Fun();
             RefreshPanelText();
         }
@@ -461,7 +466,7 @@ bool frmController::ConfigButtonStep()
     bool verified = false;
     QString adminId;
     QString adminPassword;
-    if (cam.Protocol == 0) {
+    if (cam.Protocol == kProtocolServer) {
         dialog->m_lMode = 0;
         server.setProtocol(0);
         BusyPointer hourglass;
@@ -474,8 +479,8 @@ bool frmController::ConfigButtonStep()
         server.setPassword(cam.Password);
         if (server.loginTest(0) != ImageServer::kTrue)
             return false;
-        adminId = server.getConfigItem(40);
-        adminPassword = server.getConfigItem(41);
+        adminId = server.getConfigItem(kConfigAdminId);
+        adminPassword = server.getConfigItem(kConfigAdminPassword);
         verified = adminId.isEmpty() && adminPassword.isEmpty();
     } else {
         dialog->m_lMode = 1;
@@ -508,7 +513,7 @@ bool frmController::ConfigButtonStep()
             if (auto* client = windows().IfLoaded<IClientWindow>(ClientWindowName(n)))
                 client->RefrushStatusBar();
         }
-        if (gWinOpen[5]) {
+        if (gWinOpen[kWinOpenCombine]) {
             if (auto* combine = windows().IfLoaded<IPanelCombineWindow>(kCombineWindowName))
                 combine->RefrushClrCtlBtn(gCurCam);
         }

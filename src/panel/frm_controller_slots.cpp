@@ -7,6 +7,7 @@
 #include "foundation/globals.h"
 #include "foundation/guard.h"
 #include "panel/panel_windows.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/skin/skin_form.h"
 #include "platform/toolbar/tool_bar.h"
@@ -40,7 +41,7 @@ void frmController::SelectCam(int cam)
 {
     if (gScanMode || cam < 1 || cam > kSlotCount)
         return;
-    if (gWinOpen[5]) {
+    if (gWinOpen[kWinOpenCombine]) {
         if (IPanelCombineWindow* combine = CombineWindow()) {
             combine->RefrushShowClrCtl(cam);
             combine->RefrushListCtl(cam);
@@ -126,7 +127,7 @@ void frmController::GetCamFromBrowse(int slot, const IBrowseDialog& browse)
     cam.RecordType = 1;
     cam.Enable = true;
     cam.RotateAngle = 0;
-    cam.RecordMode = 0;
+    cam.RecordMode = kRecordNone;
     cam.LastMotionTime = ui().Now();
     cam.MotionFlag = false;
     cam.ServerLocation = browse.m_sLocation;
@@ -157,7 +158,7 @@ void frmController::GetCamFromBrowse(int slot, const IBrowseDialog& browse)
         s.Started = false;
         s.Stopped = false;
     }
-    if (slot == gCurCam && gWinOpen[5]) {
+    if (slot == gCurCam && gWinOpen[kWinOpenCombine]) {
         if (IPanelCombineWindow* combine = CombineWindow())
             combine->PutActiveBorder(slot);
     }
@@ -218,7 +219,7 @@ void frmController::EraseCam()
     rec.IPAddress.clear();
     rec.MacAddress = QStringLiteral("0.0.0.0.0.0");
     rec.Port = kDefaultCamPort;
-    rec.Protocol = 0;
+    rec.Protocol = kProtocolServer;
     rec.IsLocalCamera = true;
     rec.FWVersion.clear();
     rec.HWVersion.clear();
@@ -233,7 +234,7 @@ void frmController::EraseCam()
     if (gWinOpen[static_cast<size_t>(cam)])
         windows().Unload(ClientWindowName(cam));
     RefreshPanelText();
-    if (gWinOpen[5] && cam == gCurCam) {
+    if (gWinOpen[kWinOpenCombine] && cam == gCurCam) {
         if (IPanelCombineWindow* combine = CombineWindow())
             combine->PutActiveBorder(cam);
     }
@@ -257,13 +258,13 @@ void frmController::Connect_Fun(int slot)
     frmMain* engine = Engine();
     if (cam.Enable) {
         ShowBtnBitmap(kRowConnect, kCellHover);
-        cam.RecordMode = 0;
+        cam.RecordMode = kRecordNone;
         if (engine)
             engine->CamStop(slot);
-        if (cam.Protocol == 3 || cam.Protocol == 4) {
+        if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream) {
             if (gWinOpen[static_cast<size_t>(slot)])
                 ResetAudioButton(windows().IfLoaded<QWidget>(ClientWindowName(slot)));
-            if (gWinOpen[5] && gCombineMode == 1)
+            if (gWinOpen[kWinOpenCombine] && gCombineMode == 1)
                 ResetAudioButton(windows().IfLoaded<QWidget>(kCombineWindowName));
         }
     } else {
@@ -290,9 +291,9 @@ void frmController::ImageServer1_EndCheckIP(int status)
         cam.Port = server.port();
         cam.IsLocalCamera = server.isLocalCamera();
         cam.Protocol = server.serverProtocol();
-        if (cam.Protocol == 0)
+        if (cam.Protocol == kProtocolServer)
             cam.Port = kDefaultCamPort;
-        else if (cam.Protocol == 1)
+        else if (cam.Protocol == kProtocolServer80)
             cam.Port = 80;
         cam.MacAddress = server.serverMacAddress();
         cam.ServerModel = server.serverModel();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "foundation/window_names.h"
+#include "platform/image_server/camera_codes.h"
 
 #include <QString>
 
@@ -33,7 +34,7 @@ public:
     QString m_sMACAddress;  // dotted decimal, six parts
     int m_lPort = 0;
     bool m_bLocalCamera = false;
-    int m_lProtocol = 0;  // 0..4
+    int m_lProtocol = kProtocolServer;  // 0..4
     QString m_sServerName;
     QString m_sServerModel;
     QString m_sLocation;

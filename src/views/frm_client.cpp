@@ -7,6 +7,7 @@
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/resources.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -208,7 +209,7 @@ void frmClient::Form_Load()
     // Handed over whatever the protocol; the engine's binding decides who draws.
     Cam().setDisplay(picture_);
     m_bFirst = true;
-    gOnTop[n_ - 1] = false;
+    gOnTop[OnTopIndexOfSlot(n_)] = false;
     m_bColorCtlVisible = false;
     m_bListVisible = false;
     m_bDonotSet = false;
@@ -288,7 +289,7 @@ void frmClient::Form_Unload()
         return;
     unloaded_ = true;
     hide();
-    gOnTop[n_ - 1] = false;
+    gOnTop[OnTopIndexOfSlot(n_)] = false;
     if (engine_ && !engine_->IsUnloaded()) {
         Cam().setDisplayEnabled(false);
         // Detach the picture area: the camera must not draw into a window that is gone.
@@ -359,7 +360,7 @@ void frmClient::ResizeVideo()
     picture_->setGeometry(0, 0, c.width(), c.height());
     Cam().setDisplayWidth(c.width());
     Cam().setDisplayHeight(c.height());
-    if (gCam[n_].Protocol == 3)
+    if (gCam[n_].Protocol == kProtocolViewer)
         Viewer().attachWindow(picture_, to16(c.width()), to16(c.height()));
 }
 
@@ -416,7 +417,7 @@ void frmClient::SkinForm1_MouseDown(SkinElement* element, int button)
     if (button != 1)
         return;
     const CamInfo& cam = gCam[n_];
-    const bool idle = cam.RecordMode == 0;
+    const bool idle = cam.RecordMode == kRecordNone;
     const int row = RowOf(element);
     switch (row) {
     case -1:
@@ -431,13 +432,13 @@ void frmClient::SkinForm1_MouseDown(SkinElement* element, int button)
         Look(element, row, kDown);
         break;
     case kRotate:
-        if (idle && cam.Protocol != 3)
+        if (idle && cam.Protocol != kProtocolViewer)
             Look(element, row, kDown);
         break;
     case kAudio:
         if (!idle)
             break;
-        if (cam.Protocol == 3 || cam.Protocol == 4) {
+        if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream) {
             // The look of the state the click will switch to.
             if (cam.Enable)
                 Look(element, row, gAudioOn[n_ - 1] ? kOver : kDown);
@@ -465,7 +466,7 @@ void frmClient::SkinForm1_MouseOut(SkinElement* element) { HoverLook(element, fa
 void frmClient::HoverLook(SkinElement* element, bool entering)
 {
     const CamInfo& cam = gCam[n_];
-    const bool idle = cam.RecordMode == 0;
+    const bool idle = cam.RecordMode == kRecordNone;
     const int off = entering ? kOver : kLeave;
     const int row = RowOf(element);
     switch (row) {
@@ -482,23 +483,23 @@ void frmClient::HoverLook(SkinElement* element, bool entering)
             element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
         break;
     case kOnTop:
-        Look(element, row, gOnTop[n_ - 1] ? kDown : off);
+        Look(element, row, gOnTop[OnTopIndexOfSlot(n_)] ? kDown : off);
         break;
     case kColorCtl:
-        if (idle && cam.Protocol != 3 && cam.Protocol != 4)
+        if (idle && cam.Protocol != kProtocolViewer && cam.Protocol != kProtocolWebStream)
             Look(element, row, m_bColorCtlVisible ? kDown : off);
         break;
     case kEvent:
         Look(element, row, m_bListVisible ? kDown : off);
         break;
     case kRotate:
-        if (idle && cam.Protocol != 3)
+        if (idle && cam.Protocol != kProtocolViewer)
             Look(element, row, off);
         break;
     case kAudio:
         if (!idle)
             break;
-        if (cam.Protocol != 3 && cam.Protocol != 4)
+        if (cam.Protocol != kProtocolViewer && cam.Protocol != kProtocolWebStream)
             Look(element, row, kNoAudio);
         else
             Look(element, row, gAudioOn[n_ - 1] ? kDown : off);
@@ -536,14 +537,15 @@ void frmClient::SkinForm1_Click(SkinElement* element)
     } else if (name == QLatin1String("OnTop")) {
         ToggleOnTop();
     } else if (name == QLatin1String("Rotate")) {
-        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Assign && cam.Enable) {
+        if (cam.RecordMode == kRecordNone && cam.Protocol != kProtocolViewer && cam.Assign
+            && cam.Enable) {
             cam.RotateAngle = cam.RotateAngle < 270 ? cam.RotateAngle + 90 : 0;
             Cam().setRotateAngle(cam.RotateAngle);
             ShowCell(kRotate, kOver);
         }
     } else if (name == QLatin1String("ColorCtl")) {
-        if (cam.RecordMode == 0 && cam.Protocol != 3 && cam.Protocol != 4
-            && (!isAdminVariant() || cam.AdminVerified)) {
+        if (cam.RecordMode == kRecordNone && cam.Protocol != kProtocolViewer
+            && cam.Protocol != kProtocolWebStream && (!isAdminVariant() || cam.AdminVerified)) {
             m_bColorCtlVisible = cam.Enable ? !m_bColorCtlVisible : false;
             ShowColorCtl_Fun();
         }
@@ -562,7 +564,7 @@ void frmClient::SkinForm1_Click(SkinElement* element)
 void frmClient::ToggleOnTop()
 {
     SkinElement& el = RowElement(kOnTop);
-    bool& onTop = gOnTop[n_ - 1];
+    bool& onTop = gOnTop[OnTopIndexOfSlot(n_)];
     if (onTop) {
         onTop = false;
         el.setStatePicture(gViewBtn[kOnTop].BtnStr[kOver]);
@@ -578,24 +580,25 @@ void frmClient::ReassertOnTop()
 {
     // The other windows in slot order, this one last.
     for (int k = 1; k <= kSlotCount; ++k) {
-        if (k == n_ || !gOnTop[k - 1])
+        if (k == n_ || !gOnTop[OnTopIndexOfSlot(k)])
             continue;
         if (QWidget* w = links_.clientWindow ? links_.clientWindow(k) : nullptr)
             SetTopMost(w, true);
     }
-    if (gOnTop[n_ - 1])
+    if (gOnTop[OnTopIndexOfSlot(n_)])
         SetTopMost(this, true);
 }
 
 void frmClient::AudioSwitch()
 {
     const CamInfo& cam = gCam[n_];
-    if (cam.RecordMode != 0 || (cam.Protocol != 3 && cam.Protocol != 4) || !cam.Enable)
+    if (cam.RecordMode != kRecordNone
+        || (cam.Protocol != kProtocolViewer && cam.Protocol != kProtocolWebStream) || !cam.Enable)
         return;
     bool& on = gAudioOn[n_ - 1];
     if (on) {
         on = false;
-        if (cam.Protocol == 4) {
+        if (cam.Protocol == kProtocolWebStream) {
             Cam().setStreamMode(1);
             Cam().applyStreamMode();
         } else {
@@ -603,7 +606,7 @@ void frmClient::AudioSwitch()
         }
     } else {
         on = true;
-        if (cam.Protocol == 4) {
+        if (cam.Protocol == kProtocolWebStream) {
             Cam().setStreamMode(3);
             Cam().applyStreamMode();
         } else {
@@ -615,7 +618,7 @@ void frmClient::AudioSwitch()
 
 void frmClient::TakeSnapshot()
 {
-    const bool p3 = gCam[n_].Protocol == 3;
+    const bool p3 = gCam[n_].Protocol == kProtocolViewer;
     const QString filter =
         p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
     const QString start =
@@ -683,21 +686,22 @@ void frmClient::ShowMotionText(bool show)
 void frmClient::RecordGrayBTN()
 {
     const CamInfo& cam = gCam[n_];
-    if (cam.RecordMode != 0 && m_bColorCtlVisible) {
+    if (cam.RecordMode != kRecordNone && m_bColorCtlVisible) {
         m_bColorCtlVisible = false;
         ShowColorCtl_Fun();
     }
     const bool audio = gAudioOn[n_ - 1];
     int colour, rotate, sound;
-    if (cam.RecordMode != 0) {
+    if (cam.RecordMode != kRecordNone) {
         colour = kGray;
         rotate = kGray;
-        sound = (cam.Protocol == 3 || cam.Protocol == 4) ? kGray : kNoAudio;
-    } else if (cam.Protocol == 3) {
+        sound = (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream) ? kGray
+                                                                                        : kNoAudio;
+    } else if (cam.Protocol == kProtocolViewer) {
         colour = kGray;
         rotate = kGray;
         sound = audio ? kDown : kLeave;
-    } else if (cam.Protocol == 4) {
+    } else if (cam.Protocol == kProtocolWebStream) {
         colour = kGray;
         rotate = kNormal;
         sound = audio ? kDown : kLeave;

@@ -1,5 +1,6 @@
 #include "platform/image_server/discovery_protocol.h"
 
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/records.h"
 
 #include <QHostAddress>
@@ -104,7 +105,9 @@ std::optional<DiscoveredCamera> ParseDiscoveryReply(QByteArrayView datagram, qui
     if (!IsDottedMac(cam.mac))
         return std::nullopt;
     const QString protocol = r.value(QStringLiteral("protocol")).trimmed();
-    cam.protocol = protocol.isEmpty() ? 0 : Bounded(r, "protocol", 0, 4, -1);
+    cam.protocol = protocol.isEmpty()
+                       ? kProtocolServer
+                       : Bounded(r, "protocol", kProtocolServer, kProtocolWebStream, -1);
     if (cam.protocol < 0)
         return std::nullopt;
     if (r.contains(QStringLiteral("ip"))) {

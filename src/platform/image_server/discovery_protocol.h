@@ -13,6 +13,8 @@
 //   - an answer without "ip" stands for the address it came from.
 #pragma once
 
+#include "platform/image_server/camera_codes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -28,7 +30,7 @@ inline constexpr qsizetype kMaxDiscoveryText = 64;
 struct DiscoveredCamera {
     QString name, model, mac, ip, location, mask, gateway;
     QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"), rom = QStringLiteral("0.00");
-    int protocol = 0;
+    int protocol = kProtocolServer;
     int capability = 0;
     int port = 0;     // the camera's HTTP port, 0 when unknown
     int webPort = 0;  // 0 when unknown

@@ -1,5 +1,6 @@
 #include "platform/image_server/http_image_server.h"
 
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/camera_media.h"
 #include "platform/image_server/camera_search.h"
 #include "platform/image_server/http_client.h"
@@ -313,7 +314,7 @@ void HttpImageServer::start()
 {
     EndSession(kStopWaitMs);
     running_ = true;
-    if (protocol_ == 4 && streamMode_ == 0)
+    if (protocol_ == kProtocolWebStream && streamMode_ == 0)
         return;  // started without a stream; ApplyStreamMode brings it
     StartSession();
 }
@@ -494,8 +495,10 @@ int HttpImageServer::loginTest(int)
 
 QString HttpImageServer::getConfigItem(int item)
 {
-    static const std::pair<int, const char*> keys[] = {
-        {40, "admin_id"}, {41, "admin_password"}, {44, "mask"}, {45, "gateway"}};
+    static const std::pair<int, const char*> keys[] = {{kConfigAdminId, "admin_id"},
+                                                       {kConfigAdminPassword, "admin_password"},
+                                                       {kConfigSubnetMask, "mask"},
+                                                       {kConfigGateway, "gateway"}};
     const char* key = nullptr;
     for (const auto& k : keys)
         if (k.first == item)

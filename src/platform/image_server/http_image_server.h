@@ -6,6 +6,7 @@
 #include "platform/image_server/image_server.h"
 
 #include "platform/image_server/avi_recorder.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_auth.h"
 #include "platform/image_server/records.h"
 
@@ -154,7 +155,7 @@ private:
         QString name, model, mac, ip, location, mask, gateway;
         QString fw = QStringLiteral("0.00"), hw = QStringLiteral("0.00"),
                 rom = QStringLiteral("0.00");
-        int protocol = 0, capability = 0, webPort = 0, port = 0;
+        int protocol = kProtocolServer, capability = 0, webPort = 0, port = 0;
         bool valid = false;
     };
     static Identity IdentityFrom(const Record& r, const QString& address);
@@ -174,7 +175,7 @@ private:
     RequestQueue& Queue();
 
     QString ip_, user_, password_, authText_, mac_, proxyAddress_;
-    int port_ = 8481, protocol_ = 0, proxyPort_ = 0;
+    int port_ = 8481, protocol_ = kProtocolServer, proxyPort_ = 0;
     bool local_ = true, enableProxy_ = false, bypassProxy_ = false;
     QPointer<VideoSurface> surface_;
     int displayWidth_ = 0, displayHeight_ = 0, rotateAngle_ = 0, frameDelay_ = 0;
