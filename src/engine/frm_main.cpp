@@ -44,6 +44,8 @@ frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* par
     tmrMotionLed.setInterval(1000);
     tmrScan.setInterval(1000);
 
+    ConnectCameraEvents();
+
     gLinkedEngine = this;
     SetRestartCamLinks({[this](int n) -> ImageServer* {
                             return m_unloaded || !ValidSlot(n) ? nullptr : m_cam[n].get();
@@ -155,56 +157,4 @@ void frmMain::WaitForStreamEnd(int n)
         }
     } catch (...) {
     }
-}
-
-void frmMain::StopRecord(int n)
-{
-    if (m_unloaded || !ValidSlot(n))
-        return;
-    CamInfo& cam = gCam[n];
-    if (cam.Protocol == kProtocolViewer)
-        WisViewer1(n).recordStop();
-    else
-        Cam(n).recordStop();
-    if (cam.Recording)
-        AddEvent(n, gLangEvent[15]);
-    cam.Recording = false;
-    if (gWinOpen[kWinOpenPanel]) {
-        if (IPanelWindow* panel = m_windows.Panel()) {
-            panel->LedControl((n - 1) * 3 + 1, false);
-            panel->RefreshPanelText();
-        }
-    }
-    if (gWinOpen[n]) {
-        if (IClientWindow* window = m_windows.Client(n))
-            window->RecordGrayBTN();
-    } else if (gWinOpen[kWinOpenCombine]) {
-        if (ICombineWindow* combine = m_windows.CombineWindow())
-            combine->RecordGrayBTN(n);
-    }
-    SetCamDelay();
-    RefreshStatus();
-}
-
-void frmMain::SetCamDelay()
-{
-    if (m_unloaded || !gIntervalEnabled)
-        return;
-    int running = 0;
-    int recording = 0;
-    for (int n = 1; n <= kSlotCount; ++n) {
-        if (gCam[n].Assign && gCam[n].Enable) {
-            ++running;
-            recording += gCam[n].Recording ? 1 : 0;
-        }
-    }
-    // Base delay in ms by running slots (rows) and processor level (columns:
-    // below 7, 7 to 14, 15 or 16, 17 and above).
-    static constexpr int kBase[5][4] = {
-        {0, 0, 0, 0}, {40, 20, 0, 0}, {60, 30, 10, 0}, {100, 50, 30, 0}, {150, 80, 50, 0}};
-    const qint16 level = gSysInfo.wProcessorLevel;
-    const int column = level < 7 ? 0 : level <= 14 ? 1 : level <= 16 ? 2 : 3;
-    const int delay = kBase[running][column] + 10 * recording;
-    for (int n = 1; n <= kSlotCount; ++n)
-        Cam(n).setFrameDelay(delay);
 }

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTimer>
 #include <array>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -113,8 +114,48 @@ public:
     void CamStop(int n);
 
     // --- Recording ---
+    // Starts recording slot n in the given mode (1 manual, 2 schedule,
+    // 3 motion): starts the slot's stream first when it is stopped, picks a
+    // storage (CheckStorage), logs the start and lights the recording LED.
+    // False when the slot is not assigned, already records or no storage
+    // can take the recording (then "no storage" is logged). A failing
+    // control call is not trapped: it reaches the caller.
+    bool StartRecord(int n, int mode);
+    // Stops recording slot n (the stop is sent even when it does not record),
+    // logs the stop when it recorded, and brings the LED, the panel text and
+    // the windows' record buttons in step.
     void StopRecord(int n);
+    // Gives every camera object the same frame delay, by running and
+    // recording slots.
     void SetCamDelay();
+    // The viewer of slot n closed a recording file at its split size: the
+    // recording goes on in a new file where CheckStorage says, or stops.
+    void WisViewer1_RecordSplit(int n);
+
+    // --- Recording storage ---
+    // True when slot n may record: its camera object reports its record
+    // folder ready, or a storage pick finds one (plain walk over the checked
+    // storages, or the recycling pick on the first usable checked storage,
+    // which first deletes old recordings by age or by the per-camera quota).
+    // The chosen camera folder is handed to the slot's camera object or
+    // viewer. Never throws; any failure is False.
+    bool CheckStorage(int n);
+    // Free bytes the user may write at a path. The engine asks it of the
+    // storage folder (or its nearest existing parent); tests install a table.
+    using FreeSpaceSource = std::function<double(const QString& path)>;
+    void SetFreeSpaceSource(FreeSpaceSource source);
+    // "CAM<n>_<server name>", trimmed, without \ / : * ? " < > |.
+    static QString CameraFolderName(int n, const QString& serverName);
+    // The storage path and a folder name joined by one separator.
+    static QString JoinPath(const QString& path, const QString& name);
+    // Whole hours from `from` to `to` as a clock counts them: the number of
+    // hour starts passed (10:59 to 12:00 is 2).
+    static qint64 HourStartsBetween(const QDateTime& from, const QDateTime& to);
+
+    // --- Camera status events ---
+    // The reaction to a status code of slot n's camera object (its Notify
+    // event). Errors inside end the handler quietly.
+    void Cam_Notify(int n, int code);
 
     // --- Event lists and log files ---
     // Adds an event (a heading line and an indented text line) to slot n's
@@ -151,6 +192,25 @@ private:
     void WaitForStreamEnd(int n);
     void SaveAllSettings();
 
+    // Recording and storage (frm_main_record.cpp, frm_main_storage.cpp).
+    void HandFolder(int n, const QString& folder, bool clearKeepFolder);
+    bool CheckStorageNoRecycle(int n);
+    bool CheckStorageRecycle(int n);
+    bool CheckPath(const QString& path, const QString& folderName, QString& recordFolder);
+    double FreeSpace(const QString& path) const;
+    // Deletes the recordings past the age limit; how many, -1 on failure.
+    int DeleteOldRecordings(const QString& folder);
+    // Deletes the oldest recordings until slot n's folder is within its
+    // quota less one file; false when the storage cannot take it.
+    bool KeepQuota(int n, const QString& folder, const QString& storagePath, double free);
+    // The record LED, panel text and record buttons after a recording ended.
+    void ShowRecordingEnded(int n);
+    // Status events (frm_main_status.cpp).
+    void ConnectCameraEvents();
+    // Runs an event handler now, or after the one that is running.
+    void Dispatch(std::function<void()> handler);
+    void CamNotifySteps(int n, int code);
+
     IEngineWindows& m_windows;
     std::array<std::unique_ptr<ImageServer>, kSlotCount + 1> m_cam;
     std::array<std::unique_ptr<WisViewer>, kSlotCount + 1> m_viewer;
@@ -164,6 +224,14 @@ private:
     // A stop asked for while a start was under way; done when the start ends.
     std::array<bool, kSlotCount + 1> m_stopPending{};
     std::function<double()> m_random;
+    FreeSpaceSource m_freeSpace;
+    // Storage paths whose folders could not be made, each reported once
+    // until a folder can be made there again.
+    QStringList m_unusableStorages;
+    // A pan/tilt refusal box is open (further refusals meanwhile add none).
+    bool m_panTiltBoxOpen = false;
+    std::deque<std::function<void()>> m_pendingEvents;
+    bool m_dispatching = false;
     bool m_loaded = false;
     bool m_closing = false;
     bool m_unloaded = false;

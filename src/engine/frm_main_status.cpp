@@ -1,0 +1,186 @@
+// What the engine does with its camera objects' events: the status codes of
+// the image servers and the file splits of the viewers.
+//
+// Every event is handled on the GUI thread, one at a time: an event that
+// arrives while another is being handled (a handler that shows a message box
+// runs a nested event loop) waits until that one has ended.
+#include "engine/frm_main.h"
+
+#include "platform/image_server/image_server.h"
+#include "platform/ui_services.h"
+#include "platform/video_viewer/wis_viewer.h"
+
+#include <QFile>
+
+namespace {
+// Event texts (entry = number - 1).
+constexpr int kEventConnecting = 2;
+constexpr int kEventConnected = 3;
+constexpr int kEventConnectFailed = 4;
+constexpr int kEventRecordFailed = 7;
+constexpr int kEventNoStorage = 6;
+constexpr int kEventConnectionLost = 8;
+constexpr int kEventFrameDropped = 9;
+constexpr int kEventMailSent = 10;
+constexpr int kEventMailFailed = 11;
+constexpr int kEventMailServerUnreachable = 12;
+constexpr int kEventLoginRefused = 13;
+constexpr int kEventStreamStalled = 16;
+
+int ConnectedLed(int n) { return (n - 1) * 3 + 3; }
+}  // namespace
+
+void frmMain::ConnectCameraEvents()
+{
+    for (int n = 1; n <= kSlotCount; ++n) {
+        connect(m_cam[n].get(), &ImageServer::Notify, this,
+                [this, n](int code) { Dispatch([this, n, code] { Cam_Notify(n, code); }); });
+        connect(m_viewer[n].get(), &WisViewer::RecordSplit, this,
+                [this, n] { Dispatch([this, n] { WisViewer1_RecordSplit(n); }); });
+    }
+}
+
+void frmMain::Dispatch(std::function<void()> handler)
+{
+    m_pendingEvents.push_back(std::move(handler));
+    if (m_dispatching)
+        return;  // the handler running further up the stack takes it next
+    m_dispatching = true;
+    while (!m_pendingEvents.empty()) {
+        const std::function<void()> next = std::move(m_pendingEvents.front());
+        m_pendingEvents.pop_front();
+        if (!m_unloaded)
+            next();
+    }
+    m_dispatching = false;
+}
+
+void frmMain::Cam_Notify(int n, int code)
+{
+    if (Refused(n))
+        return;
+    try {
+        CamNotifySteps(n, code);
+    } catch (...) {
+        // An event handler ends quietly; what was done stays done.
+    }
+}
+
+void frmMain::CamNotifySteps(int n, int code)
+{
+    CamInfo& cam = gCam[n];
+    IPanelWindow* panel = gWinOpen[0] ? m_windows.Panel() : nullptr;
+    const auto panelRefresh = [&] {
+        if (gWinOpen[0])
+            if (IPanelWindow* p = m_windows.Panel())
+                p->RefreshPanelText();
+    };
+    switch (code) {
+    case NotifyCode::RecordEnded:
+        // The control ended the recording itself: the LED and the buttons
+        // follow, as after a stop.
+        cam.Recording = false;
+        ShowRecordingEnded(n);
+        SetCamDelay();
+        RefreshStatus();
+        break;
+    case NotifyCode::Connecting:
+        AddEvent(n, gLangEvent[kEventConnecting]);
+        break;
+    case NotifyCode::Connected:
+        if (gStreamRestarted[n - 1])
+            gStreamRestarted[n - 1] = false;  // the one report the restart caused
+        else
+            AddEvent(n, gLangEvent[kEventConnected]);
+        if (panel) {
+            panel->RefreshPanelText();
+            panel->LedControl(ConnectedLed(n), true);
+        }
+        RefreshStatus();
+        break;
+    case NotifyCode::ConnectFailed:
+        AddEvent(n, gLangEvent[kEventConnectFailed]);
+        StopRecord(n);
+        CamStop(n);
+        panelRefresh();
+        RefreshStatus();
+        break;
+    case NotifyCode::Motion:
+        // Motion handling.
+        break;
+    case NotifyCode::RecordFailed:
+        AddEvent(n, gLangEvent[kEventRecordFailed]);
+        StopRecord(n);
+        panelRefresh();
+        RefreshStatus();
+        break;
+    case NotifyCode::RecordSplitSize:
+    case NotifyCode::RecordSplitTime:
+        if (!cam.Recording) {
+            // A split reported after the recording was stopped: the kept
+            // pictures are dropped, the recording is not started again.
+            Cam(n).recordStop();
+            break;
+        }
+        if (CheckStorage(n)) {
+            Cam(n).recordStart();
+        } else {
+            cam.Recording = false;
+            AddEvent(n, gLangEvent[kEventNoStorage]);
+            StopRecord(n);
+        }
+        panelRefresh();
+        RefreshStatus();
+        break;
+    case NotifyCode::ConnectionLost:
+        AddEvent(n, gLangEvent[kEventConnectionLost]);
+        break;
+    case NotifyCode::FrameDropped:
+        AddEvent(n, gLangEvent[kEventFrameDropped]);
+        break;
+    case NotifyCode::MailSent: {
+        AddEvent(n, gLangEvent[kEventMailSent]);
+        const QString picture = MailPictureFile(n);
+        if (QFile::exists(picture))
+            QFile::remove(picture);
+        break;
+    }
+    case NotifyCode::MailFailed:
+        AddEvent(n, gLangEvent[kEventMailFailed]);
+        break;
+    case NotifyCode::MailServerUnreachable:
+        AddEvent(n, gLangEvent[kEventMailServerUnreachable]);
+        break;
+    case NotifyCode::LoginRefused:
+        AddEvent(n, gLangEvent[kEventLoginRefused]);
+        StopRecord(n);
+        CamStop(n);
+        panelRefresh();
+        RefreshStatus();
+        break;
+    case NotifyCode::Reconnected:
+        if (!cam.Enable)
+            cam.Enable = true;
+        break;
+    case NotifyCode::PanTiltFailed:
+        if (!panel || m_panTiltBoxOpen)
+            break;  // one box at a time
+        panel->ChkBtnStatus(QString());
+        panel->StopBtnHold();
+        m_panTiltBoxOpen = true;
+        try {
+            ui().MsgBox(gLangEvent[kEventConnectFailed], MsgButtons::OK, MsgIcon::Warning,
+                        gAppTitle);
+        } catch (...) {
+            m_panTiltBoxOpen = false;
+            throw;
+        }
+        m_panTiltBoxOpen = false;
+        break;
+    case NotifyCode::StreamStalled:
+        AddEvent(n, gLangEvent[kEventStreamStalled]);
+        break;
+    default:
+        break;  // codes without a reaction
+    }
+}
