@@ -96,7 +96,7 @@ public:
     int probeAddressResult = 0;
     QString adminId;
     QString adminPassword;
-    // Recording side effect: recordStart creates <RecordPath>/<stamp>.AVI of
+    // Recording side effect: recordStart creates <RecordPath>/<UTC stamp>Z.AVI of
     // this size with this modification time (invalid time: now).
     bool createRecordFiles = false;
     qint64 recordFileSize = 0;
@@ -390,10 +390,12 @@ public:
                 recordFileTime.isValid() ? recordFileTime : QDateTime::currentDateTime();
             QString name;
             for (int i = 0;; ++i) {
+                // Named as the real recorder names its files: the UTC time
+                // to the millisecond, moved on by a millisecond when taken.
                 name = QDir(recordPath)
-                           .filePath(stamp.toString(QStringLiteral("yyyyMMddHHmmss"))
-                                     + (i ? QStringLiteral("_%1").arg(i) : QString())
-                                     + QStringLiteral(".AVI"));
+                           .filePath(stamp.toUTC().addMSecs(i).toString(
+                                         QStringLiteral("yyyyMMdd-HHmmss-zzz"))
+                                     + QStringLiteral("Z.AVI"));
                 if (!QFile::exists(name))
                     break;
             }
