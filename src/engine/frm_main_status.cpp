@@ -33,8 +33,12 @@ int ConnectedLed(int n) { return (n - 1) * 3 + 3; }
 void frmMain::ConnectCameraEvents()
 {
     for (int n = 1; n <= kSlotCount; ++n) {
-        connect(m_cam[n].get(), &ImageServer::Notify, this,
-                [this, n](int code) { Dispatch([this, n, code] { Cam_Notify(n, code); }); });
+        connect(m_cam[n].get(), &ImageServer::Notify, this, [this, n](int code) {
+            // Pan/tilt refusals that come while their box is open add nothing.
+            if (code == NotifyCode::PanTiltFailed && m_panTiltBoxOpen)
+                return;
+            Dispatch([this, n, code] { Cam_Notify(n, code); });
+        });
         connect(m_viewer[n].get(), &WisViewer::RecordSplit, this,
                 [this, n] { Dispatch([this, n] { WisViewer1_RecordSplit(n); }); });
     }

@@ -9,6 +9,8 @@
 #include "support/fake_image_server.h"
 #include "support/fake_wis_viewer.h"
 
+#include <functional>
+
 class JournalImageServer : public FakeImageServer {
 public:
     JournalImageServer(Journal& j, int slot) : journal(j), n(slot) {}
@@ -27,12 +29,22 @@ public:
         log(s ? QStringLiteral("setDisplay") : QStringLiteral("setDisplay none"));
         FakeImageServer::setDisplay(s);
     }
+    void recordStart() override
+    {
+        log(QStringLiteral("recordStart"));
+        if (onRecordStart)
+            onRecordStart();
+        FakeImageServer::recordStart();
+    }
     void recordStop() override
     {
         log(QStringLiteral("recordStop"));
         FakeImageServer::recordStop();
     }
     void log(const QString& what) { journal.Add(QStringLiteral("cam%1.").arg(n) + what); }
+
+    // Runs when recordStart is called (what the caller has done by then).
+    std::function<void()> onRecordStart;
 
     Journal& journal;
     int n;
@@ -60,6 +72,11 @@ public:
     {
         log(QStringLiteral("connectTo ") + a);
         FakeWisViewer::connectTo(a);
+    }
+    void recordStart() override
+    {
+        log(QStringLiteral("recordStart"));
+        FakeWisViewer::recordStart();
     }
     void recordStop() override
     {

@@ -1,0 +1,234 @@
+// The engine's reaction to every status code of a camera object, raised as
+// the object raises it (its Notify signal), with the panel open and closed.
+#include "engine_fixture.h"
+
+#include <QFile>
+
+namespace {
+
+class StatusEventsTest : public EngineFixture {
+protected:
+    // Slot 2: a running protocol-0 camera that records.
+    void Running()
+    {
+        Assign(2, 0, true);
+        gCam[2].Recording = true;
+        cam(2).storageReadyValue = true;
+        cam(2).running = true;
+    }
+};
+
+TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
+{
+    struct Case {
+        int code;
+        QStringList events;
+        bool recording;  // afterwards
+        bool enabled;
+        QStringList panel;  // panel calls, when it is open
+        int recordStops;
+        int recordStarts;
+        bool streamStopped;
+        int boxes;
+    };
+    const QStringList stopped{"panel.LedControl 4 off", "panel.RefreshPanelText",
+                              "panel.LedControl 6 off", "panel.RefreshPanelText"};
+    const Case cases[] = {
+        {0, {}, false, true, {"panel.LedControl 4 off", "panel.RefreshPanelText"}, 0, 0, false, 0},
+        {1, {"E3"}, true, true, {}, 0, 0, false, 0},
+        {2,
+         {"E4"},
+         true,
+         true,
+         {"panel.RefreshPanelText", "panel.LedControl 6 on"},
+         0,
+         0,
+         false,
+         0},
+        {3, {"E5", "E16", "E2"}, false, false, stopped, 1, 0, true, 0},
+        {11,
+         {"E8", "E16"},
+         false,
+         true,
+         {"panel.LedControl 4 off", "panel.RefreshPanelText", "panel.RefreshPanelText"},
+         1,
+         0,
+         false,
+         0},
+        {12, {}, true, true, {"panel.RefreshPanelText"}, 0, 1, false, 0},
+        {14, {}, true, true, {"panel.RefreshPanelText"}, 0, 1, false, 0},
+        {15, {"E9"}, true, true, {}, 0, 0, false, 0},
+        {17, {"E10"}, true, true, {}, 0, 0, false, 0},
+        {19, {"E11"}, true, true, {}, 0, 0, false, 0},
+        {20, {"E12"}, true, true, {}, 0, 0, false, 0},
+        {21, {"E13"}, true, true, {}, 0, 0, false, 0},
+        {22, {"E14", "E16", "E2"}, false, false, stopped, 1, 0, true, 0},
+        {25, {}, true, true, {}, 0, 0, false, 0},
+        {51, {}, true, true, {"panel.ChkBtnStatus ", "panel.StopBtnHold"}, 0, 0, false, 1},
+        {1000, {"E17"}, true, true, {}, 0, 0, false, 0},
+    };
+    for (const bool panelOpen : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << "code " << c.code << (panelOpen ? " open" : " closed"));
+            Journal j;
+            FakeEngineWindows w{j};
+            FakeEngineControls ctl{j};
+            frmMain e{w, ctl};
+            Assign(2, 0, true);
+            gCam[2].Recording = true;
+            ctl.cams[2]->storageReadyValue = true;
+            ctl.cams[2]->running = true;
+            gWinOpen[0] = panelOpen;
+            fake.messages.clear();
+
+            ctl.cams[2]->EmitNotify(c.code);
+
+            QStringList events;
+            for (int i = 1; i < e.List1(2).size(); i += 2)
+                events << e.List1(2)[i].trimmed();
+            EXPECT_EQ(events, c.events);
+            EXPECT_EQ(gCam[2].Recording, c.recording);
+            EXPECT_EQ(gCam[2].Enable, c.enabled);
+            QStringList panel = j.With(QStringLiteral("panel."));
+            EXPECT_EQ(panel, panelOpen ? c.panel : QStringList());
+            EXPECT_EQ(ctl.cams[2]->Count(CamId::RecordStop), c.recordStops);
+            EXPECT_EQ(ctl.cams[2]->Count(CamId::RecordStart), c.recordStarts);
+            EXPECT_EQ(ctl.cams[2]->Count(CamId::Stop), c.streamStopped ? 1 : 0);
+            const int boxes = panelOpen ? c.boxes : 0;
+            ASSERT_EQ(static_cast<int>(fake.messages.size()), boxes);
+            if (boxes) {
+                EXPECT_EQ(fake.messages[0].text, QStringLiteral("E5"));
+                EXPECT_EQ(fake.messages[0].icon, MsgIcon::Warning);
+                EXPECT_EQ(fake.messages[0].title, gAppTitle);
+            }
+            for (int other : {1, 3, 4})
+                EXPECT_TRUE(e.List1(other).isEmpty());
+            gWinOpen.fill(false);
+        }
+    }
+}
+
+TEST_F(StatusEventsTest, CodesWithoutAReactionDoNothing)
+{
+    Running();
+    gWinOpen[0] = true;
+    for (const int code :
+         {4, 5, 7, 8, 9, 10, 13, 16, 18, 23, 24, 26, 27, 40, 50, 52, 500, 999, 1001, -1, -51}) {
+        cam(2).EmitNotify(code);
+    }
+    EXPECT_TRUE(engine.List1(2).isEmpty());
+    EXPECT_TRUE(journal.entries.isEmpty()) << journal.entries.join(QLatin1Char(',')).toStdString();
+    EXPECT_TRUE(gCam[2].Recording);
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(StatusEventsTest, TheConnectionAfterARestartIsNotLoggedOnce)
+{
+    Running();
+    gWinOpen[0] = true;
+    gStreamRestarted[1] = true;
+    cam(2).EmitNotify(2);
+    EXPECT_TRUE(Events(2).isEmpty());
+    EXPECT_TRUE(journal.Has(QStringLiteral("panel.LedControl 6 on")));
+    EXPECT_FALSE(gStreamRestarted[1]);
+    // A later real reconnection is logged again.
+    cam(2).EmitNotify(2);
+    EXPECT_EQ(Events(2), QStringList({"E4"}));
+}
+
+TEST_F(StatusEventsTest, ASplitWithoutStorageStopsWithNoStorageOnly)
+{
+    Running();
+    gStorageCount = 0;
+    for (const int code : {12, 14}) {
+        gCam[2].Recording = true;
+        cam(2).storageReadyValue = false;
+        cam(2).calls.clear();
+        cam(2).EmitNotify(code);
+        EXPECT_FALSE(gCam[2].Recording);
+        EXPECT_EQ(cam(2).Count(CamId::RecordStart), 0);
+        EXPECT_EQ(cam(2).Count(CamId::RecordStop), 1);
+    }
+    EXPECT_EQ(Events(2), QStringList({"E7", "E7"}));
+
+    // After the stop a late split neither logs nor starts.
+    cam(2).storageReadyValue = true;
+    cam(2).calls.clear();
+    cam(2).EmitNotify(12);
+    EXPECT_EQ(cam(2).Count(CamId::RecordStart), 0);
+    EXPECT_EQ(cam(2).Count(CamId::RecordStop), 1);
+    EXPECT_EQ(Events(2).size(), 2);
+}
+
+TEST_F(StatusEventsTest, ASentMailDeletesItsPicture)
+{
+    Running();
+    const QString picture = frmMain::MailPictureFile(2);
+    QFile f(picture);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("jpeg");
+    f.close();
+    cam(2).EmitNotify(19);
+    EXPECT_FALSE(QFile::exists(picture));
+    cam(2).EmitNotify(19);  // nothing to delete: only logged
+    EXPECT_EQ(Events(2), QStringList({"E11", "E11"}));
+}
+
+TEST_F(StatusEventsTest, AReconnectionEnablesAStoppedSlot)
+{
+    Assign(2, 0, false);
+    gWinOpen[0] = true;
+    cam(2).EmitNotify(25);
+    EXPECT_TRUE(gCam[2].Enable);
+    EXPECT_TRUE(journal.entries.isEmpty());
+}
+
+TEST_F(StatusEventsTest, AFailingControlEndsTheHandlerQuietly)
+{
+    Running();
+    cam(2).throwOn.insert(CamId::RecordStop);
+    cam(2).EmitNotify(3);
+    EXPECT_EQ(Events(2), QStringList({"E5"}));
+    EXPECT_TRUE(gCam[2].Enable);  // the stream stop was not reached
+    EXPECT_EQ(cam(2).Count(CamId::Stop), 0);
+    EXPECT_TRUE(fake.messages.empty());
+}
+
+TEST_F(StatusEventsTest, EventsAreHandledOneAtATimeAndRefusalBoxesDoNotPileUp)
+{
+    Running();
+    gWinOpen[0] = true;
+    QStringList eventsWhileOpen;
+    fake.onMsgBox = [&](const ShownMessage&) {
+        // While the box is open the camera reports more.
+        cam(2).EmitNotify(51);
+        cam(2).EmitNotify(1);
+        cam(3).EmitNotify(15);
+        eventsWhileOpen = Events(2) + Events(3);
+    };
+    cam(2).EmitNotify(51);
+    fake.onMsgBox = nullptr;
+    EXPECT_EQ(fake.messages.size(), 1u);
+    EXPECT_TRUE(eventsWhileOpen.isEmpty());
+    // Handled in order once the box was closed.
+    EXPECT_EQ(Events(2), QStringList({"E3"}));
+    EXPECT_EQ(Events(3), QStringList({"E9"}));
+
+    // A later refusal shows its box again.
+    cam(2).EmitNotify(51);
+    EXPECT_EQ(fake.messages.size(), 2u);
+}
+
+TEST_F(StatusEventsTest, TheEngineIgnoresEventsOnceItHasUnloaded)
+{
+    Running();
+    engine.Form_Unload();
+    const qsizetype before = journal.entries.size();
+    cam(2).EmitNotify(3);
+    cam(2).EmitNotify(12);
+    viewer(2).EmitRecordSplit();
+    EXPECT_EQ(journal.entries.size(), before);
+}
+
+}  // namespace
