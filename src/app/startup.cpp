@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/app_windows.h"
+#include "app/program_end.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
 #include "foundation/resources.h"
@@ -93,6 +94,9 @@ int RunProgram(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("camclient"));
     QGuiApplication::setQuitOnLastWindowClosed(false);  // the window registry ends the run
     RegisterProgramWindows();
+    // Installed before the start-up, so that a request to end meanwhile is
+    // kept for when the program runs rather than killing it half way.
+    ProgramEndRequests endRequests(windows());
 
     int code = 0;
     switch (Main()) {
@@ -103,6 +107,7 @@ int RunProgram(int argc, char** argv)
         code = 1;
         break;
     case StartupResult::Running:
+        endRequests.Arm();
         code = QApplication::exec();
         break;
     }

@@ -1,0 +1,52 @@
+#include "app/program_end.h"
+
+#include "engine/registry_windows.h"
+#include "foundation/window_registry.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+
+ProgramEndRequests::ProgramEndRequests(WindowRegistry& registry, QObject* parent)
+    : QObject(parent), m_registry(registry)
+{
+    connect(&m_signals, &ShutdownSignals::requested, this, [this](int) { Request(); });
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // The session is ending: the data is saved now, as the program may
+        // not be asked again before it is ended.
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
+            if (m_armed)
+                EndNow();
+        });
+    }
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        // Whatever quits the event loop, the engine shuts down first.
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] { EndNow(); });
+    }
+}
+
+void ProgramEndRequests::Arm()
+{
+    m_armed = true;
+    if (m_waiting) {
+        m_waiting = false;
+        Request();
+    }
+}
+
+void ProgramEndRequests::Request()
+{
+    if (!m_armed) {
+        m_waiting = true;
+        return;
+    }
+    if (m_registry.IsLoaded(kEngineWindowName))
+        RequestEngineUnload(m_registry);  // its unload ends the program
+    else
+        m_registry.RequestProgramEnd();
+}
+
+void ProgramEndRequests::EndNow()
+{
+    if (m_registry.IsLoaded(kEngineWindowName))
+        m_registry.Unload(kEngineWindowName);
+}
