@@ -14,11 +14,15 @@
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,12 +50,12 @@ struct FolderContent {
         QString name;
         QString path;
         qint64 size = 0;
-        qint64 mtimeSecs = 0;  // whole seconds since the epoch
-        QDateTime mtime;
+        qint64 mtimeMs = 0;  // since the epoch
+        qint64 mtimeSecs() const { return mtimeMs >= 0 ? mtimeMs / 1000 : (mtimeMs - 999) / 1000; }
     };
     double totalBytes = 0;
     std::vector<Recording> recordings;
-    QHash<QString, QFileInfo> companions;  // by lower-case stem
+    QHash<QString, std::pair<QString, qint64>> companions;  // by lower-case stem: path, size
 };
 
 QString Stem(const QString& name)
@@ -60,36 +64,67 @@ QString Stem(const QString& name)
     return (dot < 0 ? name : name.left(dot)).toLower();
 }
 
-// A folder that does not exist is empty.
+// Bytes of every file below a folder (links not followed).
+double TreeBytes(int parentFd, const char* name)
+{
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return 0;
+    }
+    double total = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            total += TreeBytes(fd, e->d_name);
+        else if (S_ISREG(st.st_mode))
+            total += static_cast<double>(st.st_size);
+    }
+    ::closedir(dir);
+    return total;
+}
+
+// Reads the folder straight from the system: a split runs this on folders
+// of thousands of recordings. A folder that does not exist is empty.
 FolderContent ReadFolder(const QString& folder)
 {
     FolderContent c;
-    QDirIterator it(folder,
-                    QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (info.isDir() && !info.isSymLink()) {
-            QDirIterator sub(info.filePath(), QDir::Files | QDir::Hidden | QDir::System,
-                             QDirIterator::Subdirectories);
-            while (sub.hasNext()) {
-                sub.next();
-                c.totalBytes += static_cast<double>(sub.fileInfo().size());
-            }
+    const QByteArray path = QFile::encodeName(folder);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return c;
+    const int fd = ::dirfd(dir);
+    while (const dirent* e = ::readdir(dir)) {
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            c.totalBytes += TreeBytes(fd, e->d_name);
             continue;
         }
-        if (!info.isFile())
+        if (!S_ISREG(st.st_mode))
             continue;
-        c.totalBytes += static_cast<double>(info.size());
-        const QString name = info.fileName();
+        c.totalBytes += static_cast<double>(st.st_size);
+        const QString name = QFile::decodeName(e->d_name);
+        const QString filePath = folder + QLatin1Char('/') + name;
         if (IsRecordingName(name)) {
-            const QDateTime mtime = info.lastModified();
-            c.recordings.push_back(
-                {name, info.filePath(), info.size(), mtime.toSecsSinceEpoch(), mtime});
-        } else if (info.suffix().compare(QLatin1String("SUB"), Qt::CaseInsensitive) == 0) {
-            c.companions.insert(Stem(name), info);
+            const qint64 ms =
+                static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+            c.recordings.push_back({name, filePath, static_cast<qint64>(st.st_size), ms});
+        } else if (name.endsWith(QLatin1String(".SUB"), Qt::CaseInsensitive)) {
+            c.companions.insert(Stem(name), {filePath, static_cast<qint64>(st.st_size)});
         }
     }
+    ::closedir(dir);
     std::sort(c.recordings.begin(), c.recordings.end(),
               [](const auto& a, const auto& b) { return a.name < b.name; });
     return c;
@@ -119,8 +154,8 @@ double DeleteRecording(const FolderContent& content, const FolderContent::Record
         return -1;
     double freed = static_cast<double>(r.size);
     const auto companion = content.companions.constFind(Stem(r.name));
-    if (companion != content.companions.constEnd() && QFile::remove(companion->filePath()))
-        freed += static_cast<double>(companion->size());
+    if (companion != content.companions.constEnd() && QFile::remove(companion->first))
+        freed += static_cast<double>(companion->second);
     return freed;
 }
 
@@ -266,7 +301,7 @@ int frmMain::DeleteOldRecordings(const QString& folder)
     const qint64 limit = AgeLimitHours();
     int deleted = 0;
     for (const auto& r : content.recordings) {
-        if (HourStartsBetween(r.mtime, now) <= limit)
+        if (HourStartsBetween(QDateTime::fromMSecsSinceEpoch(r.mtimeMs), now) <= limit)
             continue;
         if (DeleteRecording(content, r) < 0)
             return -1;
@@ -308,7 +343,7 @@ bool frmMain::KeepQuota(int n, const QString& folder, const QString& storagePath
         if (r.name.size() > 3)
             byAge.push_back(r);
     std::stable_sort(byAge.begin(), byAge.end(),
-                     [](const auto& a, const auto& b) { return a.mtimeSecs < b.mtimeSecs; });
+                     [](const auto& a, const auto& b) { return a.mtimeSecs() < b.mtimeSecs(); });
     size_t next = 0;
     double size = own.totalBytes;
     while (size > limit) {
