@@ -53,8 +53,13 @@ void frmMain::Dispatch(std::function<void()> handler)
     while (!m_pendingEvents.empty()) {
         const std::function<void()> next = std::move(m_pendingEvents.front());
         m_pendingEvents.pop_front();
-        if (!m_unloaded)
+        if (m_unloaded)
+            continue;
+        try {
             next();
+        } catch (...) {
+            // Handlers trap their own errors; none may stop the ones after it.
+        }
     }
     m_dispatching = false;
 }
