@@ -1,6 +1,7 @@
 // The storage picks and the recycling of old recordings, against real
 // folders in a temporary directory, a fake clock and a table of free space.
 #include "engine_fixture.h"
+#include "foundation/drives.h"
 
 #include <QDir>
 #include <QFile>
@@ -373,6 +374,36 @@ TEST_F(StorageTest, TheSizeRuleNeverDeletesTheLastRecording)
     gRecycleMode = 2;
     EXPECT_FALSE(engine.CheckStorage(1));
     EXPECT_EQ(cam(1).recordPath, own);
+}
+
+}  // namespace
+
+namespace {
+
+// Without a table the free space is the system's, asked of the storage
+// folder or, before it exists, of its nearest existing parent.
+class SystemStorageTest : public EngineFixture {};
+
+TEST_F(SystemStorageTest, ANewStorageIsMeasuredOnItsParentsFileSystem)
+{
+    const double free = CAPIDisks().DiskFreeSpace(dir.path());
+    if (free < 600.0 * 1024 * 1024)
+        GTEST_SKIP() << "less than 600 MiB free in the temporary folder";
+    const QString storage = dir.filePath(QStringLiteral("new/deeper/rec"));
+    gStorage[0] = StorageInfo{storage, true};
+    gStorageCount = 1;
+    gActiveStorage = 1;
+    gUseRecycleFlag = 0;
+    gReserveSpace = 0;
+    Assign(1, 0);
+    cam(1).storageReadyValue = false;
+    EXPECT_TRUE(engine.CheckStorage(1));
+    EXPECT_EQ(cam(1).recordPath, storage + QStringLiteral("/CAM1_Cam 1"));
+    EXPECT_TRUE(QFileInfo(cam(1).recordPath).isDir());
+
+    // A reserve larger than the disk: full.
+    gReserveSpace = 32767;
+    EXPECT_FALSE(engine.CheckStorage(1));
 }
 
 }  // namespace
