@@ -1,6 +1,7 @@
 #include "app/program_end.h"
 
 #include "engine/registry_windows.h"
+#include "foundation/guard.h"
 #include "foundation/window_registry.h"
 
 #include <QGuiApplication>
@@ -9,18 +10,23 @@
 ProgramEndRequests::ProgramEndRequests(WindowRegistry& registry, QObject* parent)
     : QObject(parent), m_registry(registry)
 {
-    connect(&m_signals, &ShutdownSignals::requested, this, [this](int) { Request(); });
+    connect(&m_signals, &ShutdownSignals::requested, this, [this](int) {
+        Guard(ErrorReport::Quiet, QStringLiteral("ShutdownSignals_requested"), [&] { Request(); });
+    });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // The session is ending: the data is saved now, as the program may
         // not be asked again before it is ended.
         connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) {
             if (m_armed)
-                EndNow();
+                Guard(ErrorReport::Quiet, QStringLiteral("App_CommitDataRequest"),
+                      [&] { EndNow(); });
         });
     }
     if (QCoreApplication* app = QCoreApplication::instance()) {
         // Whatever quits the event loop, the engine shuts down first.
-        connect(app, &QCoreApplication::aboutToQuit, this, [this] { EndNow(); });
+        connect(app, &QCoreApplication::aboutToQuit, this, [this] {
+            Guard(ErrorReport::Quiet, QStringLiteral("App_AboutToQuit"), [&] { EndNow(); });
+        });
     }
 }
 

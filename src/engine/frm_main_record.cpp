@@ -2,6 +2,7 @@
 // delay that follows the number of running and recording slots.
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -101,7 +102,8 @@ void frmMain::WisViewer1_RecordSplit(int n)
 {
     if (Refused(n))
         return;
-    try {
+    // A failure ends the handler quietly; what was done stays done.
+    Guard(ErrorReport::Quiet, QStringLiteral("WisViewer1_RecordSplit"), [&] {
         CamInfo& cam = gCam[n];
         WisViewer& viewer = WisViewer1(n);
         viewer.recordStop();
@@ -121,9 +123,7 @@ void frmMain::WisViewer1_RecordSplit(int n)
                 panel->RefreshPanelText();
         }
         RefreshStatus();
-    } catch (...) {
-        // An event handler ends quietly; what was done stays done.
-    }
+    });
 }
 
 void frmMain::SetCamDelay()

@@ -6,6 +6,7 @@
 // runs a nested event loop) waits until that one has ended.
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -68,11 +69,8 @@ void frmMain::Cam_Notify(int n, int code)
 {
     if (Refused(n))
         return;
-    try {
-        CamNotifySteps(n, code);
-    } catch (...) {
-        // An event handler ends quietly; what was done stays done.
-    }
+    // A failure ends the handler quietly; what was done stays done.
+    Guard(ErrorReport::Quiet, QStringLiteral("Cam_Notify"), [&] { CamNotifySteps(n, code); });
 }
 
 void frmMain::CamNotifySteps(int n, int code)
