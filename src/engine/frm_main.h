@@ -196,6 +196,8 @@ private:
     void HandFolder(int n, const QString& folder, bool clearKeepFolder);
     bool CheckStorageNoRecycle(int n);
     bool CheckStorageRecycle(int n);
+    // Makes the storage path and the camera folder in it; false (and one
+    // message per storage) when they cannot be made.
     bool CheckPath(const QString& path, const QString& folderName, QString& recordFolder);
     double FreeSpace(const QString& path) const;
     // Deletes the recordings past the age limit; how many, -1 on failure.

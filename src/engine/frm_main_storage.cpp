@@ -232,8 +232,7 @@ bool frmMain::CheckStorageNoRecycle(int n)
         if (storage.Checked) {
             const double free = FreeSpace(storage.Path);
             QString folder;
-            if (CheckPath(storage.Path,
-                          QStringLiteral("CAM%1_").arg(n) + gCam[n].ServerName.trimmed(), folder)) {
+            if (CheckPath(storage.Path, CameraFolderName(n, gCam[n].ServerName), folder)) {
                 HandFolder(n, folder, true);
                 if (reserve < free)
                     return true;
@@ -254,8 +253,7 @@ bool frmMain::CheckStorageRecycle(int n)
         // Free space first, as the folder check may make folders.
         const double free = FreeSpace(storage.Path);
         QString folder;
-        if (!CheckPath(storage.Path, QStringLiteral("CAM%1_").arg(n) + gCam[n].ServerName.trimmed(),
-                       folder))
+        if (!CheckPath(storage.Path, CameraFolderName(n, gCam[n].ServerName), folder))
             continue;  // an unusable storage is skipped
         gActiveStorage = k;
         HandFolder(n, folder, false);
@@ -277,7 +275,7 @@ bool frmMain::CheckPath(const QString& path, const QString& folderName, QString&
 {
     if (path.trimmed().isEmpty())
         return false;
-    recordFolder = JoinPath(path, StripFileChars(folderName));
+    recordFolder = JoinPath(path, folderName);
     const bool ok = QDir().mkpath(recordFolder) && QFileInfo(recordFolder).isDir();
     if (ok) {
         m_unusableStorages.removeAll(path);
