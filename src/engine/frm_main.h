@@ -25,6 +25,33 @@
 class ImageServer;
 class WisViewer;
 
+// The engine's event texts: entry k - 1 of gLangEvent is the language
+// pack's Event<k>.
+enum EngineEvent : int {
+    kEventStreamStarted = 0,
+    kEventStreamStopped = 1,
+    kEventConnecting = 2,
+    kEventConnected = 3,
+    kEventConnectFailed = 4,  // also the text of a pan/tilt refusal box
+    kEventMotion = 5,
+    kEventNoStorage = 6,
+    kEventRecordFailed = 7,
+    kEventConnectionLost = 8,
+    kEventFrameDropped = 9,
+    kEventMailSent = 10,
+    kEventMailFailed = 11,
+    kEventMailServerUnreachable = 12,
+    kEventLoginRefused = 13,
+    kEventRecordStarted = 14,
+    kEventRecordStopped = 15,
+    kEventStreamStalled = 16,
+};
+
+// The panel's LEDs of slot n.
+constexpr int RecordLed(int n) { return (n - 1) * 3 + 1; }
+constexpr int MotionLed(int n) { return (n - 1) * 3 + 2; }
+constexpr int ConnectedLed(int n) { return (n - 1) * 3 + 3; }
+
 // Makes the camera objects of the four slots: the program makes the real
 // controls, tests hand in doubles.
 class EngineControls {

@@ -8,14 +8,8 @@
 #include "platform/video_viewer/wis_viewer.h"
 
 namespace {
-// Event texts (entry = number - 1).
-constexpr int kEventNoStorage = 6;
-constexpr int kEventRecordStart = 14;
-constexpr int kEventRecordStop = 15;
 // The wait after a recording start, so that the control has begun.
 constexpr int kRecordStartWaitMs = 200;
-
-int RecordLed(int n) { return (n - 1) * 3 + 1; }
 }  // namespace
 
 bool frmMain::StartRecord(int n, int mode)
@@ -30,18 +24,18 @@ bool frmMain::StartRecord(int n, int mode)
         if (!cam.Recording && !m_closing) {
             result = CheckStorage(n);
             if (result) {
-                AddEvent(n, gLangEvent[kEventRecordStart]);
+                AddEvent(n, gLangEvent[kEventRecordStarted]);
                 cam.Recording = true;
-                if (cam.Protocol == 3)
+                if (cam.Protocol == kProtocolViewer)
                     WisViewer1(n).recordStart();
                 else
                     Cam(n).recordStart();
                 ui().Sleep(kRecordStartWaitMs);
                 // The kind is kept whether or not the panel is open: the
                 // schedule's stop test reads it.
-                if (mode >= 1 && mode <= 3)
+                if (mode >= kRecordManual && mode <= kRecordMotion)
                     cam.RecordType = mode;
-                if (gWinOpen[0]) {
+                if (gWinOpen[kWinOpenPanel]) {
                     if (IPanelWindow* panel = m_windows.Panel()) {
                         panel->LedControl(RecordLed(n), true);
                         panel->RefreshPanelText();
@@ -50,7 +44,7 @@ bool frmMain::StartRecord(int n, int mode)
             } else {
                 AddEvent(n, gLangEvent[kEventNoStorage]);
                 cam.Recording = false;
-                if (gWinOpen[0]) {
+                if (gWinOpen[kWinOpenPanel]) {
                     if (IPanelWindow* panel = m_windows.Panel()) {
                         panel->LedControl(RecordLed(n), false);
                         panel->RefreshPanelText();
@@ -69,12 +63,12 @@ void frmMain::StopRecord(int n)
     if (m_unloaded || !ValidSlot(n))
         return;
     CamInfo& cam = gCam[n];
-    if (cam.Protocol == 3)
+    if (cam.Protocol == kProtocolViewer)
         WisViewer1(n).recordStop();
     else
         Cam(n).recordStop();
     if (cam.Recording)
-        AddEvent(n, gLangEvent[kEventRecordStop]);
+        AddEvent(n, gLangEvent[kEventRecordStopped]);
     cam.Recording = false;
     ShowRecordingEnded(n);
     SetCamDelay();
@@ -83,7 +77,7 @@ void frmMain::StopRecord(int n)
 
 void frmMain::ShowRecordingEnded(int n)
 {
-    if (gWinOpen[0]) {
+    if (gWinOpen[kWinOpenPanel]) {
         if (IPanelWindow* panel = m_windows.Panel()) {
             panel->LedControl(RecordLed(n), false);
             panel->RefreshPanelText();
@@ -92,7 +86,7 @@ void frmMain::ShowRecordingEnded(int n)
     if (gWinOpen[n]) {
         if (IClientWindow* window = m_windows.Client(n))
             window->RecordGrayBTN();
-    } else if (gWinOpen[5]) {
+    } else if (gWinOpen[kWinOpenCombine]) {
         if (ICombineWindow* combine = m_windows.CombineWindow())
             combine->RecordGrayBTN(n);
     }
@@ -118,7 +112,7 @@ void frmMain::WisViewer1_RecordSplit(int n)
             AddEvent(n, gLangEvent[kEventNoStorage]);
             StopRecord(n);
         }
-        if (gWinOpen[0]) {
+        if (gWinOpen[kWinOpenPanel]) {
             if (IPanelWindow* panel = m_windows.Panel())
                 panel->RefreshPanelText();
         }

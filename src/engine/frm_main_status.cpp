@@ -13,24 +13,6 @@
 
 #include <QFile>
 
-namespace {
-// Event texts (entry = number - 1).
-constexpr int kEventConnecting = 2;
-constexpr int kEventConnected = 3;
-constexpr int kEventConnectFailed = 4;
-constexpr int kEventRecordFailed = 7;
-constexpr int kEventNoStorage = 6;
-constexpr int kEventConnectionLost = 8;
-constexpr int kEventFrameDropped = 9;
-constexpr int kEventMailSent = 10;
-constexpr int kEventMailFailed = 11;
-constexpr int kEventMailServerUnreachable = 12;
-constexpr int kEventLoginRefused = 13;
-constexpr int kEventStreamStalled = 16;
-
-int ConnectedLed(int n) { return (n - 1) * 3 + 3; }
-}  // namespace
-
 void frmMain::ConnectCameraEvents()
 {
     for (int n = 1; n <= kSlotCount; ++n) {
@@ -76,9 +58,9 @@ void frmMain::Cam_Notify(int n, int code)
 void frmMain::CamNotifySteps(int n, int code)
 {
     CamInfo& cam = gCam[n];
-    IPanelWindow* panel = gWinOpen[0] ? m_windows.Panel() : nullptr;
+    IPanelWindow* panel = gWinOpen[kWinOpenPanel] ? m_windows.Panel() : nullptr;
     const auto panelRefresh = [&] {
-        if (gWinOpen[0])
+        if (gWinOpen[kWinOpenPanel])
             if (IPanelWindow* p = m_windows.Panel())
                 p->RefreshPanelText();
     };

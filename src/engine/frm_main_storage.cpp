@@ -210,7 +210,7 @@ bool frmMain::CheckStorage(int n)
 
 void frmMain::HandFolder(int n, const QString& folder, bool clearKeepFolder)
 {
-    if (gCam[n].Protocol == 3) {
+    if (gCam[n].Protocol == kProtocolViewer) {
         WisViewer1(n).setRecordPath(folder);
     } else {
         Cam(n).setRecordPath(folder);
@@ -317,7 +317,7 @@ bool frmMain::KeepQuota(int n, const QString& folder, const QString& storagePath
     // Room the counted cameras may still fill up to their quotas.
     double spare = 0;
     for (int c = 1; c <= kSlotCount; ++c) {
-        if (c != n && gCam[c].RecordMode == 0)
+        if (c != n && gCam[c].RecordMode == kRecordNone)
             continue;
         const double size =
             c == n ? own.totalBytes
