@@ -12,6 +12,7 @@
 #include "engine/engine_windows.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
+#include "platform/ui_services.h"
 
 #include <QDate>
 #include <QObject>
@@ -238,6 +239,11 @@ private:
     void ConnectCameraEvents();
     // Runs an event handler now, or after the one that is running.
     void Dispatch(std::function<void()> handler);
+    // Shows a message box from the event loop, after the running handler:
+    // while it is open, the cameras' events go on being handled (a split
+    // must not wait for the operator). `open` is set until the box closes.
+    void ShowBoxLater(const QString& text, MsgIcon icon, const QString& title,
+                      bool* open = nullptr);
     void CamNotifySteps(int n, int code);
 
     IEngineWindows& m_windows;
@@ -257,7 +263,8 @@ private:
     // Storage paths whose folders could not be made, each reported once
     // until a folder can be made there again.
     QStringList m_unusableStorages;
-    // A pan/tilt refusal box is open (further refusals meanwhile add none).
+    // A pan/tilt refusal box is shown or about to be (further refusals
+    // meanwhile add none).
     bool m_panTiltBoxOpen = false;
     std::deque<std::function<void()>> m_pendingEvents;
     bool m_dispatching = false;

@@ -12,6 +12,7 @@
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QFile>
+#include <QTimer>
 
 void frmMain::ConnectCameraEvents()
 {
@@ -156,15 +157,8 @@ void frmMain::CamNotifySteps(int n, int code)
             break;  // one box at a time
         panel->ChkBtnStatus(QString());
         panel->StopBtnHold();
-        m_panTiltBoxOpen = true;
-        try {
-            ui().MsgBox(gLangEvent[kEventConnectFailed], MsgButtons::OK, MsgIcon::Warning,
-                        gAppTitle);
-        } catch (...) {
-            m_panTiltBoxOpen = false;
-            throw;
-        }
-        m_panTiltBoxOpen = false;
+        ShowBoxLater(gLangEvent[kEventConnectFailed], MsgIcon::Warning, gAppTitle,
+                     &m_panTiltBoxOpen);
         break;
     case NotifyCode::StreamStalled:
         AddEvent(n, gLangEvent[kEventStreamStalled]);
@@ -172,4 +166,18 @@ void frmMain::CamNotifySteps(int n, int code)
     default:
         break;  // codes without a reaction
     }
+}
+
+void frmMain::ShowBoxLater(const QString& text, MsgIcon icon, const QString& title, bool* open)
+{
+    if (open)
+        *open = true;
+    QTimer::singleShot(0, this, [this, text, icon, title, open] {
+        if (!m_unloaded) {
+            Guard(ErrorReport::Quiet, QStringLiteral("ShowBoxLater"),
+                  [&] { ui().MsgBox(text, MsgButtons::OK, icon, title); });
+        }
+        if (open)
+            *open = false;
+    });
 }

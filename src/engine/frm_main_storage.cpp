@@ -284,10 +284,10 @@ bool frmMain::CheckPath(const QString& path, const QString& folderName, QString&
     // Reported once per storage, not at every file split.
     if (!m_unusableStorages.contains(path)) {
         m_unusableStorages << path;
-        ui().MsgBox(QStringLiteral("Error: 75. The folder \"%1\" cannot be created; "
-                                   "recordings go to the next storage that can take them.")
-                        .arg(QDir::toNativeSeparators(recordFolder)),
-                    MsgButtons::OK, MsgIcon::Warning, QStringLiteral("CheckPath"));
+        ShowBoxLater(QStringLiteral("Error: 75. The folder \"%1\" cannot be created; "
+                                    "recordings go to the next storage that can take them.")
+                         .arg(QDir::toNativeSeparators(recordFolder)),
+                     MsgIcon::Warning, QStringLiteral("CheckPath"));
     }
     return false;
 }

@@ -88,7 +88,7 @@ protected:
             cam.ServerName = QStringLiteral("Sim %1").arg(n);
             windows.surfaces[n] = &surfaces[n];
         }
-        gWinOpen[0] = true;  // the panel's LEDs are watched
+        gWinOpen[kWinOpenPanel] = true;  // the panel's LEDs are watched
     }
     void TearDown() override
     {

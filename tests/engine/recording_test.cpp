@@ -43,7 +43,7 @@ TEST_F(RecordingTest, StartRecordByStateWithThePanelOpenAndClosed)
                                             << (panelOpen ? " panel open" : " panel closed"));
             ResetGlobals();
             gIntervalEnabled = true;
-            gWinOpen[0] = panelOpen;
+            gWinOpen[kWinOpenPanel] = panelOpen;
             Journal j;
             FakeEngineWindows w{j};
             FakeEngineControls ctl{j};
@@ -144,10 +144,10 @@ TEST_F(RecordingTest, StopRecordRefreshesEverythingEvenWhenTheSlotDoesNotRecord)
         frmMain e{w, ctl};
         Assign(1, 0, true);
         gCam[1].Recording = c.recording;
-        gWinOpen[0] = c.panel;
+        gWinOpen[kWinOpenPanel] = c.panel;
         if (c.window)
             w.Client(1);
-        gWinOpen[5] = c.combine;
+        gWinOpen[kWinOpenCombine] = c.combine;
         j.Clear();
 
         e.StopRecord(1);
@@ -169,7 +169,7 @@ TEST_F(RecordingTest, TheViewersSplitGoesOnInANewFileOrStops)
 {
     Assign(2, 3, true);
     gCam[2].Recording = true;
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
     cam(2).storageReadyValue = true;
     viewer(2).EmitRecordSplit();
     EXPECT_EQ(journal.With(QStringLiteral("viewer2.record")),

@@ -2,6 +2,7 @@
 // the object raises it (its Notify signal), with the panel open and closed.
 #include "engine_fixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace {
@@ -79,10 +80,11 @@ TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
             gCam[2].Recording = true;
             ctl.cams[2]->storageReadyValue = true;
             ctl.cams[2]->running = true;
-            gWinOpen[0] = panelOpen;
+            gWinOpen[kWinOpenPanel] = panelOpen;
             fake.messages.clear();
 
             ctl.cams[2]->EmitNotify(c.code);
+            QCoreApplication::processEvents();  // a box comes after the handler
 
             QStringList events;
             for (int i = 1; i < e.List1(2).size(); i += 2)
@@ -112,7 +114,7 @@ TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
 TEST_F(StatusEventsTest, CodesWithoutAReactionDoNothing)
 {
     Running();
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
     for (const int code :
          {4, 5, 7, 8, 9, 10, 13, 16, 18, 23, 24, 26, 27, 40, 50, 52, 500, 999, 1001, -1, -51}) {
         cam(2).EmitNotify(code);
@@ -126,7 +128,7 @@ TEST_F(StatusEventsTest, CodesWithoutAReactionDoNothing)
 TEST_F(StatusEventsTest, TheConnectionAfterARestartIsNotLoggedOnce)
 {
     Running();
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
     gStreamRestarted[1] = true;
     cam(2).EmitNotify(2);
     EXPECT_TRUE(Events(2).isEmpty());
@@ -178,7 +180,7 @@ TEST_F(StatusEventsTest, ASentMailDeletesItsPicture)
 TEST_F(StatusEventsTest, AReconnectionEnablesAStoppedSlot)
 {
     Assign(2, 0, false);
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
     cam(2).EmitNotify(25);
     EXPECT_TRUE(gCam[2].Enable);
     EXPECT_TRUE(journal.entries.isEmpty());
@@ -195,28 +197,52 @@ TEST_F(StatusEventsTest, AFailingControlEndsTheHandlerQuietly)
     EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(StatusEventsTest, EventsAreHandledOneAtATimeAndRefusalBoxesDoNotPileUp)
+TEST_F(StatusEventsTest, EventsAreHandledOneAtATime)
 {
     Running();
-    gWinOpen[0] = true;
+    gWinOpen[kWinOpenPanel] = true;
+    // The stream stop fails: its error box opens inside the handler of code 3.
+    cam(2).throwOn.insert(CamId::Stop);
     QStringList eventsWhileOpen;
     fake.onMsgBox = [&](const ShownMessage&) {
-        // While the box is open the camera reports more.
-        cam(2).EmitNotify(51);
+        // While the box is open the cameras report more.
         cam(2).EmitNotify(1);
         cam(3).EmitNotify(15);
         eventsWhileOpen = Events(2) + Events(3);
     };
-    cam(2).EmitNotify(51);
+    cam(2).EmitNotify(3);
     fake.onMsgBox = nullptr;
-    EXPECT_EQ(fake.messages.size(), 1u);
-    EXPECT_TRUE(eventsWhileOpen.isEmpty());
-    // Handled in order once the box was closed.
-    EXPECT_EQ(Events(2), QStringList({"E3"}));
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("Error CamStop function"));
+    EXPECT_EQ(eventsWhileOpen, QStringList({"E5", "E16"}));
+    // Handled in order once the first handler had ended.
+    EXPECT_EQ(Events(2), QStringList({"E5", "E16", "E3"}));
     EXPECT_EQ(Events(3), QStringList({"E9"}));
+}
+
+TEST_F(StatusEventsTest, RefusalBoxesComeAfterTheHandlerAndDoNotPileUp)
+{
+    Running();
+    gWinOpen[kWinOpenPanel] = true;
+    QStringList eventsWhileOpen;
+    fake.onMsgBox = [&](const ShownMessage&) {
+        // While the box is open the cameras' events are handled at once.
+        cam(2).EmitNotify(51);
+        cam(2).EmitNotify(1);
+        eventsWhileOpen = Events(2);
+    };
+    cam(2).EmitNotify(51);
+    cam(2).EmitNotify(51);  // before the box shows: none added
+    EXPECT_TRUE(fake.messages.empty());
+    QCoreApplication::processEvents();
+    fake.onMsgBox = nullptr;
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(eventsWhileOpen, QStringList({"E3"}));
+    EXPECT_EQ(journal.With(QStringLiteral("panel.StopBtnHold")).size(), 1);
 
     // A later refusal shows its box again.
     cam(2).EmitNotify(51);
+    QCoreApplication::processEvents();
     EXPECT_EQ(fake.messages.size(), 2u);
 }
 

@@ -3,6 +3,7 @@
 #include "engine_fixture.h"
 #include "foundation/drives.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -217,6 +218,8 @@ TEST_F(StorageTest, AFolderThatCannotBeMadeSkipsItsStorageAndIsReportedOnce)
         EXPECT_TRUE(engine.CheckStorage(1));
         EXPECT_EQ(cam(1).recordPath, gStorage[1].Path + QStringLiteral("/CAM1_Cam 1"));
     }
+    EXPECT_TRUE(fake.messages.empty());  // shown after the pick, from the event loop
+    QCoreApplication::processEvents();
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("CheckPath"));
     EXPECT_TRUE(fake.messages[0].text.startsWith(QStringLiteral("Error: ")));
@@ -226,6 +229,7 @@ TEST_F(StorageTest, AFolderThatCannotBeMadeSkipsItsStorageAndIsReportedOnce)
     gRecycleMode = 1;
     EXPECT_TRUE(engine.CheckStorage(1));
     EXPECT_EQ(gActiveStorage, 2);
+    QCoreApplication::processEvents();
     EXPECT_EQ(fake.messages.size(), 1u);
 
     // Only an empty path or an unusable one: no storage.
