@@ -4,6 +4,7 @@
 #include "engine/registry_windows.h"
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
+#include "settings/settings_windows.h"
 #include "views/frm_client.h"
 
 void RegisterProgramWindows()
@@ -13,4 +14,5 @@ void RegisterProgramWindows()
         kPanelWindowName, [] { return new frmController; }, CloseUnloads::Yes);
     RegisterClientWindows(windows());
     RegisterDiscoveryWindows(windows());
+    RegisterSettingsWindows(windows());
 }

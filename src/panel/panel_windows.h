@@ -46,6 +46,14 @@ public:
     bool m_bPT = false;  // the camera can pan and tilt
 };
 
+// The recording picker. The caller sets m_sPath to the start folder, shows
+// the dialog and, when m_bCancel is false, plays the file m_sPath names.
+class IPlayMenuDialog : public IModalDialog {
+public:
+    bool m_bCancel = false;
+    QString m_sPath;
+};
+
 // The administrator check. The caller prepares the dialog's own image server,
 // sets the mode (0: compare the typed values with AdminID and Password;
 // 1: check them against the current camera), shows it and reads Cancel.
