@@ -26,7 +26,7 @@ constexpr int kScheduleRecordMode = 2;
 frmSchedule::frmSchedule(QWidget* parent) : DialogBase(parent)
 {
     setWindowTitle(QStringLiteral("Schedule"));
-    resize(680, 260);
+    resize(780, 260);
 
     ListView1 = new QTreeWidget(this);
     ListView1->setColumnCount(kColumns);
