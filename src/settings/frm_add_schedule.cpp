@@ -1,6 +1,7 @@
 #include "settings/frm_add_schedule.h"
 
 #include "foundation/settings.h"
+#include "foundation/window_names.h"
 #include "settings/schedule_rows.h"
 
 #include <QButtonGroup>
@@ -133,7 +134,7 @@ void frmAddSchedule::SetFormFont()
 
 bool frmAddSchedule::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmAddSchedule"));
+    const auto lang = LanguageSection::Open(kAddScheduleWindowName);
     if (!lang)
         return false;
     auto text = [&lang](const QString& key) { return lang->Text(key); };

@@ -1,4 +1,5 @@
 #include "settings/frm_email_setting.h"
+#include "foundation/window_names.h"
 
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
@@ -111,7 +112,7 @@ void frmEMailSetting::SetFormFont()
 
 bool frmEMailSetting::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmEMailSetting"));
+    const auto lang = LanguageSection::Open(kEMailSettingWindowName);
     if (!lang)
         return false;
     auto text = [&lang](const char* key) { return lang->Text(QString::fromLatin1(key)); };

@@ -104,7 +104,7 @@ void frmMotionSetting::SetFormFont()
 
 bool frmMotionSetting::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmMotionSetting"));
+    const auto lang = LanguageSection::Open(kMotionSettingWindowName);
     if (!lang)
         return false;
     auto text = [&lang](const char* key) { return lang->Text(QString::fromLatin1(key)); };

@@ -1,5 +1,6 @@
 #include "settings/frm_play_menu.h"
 
+#include "foundation/window_names.h"
 #include "settings/folder_lists.h"
 
 #include <QDir>
@@ -72,7 +73,7 @@ void frmPlayMenu::Form_Load()
 
 bool frmPlayMenu::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmPlayMenu"));
+    const auto lang = LanguageSection::Open(kPlayMenuWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));

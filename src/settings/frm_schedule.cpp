@@ -77,7 +77,7 @@ void frmSchedule::Form_Load()
 
 bool frmSchedule::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmSchedule"));
+    const auto lang = LanguageSection::Open(kScheduleWindowName);
     if (!lang)
         return false;
     auto text = [&lang](const char* key) { return lang->Text(QString::fromLatin1(key)); };
@@ -85,7 +85,7 @@ bool frmSchedule::LoadLanguage()
     ListView1->setHeaderLabels({text("colIndex"), text("colMode"), text("colStartDate"),
                                 text("colStartTime"), text("colStopDate"), text("colStopTime"),
                                 text("colDayOfWeek")});
-    if (const auto names = LanguageSection::Open(QStringLiteral("frmAddSchedule"))) {
+    if (const auto names = LanguageSection::Open(kAddScheduleWindowName)) {
         for (int k = 0; k < 7; ++k)
             gDayName[static_cast<size_t>(k)] =
                 names->Text(QStringLiteral("chkWeekDay%1").arg(k + 1));

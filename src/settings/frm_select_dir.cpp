@@ -83,7 +83,7 @@ void frmSelectDir::SetFormFont()
 
 bool frmSelectDir::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmSelectDir"));
+    const auto lang = LanguageSection::Open(kSelectDirWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));
@@ -188,7 +188,7 @@ void frmNewFolder::Form_Load()
 
 bool frmNewFolder::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmNewFolder"));
+    const auto lang = LanguageSection::Open(kNewFolderWindowName);
     if (!lang)
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));

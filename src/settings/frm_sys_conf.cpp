@@ -29,6 +29,8 @@
 
 namespace {
 
+// Its section in the caption file is not its window name.
+const QString kCaptionSection = QStringLiteral("frmSysConfig");
 const QString kOpenTitle = QStringLiteral("Open Profile");
 // Programs have no file-name extension here: any file may be chosen.
 const QString kPlayerFilter = QStringLiteral("Any File (*)|*");
@@ -306,7 +308,7 @@ void frmSysConf::SetFormFont()
 
 bool frmSysConf::LoadLanguage()
 {
-    const auto lang = LanguageSection::Open(QStringLiteral("frmSysConfig"));
+    const auto lang = LanguageSection::Open(kCaptionSection);
     if (!lang)
         return false;
     auto text = [&lang](const char* key) { return lang->Text(QString::fromLatin1(key)); };
