@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/settings.h"
 #include "foundation/window_registry.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 #include "settings/settings_windows.h"
@@ -19,10 +20,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-
-namespace {
-constexpr int kViewerProtocol = 3;
-}
 
 frmMotionSetting::frmMotionSetting(QWidget* parent) : DialogBase(parent)
 {
@@ -136,7 +133,7 @@ void frmMotionSetting::cmdOK_Click()
     // while the slot records on motion.
     const int flags = frmMain::AlarmFlagsFor(cam);
     if (auto* engine = windows().Get<frmMain>(kEngineWindowName)) {
-        if (cam.Protocol != kViewerProtocol) {
+        if (cam.Protocol != kProtocolViewer) {
             ImageServer& server = engine->Cam(c);
             server.setSensitivity(cam.Sensitivity);
             server.setAlarmFlags(flags);

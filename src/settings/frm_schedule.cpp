@@ -19,7 +19,6 @@
 namespace {
 
 enum Column { kIndex, kMode, kStartDate, kStartTime, kStopDate, kStopTime, kDayOfWeek, kColumns };
-constexpr int kScheduleRecordMode = 2;
 
 }  // namespace
 
@@ -182,7 +181,7 @@ void frmSchedule::cmdOK_Click()
 {
     const int c = m_slot;
     CamInfo& cam = gCam[static_cast<size_t>(c)];
-    if (cam.Recording && cam.RecordMode == kScheduleRecordMode) {
+    if (cam.Recording && cam.RecordMode == kRecordSchedule) {
         if (auto* engine = windows().Get<frmMain>(kEngineWindowName))
             engine->StopRecord(c);
     }
