@@ -7,7 +7,7 @@
 #include "foundation/helpers.h"
 #include "foundation/window_registry.h"
 #include "platform/image_server/image_server.h"
-#include "platform/video_viewer/pending_wis_viewer.h"
+#include "platform/video_viewer/http_wis_viewer.h"
 
 #include <mutex>
 #include <random>
@@ -30,7 +30,7 @@ DiscoveryControls ProductionDiscoveryControls()
     DiscoveryControls c;
     c.imageServer = [] { return CreateImageServer(); };
     // The hidden viewer only computes authentication strings; it never connects.
-    c.viewer = [] { return std::make_unique<PendingWisViewer>(nullptr); };
+    c.viewer = [] { return CreateWisViewer(); };
     c.random = &ProductionRandom;
     return c;
 }

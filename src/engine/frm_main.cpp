@@ -2,11 +2,13 @@
 
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
+#include "platform/audio/audio_player.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
-#include "platform/video_viewer/pending_wis_viewer.h"
+#include "platform/video_viewer/http_wis_viewer.h"
 
+#include <QTimer>
 #include <stdexcept>
 #include <string>
 
@@ -22,14 +24,18 @@ std::unique_ptr<ImageServer> ProductionControls::MakeImageServer(int)
     return CreateImageServer();
 }
 
-std::unique_ptr<WisViewer> ProductionControls::MakeViewer(int slot)
+std::unique_ptr<WisViewer> ProductionControls::MakeViewer(int)
 {
-    return std::make_unique<PendingWisViewer>([slot] {
-        ui().MsgBox(QStringLiteral("Camera %1 uses protocol 3, whose video is not supported yet: "
-                                   "it cannot be shown or recorded.")
-                        .arg(slot),
-                    MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+    // Told once per run, the first time a camera's sound is switched on.
+    // The message comes after the click that switched the sound on has run.
+    SetNoSoundDeviceNotice([] {
+        QTimer::singleShot(0, [] {
+            ui().MsgBox(QStringLiteral("This computer has no sound output: camera sound cannot "
+                                       "be played."),
+                        MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+        });
     });
+    return CreateWisViewer();
 }
 
 frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* parent)

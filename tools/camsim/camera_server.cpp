@@ -260,7 +260,7 @@ void CameraServer::Respond(QTcpSocket* socket, int status, const QByteArray& bod
     socket->disconnectFromHost();
 }
 
-bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin)
+bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin, bool ticket)
 {
     const QString& user = admin ? config_.adminId : config_.user;
     const QString& password = admin ? config_.adminPassword : config_.password;
@@ -270,7 +270,7 @@ bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin
     const QByteArray authz = req.headers.value("authorization");
     if (!refuse_ && !authz.isEmpty()) {
         const bool ok = config_.protocol == 3
-                            ? ViewerLogInOk(authz, user, password)
+                            ? ViewerLogInOk(authz, user, password) || (ticket && TicketOk(authz))
                             : auth_->Check(authz, req.method, req.target, user, password, stale);
         if (ok)
             return true;
@@ -345,6 +345,8 @@ QByteArray CameraServer::StateRecord() const
     for (const Connection& c : connections_)
         streams += c.streaming;
     r += "streams=" + QByteArray::number(streams) + "\r\n";
+    r += "ts_pictures=" + QByteArray::number(tsPictures_) + "\r\n";
+    r += "audio_parts=" + QByteArray::number(audioParts_) + "\r\n";
     QByteArray log;
     for (int code : ptzLog_)
         log += (log.isEmpty() ? "" : ",") + QByteArray::number(code);
@@ -415,6 +417,8 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         Respond(socket, 200, IdentityRecord());
         return;
     }
+    if (HandleCompressed(socket, req))
+        return;
     static const QList<QByteArray> known = {"/api/login", "/api/config",       "/api/image",
                                             "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg"};
     if (!known.contains(p)) {
@@ -517,6 +521,11 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         Respond(socket, 200, CurrentJpeg(), "image/jpeg");
     } else if (p == "/api/stream.mjpg") {
         StartStream(socket);
+        if (req.query.queryItemValue(QStringLiteral("audio")) == QLatin1String("1")) {
+            Connection& c = connections_[socket];
+            c.kind = StreamKind::MjpegAudio;
+            c.audioL16 = req.query.queryItemValue(QStringLiteral("codec")) == QLatin1String("l16");
+        }
     }
 }
 
@@ -562,12 +571,19 @@ QByteArray CameraServer::CurrentJpeg()
 void CameraServer::Tick()
 {
     QList<QTcpSocket*> streams;
-    for (auto it = connections_.begin(); it != connections_.end(); ++it)
-        if (it.value().streaming)
+    bool any = false;
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+        any = any || it.value().streaming;
+        if (it.value().streaming
+            && (it.value().kind == StreamKind::Mjpeg || it.value().kind == StreamKind::MjpegAudio))
             streams << it.key();
-    if (streams.isEmpty() || stall_)
+    }
+    if (!any || stall_)
         return;
     ++counter_;
+    TickCompressed();
+    if (streams.isEmpty())
+        return;
     // A client that cannot keep up misses pictures instead of queueing them;
     // when no client can take one, the picture is not even made.
     const auto behind = [](QTcpSocket* s, qint64 limit) { return s->bytesToWrite() > limit; };

@@ -7,6 +7,7 @@
 #include "scene.h"
 #include "sim_auth.h"
 #include "sim_config.h"
+#include "ts_stream.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -48,10 +49,15 @@ private:
         QHash<QByteArray, QByteArray> headers;  // names lower case
         QByteArray body;
     };
+    // What a streaming connection carries.
+    enum class StreamKind { Mjpeg, MjpegAudio, Ts, Audio };
     struct Connection {
         QByteArray buffer;
         bool streaming = false;
         bool answered = false;
+        StreamKind kind = StreamKind::Mjpeg;
+        bool tsJoined = false;  // the client has had a key frame to start with
+        bool audioL16 = false;  // sound as 16-bit PCM instead of mu-law
     };
     enum class Corrupt { None, Garbage, Truncated, BadLength, Huge };
 
@@ -63,11 +69,17 @@ private:
                  const QByteArray& type = "text/plain; charset=utf-8",
                  const QList<QByteArray>& extra = {});
     // The viewer's credentials, or the administrator's (configuration).
-    bool Authorised(QTcpSocket* socket, const Request& req, bool admin = false);
+    // `ticket`: a protocol-3 camera also takes a viewer ticket (stream and sound).
+    bool Authorised(QTcpSocket* socket, const Request& req, bool admin = false,
+                    bool ticket = false);
     void OnSearchDatagrams();
     QByteArray SearchAnswer(const QByteArray& id);
     void StartStream(QTcpSocket* socket);
     void Tick();
+    // Protocol-3 stream, sound channel and viewer tickets (camera_server_ts.cpp).
+    bool HandleCompressed(QTcpSocket* socket, const Request& req);
+    bool TicketOk(const QByteArray& authorization) const;
+    void TickCompressed();
     QByteArray CurrentJpeg();
     QByteArray RenderJpeg(qint64 counter, int phase);
     void ApplyFrameRate();
@@ -121,4 +133,13 @@ private:
     qint64 motionOnUs_ = 0;
     qint64 motionFirstUs_ = 0;
     QList<int> ptzLog_;
+
+    // Protocol-3 stream and sound.
+    std::unique_ptr<TsEncoder> ts_;
+    QByteArray tsGroup_;             // the stream since its last key frame
+    QList<quint32> tickets_;         // issued to probes, newest last
+    QList<QByteArray> audioOpened_;  // log-in texts whose sound channel is open
+    ToneSource tone_;
+    qint64 tsPictures_ = 0;
+    qint64 audioParts_ = 0;
 };

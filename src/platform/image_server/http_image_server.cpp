@@ -1,6 +1,9 @@
 #include "platform/image_server/http_image_server.h"
 
+#include "platform/audio/audio_player.h"
 #include "platform/image_server/camera_codes.h"
+#include "platform/image_server/multipart_parser.h"
+#include "platform/video_viewer/viewer_auth.h"
 #include "platform/image_server/camera_media.h"
 #include "platform/image_server/camera_search.h"
 #include "platform/image_server/http_client.h"
@@ -10,6 +13,8 @@
 #include "platform/image_server/video_surface.h"
 
 #include <QDir>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimer>
 #include <QUrlQuery>
@@ -114,6 +119,8 @@ CameraEndpoint HttpImageServer::Endpoint() const
         ShouldUseProxy(ep.host, enableProxy_, proxyAddress_, proxyPort_, bypassProxy_, local_);
     ep.proxyHost = proxyAddress_.trimmed();
     ep.proxyPort = proxyPort_;
+    if (protocol_ == 3 && !(user_.isEmpty() && password_.isEmpty()))
+        ApplyViewerLogIn(ep, QString());
     return ep;
 }
 
@@ -281,7 +288,22 @@ void HttpImageServer::StartSession()
         if (id == sessionId_)
             OnSessionEnded();
     };
+    // Protocol 4 in stream mode 3: the stream also carries the camera's sound.
+    sessionAudio_ = protocol_ == 4 && streamMode_ == 3;
+    if (sessionAudio_) {
+        o.path += "?audio=1";
+        if (!audio_)
+            audio_ = std::shared_ptr<AudioPlayer>(new AudioPlayer,
+                                                  [](AudioPlayer* p) { p->deleteLater(); });
+        audio_->Start();
+    } else {
+        audio_.reset();
+    }
     session_ = std::make_shared<StreamSession>(std::move(o), this, std::move(callbacks));
+    if (sessionAudio_)
+        session_->onAudio = [player = audio_](const MultipartPart& part) {
+            player->Push(part.body, part.contentType, part.timestampUs);
+        };
     session_->onPicture = [media = std::weak_ptr<CameraMedia>(media_)](
                               const QByteArray& jpeg, qint64 cameraUs, qint64 receivedUs) {
         if (const auto m = media.lock())
@@ -322,6 +344,7 @@ void HttpImageServer::start()
 void HttpImageServer::stop()
 {
     EndSession(kStopWaitMs);
+    audio_.reset();
     running_ = false;
 }
 
@@ -331,10 +354,14 @@ void HttpImageServer::applyStreamMode()
 {
     if (!running_)
         return;
-    if (streamMode_ == 0)
+    const bool withSound = protocol_ == 4 && streamMode_ == 3;
+    if (streamMode_ == 0) {
         EndSession(kStopWaitMs);  // the stream stops; the object still counts as running
-    else if (!session_)
+        audio_.reset();
+    } else if (!session_ || withSound != sessionAudio_) {
+        EndSession(kStopWaitMs);  // sound switched on or off: the stream starts again
         StartSession();
+    }
 }
 
 int HttpImageServer::isBusy() const { return queue_ && queue_->Pending() > 0 ? 1 : 0; }
@@ -614,9 +641,59 @@ void HttpImageServer::probeStart(int)
         identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
     else
         identity_ = Identity{};
+    if (protocol_ != 3 || !identity_.valid)
+        return;
+    // The viewer's parameters: the stream's port and a ticket for its log-in.
+    HttpAuthenticator auth;
+    const HttpResponse v =
+        HttpRequest(ViewerEndpoint(QString()), auth, "GET", "/api/viewer", requestTimeoutMs());
+    if (v.io != IoResult::Ok || !v.Ok())
+        return;
+    const Record rec = ParseRecord(v.body);
+    const int port = RecordInt(rec, QStringLiteral("stream_port"), 0);
+    const int ticket = RecordInt(rec, QStringLiteral("ticket"), 0);
+    viewerParam1_ = port > 0 && port <= 65535 ? port : 0;
+    viewerParam2_ = std::max(0, ticket);
 }
 
-void HttpImageServer::openAudio(QString&) {}
+CameraEndpoint HttpImageServer::ViewerEndpoint(const QString& logInText) const
+{
+    CameraEndpoint ep = ControlEndpoint();
+    ApplyViewerLogIn(ep, logInText);
+    return ep;
+}
+
+void HttpImageServer::ApplyViewerLogIn(CameraEndpoint& ep, const QString& logInText) const
+{
+    // A protocol-3 log-in: the authentication string of the user name and
+    // password (unless the user name already is one) and a log-in text.
+    static const QRegularExpression authString(QStringLiteral("^[0-9a-f]{64}$"));
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{4,16}$"));
+    const bool given = authString.match(user_).hasMatch();
+    ep.user = given ? user_ : ViewerAuthString(user_, password_);
+    if (!logInText.isEmpty()) {
+        ep.password = logInText;
+    } else if (given && digits.match(password_).hasMatch()) {
+        ep.password = password_;
+    } else {
+        if (logInText_.isEmpty())
+            logInText_ = QString::number(QRandomGenerator::global()->bounded(1000, 99999999));
+        ep.password = logInText_;
+    }
+}
+
+void HttpImageServer::openAudio(QString& nonce)
+{
+    // Protocol 3: the camera opens its sound channel for this log-in text,
+    // which the viewer then uses to fetch the sound.
+    if (protocol_ != 3)
+        return;
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{4,16}$"));
+    if (!digits.match(nonce).hasMatch())
+        return;
+    HttpAuthenticator auth;
+    HttpRequest(ViewerEndpoint(nonce), auth, "GET", "/api/audio/open", requestTimeoutMs());
+}
 
 // ---------------- discovery and network set-up ----------------
 

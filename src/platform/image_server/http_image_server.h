@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+class AudioPlayer;
 class CameraMedia;
 class CameraSearch;
 class RequestQueue;
@@ -149,6 +150,8 @@ public:
     void setFreeSpaceFunction(FreeSpaceFn fn);
     // Stream timing (tests shorten them).
     void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
+    // The camera's sound while stream mode 3 runs (tests and figures), else nullptr.
+    AudioPlayer* audioPlayer() const { return audio_.get(); }
 
 private:
     struct Identity {
@@ -164,6 +167,9 @@ private:
     // Endpoint() on the port the camera reported for itself, when the request
     // goes to the camera the identity reads describe.
     CameraEndpoint ControlEndpoint() const;
+    // ControlEndpoint() with a protocol-3 log-in ("" = a fresh log-in text).
+    CameraEndpoint ViewerEndpoint(const QString& logInText) const;
+    void ApplyViewerLogIn(CameraEndpoint& ep, const QString& logInText) const;
     void PostNotify(int code);
     void PushMailSettings();
     void StartSession();
@@ -206,5 +212,8 @@ private:
     std::shared_ptr<NotifyGate> gate_;
     std::shared_ptr<CameraMedia> media_;
     QPointer<CameraSearch> search_;
+    std::shared_ptr<AudioPlayer> audio_;  // protocol 4, stream mode 3
+    bool sessionAudio_ = false;           // the running session carries sound
+    mutable QString logInText_;           // protocol 3: this object's own log-in text
     quint64 searchGeneration_ = 0;
 };

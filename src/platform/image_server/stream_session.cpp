@@ -111,6 +111,10 @@ void StreamSession::ReportDamage()
 
 void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPicture)
 {
+    if (onAudio && part.contentType.startsWith("audio/")) {
+        onAudio(part);
+        return;
+    }
     const bool typeOk = part.contentType.isEmpty() || part.contentType == "image/jpeg"
                         || part.contentType == "image/jpg" || part.contentType == "image/pjpeg";
     int w = 0, h = 0;

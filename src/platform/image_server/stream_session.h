@@ -67,6 +67,9 @@ public:
     // Set before Start(): runs on the session's thread for every picture
     // received, as it came (recording and motion detection).
     std::function<void(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs)> onPicture;
+    // Set before Start(): runs on the session's thread for every sound part
+    // (type "audio/..."); without it such parts count as damaged.
+    std::function<void(const MultipartPart& part)> onAudio;
 
     // Latest decoded picture (taken by the GUI thread) and latest JPEG.
     bool TakeFrame(DecodedFrame& out);

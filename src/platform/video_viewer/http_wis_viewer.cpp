@@ -1,0 +1,544 @@
+#include "platform/video_viewer/http_wis_viewer.h"
+
+#include "platform/audio/audio_player.h"
+#include "platform/image_server/http_client.h"
+#include "platform/image_server/motion_detector.h"
+#include "platform/image_server/multipart_parser.h"
+#include "platform/image_server/video_surface.h"
+#include "platform/video_viewer/h264_recorder.h"
+#include "platform/video_viewer/ts_decoder.h"
+#include "platform/video_viewer/viewer_auth.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QSaveFile>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <poll.h>
+#include <thread>
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+std::unique_ptr<WisViewer> CreateWisViewer(QObject* parent)
+{
+    return std::make_unique<HttpWisViewer>(parent);
+}
+
+namespace {
+// A stop waits this long for a worker to end, then leaves it to finish on its own.
+constexpr int kStopWaitMs = 40;
+constexpr int kReadChunk = 64 * 1024;
+constexpr int kMailJpegQuality = 85;
+constexpr qint64 kMinSplitBytes = 64 * 1024;
+
+qint64 WallUs() { return QDateTime::currentMSecsSinceEpoch() * 1000; }
+
+qint64 SteadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Pixel formats whose first plane is 8-bit luminance (what the motion detector reads).
+bool HasLumaPlane(int format)
+{
+    switch (format) {
+    case AV_PIX_FMT_YUV420P:
+    case AV_PIX_FMT_YUVJ420P:
+    case AV_PIX_FMT_YUV422P:
+    case AV_PIX_FMT_YUVJ422P:
+    case AV_PIX_FMT_YUV444P:
+    case AV_PIX_FMT_YUVJ444P:
+    case AV_PIX_FMT_GRAY8:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Converts decoded pictures to RGB32 pictures of a given size.
+class FrameConverter {
+public:
+    ~FrameConverter() { sws_freeContext(sws_); }
+
+    QImage Convert(const AVFrame* f, QSize target)
+    {
+        if (target.width() <= 0 || target.height() <= 0)
+            target = QSize(f->width, f->height);
+        sws_ = sws_getCachedContext(
+            sws_, f->width, f->height, static_cast<AVPixelFormat>(f->format), target.width(),
+            target.height(), AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
+        if (!sws_)
+            return {};
+        QImage img(target, QImage::Format_RGB32);
+        if (img.isNull())
+            return {};
+        uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
+        const int stride[4] = {static_cast<int>(img.bytesPerLine()), 0, 0, 0};
+        sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, stride);
+        return img;
+    }
+
+private:
+    SwsContext* sws_ = nullptr;
+};
+
+// Lets worker threads post to the viewer only while it exists.
+struct Gate {
+    std::mutex mutex;
+    HttpWisViewer* target = nullptr;
+
+    void Post(std::function<void(HttpWisViewer*)> fn)
+    {
+        std::lock_guard lock(mutex);
+        if (HttpWisViewer* self = target)
+            QMetaObject::invokeMethod(
+                self, [self, fn = std::move(fn)] { fn(self); }, Qt::QueuedConnection);
+    }
+};
+
+// One run of a worker thread with its cancel token.
+struct Worker {
+    CancelToken cancel;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool finished = false;
+
+    ~Worker()
+    {
+        if (thread.joinable())
+            thread.detach();
+    }
+
+    // Cancels and waits for the thread (its reads end at once when cancelled).
+    void Join()
+    {
+        cancel.Cancel();
+        if (thread.joinable() && thread.get_id() != std::this_thread::get_id())
+            thread.join();
+    }
+
+    void Stop(int waitMs)
+    {
+        cancel.Cancel();
+        std::unique_lock lock(mutex);
+        const bool done =
+            cv.wait_for(lock, std::chrono::milliseconds(waitMs), [this] { return finished; });
+        lock.unlock();
+        if (done && thread.joinable() && thread.get_id() != std::this_thread::get_id())
+            thread.join();
+    }
+
+    void Finish()
+    {
+        std::lock_guard lock(mutex);
+        finished = true;
+        cv.notify_all();
+    }
+
+    // Waits `ms` unless cancelled first; false when cancelled.
+    bool Pause(int ms) const
+    {
+        pollfd p{cancel.Fd(), POLLIN, 0};
+        return ::poll(&p, 1, ms) <= 0;
+    }
+};
+
+int BackoffMs(const std::vector<int>& backoff, size_t attempt)
+{
+    return backoff.empty() ? 1000 : backoff[std::min(attempt, backoff.size() - 1)];
+}
+}  // namespace
+
+// What the viewer and its worker threads share; outlives the viewer while a
+// detached worker winds down.
+struct HttpWisViewer::Shared {
+    Gate gate;
+    H264Recorder recorder;
+    std::atomic<int> alarmFlags{0};
+    std::atomic<int> sensitivity{5};
+    std::atomic<int> sourceWidth{0}, sourceHeight{0};
+    std::atomic<int> targetWidth{0}, targetHeight{0};
+    std::atomic<bool> display{false};
+    std::atomic<quint64> packets{0}, frames{0}, damaged{0}, connects{0}, sizeChanges{0};
+
+    std::mutex mutex;  // guards the fields below
+    QString mailPicture;
+    QImage pending;
+    qint64 pendingCaptureUs = 0;
+    bool posted = false;
+    AVFrame* latest = nullptr;  // reference to the newest decoded picture
+
+    std::mutex motionMutex;
+    MotionDetector detector;
+    qint64 lastMailMs = 0;
+
+    std::shared_ptr<Worker> worker;
+
+    Shared()
+        : recorder([this](H264Recorder::Event e) {
+              gate.Post([e](HttpWisViewer* self) {
+                  if (e == H264Recorder::Event::Split)
+                      emit self->RecordSplit();
+                  else
+                      emit self->RecordFailed();
+              });
+          })
+    {
+    }
+    ~Shared() { av_frame_free(&latest); }
+};
+
+struct HttpWisViewer::AudioSession {
+    Worker worker;
+};
+
+HttpWisViewer::HttpWisViewer(QObject* parent)
+    : WisViewer(parent), shared_(std::make_shared<Shared>())
+{
+    shared_->gate.target = this;
+}
+
+HttpWisViewer::~HttpWisViewer()
+{
+    audioOff();
+    {
+        std::lock_guard lock(shared_->gate.mutex);
+        shared_->gate.target = nullptr;
+    }
+    if (shared_->worker)
+        shared_->worker->Stop(kStopWaitMs);
+    shared_->recorder.Stop();
+}
+
+void HttpWisViewer::setViewerParam1(const QString& decimal)
+{
+    bool ok = false;
+    const int v = decimal.trimmed().toInt(&ok);
+    param1_ = ok && v > 0 && v < 65536 ? v : 0;
+}
+
+void HttpWisViewer::setViewerParam2(const QString& decimal)
+{
+    bool ok = false;
+    const int v = decimal.trimmed().toInt(&ok);
+    param2_ = ok && v > 0 ? v : 0;
+}
+
+QString HttpWisViewer::authString() const { return ViewerAuthString(user_, password_); }
+
+int HttpWisViewer::state() const { return running_ ? kStateRunning : 0; }
+
+int HttpWisViewer::sourceWidth() const { return shared_->sourceWidth; }
+int HttpWisViewer::sourceHeight() const { return shared_->sourceHeight; }
+
+void HttpWisViewer::setAlarmFlags(int flags) { shared_->alarmFlags = flags; }
+int HttpWisViewer::alarmFlags() const { return shared_->alarmFlags; }
+void HttpWisViewer::setSensitivity(int value) { shared_->sensitivity = value; }
+
+void HttpWisViewer::setMailPictureFile(const QString& path)
+{
+    std::lock_guard lock(shared_->mutex);
+    shared_->mailPicture = path;
+}
+
+void HttpWisViewer::setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs)
+{
+    connectTimeoutMs_ = connectMs;
+    stallTimeoutMs_ = stallMs;
+    backoffMs_ = std::move(backoffMs);
+}
+
+void HttpWisViewer::setWindow(VideoSurface* surface)
+{
+    surface_ = surface;
+    displaySize_ = QSize();
+    PushGeometry();
+}
+
+void HttpWisViewer::attachWindow(VideoSurface* surface, int width, int height)
+{
+    surface_ = surface;
+    displaySize_ = width > 0 && height > 0 ? QSize(width, height) : QSize();
+    PushGeometry();
+}
+
+void HttpWisViewer::PushGeometry()
+{
+    shared_->targetWidth = displaySize_.width();
+    shared_->targetHeight = displaySize_.height();
+    shared_->display = !surface_.isNull();
+    if (surface_ && !displaySize_.isEmpty())
+        surface_->setGeometryHints(displaySize_, 0);
+}
+
+HttpWisViewer::Stats HttpWisViewer::stats() const
+{
+    Stats s;
+    s.packets = shared_->packets;
+    s.frames = shared_->frames;
+    s.damaged = shared_->damaged;
+    s.connects = shared_->connects;
+    s.sizeChanges = shared_->sizeChanges;
+    s.framesShown = framesShown_;
+    return s;
+}
+
+QString HttpWisViewer::recordingFile() const { return shared_->recorder.CurrentFile(); }
+quint64 HttpWisViewer::recordedFrames() const { return shared_->recorder.GetStats().framesWritten; }
+QString HttpWisViewer::recordError() const { return shared_->recorder.LastError(); }
+
+void HttpWisViewer::OnFrameReady()
+{
+    QImage img;
+    qint64 captureUs = 0;
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->posted = false;
+        img = std::move(shared_->pending);
+        shared_->pending = QImage();
+        captureUs = shared_->pendingCaptureUs;
+    }
+    if (img.isNull() || !surface_ || !running_)
+        return;
+    surface_->presentFrame(img, img.size(), 0, captureUs);
+    ++framesShown_;
+}
+
+void HttpWisViewer::start()
+{
+    stop();
+    running_ = true;
+    CameraEndpoint ep;
+    ep.host = address_;
+    ep.port = param1_ > 0 ? param1_ : kDefaultPort;
+    if (param2_ > 0) {
+        ep.user = QString::number(param2_);
+        ep.password = authText_;
+    }
+    auto worker = std::make_shared<Worker>();
+    shared_->worker = worker;
+    const int connectMs = connectTimeoutMs_, stallMs = stallTimeoutMs_;
+    const std::vector<int> backoff = backoffMs_;
+    std::shared_ptr<Shared> sh = shared_;
+    {
+        std::lock_guard lock(sh->motionMutex);
+        sh->detector.Reset();
+    }
+    worker->thread = std::thread([sh, worker, ep, connectMs, stallMs, backoff] {
+        HttpAuthenticator auth;
+        FrameConverter displayConverter;
+        size_t attempt = 0;
+        while (!worker->cancel.IsCancelled()) {
+            HttpConnection conn;
+            const HttpResponse r = conn.Open(ep, auth, "GET", "/api/stream.ts", {}, {},
+                                             DeadlineIn(connectMs), &worker->cancel);
+            const bool ok = r.io == IoResult::Ok && r.Ok();
+            if (ok) {
+                ++sh->connects;
+                bool got = false;
+                QByteArray buffer;
+                qsizetype pos = 0;
+                bool originOk = false;
+                const qint64 origin = r.Header("x-timestamp-us").toLongLong(&originOk);
+                TsDecoder decoder([&](uint8_t* buf, int size) -> int {
+                    if (pos >= buffer.size()) {
+                        buffer.clear();
+                        pos = 0;
+                        while (buffer.isEmpty()) {
+                            const IoResult io = conn.ReadBody(buffer, kReadChunk,
+                                                              DeadlineIn(stallMs), &worker->cancel);
+                            if (io != IoResult::Ok)
+                                return io == IoResult::Closed && buffer.isEmpty() ? 0 : -1;
+                        }
+                    }
+                    const int n = static_cast<int>(std::min<qsizetype>(size, buffer.size() - pos));
+                    std::memcpy(buf, buffer.constData() + pos, static_cast<size_t>(n));
+                    pos += n;
+                    return n;
+                });
+                decoder.onPacket = [&](const TsDecoder::Packet& p) {
+                    ++sh->packets;
+                    sh->recorder.Push(p.data, p.size, p.key, p.ptsUs, p.width, p.height, WallUs());
+                };
+                decoder.onFrame = [&](const AVFrame* f, qint64 ptsUs) {
+                    got = true;
+                    attempt = 0;
+                    ++sh->frames;
+                    sh->sourceWidth = f->width;
+                    sh->sourceHeight = f->height;
+                    const qint64 captureUs = originOk ? origin + ptsUs : WallUs();
+                    {
+                        std::lock_guard lock(sh->mutex);
+                        if (!sh->latest)
+                            sh->latest = av_frame_alloc();
+                        else
+                            av_frame_unref(sh->latest);
+                        if (sh->latest)
+                            av_frame_ref(sh->latest, f);
+                    }
+                    // Motion, and the mail picture before its event.
+                    const int flags = sh->alarmFlags;
+                    if (flags != 0 && HasLumaPlane(f->format)) {
+                        std::unique_lock lock(sh->motionMutex);
+                        sh->detector.SetSensitivity(sh->sensitivity);
+                        if (sh->detector.FeedLuma(f->data[0], f->width, f->height, f->linesize[0],
+                                                  SteadyMs())) {
+                            lock.unlock();
+                            sh->gate.Post([](HttpWisViewer* self) { emit self->Motion(); });
+                            if (flags & 4) {
+                                QString file;
+                                {
+                                    std::lock_guard l(sh->mutex);
+                                    file = sh->mailPicture;
+                                }
+                                FrameConverter full;
+                                const QImage picture = full.Convert(f, QSize());
+                                QSaveFile out(file);
+                                if (!file.isEmpty() && !picture.isNull()
+                                    && out.open(QIODevice::WriteOnly)
+                                    && picture.save(&out, "JPEG", kMailJpegQuality) && out.commit())
+                                    sh->gate.Post(
+                                        [](HttpWisViewer* self) { emit self->MotionMail(); });
+                            }
+                        }
+                    }
+                    // The picture for the window, at the size shown, when the last one was taken.
+                    if (!sh->display)
+                        return;
+                    {
+                        std::lock_guard lock(sh->mutex);
+                        if (sh->posted)
+                            return;
+                    }
+                    QImage img =
+                        displayConverter.Convert(f, QSize(sh->targetWidth, sh->targetHeight));
+                    if (img.isNull())
+                        return;
+                    std::lock_guard lock(sh->mutex);
+                    sh->pending = std::move(img);
+                    sh->pendingCaptureUs = captureUs;
+                    sh->posted = true;
+                    sh->gate.Post([](HttpWisViewer* self) { self->OnFrameReady(); });
+                };
+                decoder.Run([&] { return worker->cancel.IsCancelled(); });
+                sh->damaged += decoder.Damaged();
+                sh->sizeChanges += decoder.SizeChanges();
+                if (got)
+                    attempt = 0;
+            }
+            if (worker->cancel.IsCancelled())
+                break;
+            // Lost, refused or unreachable: try again while the viewer runs.
+            if (!worker->Pause(BackoffMs(backoff, attempt++)))
+                break;
+        }
+        worker->Finish();
+    });
+}
+
+void HttpWisViewer::stop()
+{
+    running_ = false;
+    audioOff();
+    if (shared_->worker) {
+        shared_->worker->Stop(kStopWaitMs);
+        shared_->worker.reset();
+    }
+    std::lock_guard lock(shared_->mutex);
+    shared_->pending = QImage();
+    shared_->posted = false;
+}
+
+bool HttpWisViewer::saveSnapshot(const QString& file)
+{
+    QImage picture;
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (!shared_->latest || shared_->latest->width <= 0)
+            return false;
+        FrameConverter convert;
+        picture = convert.Convert(shared_->latest, QSize());
+    }
+    if (picture.isNull() || file.isEmpty())
+        return false;
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && picture.save(&out, "BMP") && out.commit();
+}
+
+void HttpWisViewer::recordStart()
+{
+    shared_->recorder.Start(recordPath_, std::max<qint64>(splitBytes_, kMinSplitBytes));
+}
+
+void HttpWisViewer::recordStop() { shared_->recorder.Stop(); }
+
+void HttpWisViewer::audioOn()
+{
+    if (!running_ || audioSession_)
+        return;
+    audio_ = std::make_unique<AudioPlayer>();
+    audio_->Start();
+    CameraEndpoint ep;
+    ep.host = address_;
+    ep.port = param1_ > 0 ? param1_ : kDefaultPort;
+    if (param2_ > 0) {
+        ep.user = QString::number(param2_);
+        ep.password = authText_;
+    }
+    auto session = std::make_shared<AudioSession>();
+    audioSession_ = session;
+    AudioPlayer* player = audio_.get();
+    const int connectMs = connectTimeoutMs_, stallMs = stallTimeoutMs_;
+    const std::vector<int> backoff = backoffMs_;
+    // The player outlives the thread: audioOff() joins the thread before it
+    // lets the player go.
+    session->worker.thread = std::thread([session, player, ep, connectMs, stallMs, backoff] {
+        Worker& w = session->worker;
+        HttpAuthenticator auth;
+        size_t attempt = 0;
+        while (!w.cancel.IsCancelled()) {
+            HttpConnection conn;
+            const HttpResponse r =
+                conn.Open(ep, auth, "GET", "/api/audio", {}, {}, DeadlineIn(connectMs), &w.cancel);
+            const QByteArray boundary = MultipartParser::BoundaryFrom(r.Header("content-type"));
+            if (r.io == IoResult::Ok && r.Ok() && !boundary.isEmpty()) {
+                MultipartParser parser(boundary, 1024 * 1024);
+                parser.onPart = [&](MultipartPart&& part) {
+                    if (player->Push(part.body, part.contentType, part.timestampUs))
+                        attempt = 0;
+                };
+                QByteArray data;
+                for (;;) {
+                    data.clear();
+                    if (conn.ReadBody(data, kReadChunk, DeadlineIn(stallMs), &w.cancel)
+                        != IoResult::Ok)
+                        break;
+                    parser.Feed(data);
+                }
+            }
+            if (w.cancel.IsCancelled() || !w.Pause(BackoffMs(backoff, attempt++)))
+                break;
+        }
+        w.Finish();
+    });
+}
+
+void HttpWisViewer::audioOff()
+{
+    if (audioSession_) {
+        audioSession_->worker.Join();  // before the player it feeds goes
+        audioSession_.reset();
+    }
+    if (audio_) {
+        audio_->Stop();
+        audio_.reset();
+    }
+}

@@ -1,0 +1,102 @@
+// The production video viewer: plays a protocol-3 camera's H.264 MPEG-TS
+// stream over HTTP (docs/camera-protocol.md), or that of any encoder serving
+// H.264 in MPEG-TS over HTTP. Reading, demuxing, decoding, motion detection
+// and recording run on the viewer's own worker thread; pictures reach the
+// VideoSurface on the GUI thread, converted straight to the size shown. The
+// camera's sound runs on a second thread while it is switched on.
+#pragma once
+
+#include "platform/video_viewer/wis_viewer.h"
+
+#include <QPointer>
+#include <QSize>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class AudioPlayer;
+class VideoSurface;
+
+class HttpWisViewer : public WisViewer {
+    Q_OBJECT
+public:
+    explicit HttpWisViewer(QObject* parent = nullptr);
+    ~HttpWisViewer() override;
+
+    void connectTo(const QString& address) override { address_ = address.trimmed(); }
+    void setAuthText(const QString& text) override { authText_ = text; }
+    void setViewerParam1(const QString& decimal) override;
+    void setViewerParam2(const QString& decimal) override;
+    void start() override;
+    void stop() override;
+    int state() const override;
+
+    void setWindow(VideoSurface* surface) override;
+    void attachWindow(VideoSurface* surface, int width, int height) override;
+    int sourceWidth() const override;
+    int sourceHeight() const override;
+    void zoomStep(const QString&, int) override {}
+    bool saveSnapshot(const QString& file) override;
+
+    void audioOn() override;
+    void audioOff() override;
+
+    void setSplitFileSize(int mb) override { splitBytes_ = static_cast<qint64>(mb) << 20; }
+    // The split size in bytes (tests split small files).
+    void setSplitBytes(qint64 bytes) { splitBytes_ = bytes; }
+    void setRecordPath(const QString& folder) override { recordPath_ = folder; }
+    void recordStart() override;
+    void recordStop() override;
+
+    void setAlarmFlags(int flags) override;
+    int alarmFlags() const override;
+    void setSensitivity(int value) override;
+    void setMailPictureFile(const QString& path) override;
+
+    void setUserName(const QString& name) override { user_ = name; }
+    void setPassword(const QString& password) override { password_ = password; }
+    QString authString() const override;
+
+    // The port the stream is asked on when the probe gave none.
+    static constexpr int kDefaultPort = 8481;
+
+    // Diagnostics for tests and measurements.
+    struct Stats {
+        quint64 packets = 0, frames = 0, damaged = 0, framesShown = 0, connects = 0;
+        quint64 sizeChanges = 0;
+    };
+    Stats stats() const;
+    // The recorder's files and counters (tests).
+    QString recordingFile() const;
+    quint64 recordedFrames() const;
+    QString recordError() const;
+    // The sound player while the sound is on (tests and figures), else nullptr.
+    AudioPlayer* audioPlayer() const { return audio_.get(); }
+    // Stream timing (tests shorten them).
+    void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
+
+signals:
+    // The recording ended by itself (write error, missing folder).
+    void RecordFailed();
+
+private:
+    struct Shared;
+    struct AudioSession;
+    void PushGeometry();
+    void OnFrameReady();
+
+    QString address_, authText_, user_, password_, recordPath_;
+    int param1_ = 0, param2_ = 0;
+    qint64 splitBytes_ = 10LL << 20;
+    bool running_ = false;
+    QPointer<VideoSurface> surface_;
+    QSize displaySize_;
+    int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
+    std::vector<int> backoffMs_{500, 1000, 2000, 4000, 8000, 10000};
+    std::shared_ptr<Shared> shared_;  // lives as long as the worker needs it
+    std::unique_ptr<AudioPlayer> audio_;
+    std::shared_ptr<AudioSession> audioSession_;
+    quint64 framesShown_ = 0;
+};
+
+std::unique_ptr<WisViewer> CreateWisViewer(QObject* parent = nullptr);
