@@ -73,12 +73,12 @@ protected:
         cam.setUserName(QStringLiteral("admin"));
         cam.setPassword(QStringLiteral("admin"));
         cam.setProtocol(3);
-        cam.probeInit();
-        cam.probeStart(83);
+        cam.probeInit();  // the parameters are there right after it
         ASSERT_EQ(cam.viewerParam1(), sim.cams[0].port);
         ASSERT_GT(cam.viewerParam2(), 0);
         viewer.setViewerParam1(QString::number(cam.viewerParam1()));
         viewer.setViewerParam2(QString::number(cam.viewerParam2()));
+        cam.probeStart(83);
         viewer.attachWindow(&surface, width, height);
         viewer.connectTo(sim.cams[0].address);
         viewer.setAuthText(nonce);

@@ -631,19 +631,10 @@ void HttpImageServer::probeInit()
 {
     viewerParam1_ = 0;
     viewerParam2_ = 0;
-}
-
-void HttpImageServer::probeStart(int)
-{
-    const HttpResponse r =
-        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
-    if (r.io == IoResult::Ok && r.Ok())
-        identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
-    else
-        identity_ = Identity{};
-    if (protocol_ != 3 || !identity_.valid)
+    if (protocol_ != 3)
         return;
-    // The viewer's parameters: the stream's port and a ticket for its log-in.
+    // The viewer's parameters, which the caller reads right after this: the
+    // stream's port and a ticket for the viewer's log-in.
     HttpAuthenticator auth;
     const HttpResponse v =
         HttpRequest(ViewerEndpoint(QString()), auth, "GET", "/api/viewer", requestTimeoutMs());
@@ -654,6 +645,16 @@ void HttpImageServer::probeStart(int)
     const int ticket = RecordInt(rec, QStringLiteral("ticket"), 0);
     viewerParam1_ = port > 0 && port <= 65535 ? port : 0;
     viewerParam2_ = std::max(0, ticket);
+}
+
+void HttpImageServer::probeStart(int)
+{
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/identity", requestTimeoutMs());
+    if (r.io == IoResult::Ok && r.Ok())
+        identity_ = IdentityFrom(ParseRecord(r.body), ip_.trimmed());
+    else
+        identity_ = Identity{};
 }
 
 CameraEndpoint HttpImageServer::ViewerEndpoint(const QString& logInText) const

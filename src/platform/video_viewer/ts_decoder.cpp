@@ -1,9 +1,12 @@
 #include "platform/video_viewer/ts_decoder.h"
 
+#include <mutex>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
+#include <libavutil/log.h>
 }
 
 namespace {
@@ -98,7 +101,14 @@ struct TsDecoder::Impl {
     }
 };
 
-TsDecoder::TsDecoder(ReadFn read) : d_(std::make_unique<Impl>()) { d_->read = std::move(read); }
+TsDecoder::TsDecoder(ReadFn read) : d_(std::make_unique<Impl>())
+{
+    d_->read = std::move(read);
+    // Damaged streams are expected and counted; the libraries' own complaints
+    // about them would only flood the terminal.
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { av_log_set_level(AV_LOG_FATAL); });
+}
 
 TsDecoder::~TsDecoder() = default;
 
