@@ -76,7 +76,21 @@ public:
             target.height(), AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
         if (!sws_)
             return {};
-        QImage img(target, QImage::Format_RGB32);
+        // Into a picture nobody holds any more, when there is one: a new
+        // picture of this size per frame would cost more than the conversion.
+        QImage* slot = nullptr;
+        for (QImage& p : pool_)
+            if (p.isDetached() && p.size() == target) {
+                slot = &p;
+                break;
+            }
+        if (!slot) {
+            if (pool_.size() >= kPoolSize)
+                pool_.erase(pool_.begin());
+            pool_.emplace_back(target, QImage::Format_RGB32);
+            slot = &pool_.back();
+        }
+        QImage& img = *slot;
         if (img.isNull())
             return {};
         uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
@@ -86,7 +100,9 @@ public:
     }
 
 private:
+    static constexpr size_t kPoolSize = 4;
     SwsContext* sws_ = nullptr;
+    std::vector<QImage> pool_;
 };
 
 // Lets worker threads post to the viewer only while it exists.
