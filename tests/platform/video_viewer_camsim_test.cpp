@@ -147,6 +147,30 @@ TEST_F(ViewerCamsim, RefusesAViewerWithoutTheProbesTicket)
     EXPECT_GE(sim.Control(1, "state").value(QStringLiteral("auth_failures")).toInt(), 1);
 }
 
+TEST_F(ViewerCamsim, GoesOnShowingPicturesAfterDamageAndReconnectsAfterALoss)
+{
+    StartCamsim();
+    HttpWisViewer viewer;
+    Connect(viewer);
+    ASSERT_TRUE(WaitUntil([&] { return surface.framesPresented() >= 5; }, 10000));
+    struct Fault {
+        const char* command;
+        bool reconnects;
+    } faults[] = {{"corrupt?count=10&kind=garbage", false},
+                  {"corrupt?count=10&kind=truncated", false},
+                  {"drop", true}};
+    for (const Fault& f : faults) {
+        SCOPED_TRACE(f.command);
+        const quint64 connects = viewer.stats().connects;
+        sim.Control(1, f.command);
+        WaitUntil([] { return false; }, 600);
+        const quint64 shown = surface.framesPresented();
+        ASSERT_TRUE(WaitUntil([&] { return surface.framesPresented() >= shown + 25; }, 10000));
+        EXPECT_EQ(viewer.stats().connects > connects, f.reconnects);
+        EXPECT_NE(viewer.state() & WisViewer::kStateRunning, 0);
+    }
+}
+
 TEST_F(ViewerCamsim, RecordsSplitFilesThatPlayWithEveryFrameAndTheirTimeSubtitles)
 {
     StartCamsim({QStringLiteral("--size"), QStringLiteral("640x480")});
