@@ -14,7 +14,7 @@
 // time of its first sample.
 //
 //   bench_video_viewer [--seconds S] [--streams N] [--size WxH] [--fps F] [--only cpu|audio]
-//                      [--display none|convert|paint]
+//                      [--display none|convert|paint] [--window WxH (size shown)]
 #include "platform/audio/audio_player.h"
 #include "platform/image_server/http_image_server.h"
 #include "platform/image_server/video_surface.h"
@@ -42,6 +42,7 @@ namespace {
 // for a window that is not shown, or convert and paint them (the default).
 enum class Shown { None, Convert, Paint };
 Shown gDisplay = Shown::Paint;
+QSize gWindow;  // size shown; empty: the stream's own size
 
 double ProcessCpuSeconds()
 {
@@ -99,6 +100,8 @@ struct Slot {
 
     bool Connect(const QString& address, int port, QSize size)
     {
+        if (!gWindow.isEmpty())
+            size = gWindow;
         cam->setIPAddress(address);
         cam->setPort(port);
         cam->setUserName(QStringLiteral("admin"));
@@ -337,6 +340,10 @@ int main(int argc, char** argv)
             ++i;
         } else if (args[i] == QLatin1String("--only")) {
             only = next, ++i;
+        } else if (args[i] == QLatin1String("--window")) {
+            const QStringList p = next.split(QLatin1Char('x'));
+            gWindow = QSize(p.value(0).toInt(), p.value(1).toInt());
+            ++i;
         } else if (args[i] == QLatin1String("--display")) {
             gDisplay = next == QLatin1String("none")      ? Shown::None
                        : next == QLatin1String("convert") ? Shown::Convert

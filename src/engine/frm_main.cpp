@@ -30,9 +30,11 @@ std::unique_ptr<WisViewer> ProductionControls::MakeViewer(int)
     // The message comes after the click that switched the sound on has run.
     SetNoSoundDeviceNotice([] {
         QTimer::singleShot(0, [] {
-            ui().MsgBox(QStringLiteral("This computer has no sound output: camera sound cannot "
-                                       "be played."),
-                        MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+            Guard(ErrorReport::Quiet, QStringLiteral("NoSoundDevice"), [] {
+                ui().MsgBox(QStringLiteral("This computer has no sound output: camera sound "
+                                           "cannot be played."),
+                            MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+            });
         });
     });
     return CreateWisViewer();

@@ -9,6 +9,7 @@
 #include "foundation/settings.h"
 #include "foundation/window_registry.h"
 #include "platform/audio/audio_player.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/http_wis_viewer.h"
@@ -46,7 +47,7 @@ TEST(EngineViewerCamsim, AProtocolThreeSlotShowsItsVideoAndPlaysItsSoundFromTheA
     CamInfo& cam = gCam[1];
     cam.Assign = true;
     cam.Enable = true;
-    cam.Protocol = 3;
+    cam.Protocol = kProtocolViewer;
     cam.IPAddress = sim.cams[0].address;
     cam.Port = sim.cams[0].port;
     cam.UserName = QStringLiteral("admin");  // the typed pair; the image server derives the log-in

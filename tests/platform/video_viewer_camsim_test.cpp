@@ -3,6 +3,7 @@
 // parameters, pictures in the window, split recordings that ffprobe reads,
 // snapshots, motion and mail, and the camera's sound (protocols 3 and 4).
 #include "platform/audio/audio_player.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/http_wis_viewer.h"
@@ -72,13 +73,13 @@ protected:
         cam.setPort(sim.cams[0].port);
         cam.setUserName(QStringLiteral("admin"));
         cam.setPassword(QStringLiteral("admin"));
-        cam.setProtocol(3);
+        cam.setProtocol(kProtocolViewer);
         cam.probeInit();  // the parameters are there right after it
         ASSERT_EQ(cam.viewerParam1(), sim.cams[0].port);
         ASSERT_GT(cam.viewerParam2(), 0);
         viewer.setViewerParam1(QString::number(cam.viewerParam1()));
         viewer.setViewerParam2(QString::number(cam.viewerParam2()));
-        cam.probeStart(83);
+        cam.probeStart(kProbePanTilt);
         viewer.attachWindow(&surface, width, height);
         viewer.connectTo(sim.cams[0].address);
         viewer.setAuthText(nonce);
@@ -314,7 +315,7 @@ TEST(ImageServerAudio, StreamModeThreeCarriesTheCamerasSoundForProtocolFour)
     cam.setPort(sim.cams[0].port);
     cam.setUserName(QStringLiteral("admin"));
     cam.setPassword(QStringLiteral("admin"));
-    cam.setProtocol(4);
+    cam.setProtocol(kProtocolWebStream);
     cam.setDisplay(&surface);
     cam.setDisplayEnabled(true);
     cam.setStreamMode(1);

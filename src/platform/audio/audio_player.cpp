@@ -72,23 +72,23 @@ bool AudioPlayer::Decode(const QByteArray& body, const QByteArray& contentType,
 
 AudioPlayer::AudioPlayer(QObject* parent) : QObject(parent)
 {
-    timer_ = new QTimer(this);
-    timer_->setInterval(kFeedIntervalMs);
-    connect(timer_, &QTimer::timeout, this, &AudioPlayer::Feed);
+    m_timer = new QTimer(this);
+    m_timer->setInterval(kFeedIntervalMs);
+    connect(m_timer, &QTimer::timeout, this, &AudioPlayer::Feed);
 }
 
 AudioPlayer::~AudioPlayer() { Stop(); }
 
 bool AudioPlayer::Start()
 {
-    if (playing_)
-        return sink_ != nullptr;
-    playing_ = true;
+    if (m_playing)
+        return m_sink != nullptr;
+    m_playing = true;
     {
-        std::lock_guard lock(mutex_);
-        queue_.clear();
+        std::lock_guard lock(m_mutex);
+        m_queue.clear();
     }
-    timer_->start();
+    m_timer->start();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     QAudioFormat format;
     format.setSampleRate(kRate);
@@ -98,12 +98,12 @@ bool AudioPlayer::Start()
         TellNoDevice();
         return false;
     }
-    sink_ = new QAudioSink(device, format, this);
-    sink_->setBufferSize(static_cast<qsizetype>(kMaxQueuedMs) * kBytesPerMs);
-    io_ = sink_->start();
-    if (!io_) {
-        delete sink_;
-        sink_ = nullptr;
+    m_sink = new QAudioSink(device, format, this);
+    m_sink->setBufferSize(static_cast<qsizetype>(kMaxQueuedMs) * kBytesPerMs);
+    m_io = m_sink->start();
+    if (!m_io) {
+        delete m_sink;
+        m_sink = nullptr;
         TellNoDevice();
         return false;
     }
@@ -112,24 +112,24 @@ bool AudioPlayer::Start()
 
 void AudioPlayer::Stop()
 {
-    playing_ = false;
-    timer_->stop();
-    if (sink_) {
-        sink_->stop();
-        delete sink_;
-        sink_ = nullptr;
-        io_ = nullptr;
+    m_playing = false;
+    m_timer->stop();
+    if (m_sink) {
+        m_sink->stop();
+        delete m_sink;
+        m_sink = nullptr;
+        m_io = nullptr;
     }
-    std::lock_guard lock(mutex_);
-    queue_.clear();
+    std::lock_guard lock(m_mutex);
+    m_queue.clear();
 }
 
-bool AudioPlayer::Playing() const { return playing_; }
+bool AudioPlayer::Playing() const { return m_playing; }
 
 void AudioPlayer::SetSampleTap(SampleTap tap)
 {
-    std::lock_guard lock(mutex_);
-    tap_ = std::move(tap);
+    std::lock_guard lock(m_mutex);
+    m_tap = std::move(tap);
 }
 
 bool AudioPlayer::Push(const QByteArray& body, const QByteArray& contentType, qint64 firstSampleUs)
@@ -137,11 +137,11 @@ bool AudioPlayer::Push(const QByteArray& body, const QByteArray& contentType, qi
     std::vector<qint16> samples;
     if (!Decode(body, contentType, samples))
         return false;
-    decoded_ += samples.size();
+    m_decoded += samples.size();
     SampleTap tap;
     {
-        std::lock_guard lock(mutex_);
-        tap = tap_;
+        std::lock_guard lock(m_mutex);
+        tap = m_tap;
     }
     if (tap)
         tap(samples, firstSampleUs);
@@ -149,14 +149,14 @@ bool AudioPlayer::Push(const QByteArray& body, const QByteArray& contentType, qi
     b.pcm = QByteArray(reinterpret_cast<const char*>(samples.data()),
                        static_cast<qsizetype>(samples.size() * sizeof(qint16)));
     b.firstSampleUs = firstSampleUs;
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(b));
+    std::lock_guard lock(m_mutex);
+    m_queue.push_back(std::move(b));
     qsizetype queued = 0;
-    for (const Block& q : queue_)
+    for (const Block& q : m_queue)
         queued += q.pcm.size();
-    while (queue_.size() > 1 && queued > kMaxQueuedMs * kBytesPerMs) {
-        queued -= queue_.front().pcm.size();
-        queue_.erase(queue_.begin());
+    while (m_queue.size() > 1 && queued > kMaxQueuedMs * kBytesPerMs) {
+        queued -= m_queue.front().pcm.size();
+        m_queue.erase(m_queue.begin());
     }
     return true;
 }
@@ -165,21 +165,21 @@ void AudioPlayer::Feed()
 {
     std::vector<Block> blocks;
     {
-        std::lock_guard lock(mutex_);
-        if (!sink_) {
-            blocks.swap(queue_);  // no output: the sound is handed over and dropped
+        std::lock_guard lock(m_mutex);
+        if (!m_sink) {
+            blocks.swap(m_queue);  // no output: the sound is handed over and dropped
         } else {
-            qsizetype room = sink_->bytesFree();
-            while (!queue_.empty() && queue_.front().pcm.size() <= room) {
-                room -= queue_.front().pcm.size();
-                blocks.push_back(std::move(queue_.front()));
-                queue_.erase(queue_.begin());
+            qsizetype room = m_sink->bytesFree();
+            while (!m_queue.empty() && m_queue.front().pcm.size() <= room) {
+                room -= m_queue.front().pcm.size();
+                blocks.push_back(std::move(m_queue.front()));
+                m_queue.erase(m_queue.begin());
             }
         }
     }
     for (const Block& b : blocks) {
-        if (io_)
-            io_->write(b.pcm);
+        if (m_io)
+            m_io->write(b.pcm);
         if (onHandedToSink)
             onHandedToSink(b.firstSampleUs, NowUs());
     }

@@ -57,23 +57,23 @@ public:
     // would be, without one): the block's first-sample time and the wall-clock now.
     std::function<void(qint64 firstSampleUs, qint64 handedUs)> onHandedToSink;
 
-    quint64 SamplesDecoded() const { return decoded_; }
+    quint64 SamplesDecoded() const { return m_decoded; }
 
 private:
     void Feed();
 
-    QAudioSink* sink_ = nullptr;
-    QIODevice* io_ = nullptr;
-    QTimer* timer_ = nullptr;
-    bool playing_ = false;
-    std::mutex mutex_;
+    QAudioSink* m_sink = nullptr;
+    QIODevice* m_io = nullptr;
+    QTimer* m_timer = nullptr;
+    bool m_playing = false;
+    std::mutex m_mutex;
     struct Block {
         QByteArray pcm;  // native-endian 16-bit samples
         qint64 firstSampleUs = 0;
     };
-    std::vector<Block> queue_;
-    SampleTap tap_;
-    std::atomic<quint64> decoded_{0};
+    std::vector<Block> m_queue;
+    SampleTap m_tap;
+    std::atomic<quint64> m_decoded{0};
 };
 
 // What the program does the first time a sound output is missing (a message

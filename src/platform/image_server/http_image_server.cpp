@@ -2,15 +2,15 @@
 
 #include "platform/audio/audio_player.h"
 #include "platform/image_server/camera_codes.h"
-#include "platform/image_server/multipart_parser.h"
-#include "platform/video_viewer/viewer_auth.h"
 #include "platform/image_server/camera_media.h"
 #include "platform/image_server/camera_search.h"
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/jpeg_codec.h"
+#include "platform/image_server/multipart_parser.h"
 #include "platform/image_server/request_queue.h"
 #include "platform/image_server/stream_session.h"
 #include "platform/image_server/video_surface.h"
+#include "platform/video_viewer/viewer_auth.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -27,6 +27,8 @@ std::unique_ptr<ImageServer> CreateImageServer(QObject* parent)
 }
 
 namespace {
+// Stream mode of a protocol-4 camera whose stream carries its sound.
+constexpr int kStreamWithSound = 3;
 // A stop waits this long for the stream thread to end (it normally takes
 // microseconds), then leaves it to finish on its own: stop() returns well
 // within 100 ms even on a busy machine.
@@ -119,7 +121,7 @@ CameraEndpoint HttpImageServer::Endpoint() const
         ShouldUseProxy(ep.host, enableProxy_, proxyAddress_, proxyPort_, bypassProxy_, local_);
     ep.proxyHost = proxyAddress_.trimmed();
     ep.proxyPort = proxyPort_;
-    if (protocol_ == 3 && !(user_.isEmpty() && password_.isEmpty()))
+    if (protocol_ == kProtocolViewer && !(user_.isEmpty() && password_.isEmpty()))
         ApplyViewerLogIn(ep, QString());
     return ep;
 }
@@ -289,7 +291,7 @@ void HttpImageServer::StartSession()
             OnSessionEnded();
     };
     // Protocol 4 in stream mode 3: the stream also carries the camera's sound.
-    sessionAudio_ = protocol_ == 4 && streamMode_ == 3;
+    sessionAudio_ = protocol_ == kProtocolWebStream && streamMode_ == kStreamWithSound;
     if (sessionAudio_) {
         o.path += "?audio=1";
         if (!audio_)
@@ -354,7 +356,7 @@ void HttpImageServer::applyStreamMode()
 {
     if (!running_)
         return;
-    const bool withSound = protocol_ == 4 && streamMode_ == 3;
+    const bool withSound = protocol_ == kProtocolWebStream && streamMode_ == kStreamWithSound;
     if (streamMode_ == 0) {
         EndSession(kStopWaitMs);  // the stream stops; the object still counts as running
         audio_.reset();
@@ -631,7 +633,7 @@ void HttpImageServer::probeInit()
 {
     viewerParam1_ = 0;
     viewerParam2_ = 0;
-    if (protocol_ != 3)
+    if (protocol_ != kProtocolViewer)
         return;
     // The viewer's parameters, which the caller reads right after this: the
     // stream's port and a ticket for the viewer's log-in.
@@ -687,7 +689,7 @@ void HttpImageServer::openAudio(QString& nonce)
 {
     // Protocol 3: the camera opens its sound channel for this log-in text,
     // which the viewer then uses to fetch the sound.
-    if (protocol_ != 3)
+    if (protocol_ != kProtocolViewer)
         return;
     static const QRegularExpression digits(QStringLiteral("^[0-9]{4,16}$"));
     if (!digits.match(nonce).hasMatch())

@@ -275,9 +275,9 @@ struct H264Recorder::Impl {
     }
 };
 
-H264Recorder::H264Recorder(std::function<void(Event)> onEvent) : d_(std::make_unique<Impl>())
+H264Recorder::H264Recorder(std::function<void(Event)> onEvent) : m_d(std::make_unique<Impl>())
 {
-    d_->onEvent = std::move(onEvent);
+    m_d->onEvent = std::move(onEvent);
 }
 
 H264Recorder::~H264Recorder() { Stop(); }
@@ -286,47 +286,47 @@ void H264Recorder::Start(const QString& folder, qint64 splitBytes)
 {
     bool failed = false;
     {
-        std::lock_guard lock(d_->mutex);
-        if (d_->state == Impl::State::Recording || d_->state == Impl::State::Armed)
+        std::lock_guard lock(m_d->mutex);
+        if (m_d->state == Impl::State::Recording || m_d->state == Impl::State::Armed)
             return;  // already recording
-        d_->folder = folder;
-        d_->splitBytes = splitBytes;
-        d_->error.clear();
-        d_->StartFromGroup(failed);
+        m_d->folder = folder;
+        m_d->splitBytes = splitBytes;
+        m_d->error.clear();
+        m_d->StartFromGroup(failed);
     }
-    if (failed && d_->onEvent)
-        d_->onEvent(Event::Failed);
+    if (failed && m_d->onEvent)
+        m_d->onEvent(Event::Failed);
 }
 
 void H264Recorder::Stop()
 {
-    std::lock_guard lock(d_->mutex);
-    d_->CloseFile();
-    d_->state = Impl::State::Idle;
+    std::lock_guard lock(m_d->mutex);
+    m_d->CloseFile();
+    m_d->state = Impl::State::Idle;
 }
 
 bool H264Recorder::Active() const
 {
-    std::lock_guard lock(d_->mutex);
-    return d_->state != Impl::State::Idle;
+    std::lock_guard lock(m_d->mutex);
+    return m_d->state != Impl::State::Idle;
 }
 
 H264Recorder::Stats H264Recorder::GetStats() const
 {
-    std::lock_guard lock(d_->mutex);
-    return d_->stats;
+    std::lock_guard lock(m_d->mutex);
+    return m_d->stats;
 }
 
 QString H264Recorder::CurrentFile() const
 {
-    std::lock_guard lock(d_->mutex);
-    return d_->file ? d_->file->path : QString();
+    std::lock_guard lock(m_d->mutex);
+    return m_d->file ? m_d->file->path : QString();
 }
 
 QString H264Recorder::LastError() const
 {
-    std::lock_guard lock(d_->mutex);
-    return d_->error;
+    std::lock_guard lock(m_d->mutex);
+    return m_d->error;
 }
 
 void H264Recorder::Push(const uint8_t* data, int size, bool key, qint64 ptsUs, int width,
@@ -344,8 +344,8 @@ void H264Recorder::Push(const uint8_t* data, int size, bool key, qint64 ptsUs, i
 
     bool failed = false, split = false;
     {
-        std::lock_guard lock(d_->mutex);
-        Impl& d = *d_;
+        std::lock_guard lock(m_d->mutex);
+        Impl& d = *m_d;
         if (d.lastPtsUs >= 0 && ptsUs > d.lastPtsUs && ptsUs - d.lastPtsUs < 1000000) {
             d.gapsUs.push_back(ptsUs - d.lastPtsUs);
             if (d.gapsUs.size() > kRateSamples)
@@ -401,10 +401,10 @@ void H264Recorder::Push(const uint8_t* data, int size, bool key, qint64 ptsUs, i
             }
         }
     }
-    if (d_->onEvent) {
+    if (m_d->onEvent) {
         if (split)
-            d_->onEvent(Event::Split);
+            m_d->onEvent(Event::Split);
         if (failed)
-            d_->onEvent(Event::Failed);
+            m_d->onEvent(Event::Failed);
     }
 }

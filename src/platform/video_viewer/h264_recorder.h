@@ -59,5 +59,5 @@ public:
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> d_;
+    std::unique_ptr<Impl> m_d;
 };

@@ -65,44 +65,44 @@ bool HasLumaPlane(int format)
 // Converts decoded pictures to RGB32 pictures of a given size.
 class FrameConverter {
 public:
-    ~FrameConverter() { sws_freeContext(sws_); }
+    ~FrameConverter() { sws_freeContext(m_sws); }
 
     QImage Convert(const AVFrame* f, QSize target)
     {
         if (target.width() <= 0 || target.height() <= 0)
             target = QSize(f->width, f->height);
-        sws_ = sws_getCachedContext(
-            sws_, f->width, f->height, static_cast<AVPixelFormat>(f->format), target.width(),
+        m_sws = sws_getCachedContext(
+            m_sws, f->width, f->height, static_cast<AVPixelFormat>(f->format), target.width(),
             target.height(), AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR, nullptr, nullptr, nullptr);
-        if (!sws_)
+        if (!m_sws)
             return {};
         // Into a picture nobody holds any more, when there is one: a new
         // picture of this size per frame would cost more than the conversion.
         QImage* slot = nullptr;
-        for (QImage& p : pool_)
+        for (QImage& p : m_pool)
             if (p.isDetached() && p.size() == target) {
                 slot = &p;
                 break;
             }
         if (!slot) {
-            if (pool_.size() >= kPoolSize)
-                pool_.erase(pool_.begin());
-            pool_.emplace_back(target, QImage::Format_RGB32);
-            slot = &pool_.back();
+            if (m_pool.size() >= kPoolSize)
+                m_pool.erase(m_pool.begin());
+            m_pool.emplace_back(target, QImage::Format_RGB32);
+            slot = &m_pool.back();
         }
         QImage& img = *slot;
         if (img.isNull())
             return {};
         uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
         const int stride[4] = {static_cast<int>(img.bytesPerLine()), 0, 0, 0};
-        sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, stride);
+        sws_scale(m_sws, f->data, f->linesize, 0, f->height, dst, stride);
         return img;
     }
 
 private:
     static constexpr size_t kPoolSize = 4;
-    SwsContext* sws_ = nullptr;
-    std::vector<QImage> pool_;
+    SwsContext* m_sws = nullptr;
+    std::vector<QImage> m_pool;
 };
 
 // Lets worker threads post to the viewer only while it exists.
@@ -217,133 +217,136 @@ struct HttpWisViewer::AudioSession {
 };
 
 HttpWisViewer::HttpWisViewer(QObject* parent)
-    : WisViewer(parent), shared_(std::make_shared<Shared>())
+    : WisViewer(parent), m_shared(std::make_shared<Shared>())
 {
-    shared_->gate.target = this;
+    m_shared->gate.target = this;
 }
 
 HttpWisViewer::~HttpWisViewer()
 {
     audioOff();
     {
-        std::lock_guard lock(shared_->gate.mutex);
-        shared_->gate.target = nullptr;
+        std::lock_guard lock(m_shared->gate.mutex);
+        m_shared->gate.target = nullptr;
     }
-    if (shared_->worker)
-        shared_->worker->Stop(kStopWaitMs);
-    shared_->recorder.Stop();
+    if (m_shared->worker)
+        m_shared->worker->Stop(kStopWaitMs);
+    m_shared->recorder.Stop();
 }
 
 void HttpWisViewer::setViewerParam1(const QString& decimal)
 {
     bool ok = false;
     const int v = decimal.trimmed().toInt(&ok);
-    param1_ = ok && v > 0 && v < 65536 ? v : 0;
+    m_param1 = ok && v > 0 && v < 65536 ? v : 0;
 }
 
 void HttpWisViewer::setViewerParam2(const QString& decimal)
 {
     bool ok = false;
     const int v = decimal.trimmed().toInt(&ok);
-    param2_ = ok && v > 0 ? v : 0;
+    m_param2 = ok && v > 0 ? v : 0;
 }
 
-QString HttpWisViewer::authString() const { return ViewerAuthString(user_, password_); }
+QString HttpWisViewer::authString() const { return ViewerAuthString(m_user, m_password); }
 
-int HttpWisViewer::state() const { return running_ ? kStateRunning : 0; }
+int HttpWisViewer::state() const { return m_running ? kStateRunning : 0; }
 
-int HttpWisViewer::sourceWidth() const { return shared_->sourceWidth; }
-int HttpWisViewer::sourceHeight() const { return shared_->sourceHeight; }
+int HttpWisViewer::sourceWidth() const { return m_shared->sourceWidth; }
+int HttpWisViewer::sourceHeight() const { return m_shared->sourceHeight; }
 
-void HttpWisViewer::setAlarmFlags(int flags) { shared_->alarmFlags = flags; }
-int HttpWisViewer::alarmFlags() const { return shared_->alarmFlags; }
-void HttpWisViewer::setSensitivity(int value) { shared_->sensitivity = value; }
+void HttpWisViewer::setAlarmFlags(int flags) { m_shared->alarmFlags = flags; }
+int HttpWisViewer::alarmFlags() const { return m_shared->alarmFlags; }
+void HttpWisViewer::setSensitivity(int value) { m_shared->sensitivity = value; }
 
 void HttpWisViewer::setMailPictureFile(const QString& path)
 {
-    std::lock_guard lock(shared_->mutex);
-    shared_->mailPicture = path;
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->mailPicture = path;
 }
 
 void HttpWisViewer::setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs)
 {
-    connectTimeoutMs_ = connectMs;
-    stallTimeoutMs_ = stallMs;
-    backoffMs_ = std::move(backoffMs);
+    m_connectTimeoutMs = connectMs;
+    m_stallTimeoutMs = stallMs;
+    m_backoffMs = std::move(backoffMs);
 }
 
 void HttpWisViewer::setWindow(VideoSurface* surface)
 {
-    surface_ = surface;
-    displaySize_ = QSize();
+    m_surface = surface;
+    m_displaySize = QSize();
     PushGeometry();
 }
 
 void HttpWisViewer::attachWindow(VideoSurface* surface, int width, int height)
 {
-    surface_ = surface;
-    displaySize_ = width > 0 && height > 0 ? QSize(width, height) : QSize();
+    m_surface = surface;
+    m_displaySize = width > 0 && height > 0 ? QSize(width, height) : QSize();
     PushGeometry();
 }
 
 void HttpWisViewer::PushGeometry()
 {
-    shared_->targetWidth = displaySize_.width();
-    shared_->targetHeight = displaySize_.height();
-    shared_->display = !surface_.isNull();
-    if (surface_ && !displaySize_.isEmpty())
-        surface_->setGeometryHints(displaySize_, 0);
+    m_shared->targetWidth = m_displaySize.width();
+    m_shared->targetHeight = m_displaySize.height();
+    m_shared->display = !m_surface.isNull();
+    if (m_surface && !m_displaySize.isEmpty())
+        m_surface->setGeometryHints(m_displaySize, 0);
 }
 
 HttpWisViewer::Stats HttpWisViewer::stats() const
 {
     Stats s;
-    s.packets = shared_->packets;
-    s.frames = shared_->frames;
-    s.damaged = shared_->damaged;
-    s.connects = shared_->connects;
-    s.sizeChanges = shared_->sizeChanges;
-    s.framesShown = framesShown_;
+    s.packets = m_shared->packets;
+    s.frames = m_shared->frames;
+    s.damaged = m_shared->damaged;
+    s.connects = m_shared->connects;
+    s.sizeChanges = m_shared->sizeChanges;
+    s.framesShown = m_framesShown;
     return s;
 }
 
-QString HttpWisViewer::recordingFile() const { return shared_->recorder.CurrentFile(); }
-quint64 HttpWisViewer::recordedFrames() const { return shared_->recorder.GetStats().framesWritten; }
-QString HttpWisViewer::recordError() const { return shared_->recorder.LastError(); }
+QString HttpWisViewer::recordingFile() const { return m_shared->recorder.CurrentFile(); }
+quint64 HttpWisViewer::recordedFrames() const
+{
+    return m_shared->recorder.GetStats().framesWritten;
+}
+QString HttpWisViewer::recordError() const { return m_shared->recorder.LastError(); }
 
 void HttpWisViewer::OnFrameReady()
 {
     QImage img;
     qint64 captureUs = 0;
     {
-        std::lock_guard lock(shared_->mutex);
-        shared_->posted = false;
-        img = std::move(shared_->pending);
-        shared_->pending = QImage();
-        captureUs = shared_->pendingCaptureUs;
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->posted = false;
+        img = std::move(m_shared->pending);
+        m_shared->pending = QImage();
+        captureUs = m_shared->pendingCaptureUs;
     }
-    if (img.isNull() || !surface_ || !running_)
+    if (img.isNull() || !m_surface || !m_running)
         return;
-    surface_->presentFrame(img, img.size(), 0, captureUs);
-    ++framesShown_;
+    m_surface->presentFrame(img, img.size(), 0, captureUs);
+    ++m_framesShown;
 }
 
 void HttpWisViewer::start()
 {
     stop();
-    running_ = true;
+    m_running = true;
     CameraEndpoint ep;
-    ep.host = address_;
-    ep.port = param1_ > 0 ? param1_ : kDefaultPort;
-    if (param2_ > 0) {
-        ep.user = QString::number(param2_);
-        ep.password = authText_;
+    ep.host = m_address;
+    ep.port = m_param1 > 0 ? m_param1 : kDefaultPort;
+    if (m_param2 > 0) {
+        ep.user = QString::number(m_param2);
+        ep.password = m_authText;
     }
     auto worker = std::make_shared<Worker>();
-    shared_->worker = worker;
-    const int connectMs = connectTimeoutMs_, stallMs = stallTimeoutMs_;
-    const std::vector<int> backoff = backoffMs_;
-    std::shared_ptr<Shared> sh = shared_;
+    m_shared->worker = worker;
+    const int connectMs = m_connectTimeoutMs, stallMs = m_stallTimeoutMs;
+    const std::vector<int> backoff = m_backoffMs;
+    std::shared_ptr<Shared> sh = m_shared;
     {
         std::lock_guard lock(sh->motionMutex);
         sh->detector.Reset();
@@ -462,26 +465,26 @@ void HttpWisViewer::start()
 
 void HttpWisViewer::stop()
 {
-    running_ = false;
+    m_running = false;
     audioOff();
-    if (shared_->worker) {
-        shared_->worker->Stop(kStopWaitMs);
-        shared_->worker.reset();
+    if (m_shared->worker) {
+        m_shared->worker->Stop(kStopWaitMs);
+        m_shared->worker.reset();
     }
-    std::lock_guard lock(shared_->mutex);
-    shared_->pending = QImage();
-    shared_->posted = false;
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->pending = QImage();
+    m_shared->posted = false;
 }
 
 bool HttpWisViewer::saveSnapshot(const QString& file)
 {
     QImage picture;
     {
-        std::lock_guard lock(shared_->mutex);
-        if (!shared_->latest || shared_->latest->width <= 0)
+        std::lock_guard lock(m_shared->mutex);
+        if (!m_shared->latest || m_shared->latest->width <= 0)
             return false;
         FrameConverter convert;
-        picture = convert.Convert(shared_->latest, QSize());
+        picture = convert.Convert(m_shared->latest, QSize());
     }
     if (picture.isNull() || file.isEmpty())
         return false;
@@ -491,29 +494,29 @@ bool HttpWisViewer::saveSnapshot(const QString& file)
 
 void HttpWisViewer::recordStart()
 {
-    shared_->recorder.Start(recordPath_, std::max<qint64>(splitBytes_, kMinSplitBytes));
+    m_shared->recorder.Start(m_recordPath, std::max<qint64>(m_splitBytes, kMinSplitBytes));
 }
 
-void HttpWisViewer::recordStop() { shared_->recorder.Stop(); }
+void HttpWisViewer::recordStop() { m_shared->recorder.Stop(); }
 
 void HttpWisViewer::audioOn()
 {
-    if (!running_ || audioSession_)
+    if (!m_running || m_audioSession)
         return;
-    audio_ = std::make_unique<AudioPlayer>();
-    audio_->Start();
+    m_audio = std::make_unique<AudioPlayer>();
+    m_audio->Start();
     CameraEndpoint ep;
-    ep.host = address_;
-    ep.port = param1_ > 0 ? param1_ : kDefaultPort;
-    if (param2_ > 0) {
-        ep.user = QString::number(param2_);
-        ep.password = authText_;
+    ep.host = m_address;
+    ep.port = m_param1 > 0 ? m_param1 : kDefaultPort;
+    if (m_param2 > 0) {
+        ep.user = QString::number(m_param2);
+        ep.password = m_authText;
     }
     auto session = std::make_shared<AudioSession>();
-    audioSession_ = session;
-    AudioPlayer* player = audio_.get();
-    const int connectMs = connectTimeoutMs_, stallMs = stallTimeoutMs_;
-    const std::vector<int> backoff = backoffMs_;
+    m_audioSession = session;
+    AudioPlayer* player = m_audio.get();
+    const int connectMs = m_connectTimeoutMs, stallMs = m_stallTimeoutMs;
+    const std::vector<int> backoff = m_backoffMs;
     // The player outlives the thread: audioOff() joins the thread before it
     // lets the player go.
     session->worker.thread = std::thread([session, player, ep, connectMs, stallMs, backoff] {
@@ -549,12 +552,12 @@ void HttpWisViewer::audioOn()
 
 void HttpWisViewer::audioOff()
 {
-    if (audioSession_) {
-        audioSession_->worker.Join();  // before the player it feeds goes
-        audioSession_.reset();
+    if (m_audioSession) {
+        m_audioSession->worker.Join();  // before the player it feeds goes
+        m_audioSession.reset();
     }
-    if (audio_) {
-        audio_->Stop();
-        audio_.reset();
+    if (m_audio) {
+        m_audio->Stop();
+        m_audio.reset();
     }
 }

@@ -23,8 +23,8 @@ public:
     explicit HttpWisViewer(QObject* parent = nullptr);
     ~HttpWisViewer() override;
 
-    void connectTo(const QString& address) override { address_ = address.trimmed(); }
-    void setAuthText(const QString& text) override { authText_ = text; }
+    void connectTo(const QString& address) override { m_address = address.trimmed(); }
+    void setAuthText(const QString& text) override { m_authText = text; }
     void setViewerParam1(const QString& decimal) override;
     void setViewerParam2(const QString& decimal) override;
     void start() override;
@@ -41,10 +41,10 @@ public:
     void audioOn() override;
     void audioOff() override;
 
-    void setSplitFileSize(int mb) override { splitBytes_ = static_cast<qint64>(mb) << 20; }
+    void setSplitFileSize(int mb) override { m_splitBytes = static_cast<qint64>(mb) << 20; }
     // The split size in bytes (tests split small files).
-    void setSplitBytes(qint64 bytes) { splitBytes_ = bytes; }
-    void setRecordPath(const QString& folder) override { recordPath_ = folder; }
+    void setSplitBytes(qint64 bytes) { m_splitBytes = bytes; }
+    void setRecordPath(const QString& folder) override { m_recordPath = folder; }
     void recordStart() override;
     void recordStop() override;
 
@@ -53,8 +53,8 @@ public:
     void setSensitivity(int value) override;
     void setMailPictureFile(const QString& path) override;
 
-    void setUserName(const QString& name) override { user_ = name; }
-    void setPassword(const QString& password) override { password_ = password; }
+    void setUserName(const QString& name) override { m_user = name; }
+    void setPassword(const QString& password) override { m_password = password; }
     QString authString() const override;
 
     // The port the stream is asked on when the probe gave none.
@@ -71,7 +71,7 @@ public:
     quint64 recordedFrames() const;
     QString recordError() const;
     // The sound player while the sound is on (tests and figures), else nullptr.
-    AudioPlayer* audioPlayer() const { return audio_.get(); }
+    AudioPlayer* audioPlayer() const { return m_audio.get(); }
     // Stream timing (tests shorten them).
     void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
 
@@ -85,18 +85,18 @@ private:
     void PushGeometry();
     void OnFrameReady();
 
-    QString address_, authText_, user_, password_, recordPath_;
-    int param1_ = 0, param2_ = 0;
-    qint64 splitBytes_ = 10LL << 20;
-    bool running_ = false;
-    QPointer<VideoSurface> surface_;
-    QSize displaySize_;
-    int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
-    std::vector<int> backoffMs_{500, 1000, 2000, 4000, 8000, 10000};
-    std::shared_ptr<Shared> shared_;  // lives as long as the worker needs it
-    std::unique_ptr<AudioPlayer> audio_;
-    std::shared_ptr<AudioSession> audioSession_;
-    quint64 framesShown_ = 0;
+    QString m_address, m_authText, m_user, m_password, m_recordPath;
+    int m_param1 = 0, m_param2 = 0;
+    qint64 m_splitBytes = 10LL << 20;
+    bool m_running = false;
+    QPointer<VideoSurface> m_surface;
+    QSize m_displaySize;
+    int m_connectTimeoutMs = 5000, m_stallTimeoutMs = 5000;
+    std::vector<int> m_backoffMs{500, 1000, 2000, 4000, 8000, 10000};
+    std::shared_ptr<Shared> m_shared;  // lives as long as the worker needs it
+    std::unique_ptr<AudioPlayer> m_audio;
+    std::shared_ptr<AudioSession> m_audioSession;
+    quint64 m_framesShown = 0;
 };
 
 std::unique_ptr<WisViewer> CreateWisViewer(QObject* parent = nullptr);

@@ -101,9 +101,9 @@ struct TsDecoder::Impl {
     }
 };
 
-TsDecoder::TsDecoder(ReadFn read) : d_(std::make_unique<Impl>())
+TsDecoder::TsDecoder(ReadFn read) : m_d(std::make_unique<Impl>())
 {
-    d_->read = std::move(read);
+    m_d->read = std::move(read);
     // Damaged streams are expected and counted; the libraries' own complaints
     // about them would only flood the terminal.
     static std::once_flag quiet;
@@ -114,7 +114,7 @@ TsDecoder::~TsDecoder() = default;
 
 bool TsDecoder::Run(const std::function<bool()>& stop)
 {
-    Impl& d = *d_;
+    Impl& d = *m_d;
     d.stop = stop;
     if (!d.fmt && !d.Open())
         return false;
@@ -129,7 +129,7 @@ bool TsDecoder::Run(const std::function<bool()>& stop)
             if (r == AVERROR_EOF || r == AVERROR_EXIT || d.io->eof_reached || d.io->error < 0
                 || ++errorsInRow > kMaxErrorsInRow)
                 return true;
-            ++damaged_;
+            ++m_damaged;
             continue;
         }
         errorsInRow = 0;
@@ -142,9 +142,9 @@ bool TsDecoder::Run(const std::function<bool()>& stop)
             av_packet_unref(d.packet);
             continue;
         }
-        ++packets_;
+        ++m_packets;
         if (d.packet->size > kMaxPacketBytes || (d.packet->flags & AV_PKT_FLAG_CORRUPT)) {
-            ++damaged_;
+            ++m_damaged;
             if (d.packet->size > kMaxPacketBytes) {
                 av_packet_unref(d.packet);
                 continue;
@@ -160,15 +160,15 @@ bool TsDecoder::Run(const std::function<bool()>& stop)
             return false;
         }
         if (avcodec_send_packet(d.codec, d.packet) < 0)
-            ++damaged_;
+            ++m_damaged;
         while (avcodec_receive_frame(d.codec, d.frame) == 0) {
-            if (d.frame->width != width_ || d.frame->height != height_) {
-                if (width_ != 0)
-                    ++sizeChanges_;
-                width_ = d.frame->width;
-                height_ = d.frame->height;
+            if (d.frame->width != m_width || d.frame->height != m_height) {
+                if (m_width != 0)
+                    ++m_sizeChanges;
+                m_width = d.frame->width;
+                m_height = d.frame->height;
             }
-            ++frames_;
+            ++m_frames;
             const int64_t fts = d.frame->best_effort_timestamp;
             if (onFrame)
                 onFrame(d.frame, fts == AV_NOPTS_VALUE
@@ -182,8 +182,8 @@ bool TsDecoder::Run(const std::function<bool()>& stop)
             p.size = d.packet->size;
             p.key = (d.packet->flags & AV_PKT_FLAG_KEY) != 0;
             p.ptsUs = ptsUs;
-            p.width = width_;
-            p.height = height_;
+            p.width = m_width;
+            p.height = m_height;
             onPacket(p);
         }
         av_packet_unref(d.packet);

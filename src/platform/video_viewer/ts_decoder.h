@@ -51,16 +51,16 @@ public:
     std::function<void(const AVFrame* frame, qint64 ptsUs)> onFrame;
 
     // Counters (read from the thread that runs Run, or after it).
-    quint64 Packets() const { return packets_; }
-    quint64 Frames() const { return frames_; }
-    quint64 Damaged() const { return damaged_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    quint64 SizeChanges() const { return sizeChanges_; }
+    quint64 Packets() const { return m_packets; }
+    quint64 Frames() const { return m_frames; }
+    quint64 Damaged() const { return m_damaged; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    quint64 SizeChanges() const { return m_sizeChanges; }
 
 private:
     struct Impl;
-    std::unique_ptr<Impl> d_;
-    quint64 packets_ = 0, frames_ = 0, damaged_ = 0, sizeChanges_ = 0;
-    int width_ = 0, height_ = 0;
+    std::unique_ptr<Impl> m_d;
+    quint64 m_packets = 0, m_frames = 0, m_damaged = 0, m_sizeChanges = 0;
+    int m_width = 0, m_height = 0;
 };
