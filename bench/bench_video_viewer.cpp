@@ -234,17 +234,18 @@ int RunCpu(int streams, QSize size, int fps, int seconds)
         s.viewer->stop();
     const double viewerMs = frames ? cpu * 1000.0 / static_cast<double>(frames) : 0;
     const double ffMs = ffFrames ? ffCpu * 1000.0 / static_cast<double>(ffFrames) : 0;
-    std::printf(
-        "cpu display=%s streams=%d size=%dx%d fps=%d seconds=%.1f viewer: cores=%.3f frames=%llu "
-        "shown=%llu damaged=%llu ms/frame=%.3f | ffmpeg -threads 1: cpu=%.2fs frames=%ld "
-        "ms/frame=%.3f (whole run incl. warm-up) | ratio=%.2f\n",
-        gDisplay == Shown::None      ? "none"
-        : gDisplay == Shown::Convert ? "convert"
-                                     : "paint",
-        streams, size.width(), size.height(), fps, elapsed, cpu / elapsed,
-        static_cast<unsigned long long>(frames), static_cast<unsigned long long>(shown),
-        static_cast<unsigned long long>(damaged), viewerMs, ffCpu, ffFrames, ffMs,
-        ffMs > 0 ? viewerMs / ffMs : 0.0);
+    std::printf("cpu display=%s window=%dx%d streams=%d size=%dx%d fps=%d seconds=%.1f viewer: "
+                "cores=%.3f frames=%llu "
+                "shown=%llu damaged=%llu ms/frame=%.3f | ffmpeg -threads 1: cpu=%.2fs frames=%ld "
+                "ms/frame=%.3f (whole run incl. warm-up) | ratio=%.2f\n",
+                gDisplay == Shown::None      ? "none"
+                : gDisplay == Shown::Convert ? "convert"
+                                             : "paint",
+                gWindow.isEmpty() ? size.width() : gWindow.width(),
+                gWindow.isEmpty() ? size.height() : gWindow.height(), streams, size.width(),
+                size.height(), fps, elapsed, cpu / elapsed, static_cast<unsigned long long>(frames),
+                static_cast<unsigned long long>(shown), static_cast<unsigned long long>(damaged),
+                viewerMs, ffCpu, ffFrames, ffMs, ffMs > 0 ? viewerMs / ffMs : 0.0);
     std::fflush(stdout);
     return 0;
 }
