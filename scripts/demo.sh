@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds, starts three simulated cameras
+# The demo: installs what is missing, builds, starts four simulated cameras
 # on this machine (tools/camsim/demo.ini) and the client beside them. The
 # client's camera search stays on this machine. Stops the cameras when the
 # client ends.
