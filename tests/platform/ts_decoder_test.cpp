@@ -5,6 +5,7 @@
 #include "platform/video_viewer/ts_decoder.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -177,6 +178,59 @@ TEST(TsDecoder, AnEndlessStreamWithoutKeyFramesNeitherStopsNorGrowsMemory)
     EXPECT_LT(ResidentKiB() - rssAfterWarmUp, 16 * 1024);
     EXPECT_TRUE(recorder.CurrentFile().isEmpty());
     EXPECT_EQ(recorder.GetStats().framesWritten, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Feeds a whole stream's packets to a recorder.
+void Record(H264Recorder& recorder, const QByteArray& ts)
+{
+    qsizetype pos = 0;
+    TsDecoder d([&](uint8_t* buf, int size) {
+        const int n = static_cast<int>(std::min<qsizetype>(size, ts.size() - pos));
+        std::memcpy(buf, ts.constData() + pos, static_cast<size_t>(n));
+        pos += n;
+        return n;
+    });
+    d.onPacket = [&](const TsDecoder::Packet& p) {
+        recorder.Push(p.data, p.size, p.key, p.ptsUs, p.width, p.height, 1765375200000000);
+    };
+    d.Run();
+}
+
+TEST(H264Recorder, GoesOnInANewFileWhenThePictureSizeChanges)
+{
+    const QByteArray small = MakeStream(QStringLiteral("320x240"), 1, 25);
+    const QByteArray large = MakeStream(QStringLiteral("640x480"), 1, 25);
+    QTemporaryDir dir;
+    std::vector<H264Recorder::Event> events;
+    H264Recorder recorder([&](H264Recorder::Event e) { events.push_back(e); });
+    recorder.Start(dir.path(), 64 << 20);
+    Record(recorder, small + large);
+    recorder.Stop();
+    EXPECT_TRUE(events.empty());
+    const QStringList avis =
+        QDir(dir.path()).entryList({QStringLiteral("*.AVI")}, QDir::Files, QDir::Name);
+    ASSERT_EQ(avis.size(), 2);
+    EXPECT_EQ(recorder.GetStats().framesWritten, 50u);
+    EXPECT_EQ(recorder.GetStats().filesClosed, 2u);
+}
+
+TEST(H264Recorder, AFolderThatDoesNotExistEndsTheRecordingWithAFailure)
+{
+    const QByteArray ts = MakeStream(QStringLiteral("320x240"), 1, 25);
+    QTemporaryDir dir;
+    std::vector<H264Recorder::Event> events;
+    H264Recorder recorder([&](H264Recorder::Event e) { events.push_back(e); });
+    recorder.Start(dir.filePath(QStringLiteral("gone")), 1 << 20);
+    Record(recorder, ts);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0], H264Recorder::Event::Failed);
+    EXPECT_FALSE(recorder.Active());
+    EXPECT_TRUE(recorder.LastError().contains(QStringLiteral("does not exist")));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 }  // namespace

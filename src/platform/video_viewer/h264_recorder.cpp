@@ -57,6 +57,7 @@ struct AviFile {
     int width = 0, height = 0;
     qint64 firstPtsUs = 0;
     qint64 lastIndex = -1;
+    bool headerWritten = false;
     qint64 bytes = 0;
     qint64 subSecond = -1;
     int subCount = 0;
@@ -91,6 +92,7 @@ struct AviFile {
             error = QStringLiteral("cannot write %1").arg(file);
             return false;
         }
+        headerWritten = true;
         sub.setFileName(QFileInfo(file).path() + QLatin1Char('/')
                         + QFileInfo(file).completeBaseName() + QStringLiteral(".SUB"));
         if (!sub.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -153,7 +155,7 @@ struct AviFile {
         bool ok = true;
         if (oc) {
             if (oc->pb) {
-                ok = av_write_trailer(oc) >= 0 && oc->pb->error >= 0;
+                ok = headerWritten && av_write_trailer(oc) >= 0 && oc->pb->error >= 0;
                 avio_closep(&oc->pb);
             }
             avformat_free_context(oc);
