@@ -25,6 +25,9 @@ void frmMain::ConnectCameraEvents()
         });
         connect(m_viewer[n].get(), &WisViewer::RecordSplit, this,
                 [this, n] { Dispatch([this, n] { WisViewer1_RecordSplit(n); }); });
+        // A protocol-3 recording that ends by itself is handled as the image server's code 11.
+        connect(m_viewer[n].get(), &WisViewer::RecordFailed, this,
+                [this, n] { Dispatch([this, n] { Cam_Notify(n, NotifyCode::RecordFailed); }); });
     }
 }
 

@@ -93,6 +93,15 @@ TEST(EngineViewerCamsim, AProtocolThreeSlotShowsItsVideoAndPlaysItsSoundFromTheA
     WaitUntil([] { return false; }, 100);
     EXPECT_EQ(told(), noOutput ? 1 : 0);
 
+    // A recording the viewer ended by itself is ended and logged by the engine.
+    cam.Recording = true;
+    const qsizetype lines = engine->List1(1).size();
+    emit viewer.RecordFailed();
+    WaitUntil([] { return false; }, 50);
+    EXPECT_FALSE(cam.Recording);
+    ASSERT_GE(engine->List1(1).size(), lines + 2);
+    EXPECT_TRUE(engine->List1(1).contains(QStringLiteral("    ") + gLangEvent[kEventRecordFailed]));
+
     engine->CamStop(1);
     EXPECT_FALSE(gAudioOn[0]);
     EXPECT_EQ(viewer.state() & WisViewer::kStateRunning, 0);

@@ -75,10 +75,6 @@ public:
     // Stream timing (tests shorten them).
     void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
 
-signals:
-    // The recording ended by itself (write error, missing folder).
-    void RecordFailed();
-
 private:
     struct Shared;
     struct AudioSession;

@@ -99,7 +99,8 @@ public:
     virtual QString authString() const = 0;
 
 signals:
-    void RecordSplit();  // a file reached its split size and was closed
-    void Motion();       // motion detected
-    void MotionMail();   // the mail picture is written; a mail is wanted
+    void RecordSplit();   // a file reached its split size and was closed
+    void RecordFailed();  // the recording ended by itself (write error, missing folder)
+    void Motion();        // motion detected
+    void MotionMail();    // the mail picture is written; a mail is wanted
 };
