@@ -68,9 +68,9 @@ StartupResult Main()
     if (!LoadLang3Ini())
         return fail(notExist(langFile(QStringLiteral("_3.ini"))));
     if (!LoadCfgPageIni())
-        return fail(notExist(kCfgPageIniName));
-    if (!LoadSettings())
-        return fail(MainIniPath() + QStringLiteral(" cannot be read !!"));
+        return fail(notExist(QStringLiteral("cfgpage.ini")));  // spelt so, whatever the file's case
+    if (QString why; !LoadSettings(&why))
+        return fail(why);
     if (!LoadLang1Ini())
         return fail(notExist(langFile(QStringLiteral("_1.ini"))));
 

@@ -5,6 +5,7 @@
 #include "foundation/app_paths.h"
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
+#include "foundation/settings.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
@@ -77,7 +78,7 @@ void PutConnectionSettings(ImageServer& cam, const CamInfo& rec)
     cam.setUserName(rec.UserName);
     cam.setPassword(rec.Password);
     cam.setIPAddress(rec.IPAddress);
-    cam.setPort(rec.Port);
+    cam.setPort(CameraPort(rec));
     cam.setProtocol(rec.Protocol);
     cam.setIsLocalCamera(rec.IsLocalCamera);
     PutProxySettings(cam);
@@ -115,7 +116,7 @@ void frmMain::PutSettingToCam(int n)
         const bool p3 = rec.Protocol == kProtocolViewer;
 
         PutConnectionSettings(cam, rec);
-        cam.setRotateAngle(rec.RotateAngle);
+        cam.setRotateAngle(QuarterTurn(rec.RotateAngle));
 
         if (p3) {
             cam.probeInit();
@@ -135,14 +136,14 @@ void frmMain::PutSettingToCam(int n)
         }
 
         if (p3) {
-            viewer.setSplitFileSize(static_cast<qint16>((gFileSize + 1) * 10));
+            viewer.setSplitFileSize(static_cast<qint16>(SplitFileSizeMB()));
         } else {
             cam.setSplitFileMode(gSplitFileMode);
-            cam.setSplitFileSize((gFileSize + 1) * 10);
-            cam.setSplitFileTime((gFileTimeLimited + 1) * 10);
+            cam.setSplitFileSize(SplitFileSizeMB());
+            cam.setSplitFileTime(SplitFileMinutes());
         }
 
-        cam.setReserveSpace(gReserveSpace * 50 + 500);
+        cam.setReserveSpace(ReserveSpaceMB());
         cam.setMacAddress(rec.MacAddress);
         cam.setReserved53(true);
         cam.setReserved43(0);

@@ -189,7 +189,11 @@ template <typename Int> Int toInteger(QStringView text)
     const double r = std::isfinite(*number) ? roundHalfEven(*number) : *number;
     if (!(r >= static_cast<double>(std::numeric_limits<Int>::min())
           && r <= static_cast<double>(std::numeric_limits<Int>::max())))
-        throw IniError(QStringLiteral("\"%1\" is out of range").arg(shown(text)).toStdString());
+        throw IniError(QStringLiteral("\"%1\" is outside %2..%3")
+                           .arg(shown(text))
+                           .arg(std::numeric_limits<Int>::min())
+                           .arg(std::numeric_limits<Int>::max())
+                           .toStdString());
     return static_cast<Int>(r);
 }
 
@@ -217,7 +221,8 @@ bool ToFlag(QStringView text)
         return false;
     const std::optional<double> number = NumericValue(t);
     if (!number)
-        throw IniError(QStringLiteral("\"%1\" is not a flag").arg(shown(text)).toStdString());
+        throw IniError(
+            QStringLiteral("\"%1\" is not True, False or a number").arg(shown(text)).toStdString());
     return *number != 0;
 }
 
@@ -225,7 +230,7 @@ void RequireRange(const QString& section, const QString& key, long long value, l
                   long long max)
 {
     if (value < min || value > max)
-        throw IniError(QStringLiteral("[%1] %2=%3: out of range %4..%5")
+        throw IniError(QStringLiteral("[%1] %2 = %3 is outside %4..%5")
                            .arg(section, key)
                            .arg(value)
                            .arg(min)
@@ -237,10 +242,10 @@ void RequireRange(const QString& section, const QString& key, long long value, l
 
 void IniReader::fail(QStringView section, QStringView key, const QString& value, const char* what)
 {
-    throw IniError(
-        QStringLiteral("[%1] %2=%3: %4")
-            .arg(section.toString(), key.toString(), ini::shown(value), QLatin1String(what))
-            .toStdString());
+    Q_UNUSED(value);  // `what` quotes it
+    throw IniError(QStringLiteral("[%1] %2 = %3")
+                       .arg(section.toString(), key.toString(), QLatin1String(what))
+                       .toStdString());
 }
 
 std::optional<QString> IniReader::numericCandidate(QStringView section, QStringView key) const

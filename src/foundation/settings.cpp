@@ -27,19 +27,14 @@ using Field = std::variant<bool*, QString*, int*, qint16*>;
 // value the field starts with, or false / 0 / an empty text.
 enum class Absent { Keep, Clear };
 
-// How a present value is read beyond its type and range.
+// How a present value is read beyond its type. Any number that converts is
+// loaded as written; the code that uses a value copes with odd ones (see
+// settings.h), so that a file the operator edited still starts the program.
 enum class Rule {
     None,
     KeepZero,      // a stored 0 is a value, not "absent"
-    QuarterTurn,   // a multiple of 90
     ScheduleOnly,  // record mode: only schedule recording comes back at start-up
     StorageList,   // the storage count, then that many Path/Checked pairs
-};
-
-// An inclusive range a present number must lie in; empty (min > max) when unchecked.
-struct Range {
-    long long min = 0;
-    long long max = -1;
 };
 
 // One key of main.ini.
@@ -47,7 +42,6 @@ struct IniKey {
     QString key;
     Field field;
     Absent absent = Absent::Keep;
-    Range range{};
     Rule rule = Rule::None;
     bool* gated = nullptr;  // a flag that is false whenever this one is
 };
@@ -71,44 +65,36 @@ std::vector<IniKey> camKeys(CamInfo& cam)
     std::vector<IniKey> keys = {
         {QStringLiteral("Enable"), &cam.Enable},
         // Enable is read first: a slot that is not assigned is not enabled.
-        {QStringLiteral("Assign"), &cam.Assign, Absent::Keep, {}, Rule::None, &cam.Enable},
+        {QStringLiteral("Assign"), &cam.Assign, Absent::Keep, Rule::None, &cam.Enable},
         {QStringLiteral("UserName"), &cam.UserName},
         {QStringLiteral("Password"), &cam.Password},
         {QStringLiteral("IPAddress"), &cam.IPAddress},
         {QStringLiteral("MacAddress"), &cam.MacAddress},
-        {QStringLiteral("Protocol"),
-         &cam.Protocol,
-         Absent::Keep,
-         {kProtocolServer, kProtocolWebStream}},
+        {QStringLiteral("Protocol"), &cam.Protocol, Absent::Keep},
         {QStringLiteral("IsLocalCamera"), &cam.IsLocalCamera},
-        {QStringLiteral("Port"), &cam.Port, Absent::Keep, {1, 65535}},
+        {QStringLiteral("Port"), &cam.Port, Absent::Keep},
         {QStringLiteral("FWVersion"), &cam.FWVersion},
         {QStringLiteral("HWVersion"), &cam.HWVersion},
         {QStringLiteral("ROMVersion"), &cam.ROMVersion},
         {QStringLiteral("ServerName"), &cam.ServerName},
         {QStringLiteral("ServerLocation"), &cam.ServerLocation},
         {QStringLiteral("ServerModel"), &cam.ServerModel},
-        {QStringLiteral("RotateAngle"),
-         &cam.RotateAngle,
-         Absent::Clear,
-         {0, 270},
-         Rule::QuarterTurn},
-        {QStringLiteral("RecordMode"), &cam.RecordMode, Absent::Clear, {}, Rule::ScheduleOnly},
-        {QStringLiteral("ScheduleCount"), &cam.ScheduleCount, Absent::Clear, {0, kScheduleCount}},
+        {QStringLiteral("RotateAngle"), &cam.RotateAngle, Absent::Clear},
+        {QStringLiteral("RecordMode"), &cam.RecordMode, Absent::Clear, Rule::ScheduleOnly},
+        {QStringLiteral("ScheduleCount"), &cam.ScheduleCount, Absent::Clear},
         {QStringLiteral("PT"), &cam.PT, Absent::Clear},
     };
     for (int j = 1; j <= kScheduleCount; ++j) {
         ScheduleInfo& e = cam.Schedule[static_cast<size_t>(j)];
-        keys.insert(keys.end(),
-                    {
-                        {scheduleKey(j, "CHECK"), &e.CHECK, Absent::Clear},
-                        {scheduleKey(j, "MODE"), &e.MODE, Absent::Clear, {0, 1}},
-                        {scheduleKey(j, "WeekOption"), &e.WeekOption, Absent::Clear, {0, 127}},
-                        {scheduleKey(j, "DateStart"), &e.DateStart, Absent::Clear},
-                        {scheduleKey(j, "DateStop"), &e.DateStop, Absent::Clear},
-                        {scheduleKey(j, "TimeStart"), &e.TimeStart, Absent::Clear},
-                        {scheduleKey(j, "TimeStop"), &e.TimeStop, Absent::Clear},
-                    });
+        keys.insert(keys.end(), {
+                                    {scheduleKey(j, "CHECK"), &e.CHECK, Absent::Clear},
+                                    {scheduleKey(j, "MODE"), &e.MODE, Absent::Clear},
+                                    {scheduleKey(j, "WeekOption"), &e.WeekOption, Absent::Clear},
+                                    {scheduleKey(j, "DateStart"), &e.DateStart, Absent::Clear},
+                                    {scheduleKey(j, "DateStop"), &e.DateStop, Absent::Clear},
+                                    {scheduleKey(j, "TimeStart"), &e.TimeStart, Absent::Clear},
+                                    {scheduleKey(j, "TimeStop"), &e.TimeStop, Absent::Clear},
+                                });
     }
     keys.insert(keys.end(), {
                                 {QStringLiteral("MailTo"), &cam.MailTo, Absent::Clear},
@@ -117,11 +103,8 @@ std::vector<IniKey> camKeys(CamInfo& cam)
                                 {QStringLiteral("MailSubject"), &cam.MailSubject, Absent::Clear},
                                 {QStringLiteral("MailUserName"), &cam.MailUserName, Absent::Clear},
                                 {QStringLiteral("MailPassword"), &cam.MailPassword, Absent::Clear},
-                                {QStringLiteral("MailIntervalTime"),
-                                 &cam.MailIntervalTime,
-                                 Absent::Keep,
-                                 {0, 86'400 * 366},
-                                 Rule::KeepZero},
+                                {QStringLiteral("MailIntervalTime"), &cam.MailIntervalTime,
+                                 Absent::Keep, Rule::KeepZero},
                                 {QStringLiteral("Sensitivity"), &cam.Sensitivity},
                                 {QStringLiteral("Alarm"), &cam.Alarm},
                                 {QStringLiteral("SendEmail"), &cam.SendEmail},
@@ -137,23 +120,19 @@ std::vector<IniKey> generalKeys()
         {QStringLiteral("BypassProxyServer"), &gBypassProxyServer, Absent::Clear},
         {QStringLiteral("EnableProxy"), &gEnableProxy, Absent::Clear},
         {QStringLiteral("ProxyServerAddress"), &gProxyServerAddress},
-        {QStringLiteral("ProxyServerPort"), &gProxyServerPort, Absent::Keep, {1, 65535}},
-        {QStringLiteral("ReserveSpace"), &gReserveSpace, Absent::Keep, {0, 32767}},
-        {QStringLiteral("SplitFileMode"), &gSplitFileMode, Absent::Keep, {0, 1}},
-        {QStringLiteral("FileSize"), &gFileSize, Absent::Keep, {0, 32767}},
-        {QStringLiteral("FileTimeLimited"), &gFileTimeLimited, Absent::Keep, {0, 32767}},
-        {QStringLiteral("StorageCount"),
-         &gStorageCount,
-         Absent::Keep,
-         {1, kMaxStorages},
-         Rule::StorageList},
-        {QStringLiteral("ActiveStorage"), &gActiveStorage, Absent::Keep, {1, kMaxStorages}},
-        {QStringLiteral("UseRecycleFlag"), &gUseRecycleFlag, Absent::Keep, {0, 1}},
-        {QStringLiteral("RecycleMode"), &gRecycleMode, Absent::Keep, {0, 1}},
-        {QStringLiteral("RecycleSpaceValue"), &gRecycleSpaceValue, Absent::Keep, {0, 1'000'000}},
-        {QStringLiteral("RecycleTime"), &gRecycleTime, Absent::Keep, {0, 1'000'000}},
-        {QStringLiteral("ScanDelay"), &gScanDelay, Absent::Keep, {0, 86'399}},
-        {QStringLiteral("PlayerMode"), &gPlayerMode, Absent::Keep, {0, 1}},
+        {QStringLiteral("ProxyServerPort"), &gProxyServerPort, Absent::Keep},
+        {QStringLiteral("ReserveSpace"), &gReserveSpace, Absent::Keep},
+        {QStringLiteral("SplitFileMode"), &gSplitFileMode, Absent::Keep},
+        {QStringLiteral("FileSize"), &gFileSize, Absent::Keep},
+        {QStringLiteral("FileTimeLimited"), &gFileTimeLimited, Absent::Keep},
+        {QStringLiteral("StorageCount"), &gStorageCount, Absent::Keep, Rule::StorageList},
+        {QStringLiteral("ActiveStorage"), &gActiveStorage, Absent::Keep},
+        {QStringLiteral("UseRecycleFlag"), &gUseRecycleFlag, Absent::Keep},
+        {QStringLiteral("RecycleMode"), &gRecycleMode, Absent::Keep},
+        {QStringLiteral("RecycleSpaceValue"), &gRecycleSpaceValue, Absent::Keep},
+        {QStringLiteral("RecycleTime"), &gRecycleTime, Absent::Keep},
+        {QStringLiteral("ScanDelay"), &gScanDelay, Absent::Keep},
+        {QStringLiteral("PlayerMode"), &gPlayerMode, Absent::Keep},
         {QStringLiteral("PlayerPath"), &gPlayerPath},
     };
 }
@@ -169,14 +148,9 @@ std::vector<Section> mainIniSections()
     return sections;
 }
 
-void checkRange(const QString& section, const IniKey& k, long long v)
-{
-    if (k.range.min <= k.range.max)
-        ini::RequireRange(section, k.key, v, k.range.min, k.range.max);
-}
-
 // Up to sixteen entries are read; a larger count is an error after them. No
-// count: one storage, the data folder, checked.
+// count: one storage, the data folder, checked. A negative count loads as it
+// is and means no storage.
 void readStorageList(const IniReader& r, const QString& s, const IniKey& k)
 {
     int count = 0;
@@ -185,8 +159,6 @@ void readStorageList(const IniReader& r, const QString& s, const IniKey& k)
         gStorageCount = 1;
         return;
     }
-    if (count < 0)
-        checkRange(s, k, count);
     const int readable = std::min(count, kMaxStorages);
     for (int i = 1; i <= readable; ++i) {
         StorageInfo& entry = gStorage[static_cast<size_t>(i - 1)];
@@ -194,14 +166,21 @@ void readStorageList(const IniReader& r, const QString& s, const IniKey& k)
         bool checked = false;
         entry.Checked = r.Flag(s, storageKey(i, "Checked"), checked) && checked;
     }
-    checkRange(s, k, count);
+    if (count > kMaxStorages)
+        throw IniError(QStringLiteral("[%1] %2 = %3 is more than %4 storages")
+                           .arg(s, k.key)
+                           .arg(count)
+                           .arg(kMaxStorages)
+                           .toStdString());
     gStorageCount = count;
 }
 
+// The table holds sixteen storages: never more are written, so that the file
+// always loads again.
 void writeStorageList(SettingsFile& file, const QString& s, const IniKey& k)
 {
-    file.SetValue(s, k.key, gStorageCount);
-    const int count = std::clamp(gStorageCount, 0, kMaxStorages);
+    const int count = std::min(gStorageCount, kMaxStorages);
+    file.SetValue(s, k.key, count);
     for (int i = 1; i <= count; ++i) {
         const StorageInfo& entry = gStorage[static_cast<size_t>(i - 1)];
         file.SetValue(s, storageKey(i, "Path"), entry.Path);
@@ -245,9 +224,6 @@ void readKey(const IniReader& r, const QString& s, const IniKey& k)
                         *field = 0;
                     return;
                 }
-                if (k.rule == Rule::QuarterTurn && v % 90 != 0)
-                    ini::RequireRange(s, k.key, v, 0, 0);  // not a quarter turn
-                checkRange(s, k, v);
                 *field = k.rule == Rule::ScheduleOnly && v != kRecordSchedule ? T{kRecordNone} : v;
             }
         },
@@ -313,24 +289,63 @@ bool SaveSettings()
     }
 }
 
-bool LoadSettings()
+bool LoadSettings(QString* error)
 {
     const QString path = MainIniPath();
     if (!QFileInfo::exists(path))
         return true;
+    const auto failed = [&](const QString& why) {
+        if (error)
+            *error = path + QStringLiteral(": ") + why;
+        return false;
+    };
     try {
         SettingsFile file;
         file.FileName(path);
         if (!file.Load())
-            return false;
+            return failed(QStringLiteral("cannot be read (%1)").arg(file.ErrorString()));
         const IniReader reader(file);
         for (const Section& section : mainIniSections())
             for (const IniKey& key : section.keys)
                 readKey(reader, section.name, key);
         return true;
+    } catch (const IniError& e) {
+        return failed(QString::fromStdString(e.what()));
+    } catch (const std::exception& e) {
+        return failed(QStringLiteral("cannot be read (%1)").arg(QString::fromLocal8Bit(e.what())));
     } catch (...) {
-        return false;
+        return failed(QStringLiteral("cannot be read"));
     }
+}
+
+int ReserveSpaceMB() { return 500 + 50 * std::clamp<int>(gReserveSpace, 0, 32767); }
+
+namespace {
+// Split sizes and times: the video viewer takes them as 16-bit numbers.
+constexpr int kMaxSplit = 32760;
+int splitUnits(int index) { return std::min((std::clamp(index, 0, 32767) + 1) * 10, kMaxSplit); }
+}  // namespace
+
+int SplitFileSizeMB() { return splitUnits(gFileSize); }
+int SplitFileMinutes() { return splitUnits(gFileTimeLimited); }
+
+int ScanStepSeconds()
+{
+    constexpr int kMaxStep = 24 * 86'400;
+    return gScanDelay >= kMaxStep ? kMaxStep : std::max(gScanDelay + 1, 1);
+}
+
+int QuarterTurn(int degrees)
+{
+    return degrees == 90 || degrees == 180 || degrees == 270 ? degrees : 0;
+}
+
+int CameraPort(const CamInfo& cam)
+{
+    if (cam.Port >= 1 && cam.Port <= 65535)
+        return cam.Port;
+    const bool web = cam.Protocol == kProtocolServer80 || cam.Protocol == kProtocolServer80NoNet;
+    return web ? 80 : kDefaultCamPort;
 }
 
 int GetFirstCheckedStorage()

@@ -8,6 +8,7 @@
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
+#include "foundation/settings.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
@@ -459,7 +460,7 @@ bool frmController::ConfigButtonStep()
 
     ImageServer& server = dialog->ImageServer1();
     server.setIPAddress(cam.IPAddress);
-    server.setPort(cam.Port);
+    server.setPort(CameraPort(cam));
     server.setIsLocalCamera(cam.IsLocalCamera);
     PutProxySettings(server);
 

@@ -83,6 +83,22 @@ TEST_F(StartupTest, ReachesThePanelWithTheShippedPack)
     EXPECT_EQ(folder.read(QStringLiteral("main.ini")), kGoodMainIni);
 }
 
+// Numbers that convert start the program as written, and start-up leaves the
+// file as it found it.
+TEST_F(StartupTest, OddButConvertingSettingsStartTheProgram)
+{
+    const QByteArray ini = "[Cam4]\nRotateAngle=45\n[General]\nReserveSpace=-1\nScanDelay=100000\n"
+                           "PlayerMode=2\n";
+    folder.write(QStringLiteral("main.ini"), ini);
+    ASSERT_EQ(Main(), StartupResult::Running);
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(gCam[4].RotateAngle, 45);
+    EXPECT_EQ(gReserveSpace, -1);
+    EXPECT_EQ(gScanDelay, 100000);
+    EXPECT_EQ(gPlayerMode, 2);
+    EXPECT_EQ(folder.read(QStringLiteral("main.ini")), ini);
+}
+
 TEST_F(StartupTest, MissingMainIniAndFontFileKeepTheDefaults)
 {
     folder.remove(QStringLiteral("lang/english_1.ini"));
@@ -137,18 +153,18 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
         {"tag without its files", write("lang/Language.ini", "[General]\nLanguage=deutsch\n"),
          "lang/deutsch_2.ini is not exist !!"},
         {"no window table", remove("lang/english_3.ini"), "lang/english_3.ini is not exist !!"},
-        {"no device table", remove("CfgPage.ini"), "CfgPage.ini is not exist !!"},
+        {"no device table", remove("CfgPage.ini"), "cfgpage.ini is not exist !!"},
         {"negative device count", write("CfgPage.ini", "[General]\nDeviceCount=-2\n"),
-         "CfgPage.ini is not exist !!"},
-        {"main.ini with text in a number", write("main.ini", "[Cam1]\nPort=eighty\n"),
-         "main.ini cannot be read !!"},
+         "cfgpage.ini is not exist !!"},
+        {"main.ini with text in a number", write("main.ini", "[Cam2]\nPort=80a\n"),
+         "main.ini: [Cam2] Port = \"80a\" is not a number"},
         {"main.ini with seventeen storages", write("main.ini", "[General]\nStorageCount=17\n"),
-         "main.ini cannot be read !!"},
+         "main.ini: [General] StorageCount = 17 is more than 16 storages"},
         {"main.ini of binary garbage", write("main.ini", QByteArray("\x00\x01\xff\x7f", 4)),
-         "main.ini cannot be read !!"},
+         "main.ini: cannot be read (not a text file (NUL byte))"},
         {"main.ini that is a folder",
          [](const TempProgramFolder& f) { QDir().mkpath(f.file("main.ini")); },
-         "main.ini cannot be read !!"},
+         "main.ini: cannot be read (not a file)"},
         {"font file with a bad number", write("lang/english_1.ini", "[General]\nFontSize=large\n"),
          "lang/english_1.ini is not exist !!"},
     };

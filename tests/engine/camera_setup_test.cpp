@@ -114,6 +114,35 @@ TEST_F(CameraSetupTest, PutSettingToCamPutsEachSettingOnTheObjectOfItsProtocol)
     }
 }
 
+// main.ini loads any number that converts; what reaches the camera object is
+// always something it can act on, and the slot keeps the stored value.
+TEST_F(CameraSetupTest, OddStoredValuesReachTheObjectAsSoundOnes)
+{
+    gReserveSpace = -1;
+    gFileSize = 32767;
+    gFileTimeLimited = -4;
+    const struct {
+        int protocol;
+        int port;
+        int expectedPort;
+    } cases[] = {{0, 70000, 8481}, {1, -80, 80}, {4, 65535, 65535}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.port);
+        Assign(2, c.protocol);
+        gCam[2].Port = c.port;
+        gCam[2].RotateAngle = 45;
+        engine.PutSettingToCam(2);
+        EXPECT_TRUE(fake.messages.empty());
+        EXPECT_EQ(cam(2).port(), c.expectedPort);
+        EXPECT_EQ(cam(2).rotateAngleValue, 0);
+        EXPECT_EQ(cam(2).reserveSpace, 500);
+        EXPECT_EQ(cam(2).splitFileSize, 32760);
+        EXPECT_EQ(cam(2).splitFileTime, 10);
+        EXPECT_EQ(gCam[2].Port, c.port);
+        EXPECT_EQ(gCam[2].RotateAngle, 45);
+    }
+}
+
 TEST_F(CameraSetupTest, AProtocol3CameraIsProbedAndWhatItReportsIsStored)
 {
     Assign(2, 3);

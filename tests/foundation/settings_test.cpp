@@ -4,9 +4,12 @@
 #include "support/fake_ui.h"
 #include "support/temp_program.h"
 
+#include <QDir>
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -326,32 +329,36 @@ TEST_F(SettingsTest, MissingKeysTakeTheirFallbacks)
     }
 }
 
-TEST_F(SettingsTest, MalformedFileFailsAndIsLeftAlone)
+TEST_F(SettingsTest, MalformedFileFailsNamingTheKeyAndIsLeftAlone)
 {
     const struct {
         const char* name;
         QByteArray ini;
+        const char* message;  // after "<folder>/main.ini: "
     } cases[] = {
-        {"text in a number", "[Cam1]\nPort=abc\n"},
-        {"text in a flag", "[General]\nEnableProxy=maybe\n"},
-        {"16-bit overflow", "[General]\nReserveSpace=40000\n"},
-        {"32-bit overflow", "[General]\nScanDelay=99999999999\n"},
-        {"seventeen storages", "[General]\nStorageCount=17\n"},
-        {"negative storage count", "[General]\nStorageCount=-1\n"},
-        {"active storage beyond the table", "[General]\nActiveStorage=17\n"},
-        {"six schedules", "[Cam1]\nScheduleCount=6\n"},
-        {"unknown protocol", "[Cam2]\nProtocol=9\n"},
-        {"port beyond 65535", "[Cam3]\nPort=70000\n"},
-        {"angle not a quarter turn", "[Cam4]\nRotateAngle=45\n"},
-        {"week mask beyond Saturday", "[Cam1]\nSCHEDULE3_WeekOption=128\n"},
-        {"binary garbage", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\xff\xfe", 9)},
-        {"not UTF-8", "[Cam1]\nServerName=\xe9t\xe9\n"},
+        {"text in a number", "[Cam2]\nPort=80a\n", "[Cam2] Port = \"80a\" is not a number"},
+        {"text in a flag", "[General]\nEnableProxy=maybe\n",
+         "[General] EnableProxy = \"maybe\" is not True, False or a number"},
+        {"16-bit overflow", "[General]\nReserveSpace=40000\n",
+         "[General] ReserveSpace = \"40000\" is outside -32768..32767"},
+        {"32-bit overflow", "[General]\nScanDelay=99999999999\n",
+         "[General] ScanDelay = \"99999999999\" is outside -2147483648..2147483647"},
+        {"text in a schedule flag", "[Cam4]\nSCHEDULE5_CHECK=yes\n",
+         "[Cam4] SCHEDULE5_CHECK = \"yes\" is not True, False or a number"},
+        {"seventeen storages", "[General]\nStorageCount=17\n",
+         "[General] StorageCount = 17 is more than 16 storages"},
+        {"binary garbage", QByteArray("\x7f\x45\x4c\x46\x02\x01\x00\xff\xfe", 9),
+         "cannot be read (not a text file (NUL byte))"},
+        {"not UTF-8", "[Cam1]\nServerName=\xe9t\xe9\n", "cannot be read (not valid UTF-8)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         InitGlobalVariable();
         folder.write(QStringLiteral("main.ini"), c.ini);
-        EXPECT_FALSE(LoadSettings());
+        QString why;
+        EXPECT_FALSE(LoadSettings(&why));
+        EXPECT_EQ(why, folder.file(QStringLiteral("main.ini")) + QStringLiteral(": ")
+                           + QString::fromUtf8(c.message));
         EXPECT_EQ(folder.read(QStringLiteral("main.ini")), c.ini);
     }
 
@@ -368,7 +375,106 @@ TEST_F(SettingsTest, MalformedFileFailsAndIsLeftAlone)
     // A main.ini that is not a readable file.
     folder.remove(QStringLiteral("main.ini"));
     QDir().mkpath(folder.file(QStringLiteral("main.ini")));
-    EXPECT_FALSE(LoadSettings());
+    QString why;
+    EXPECT_FALSE(LoadSettings(&why));
+    EXPECT_TRUE(why.startsWith(folder.file(QStringLiteral("main.ini"))
+                               + QStringLiteral(": cannot be read")))
+        << why.toStdString();
+}
+
+// Values that convert load as written, are acted on soundly and are saved back
+// unchanged: an operator's hand edit never stops the program.
+TEST_F(SettingsTest, OddButConvertingValuesLoadAreUsedSoundlyAndSavedBackUnchanged)
+{
+    const struct {
+        const char* section;
+        const char* key;
+        const char* text;
+        std::function<void()> check;
+    } cases[] = {
+        {"Cam4", "RotateAngle", "45",
+         [] {
+             EXPECT_EQ(gCam[4].RotateAngle, 45);
+             EXPECT_EQ(QuarterTurn(gCam[4].RotateAngle), 0);
+         }},
+        {"General", "PlayerMode", "2", [] { EXPECT_EQ(gPlayerMode, 2); }},
+        {"General", "ScanDelay", "100000",
+         [] {
+             EXPECT_EQ(gScanDelay, 100000);
+             EXPECT_EQ(ScanStepSeconds(), 100001);
+         }},
+        {"General", "ScanDelay", "-5",
+         [] {
+             EXPECT_EQ(gScanDelay, -5);
+             EXPECT_EQ(ScanStepSeconds(), 1);
+         }},
+        {"General", "ScanDelay", "2147483647", [] { EXPECT_EQ(ScanStepSeconds(), 24 * 86'400); }},
+        {"General", "ReserveSpace", "-1",
+         [] {
+             EXPECT_EQ(gReserveSpace, -1);
+             EXPECT_EQ(ReserveSpaceMB(), 500);
+         }},
+        {"General", "FileSize", "32767",
+         [] {
+             EXPECT_EQ(gFileSize, 32767);
+             EXPECT_EQ(SplitFileSizeMB(), 32760);
+         }},
+        {"General", "FileTimeLimited", "-3", [] { EXPECT_EQ(SplitFileMinutes(), 10); }},
+        {"Cam3", "Port", "70000",
+         [] {
+             EXPECT_EQ(gCam[3].Port, 70000);
+             EXPECT_EQ(CameraPort(gCam[3]), 8481);
+         }},
+        {"Cam2", "Protocol", "9", [] { EXPECT_EQ(gCam[2].Protocol, 9); }},
+        {"Cam1", "ScheduleCount", "6", [] { EXPECT_EQ(gCam[1].ScheduleCount, 6); }},
+        {"Cam1", "SCHEDULE3_WeekOption", "128",
+         [] { EXPECT_EQ(gCam[1].Schedule[3].WeekOption, 128); }},
+        {"General", "ActiveStorage", "17", [] { EXPECT_EQ(gActiveStorage, 17); }},
+        {"General", "StorageCount", "-1",
+         [] {
+             EXPECT_EQ(gStorageCount, -1);
+             EXPECT_EQ(GetFirstCheckedStorage(), 0);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+        InitGlobalVariable();
+        const QByteArray ini =
+            QStringLiteral("[%1]\n%2=%3\n")
+                .arg(QLatin1String(c.section), QLatin1String(c.key), QLatin1String(c.text))
+                .toUtf8();
+        folder.write(QStringLiteral("main.ini"), ini);
+        QString why;
+        ASSERT_TRUE(LoadSettings(&why)) << why.toStdString();
+        c.check();
+
+        ASSERT_TRUE(SaveSettings());
+        SettingsFile saved;
+        saved.FileName(folder.file(QStringLiteral("main.ini")));
+        ASSERT_TRUE(saved.Load());
+        EXPECT_EQ(saved.GetValue(QString::fromLatin1(c.section), QString::fromLatin1(c.key)),
+                  QString::fromLatin1(c.text));
+        InitGlobalVariable();
+        ASSERT_TRUE(LoadSettings());
+        c.check();
+    }
+}
+
+// Whatever the count holds, at most sixteen storages are written, so that the
+// file loads again.
+TEST_F(SettingsTest, SaveWritesAtMostSixteenStorages)
+{
+    for (int k = 0; k < kMaxStorages; ++k)
+        gStorage[k] = StorageInfo{QStringLiteral("/s%1").arg(k + 1), true};
+    gStorageCount = 40;
+    ASSERT_TRUE(SaveSettings());
+    const QString text = QString::fromUtf8(folder.read(QStringLiteral("main.ini")));
+    EXPECT_TRUE(text.contains(u"StorageCount=16\n"));
+    EXPECT_TRUE(text.contains(u"Storage16Path=/s16\n"));
+    EXPECT_FALSE(text.contains(u"Storage17"));
+    InitGlobalVariable();
+    EXPECT_TRUE(LoadSettings());
+    EXPECT_EQ(gStorageCount, kMaxStorages);
 }
 
 TEST_F(SettingsTest, UnchangedSettingsAreNotWrittenAgainButChangesAndOutsideEditsAre)
