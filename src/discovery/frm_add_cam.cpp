@@ -106,7 +106,7 @@ bool frmAddCam::ParseIPPort(const QString& text, QString& host, int& port)
             return false;
         value = value * 10 + (c.unicode() - '0');
     }
-    if (value < 1 || value > 65535)
+    if (value < 1 || value >= 65535)  // 65535 itself is refused: the whole text is the host
         return false;
     host = text.left(colon);
     port = value;

@@ -141,9 +141,8 @@ void frmMain::ReportLogFailure(int n, const QString& path)
     if (m_logFailureReported[n])
         return;
     m_logFailureReported[n] = true;
-    ui().MsgBox(QStringLiteral("The event log of camera %1 cannot be written to \"%2\". "
-                               "Its events are kept in memory until the log can be written.")
-                    .arg(n)
-                    .arg(path),
+    ui().MsgBox(QString(gLangLogNotWritten)
+                    .replace(QLatin1String("%1"), QString::number(n))
+                    .replace(QLatin1String("%2"), path),
                 MsgButtons::OK, MsgIcon::Warning, gAppTitle);
 }

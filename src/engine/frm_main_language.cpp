@@ -60,6 +60,9 @@ bool frmMain::LoadLanguage()
             gLangCtrlMsg[k - 1] = message(kPanelWindowName, k);
         for (int k = 1; k <= 3; ++k)
             gLangMainMsg[k - 1] = message(kEngineWindowName, k);
+        if (QString warning;
+            reader.TextByRule(kEngineWindowName, QStringLiteral("strLogNotWritten"), warning))
+            gLangLogNotWritten = warning;
         for (int k = 1; k <= 17; ++k)
             gLangEvent[k - 1] = text(kEngineWindowName, QStringLiteral("Event%1").arg(k));
         return true;

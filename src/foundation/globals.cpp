@@ -62,6 +62,10 @@ QString gAppTitle = kBuiltInTitle;
 QString gLblEmpty = QStringLiteral("EMPTY");
 std::array<QString, 100> gLangEvent;
 std::array<QString, 3> gLangMainMsg;
+const QString kBuiltInLogNotWritten =
+    QStringLiteral("The event log of camera %1 cannot be written to \"%2\". "
+                   "Its events are kept in memory until the log can be written.");
+QString gLangLogNotWritten = kBuiltInLogNotWritten;
 std::array<QString, 5> gLangCtrlMsg;
 std::array<QString, 2> gLangClientMsg;
 std::array<QString, 4> gLangRec;
@@ -154,6 +158,7 @@ void InitGlobalVariable()
     gAppTitle = kBuiltInTitle;
     gLangEvent.fill(QString());
     gLangMainMsg.fill(QString());
+    gLangLogNotWritten = kBuiltInLogNotWritten;
     gLangCtrlMsg.fill(QString());
     gLangClientMsg.fill(QString());
     gLangRec.fill(QString());

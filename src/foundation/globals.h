@@ -177,6 +177,10 @@ extern QString gAppTitle;
 extern QString gLblEmpty;
 extern std::array<QString, 100> gLangEvent;  // Event<n> in entry n - 1
 extern std::array<QString, 3> gLangMainMsg;
+// [frmMain] strLogNotWritten: the warning when an event log cannot be written
+// (%1 the slot, %2 the file); a pack without the key keeps the built-in text.
+extern QString gLangLogNotWritten;
+extern const QString kBuiltInLogNotWritten;
 extern std::array<QString, 5> gLangCtrlMsg;
 extern std::array<QString, 2> gLangClientMsg;
 extern std::array<QString, 4> gLangRec;

@@ -826,8 +826,8 @@ QString ExpandEspaces(const QString& pattern)
         case 't':
             out += QStringLiteral("\\\t");
             break;
-        case 'f':
-            out += QStringLiteral("\\\f");
+        case 'f':  // in this engine "\f" is a line feed ("\n" stands for CR LF)
+            out += QStringLiteral("\\\n");
             break;
         case 'r':
             out += QStringLiteral("\\\r");

@@ -9,7 +9,7 @@ namespace {
 
 using Id = ImageServer::Dispid;
 
-TEST(ParseIPPort, SplitsOnlyAPortOfOneToFiveDigitsFromOneTo65535)
+TEST(ParseIPPort, SplitsOnlyAPortOfOneToFiveDigitsFromOneTo65534)
 {
     struct Case {
         QString text;
@@ -25,7 +25,7 @@ TEST(ParseIPPort, SplitsOnlyAPortOfOneToFiveDigitsFromOneTo65535)
         {QStringLiteral("h:abc"), false, QStringLiteral("h:abc"), 7},
         {QStringLiteral("h:1:2"), true, QStringLiteral("h"), 1},
         {QStringLiteral("h:65534"), true, QStringLiteral("h"), 65534},
-        {QStringLiteral("h:65535"), true, QStringLiteral("h"), 65535},
+        {QStringLiteral("host:65535"), false, QStringLiteral("host:65535"), 7},
         {QStringLiteral("h:65536"), false, QStringLiteral("h:65536"), 7},
         {QStringLiteral("h:0"), false, QStringLiteral("h:0"), 7},
         {QStringLiteral("h:00000"), false, QStringLiteral("h:00000"), 7},

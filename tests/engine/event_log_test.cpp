@@ -161,11 +161,14 @@ TEST_F(EventLogTest, AnUnwritableLogKeepsTheLinesInMemoryAndIsReportedOnce)
     blocker.close();
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("20261209.Log")));
 
+    gLangLogNotWritten = QStringLiteral("Protokoll %1: %2 %1");  // from the language pack
     for (int e = 1; e <= 260; ++e)
         engine.AddEvent(2, QStringLiteral("event %1").arg(e));
     EXPECT_EQ(engine.List1(2).size(), 520);  // nothing given up
     ASSERT_EQ(fake.messages.size(), 1u);
-    EXPECT_TRUE(fake.messages[0].text.contains(QStringLiteral("camera 2")));
+    EXPECT_EQ(
+        fake.messages[0].text,
+        QStringLiteral("Protokoll 2: %1 2").arg(dir.path() + QStringLiteral("/20261209.Log")));
     EXPECT_EQ(fake.messages[0].title, gAppTitle);
 
     // Once the disk can be written again the lines drain to the file in order.

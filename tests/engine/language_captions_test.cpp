@@ -59,7 +59,7 @@ TEST_F(LanguageCaptionsTest, EveryKeyLandsInItsTable)
           "Message3=m3\r\nMessage4=m4\r\nMessage5=m5\r\n"
           "[PopupMenu]\r\nAbout=About\r\nHelp=Help\r\nFitWindow=Fit\r\n"
           "[frmMain]\r\nMessage1=a\r\nMessage2=b\r\nMessage3=c\r\nEvent1=Started\r\n"
-          "Event17=Stalled\r\n");
+          "Event17=Stalled\r\nstrLogNotWritten=Log %1 fails at %2\r\n");
 
     ASSERT_TRUE(frmMain::LoadLanguage());
 
@@ -98,6 +98,7 @@ TEST_F(LanguageCaptionsTest, EveryKeyLandsInItsTable)
         {&gLangEvent[0], "Started"},
         {&gLangEvent[16], "Stalled"},
         {&gLangEvent[1], ""},
+        {&gLangLogNotWritten, "Log %1 fails at %2"},
     };
     for (const auto& [global, expected] : table)
         EXPECT_EQ(*global, QString::fromUtf8(expected)) << expected;

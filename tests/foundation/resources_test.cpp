@@ -226,6 +226,13 @@ TEST_F(ResourcesTest, SetControlFontAppliesTheLanguageFont)
     gFontSize = -3;  // a size no font can have leaves the control's
     SetControlFont(&label);
     EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 11.0);
+
+    // The flag False leaves the font alone.
+    gFontName = QStringLiteral("Noto Serif");
+    gFontSize = 20;
+    label.setFont(start);
+    SetControlFont(&label, false);
+    EXPECT_EQ(label.font(), start);
 }
 
 // The pack the program ships with.
