@@ -183,7 +183,7 @@ void frmBrowse::ImageServer1_Notify(int code)
     m_server->selectServer(n);
     // What the camera reports is shown as text only; a name or MAC address
     // that does not decode is listed as it came.
-    auto* row = new QTreeWidgetItem(QStringList{DecodeHtmlEntities(m_server->serverName()),
+    auto* row = new QTreeWidgetItem(QStringList{CleanCameraText(m_server->serverName()),
                                                 m_server->serverIPAddress(),
                                                 FormatMacAddress(m_server->serverMacAddress())});
     row->setData(0, kEntryRole, n);  // the row's search entry, wherever the row stands
@@ -370,7 +370,7 @@ void frmBrowse::cmdAdd_Click()
     m_bLocalCamera = true;
     m_sMACAddress = s.serverMacAddress();
     m_sServerModel = s.serverModel();
-    m_sServerName = DecodeHtmlEntities(s.serverName());
+    m_sServerName = CleanCameraText(s.serverName());
     m_sFWVersion = s.fwVersion();
     m_sHWVersion = s.hwVersion();
     m_sROMVersion = s.romVersion();

@@ -50,9 +50,12 @@ bool IsPatternMatch(const QString& text, const QString& pattern)
 
 namespace {
 
-void showOpenMessage(int index, MsgIcon icon)
+void showOpenMessage(int index, MsgIcon icon, const QString& path = QString())
 {
-    ui().MsgBox(gLangMainMsg[static_cast<size_t>(index)], MsgButtons::OK, icon, gAppTitle);
+    QString text = gLangMainMsg[static_cast<size_t>(index)];
+    if (!path.isEmpty())
+        text += QLatin1Char('\n') + path;  // which file was looked for
+    ui().MsgBox(text, MsgButtons::OK, icon, gAppTitle);
 }
 
 }  // namespace
@@ -61,7 +64,7 @@ void OpenWithAssociatedApp(const QString& path)
 {
     try {
         if (path.isEmpty() || !QFileInfo(path).isFile()) {
-            showOpenMessage(2, MsgIcon::None);
+            showOpenMessage(2, MsgIcon::None, path);
             return;
         }
         const QString file = QFileInfo(path).absoluteFilePath();
@@ -409,11 +412,30 @@ QString URLDecode(const QString& text)
     return DecodeHtmlEntities(out);
 }
 
+namespace {
+
+// C0, DEL, C1 and the line and paragraph separators.
+bool isControlChar(char16_t u)
+{
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029;
+}
+
+}  // namespace
+
+QString CleanCameraText(const QString& text)
+{
+    QString out = DecodeHtmlEntities(text);
+    out.removeIf([](QChar c) { return isControlChar(c.unicode()); });
+    return out;
+}
+
 QString StripFileChars(const QString& text)
 {
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
+        if (isControlChar(c.unicode()))
+            continue;
         switch (c.unicode()) {
         case '\\':
         case '/':

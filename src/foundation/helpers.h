@@ -23,7 +23,7 @@ bool IsPatternMatch(const QString& text, const QString& pattern);
 
 // Opens a file with the program the desktop associates with its type.
 // Missing file, missing association and failed start are each reported
-// with their own language text.
+// with their own language text; a missing file's path follows on a second line.
 void OpenWithAssociatedApp(const QString& path);
 // Opens a file with the configured player program (gPlayerPath).
 void RunPlayer(const QString& path);
@@ -75,6 +75,10 @@ QString MakeNonce(const std::function<double()>& draw);
 QString FormatMacAddress(const QString& text);
 // Decodes decimal character references of four or five digits ("&#20013;").
 QString DecodeHtmlEntities(const QString& text);
+// A text a camera reports (its name), as it may be shown: character references
+// decoded, then control characters (C0, DEL, C1, line and paragraph
+// separators) removed, so that "x&#0013;&#0010;y" reads "xy".
+QString CleanCameraText(const QString& text);
 // Form encoding as the cameras expect it.
 QString URLEncode(const QString& text);
 // Form decoding, followed by DecodeHtmlEntities.
@@ -83,7 +87,8 @@ QString URLDecode(const QString& text);
 // that lie outside ASCII: ASCII as itself, others as %XX of their UTF-8 bytes.
 QString CharToPercentHex(char32_t codePoint);
 
-// Removes \ / : * ? " < > | from a text (file and folder names).
+// Removes \ / : * ? " < > | and control characters from a text (file and
+// folder names made from what a camera reports).
 QString StripFileChars(const QString& text);
 
 // 16-bit and 32-bit bit arithmetic with wrap-around.

@@ -124,12 +124,17 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
               QStringLiteral("1.2.3.4.5.6")),
           Cam(QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"),
               QStringLiteral("1.2.x.4")),
-          Cam(QString(), QStringLiteral("127.0.0.4"), QString())},
+          Cam(QString(), QStringLiteral("127.0.0.4"), QString()),
+          Cam(QStringLiteral("x&#0013;&#0010;y"), QStringLiteral("127.0.0.5"),
+              QStringLiteral("1.2.3.4.5.7"))},
          {{QStringLiteral("A\u4E2DB"), QStringLiteral("127.0.0.2"),
            QStringLiteral("01 02 03 04 05 06")},
           {QStringLiteral("C&#12;D&#99999999;&#0000;"), QStringLiteral("127.0.0.3"),
            QStringLiteral("1.2.x.4")},
-          {QString(), QStringLiteral("127.0.0.4"), QString()}}},
+          {QString(), QStringLiteral("127.0.0.4"), QString()},
+          // Decoded references bring no line breaks back.
+          {QStringLiteral("xy"), QStringLiteral("127.0.0.5"),
+           QStringLiteral("01 02 03 04 05 07")}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -531,7 +536,7 @@ TEST_F(BrowseWindow, AddTakesTheCameraOfTheChosenRowAlsoWhenTheRowsWereReordered
     configure = [](FakeImageServer& s) {
         s.searchHits = {
             Cam(QStringLiteral("Yard"), QStringLiteral("127.0.0.3"), QStringLiteral("1.2.3.4.5.7")),
-            Cam(QStringLiteral("Door"), QStringLiteral("127.0.0.2"),
+            Cam(QStringLiteral("Do&#0013;&#0010;or"), QStringLiteral("127.0.0.2"),
                 QStringLiteral("1.2.3.4.5.6"))};
     };
     frmBrowse& browse = Load();

@@ -220,6 +220,8 @@ TEST_F(CameraSetupTest, EachSlotHasItsOwnMailPicture)
     EXPECT_NE(frmMain::MailPictureFile(1), frmMain::MailPictureFile(2));
     gCam[3].ServerName.clear();
     EXPECT_EQ(frmMain::MailPictureFile(3), dir.path() + QStringLiteral("/CAM3_.jpg"));
+    gCam[4].ServerName = QStringLiteral("x\r\ny");  // a hostile name keeps to one line
+    EXPECT_EQ(frmMain::MailPictureFile(4), dir.path() + QStringLiteral("/CAM4_xy.jpg"));
     EXPECT_EQ(StripFileChars(QStringLiteral("a\\b/c:d*e?f\"g<h>i|j")),
               QStringLiteral("abcdefghij"));
 }

@@ -181,6 +181,25 @@ TEST(StripFileChars, RemovesEveryCharacterNotAllowedInNames)
               QStringLiteral("abcdefghij"));
     EXPECT_EQ(StripFileChars(QStringLiteral("??||")), QString());
     EXPECT_EQ(StripFileChars(QStringLiteral(" Cam. 1 ")), QStringLiteral(" Cam. 1 "));
+    // Control characters never reach a file name.
+    EXPECT_EQ(StripFileChars(QStringLiteral("x\r\ny\t\x7f\u0085\u2028z")), QStringLiteral("xyz"));
+}
+
+TEST(CleanCameraText, DecodesThenDropsControlCharacters)
+{
+    const std::vector<TextCase> cases = {
+        {QStringLiteral("x&#0013;&#0010;y"), QStringLiteral("xy")},
+        {QStringLiteral("A&#20013;B"), chars({'A', 0x4E2D, 'B'})},
+        {QStringLiteral("tab&#0009;bell&#0007;del&#0127;nel&#0133;ls&#8232;end"),
+         QStringLiteral("tabbelldelnellsend")},
+        {QStringLiteral("raw\r\nline"), QStringLiteral("rawline")},
+        {QStringLiteral("&#0000;kept"), QStringLiteral("&#0000;kept")},
+        {QStringLiteral(" Front door "), QStringLiteral(" Front door ")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input.toStdString());
+        EXPECT_EQ(CleanCameraText(c.input), c.expected);
+    }
 }
 
 TEST(BitHelpers, WrapAndShiftLikeSixteenAndThirtyTwoBitIntegers)
