@@ -71,7 +71,10 @@ TEST_F(HelpersShell, OpenWithAssociatedAppReportsEachFailureWithItsOwnText)
             EXPECT_TRUE(fake.messages.empty());
         } else {
             ASSERT_EQ(fake.messages.size(), 1u);
-            EXPECT_EQ(fake.messages[0].text, gLangMainMsg[static_cast<size_t>(c.message)]);
+            // A missing file is named on a second line.
+            EXPECT_EQ(fake.messages[0].text,
+                      gLangMainMsg[static_cast<size_t>(c.message)]
+                          + (c.fileExists ? QString() : QLatin1Char('\n') + path));
             EXPECT_EQ(fake.messages[0].icon, c.icon);
             EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
             EXPECT_EQ(fake.messages[0].title, gAppTitle);
@@ -128,7 +131,7 @@ TEST_F(HelpersShell, OpeningAFolderCountsAsAMissingFile)
     OpenWithAssociatedApp(dir.path());
     RunPlayer(QString());
     ASSERT_EQ(fake.messages.size(), 2u);
-    EXPECT_EQ(fake.messages[0].text, QStringLiteral("no such file"));
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("no such file\n") + dir.path());
     EXPECT_EQ(fake.messages[1].text, QStringLiteral("no such file"));
     EXPECT_TRUE(fake.started.empty());
 }

@@ -4,7 +4,10 @@
 #include "support/fake_ui.h"
 #include "support/temp_program.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
+#include <QStringDecoder>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -302,4 +305,34 @@ TEST(ShippedResources, EnglishPackLoadsWithTheElementNamesThePanelAndWindowsUse)
                          .isEmpty());
     for (const char* key : {"About", "Help", "FitWindow"})
         EXPECT_TRUE(captions.GetValue(u"PopupMenu", QString::fromLatin1(key)).has_value()) << key;
+}
+
+// Every shipped language names a help page that ships with it.
+TEST(ShippedResources, EachLanguageNamesAReadableHelpPage)
+{
+    FakeUi fake;
+    const QDir lang(QStringLiteral(CAM_RESOURCES_DIR "/lang"));
+    const QStringList fontFiles = lang.entryList({QStringLiteral("*_1.ini")}, QDir::Files);
+    ASSERT_FALSE(fontFiles.isEmpty());
+    for (const QString& fontFile : fontFiles) {
+        SCOPED_TRACE(fontFile.toStdString());
+        InitGlobalVariable();
+        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+        gLanguage = fontFile.chopped(6);  // "<tag>_1.ini"
+        ASSERT_TRUE(LoadLang1Ini());
+        ASSERT_FALSE(gHelpFileName.isEmpty());
+        const QString path = FindResourceFile(QStringLiteral("Help/") + gHelpFileName);
+        SetAppPath({});
+        ASSERT_FALSE(path.isEmpty()) << gHelpFileName.toStdString() << " is not in Help/";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray data = file.readAll();
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString page = utf8.decode(data);
+        EXPECT_FALSE(utf8.hasError());
+        EXPECT_TRUE(page.startsWith(u"<!DOCTYPE html>"));
+        EXPECT_TRUE(page.contains(u"<title>"));
+        EXPECT_TRUE(page.trimmed().endsWith(u"</html>"));
+    }
+    gLanguage.clear();
 }

@@ -247,18 +247,24 @@ TEST_F(PanelWindowTest, ToolMenuOpensHelpAndAboutBox)
     Tool* about = panel->tbr()->Tools(QStringLiteral("ID_About"));
     ASSERT_TRUE(help && about);
 
-    // No help file yet: the missing-file text.
-    help->trigger();
-    ASSERT_EQ(fake.messages.size(), 1u);
-    EXPECT_EQ(fake.messages[0].text, gLangMainMsg[2]);
-
+    // The shipped help page opens with the desktop's program for it.
     ASSERT_FALSE(gHelpFileName.isEmpty());
-    const QString file = folder.write(QStringLiteral("help/") + gHelpFileName, "<html></html>");
+    const QString file = folder.file(QStringLiteral("Help/") + gHelpFileName);
+    ASSERT_TRUE(QFileInfo(file).isFile());
     fake.associatedProgram = QStringLiteral("viewer");
     help->trigger();
     ASSERT_EQ(fake.started.size(), 1u);
     EXPECT_EQ(fake.started[0].first, QStringLiteral("viewer"));
     EXPECT_EQ(fake.started[0].second, QStringList{QFileInfo(file).absoluteFilePath()});
+    EXPECT_TRUE(fake.messages.empty());
+
+    // A help file missing all the same: the message names where it was looked for.
+    folder.remove(QStringLiteral("Help/") + gHelpFileName);
+    help->trigger();
+    ASSERT_EQ(fake.messages.size(), 1u);
+    EXPECT_EQ(fake.messages[0].text, gLangMainMsg[2] + QStringLiteral("\n") + AppPath()
+                                         + QStringLiteral("/Help/") + gHelpFileName);
+    EXPECT_EQ(fake.started.size(), 1u);
 
     // Without an about box the entry is off and does nothing.
     EXPECT_FALSE(about->isEnabled());
