@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -149,3 +150,29 @@ TEST_F(LanguageCaptionsTest, TheFileIsFoundWhateverItsCapitalisation)
 }
 
 }  // namespace
+
+// The shipped pack's event texts read as sentences in the event list and the
+// log files, never as bare status numbers.
+TEST_F(LanguageCaptionsTest, TheShippedEventTextsAreSentences)
+{
+    QFile shipped(QStringLiteral(CAM_RESOURCES_DIR "/lang/english.ini"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    Write(shipped.readAll());
+    ASSERT_TRUE(frmMain::LoadLanguage());
+    const QRegularExpression statusNumber(QStringLiteral("\\bstatus\\s*\\d"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (int k = 0; k <= kEventStreamStalled; ++k) {
+        const QString& text = gLangEvent[static_cast<size_t>(k)];
+        SCOPED_TRACE("Event" + std::to_string(k + 1) + "=" + text.toStdString());
+        ASSERT_GE(text.size(), 8);
+        EXPECT_TRUE(text.front().isUpper());
+        EXPECT_TRUE(text.endsWith(QLatin1Char('.')));
+        EXPECT_FALSE(statusNumber.match(text).hasMatch());
+    }
+    // Each event has its own text.
+    QStringList all(gLangEvent.begin(), gLangEvent.begin() + kEventStreamStalled + 1);
+    all.removeDuplicates();
+    EXPECT_EQ(all.size(), kEventStreamStalled + 1);
+    // The log warning keeps both of its places.
+    EXPECT_TRUE(gLangLogNotWritten.contains(u"%1") && gLangLogNotWritten.contains(u"%2"));
+}
