@@ -58,6 +58,8 @@ frmController::frmController(ImageServerFactory makeImageServer, QWidget* parent
 
     Timer1.setInterval(500);
     tmrBtnHold.setInterval(500);
+    commands.ConfirmPTControl = [this](int slot) { return ConfirmPTControl(slot); };
+    commands.SendPTCommand = [this](int slot, int code) { SendPTCommand(slot, code); };
 
     connect(m_skin, &SkinForm::MouseIn, this, &frmController::SkinForm1_MouseIn);
     connect(m_skin, &SkinForm::MouseOut, this, &frmController::SkinForm1_MouseOut);
@@ -183,8 +185,12 @@ void frmController::showEvent(QShowEvent* e)
 void frmController::changeEvent(QEvent* e)
 {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+    if (e->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow())
         Form_Activate();
+    else
+        tmrBtnHold.stop();  // a held pan/tilt button never outlives the panel's focus
 }
 
 void frmController::SetTextFonts()

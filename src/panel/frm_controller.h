@@ -31,6 +31,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <span>
 
 class ActiveToolBar;
 class IBrowseDialog;
@@ -80,6 +81,7 @@ public:
     static constexpr int kStopPollMs = 100;
 
     // Commands that come with their own code; unset ones are not available yet.
+    // The panel sets those whose code is part of the program; tests replace them.
     struct Commands {
         // Recording-mode toggles of the current slot: true when the slot had a
         // recording mode on entry.
@@ -117,6 +119,11 @@ public:
     void StopBtnHold() override;
     void RefrushCamCfgBtn();
     void RefreshPTPanel();
+    // Pan/tilt: asks before motion handling goes off (true: go ahead), and
+    // sends a code to the current slot's camera. The panel installs both as
+    // its commands.
+    bool ConfirmPTControl(int slot);
+    void SendPTCommand(int slot, int code);
 
     // --- Element helpers ---
     // Shows cell `cell` of row `row` on the row's element (only while the panel is open).
@@ -168,10 +175,43 @@ private:
     bool PointerGuard(int row, Pointer event) const;
     void ReassertTopMost();
 
-    // Click dispatch: false when the click was refused outright (no tail).
+    // Click dispatch: one row per command element (CommandTable); false when
+    // the click was refused outright (no common refresh).
+    enum class ClickGuard {
+        None,             // always runs
+        ScanOff,          // refused outright while the scan tour runs
+        ScanOffAssigned,  // and an empty slot skips the command (the refresh still follows)
+    };
+    struct CommandRow;
+    static std::span<const CommandRow> CommandTable();
+    static const CommandRow* FindCommand(const QString& name);
     bool Dispatch(SkinElement& element);
     void CommonTail();
     bool ConfigButtonStep();
+    // Folds the slot's extra information and the camera set-up away.
+    void CloseInfo();
+
+    // The click of each command element (false: refused, no common refresh).
+    bool Cam_Click(SkinElement& clicked);
+    bool SysConf_Click(SkinElement& clicked);
+    bool ManualRec_Click(SkinElement& clicked);
+    bool ScheduleRec_Click(SkinElement& clicked);
+    bool MotionRec_Click(SkinElement& clicked);
+    bool Assign_Click(SkinElement& clicked);
+    bool Motion_Click(SkinElement& clicked);
+    bool Combine_Click(SkinElement& clicked);
+    bool Play_Click(SkinElement& clicked);
+    bool Scan_Click(SkinElement& clicked);
+    bool About_Click(SkinElement& clicked);
+    bool Connect_Click(SkinElement& clicked);
+    bool Web_Click(SkinElement& clicked);
+    bool Min_Click(SkinElement& clicked);
+    bool Erase_Click(SkinElement& clicked);
+    bool CamConf_Click(SkinElement& clicked);
+    bool ExtInfo_Click(SkinElement& clicked);
+    bool Update_Click(SkinElement& clicked);
+    bool PanTilt_Click(SkinElement& clicked);
+    bool Other_Click(SkinElement& clicked);
 
     // Commands.
     void SelectCam(int cam);

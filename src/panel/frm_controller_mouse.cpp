@@ -40,78 +40,145 @@ private:
 
 }  // namespace
 
+// ---------------------------------------------------------- command table
+
+// Whether an element shows its hover and pressed looks for the current slot.
+using PointerRule = bool (*)(const CamInfo& cam, bool hover);
+
+namespace {
+
+bool AnyTime(const CamInfo&, bool) { return true; }
+bool ScanOffHover(const CamInfo&, bool hover) { return hover && !gScanMode; }
+bool SingleDisplayHover(const CamInfo&, bool hover) { return hover && gCombineMode == 0; }
+bool AssignedScanOff(const CamInfo& cam, bool) { return cam.Assign && !gScanMode; }
+// A recording button under the pointer while its own mode records keeps its "on" look.
+bool RecordHover(const CamInfo& cam, bool hover, int mode)
+{
+    return hover && cam.Assign && !gScanMode && !(cam.Recording && cam.RecordMode == mode);
+}
+bool MotionRecHover(const CamInfo& cam, bool hover)
+{
+    return RecordHover(cam, hover, kRecordMotion);
+}
+bool ScheduleRecHover(const CamInfo& cam, bool hover)
+{
+    return RecordHover(cam, hover, kRecordSchedule);
+}
+bool ManualRecHover(const CamInfo& cam, bool hover)
+{
+    return RecordHover(cam, hover, kRecordManual);
+}
+bool ConnectHover(const CamInfo& cam, bool hover)
+{
+    return hover && cam.Assign && !gScanMode && !cam.Enable;
+}
+bool ExtInfoLooks(const CamInfo& cam, bool hover)
+{
+    if (hover)
+        return cam.Assign && !gScanMode && !gExtInfo[static_cast<size_t>(gCurCam - 1)];
+    return cam.Assign && !gScanMode;
+}
+bool SetUpGroup(const CamInfo& cam, bool) { return cam.Assign && gCamCfgOpen && !gScanMode; }
+bool MotionLooks(const CamInfo& cam, bool)
+{
+    switch (CurrentVariant()) {
+    case LangVariant::TarselS:
+        return cam.Assign && !gScanMode;
+    case LangVariant::DADODEZE:
+        return cam.Assign;
+    default:
+        return cam.Assign && gCamCfgOpen && !gScanMode;
+    }
+}
+bool UpdateLooks(const CamInfo& cam, bool hover)
+{
+    return SetUpGroup(cam, hover) && cam.Protocol != kProtocolViewer
+           && cam.Protocol != kProtocolWebStream;
+}
+bool CamConfHover(const CamInfo& cam, bool hover)
+{
+    return hover && cam.Assign && !gScanMode && !gCamCfgOpen;
+}
+bool PanTilt(const CamInfo& cam, bool) { return cam.Assign && cam.PT && !gScanMode; }
+bool PanTiltStop(const CamInfo& cam, bool hover)
+{
+    return PanTilt(cam, hover) && cam.Protocol != kProtocolViewer;
+}
+
+}  // namespace
+
+// One row per command element: its name, when it shows its pointer looks,
+// the click's guard, the command, and whether the common refresh follows.
+struct frmController::CommandRow {
+    QLatin1StringView name;
+    PointerRule pointer;
+    ClickGuard guard;
+    // False when the command refused the click outright (no common refresh).
+    bool (frmController::*command)(SkinElement& clicked);
+    bool tail;
+};
+
+std::span<const frmController::CommandRow> frmController::CommandTable()
+{
+    using G = ClickGuard;
+    using P = frmController;
+    static constexpr CommandRow rows[] = {
+        {QLatin1StringView("Min"), AnyTime, G::None, &P::Min_Click, true},
+        {QLatin1StringView("Close"), AnyTime, G::None, &P::Other_Click, true},
+        {QLatin1StringView("About"), AnyTime, G::None, &P::About_Click, true},
+        {QLatin1StringView("Scan"), ScanOffHover, G::None, &P::Scan_Click, true},
+        {QLatin1StringView("Combine"), SingleDisplayHover, G::None, &P::Combine_Click, true},
+        {QLatin1StringView("SysConf"), AnyTime, G::None, &P::SysConf_Click, true},
+        {QLatin1StringView("MotionRec"), MotionRecHover, G::ScanOffAssigned, &P::MotionRec_Click,
+         true},
+        {QLatin1StringView("ScheduleRec"), ScheduleRecHover, G::ScanOffAssigned,
+         &P::ScheduleRec_Click, true},
+        {QLatin1StringView("ManualRec"), ManualRecHover, G::ScanOffAssigned, &P::ManualRec_Click,
+         true},
+        {QLatin1StringView("Assign"), AssignedScanOff, G::ScanOffAssigned, &P::Assign_Click, true},
+        {QLatin1StringView("Connect"), ConnectHover, G::ScanOffAssigned, &P::Connect_Click, true},
+        {QLatin1StringView("Erase"), AssignedScanOff, G::ScanOffAssigned, &P::Erase_Click, true},
+        {QLatin1StringView("ExtInfo"), ExtInfoLooks, G::ScanOffAssigned, &P::ExtInfo_Click, true},
+        {QLatin1StringView("Web"), SetUpGroup, G::ScanOff, &P::Web_Click, true},
+        {QLatin1StringView("Motion"), MotionLooks, G::ScanOff, &P::Motion_Click, true},
+        {QLatin1StringView("Update"), UpdateLooks, G::ScanOff, &P::Update_Click, true},
+        {QLatin1StringView("Cam1"), AnyTime, G::None, &P::Cam_Click, true},
+        {QLatin1StringView("Cam2"), AnyTime, G::None, &P::Cam_Click, true},
+        {QLatin1StringView("Cam3"), AnyTime, G::None, &P::Cam_Click, true},
+        {QLatin1StringView("Cam4"), AnyTime, G::None, &P::Cam_Click, true},
+        {QLatin1StringView("Play"), AnyTime, G::None, &P::Play_Click, true},
+        {QLatin1StringView("CamConf"), CamConfHover, G::ScanOff, &P::CamConf_Click, true},
+        // Pan and tilt act on press and release; the click itself does nothing.
+        {QLatin1StringView("PT-L"), PanTilt, G::None, &P::PanTilt_Click, true},
+        {QLatin1StringView("PT-R"), PanTilt, G::None, &P::PanTilt_Click, true},
+        {QLatin1StringView("PT-U"), PanTilt, G::None, &P::PanTilt_Click, true},
+        {QLatin1StringView("PT-D"), PanTilt, G::None, &P::PanTilt_Click, true},
+        {QLatin1StringView("PT-H"), PanTilt, G::None, &P::PanTilt_Click, true},
+        {QLatin1StringView("PT-S"), PanTiltStop, G::None, &P::PanTilt_Click, true},
+    };
+    return rows;
+}
+
+const frmController::CommandRow* frmController::FindCommand(const QString& name)
+{
+    for (const CommandRow& row : CommandTable())
+        if (name == row.name)
+            return &row;
+    return nullptr;
+}
+
 // ------------------------------------------------------- pointer feedback
 
 bool frmController::PointerGuard(int row, Pointer event) const
 {
     const int c = gCurCam;
-    if (c < 1 || c > kSlotCount)
+    if (c < 1 || c > kSlotCount || row < 0 || row >= kPanelBtnCount)
         return false;
-    const CamInfo& cam = gCam[static_cast<size_t>(c)];
-    const bool assigned = cam.Assign;
-    const bool scanOff = !gScanMode;
-    const bool cfgOpen = gCamCfgOpen;
+    const CommandRow* command = FindCommand(gPanelBtn[static_cast<size_t>(row)].BtnName);
+    if (!command)
+        return false;
     const bool hover = event == Pointer::In || event == Pointer::Out;
-
-    switch (row) {
-    case 0:
-    case 1:
-    case 2:
-    case 5:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 32:
-        return true;
-    case kRowScan:
-        return hover && scanOff;
-    case kRowCombine:
-        return hover && gCombineMode == 0;
-    case kRowMotionRec:
-    case kRowScheduleRec:
-    case kRowManualRec: {
-        const int mode = row == kRowMotionRec     ? kRecordMotion
-                         : row == kRowScheduleRec ? kRecordSchedule
-                                                  : kRecordManual;
-        return hover && assigned && scanOff && !(cam.Recording && cam.RecordMode == mode);
-    }
-    case kRowAssign:
-    case kRowErase:
-        return assigned && scanOff;
-    case kRowConnect:
-        return hover && assigned && scanOff && !cam.Enable;
-    case kRowExtInfo:
-        if (hover)
-            return assigned && scanOff && !gExtInfo[static_cast<size_t>(c - 1)];
-        return assigned && scanOff;
-    case kRowWeb:
-        return assigned && cfgOpen && scanOff;
-    case kRowMotion:
-        switch (CurrentVariant()) {
-        case LangVariant::TarselS:
-            return assigned && scanOff;
-        case LangVariant::DADODEZE:
-            return assigned;
-        default:
-            return assigned && cfgOpen && scanOff;
-        }
-    case kRowUpdate:
-        return assigned && cfgOpen && scanOff && cam.Protocol != kProtocolViewer
-               && cam.Protocol != kProtocolWebStream;
-    case kRowCamConf:
-        return hover && assigned && scanOff && !cfgOpen;
-    case 34:
-    case 35:
-    case 36:
-    case 37:
-    case 38:
-        return assigned && cam.PT && scanOff;
-    case kRowPtLast:
-        return assigned && cam.PT && scanOff && cam.Protocol != kProtocolViewer;
-    default:
-        return false;
-    }
+    return command->pointer(gCam[static_cast<size_t>(c)], hover);
 }
 
 void frmController::SkinForm1_MouseIn(SkinElement* element)
@@ -267,177 +334,195 @@ void frmController::CommonTail()
 
 bool frmController::Dispatch(SkinElement& element)
 {
-    const QString name = element.Name();
-    const LangVariant variant = CurrentVariant();
-    const bool scanOff = !gScanMode;
-    const bool assigned = Assigned();
-    auto extInfo = []() -> bool& { return gExtInfo[static_cast<size_t>(gCurCam - 1)]; };
-    auto recording = [] { return gCam[static_cast<size_t>(gCurCam)].Recording; };
-    auto look = [&](int row, int cell) { element.setStatePicture(RowLook(row, cell)); };
-    // Most commands fold the slot's extra information and the camera set-up away.
-    auto closeInfo = [&] {
-        extInfo() = false;
-        gCamCfgOpen = false;
-        RefreshPanelText();
-    };
+    const CommandRow* row = FindCommand(element.Name());
+    if (!row)
+        return Other_Click(element);
+    if (row->guard != ClickGuard::None && gScanMode)
+        return false;  // refused outright: not even the common refresh
+    if (row->guard == ClickGuard::ScanOffAssigned && !Assigned())
+        return row->tail;  // an empty slot skips the command, the refresh still follows
+    const bool done = (this->*(row->command))(element);
+    return done && row->tail;
+}
 
-    if (name.size() == 4 && name.startsWith(QLatin1String("Cam")) && name[3] >= QLatin1Char('1')
-        && name[3] <= QLatin1Char('4')) {
-        const int n = name[3].digitValue();
-        if (gCurCam != n)
-            gCamCfgOpen = false;
-        SelectCam(n);
-        extInfo() = false;
+// --------------------------------------------------------------- commands
+
+namespace {
+
+bool& ExtInfoFlag() { return gExtInfo[static_cast<size_t>(gCurCam - 1)]; }
+bool CurrentRecording() { return gCam[static_cast<size_t>(gCurCam)].Recording; }
+
+}  // namespace
+
+void frmController::CloseInfo()
+{
+    ExtInfoFlag() = false;
+    gCamCfgOpen = false;
+    RefreshPanelText();
+}
+
+bool frmController::Cam_Click(SkinElement& clicked)
+{
+    const int n = clicked.Name().back().digitValue();
+    if (gCurCam != n)
+        gCamCfgOpen = false;
+    SelectCam(n);
+    ExtInfoFlag() = false;
+    RefreshPanelText();
+    return true;
+}
+
+bool frmController::SysConf_Click(SkinElement&)
+{
+    ShowDialog(kSysConfWindowName, this);
+    return true;
+}
+
+bool frmController::ManualRec_Click(SkinElement& clicked)
+{
+    const bool hadMode = commands.ManualRecord();
+    CloseInfo();
+    if (hadMode && !CurrentRecording())
+        clicked.setStatePicture(RowLook(kRowManualRec, kCellHover));
+    return true;
+}
+
+bool frmController::ScheduleRec_Click(SkinElement& clicked)
+{
+    gCamCfgOpen = false;
+    const bool hadMode = commands.ScheduleRecord();
+    RefreshPanelText();
+    if (!CurrentRecording())
+        clicked.setStatePicture(RowLook(kRowScheduleRec, hadMode ? kCellHover : kCellNormal));
+    return true;
+}
+
+bool frmController::MotionRec_Click(SkinElement& clicked)
+{
+    gCamCfgOpen = false;
+    commands.MotionRecord();
+    RefreshPanelText();
+    if (!CurrentRecording())
+        clicked.setStatePicture(RowLook(kRowMotionRec, kCellHover));
+    return true;
+}
+
+bool frmController::Assign_Click(SkinElement&)
+{
+    AssignCam();
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Motion_Click(SkinElement&)
+{
+    const LangVariant variant = CurrentVariant();
+    const bool standalone = variant == LangVariant::TarselS || variant == LangVariant::DADODEZE;
+    if (Assigned() && (standalone || gCamCfgOpen)) {
+        Motion_Fun();
         RefreshPanelText();
-        return true;
     }
-    if (name == QLatin1String("SysConf")) {
-        ShowDialog(kSysConfWindowName, this);
-        return true;
-    }
-    if (name == QLatin1String("ManualRec")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            const bool r = commands.ManualRecord();
-            closeInfo();
-            if (r && !recording())
-                look(kRowManualRec, kCellHover);
-        }
-        return true;
-    }
-    if (name == QLatin1String("Assign")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            AssignCam();
-            closeInfo();
-        }
-        return true;
-    }
-    if (name == QLatin1String("Motion")) {
-        if (!scanOff)
-            return false;
-        const bool standalone = variant == LangVariant::TarselS || variant == LangVariant::DADODEZE;
-        if (assigned && (standalone || gCamCfgOpen)) {
-            Motion_Fun();
-            RefreshPanelText();
-        }
-        return true;
-    }
-    if (name == QLatin1String("Combine") || name == QLatin1String("Play")
-        || name == QLatin1String("Scan")) {
-        if (name == QLatin1String("Combine"))
-            commands.Combine_Fun();
-        else if (name == QLatin1String("Play"))
-            commands.PlayRecord();
-        else
-            commands.Scan_Fun();
-        closeInfo();
-        return true;
-    }
-    if (name == QLatin1String("About")) {
-        if (variant == LangVariant::DADODEZE || variant == LangVariant::DIZUREZOV)
-            ShowDialog(kAboutWindowName, this);
-        else
-            m_tbr->PopupMenu(QStringLiteral("ID_HelpAbout"));
-        closeInfo();
-        return true;
-    }
-    if (name == QLatin1String("Connect")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            Connect_Fun(gCurCam);
-            closeInfo();
-        }
-        return true;
-    }
-    if (name == QLatin1String("Web")) {
-        if (!scanOff)
-            return false;
-        if (assigned && gCamCfgOpen) {
-            commands.WebSetting();
-            extInfo() = false;
-            RefreshPanelText();
-        }
-        return true;
-    }
-    if (name == QLatin1String("Min")) {
-        closeInfo();
-        return true;
-    }
-    if (name == QLatin1String("Erase")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            EraseCam();
-            closeInfo();
-            RefrushCamCfgBtn();
-        }
-        return true;
-    }
-    if (name == QLatin1String("CamConf")) {
-        if (!scanOff)
-            return false;
-        if (assigned && !ConfigButtonStep())
-            return false;  // the administrator check failed
-        extInfo() = false;
+    return true;
+}
+
+bool frmController::Combine_Click(SkinElement&)
+{
+    commands.Combine_Fun();
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Play_Click(SkinElement&)
+{
+    commands.PlayRecord();
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Scan_Click(SkinElement&)
+{
+    commands.Scan_Fun();
+    CloseInfo();
+    return true;
+}
+
+bool frmController::About_Click(SkinElement&)
+{
+    const LangVariant variant = CurrentVariant();
+    if (variant == LangVariant::DADODEZE || variant == LangVariant::DIZUREZOV)
+        ShowDialog(kAboutWindowName, this);
+    else
+        m_tbr->PopupMenu(QStringLiteral("ID_HelpAbout"));
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Connect_Click(SkinElement&)
+{
+    Connect_Fun(gCurCam);
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Web_Click(SkinElement&)
+{
+    if (Assigned() && gCamCfgOpen) {
+        commands.WebSetting();
+        ExtInfoFlag() = false;
         RefreshPanelText();
-        return true;
     }
-    if (name == QLatin1String("ExtInfo")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            bool& flag = extInfo();
-            flag = !flag;
-            gCamCfgOpen = false;
-            RefreshPanelText();
-            look(kRowExtInfo, extInfo() ? kCellDown : kCellHover);
-        }
-        return true;
+    return true;
+}
+
+bool frmController::Min_Click(SkinElement&)
+{
+    CloseInfo();
+    return true;
+}
+
+bool frmController::Erase_Click(SkinElement&)
+{
+    EraseCam();
+    CloseInfo();
+    RefrushCamCfgBtn();
+    return true;
+}
+
+bool frmController::CamConf_Click(SkinElement&)
+{
+    if (Assigned() && !ConfigButtonStep())
+        return false;  // the administrator check failed
+    ExtInfoFlag() = false;
+    RefreshPanelText();
+    return true;
+}
+
+bool frmController::ExtInfo_Click(SkinElement& clicked)
+{
+    bool& flag = ExtInfoFlag();
+    flag = !flag;
+    gCamCfgOpen = false;
+    RefreshPanelText();
+    clicked.setStatePicture(RowLook(kRowExtInfo, ExtInfoFlag() ? kCellDown : kCellHover));
+    return true;
+}
+
+bool frmController::Update_Click(SkinElement&)
+{
+    const int protocol = gCam[static_cast<size_t>(gCurCam)].Protocol;
+    if (protocol != kProtocolViewer && protocol != kProtocolWebStream && Assigned()
+        && gCamCfgOpen) {
+        Update_Fun();
+        RefreshPanelText();
     }
-    if (name == QLatin1String("ScheduleRec")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            gCamCfgOpen = false;
-            const bool r = commands.ScheduleRecord();
-            RefreshPanelText();
-            // The look follows only for a slot that holds a camera: an empty
-            // slot keeps the greyed button that RefreshPanelText gave it.
-            if (!recording())
-                look(kRowScheduleRec, r ? kCellHover : kCellNormal);
-        }
-        return true;
-    }
-    if (name == QLatin1String("MotionRec")) {
-        if (!scanOff)
-            return false;
-        if (assigned) {
-            gCamCfgOpen = false;
-            commands.MotionRecord();
-            RefreshPanelText();
-            if (!recording())
-                look(kRowMotionRec, kCellHover);
-        }
-        return true;
-    }
-    if (name == QLatin1String("Update")) {
-        if (!scanOff)
-            return false;
-        const int protocol = gCam[static_cast<size_t>(gCurCam)].Protocol;
-        if (protocol != kProtocolViewer && protocol != kProtocolWebStream && assigned
-            && gCamCfgOpen) {
-            Update_Fun();
-            RefreshPanelText();
-        }
-        return true;
-    }
-    if (RowOf(name) >= kRowPtFirst && RowOf(name) <= kRowPtLast)
-        return true;  // pan and tilt act on press and release
-    element.setStyleFlags(kStyleOff);
+    return true;
+}
+
+bool frmController::PanTilt_Click(SkinElement&) { return true; }
+
+bool frmController::Other_Click(SkinElement& clicked)
+{
+    clicked.setStyleFlags(kStyleOff);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
 #include "platform/image_server/image_server.h"
+#include "platform/image_server/records.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
 #include "support/camsim_process.h"
@@ -31,8 +32,9 @@ QByteArray MainIni(const CamsimProcess& sim)
     QByteArray text;
     for (int n = 1; n <= 2; ++n) {
         const auto& cam = sim.cams[static_cast<size_t>(n - 1)];
-        text += QStringLiteral("[Cam%1]\nEnable=%2\nAssign=True\nUserName=admin\nPassword=admin\n"
-                               "IPAddress=%3\nPort=%4\nServerName=Sim %1\nServerLocation=Room %1\n")
+        text += QStringLiteral(
+                    "[Cam%1]\nEnable=%2\nAssign=True\nUserName=admin\nPassword=admin\n"
+                    "IPAddress=%3\nPort=%4\nServerName=Sim %1\nServerLocation=Room %1\nPT=True\n")
                     .arg(n)
                     .arg(n == 1 ? QStringLiteral("True") : QStringLiteral("False"))
                     .arg(cam.address)
@@ -134,6 +136,59 @@ TEST(PanelCamsim, ConnectStopsAndStartsTheVideoAndClosingEverythingEndsTheProgra
     EXPECT_TRUE(gCam[1].Assign && gCam[1].Enable);
     EXPECT_TRUE(gCam[2].Assign && gCam[2].Enable);
     EXPECT_EQ(gCam[2].Port, sim.cams[1].port);
+
+    registry.Reset();
+    ReleaseInstanceLock();
+    InitGlobalVariable();
+}
+
+TEST(PanelCamsim, HoldingAPanTiltButtonTurnsTheCameraUntilReleased)
+{
+    CamsimProcess sim;
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error))
+        << error.toStdString();
+    RealTimeUi ui;
+    TempProgramFolder folder;
+    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
+    folder.write(QStringLiteral("main.ini"), MainIni(sim));
+    WindowRegistry& registry = windows();
+    registry.Reset();
+    RegisterProgramWindows();
+    ASSERT_EQ(Main(), StartupResult::Running);
+    auto* panel = registry.IfLoaded<frmController>(kPanelWindowName);
+    ASSERT_NE(panel, nullptr);
+    SkinMouse mouse(panel->SkinForm1());
+    auto pan = [&] { return RecordInt(sim.Control(1, "state"), QStringLiteral("pan"), -99); };
+    ASSERT_EQ(pan(), 0);
+
+    // Held for 700 ms: one step on the press, one after 500 ms, then one
+    // every 50 ms (the camera stops at 10 steps).
+    const QPoint right = mouse.at(QStringLiteral("PT-R"));
+    mouse.move(right);
+    mouse.press(right);
+    WaitUntil([] { return false; }, 700);
+    mouse.release(right);
+    EXPECT_FALSE(panel->tmrBtnHold.isActive());
+    // Requests already sent still arrive; then the view stays where it is.
+    int settled = -1;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const int now = pan();
+            const bool same = now == settled;
+            settled = now;
+            return same;
+        },
+        5000));
+    EXPECT_GE(settled, 3);
+    EXPECT_LE(settled, 10);
+    WaitUntil([] { return false; }, 400);
+    EXPECT_EQ(pan(), settled);
+
+    // A short click on "centre" brings it back.
+    mouse.click(QStringLiteral("PT-H"));
+    EXPECT_TRUE(WaitUntil([&] { return pan() == 0; }, 5000));
+    EXPECT_TRUE(ui.messages.empty());
 
     registry.Reset();
     ReleaseInstanceLock();

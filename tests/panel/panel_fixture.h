@@ -207,7 +207,10 @@ protected:
                     imageServer1 = server.get();
                     return server;
                 });
-                p->commands = hooks;
+                if (ownCommands)
+                    MergeHooks(p->commands);
+                else
+                    p->commands = hooks;
                 return p;
             },
             CloseUnloads::Yes);
@@ -265,6 +268,23 @@ protected:
         RegisterBrowse([](FakeBrowseDialog& d) { d.m_bCancel = true; });
         windows().Register(kCheckPasswordWindowName,
                            [this] { return new FakeCheckPasswordDialog(journal); });
+    }
+    // Keeps the panel's own commands where the test set no stand-in.
+    void MergeHooks(frmController::Commands& own) const
+    {
+        auto take = [](auto& mine, const auto& stand_in) {
+            if (stand_in)
+                mine = stand_in;
+        };
+        take(own.ManualRecord, hooks.ManualRecord);
+        take(own.ScheduleRecord, hooks.ScheduleRecord);
+        take(own.MotionRecord, hooks.MotionRecord);
+        take(own.PlayRecord, hooks.PlayRecord);
+        take(own.Combine_Fun, hooks.Combine_Fun);
+        take(own.Scan_Fun, hooks.Scan_Fun);
+        take(own.WebSetting, hooks.WebSetting);
+        take(own.ConfirmPTControl, hooks.ConfirmPTControl);
+        take(own.SendPTCommand, hooks.SendPTCommand);
     }
     bool hookCall(const QString& name, bool result)
     {
@@ -360,6 +380,8 @@ protected:
     RegistryEngineWindows engineWindows{windows()};
     FakeEngineControls controls{journal};
     frmController::Commands hooks;
+    // The panel keeps its own commands, replaced only by the stand-ins set in `hooks`.
+    bool ownCommands = false;
     bool manualResult = true;
     bool scheduleResult = true;
     bool motionResult = true;
