@@ -17,6 +17,7 @@
 #include "views/frm_client.h"
 
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -113,6 +114,90 @@ TEST(EngineCamsim, ARunningSlotComesBackWithLiveVideoAndTheShutDownLeavesLogAndS
     EXPECT_FALSE(gCam[2].Enable);
     EXPECT_EQ(gCam[1].Port, sim.cams[0].port);
 
+    registry.Reset();
+    InitGlobalVariable();
+    SetAppPath({});
+    SetDataPath({});
+}
+
+// After a power cut the cameras usually boot after the PC: a running slot
+// whose camera comes up late is shown without the operator doing anything,
+// and a camera that refuses the log-in is logged once, stopped and left alone.
+TEST(EngineCamsim, ALateCameraIsShownByItselfAndARefusedLogInIsReportedOnce)
+{
+    CamsimProcess sim;  // slot 2's camera, which refuses the password given
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("1")}, &error))
+        << error.toStdString();
+    const QString lateAddress = QStringLiteral("127.0.0.93");
+    int latePort = 0;
+    {
+        QTcpServer probe;  // slot 1's camera: a free port on which camsim starts later
+        ASSERT_TRUE(probe.listen(QHostAddress(lateAddress), 0));
+        latePort = probe.serverPort();
+    }
+
+    RealTimeUi ui;
+    QTemporaryDir data;
+    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+    SetDataPath(data.path());
+    InitGlobalVariable();
+    ASSERT_TRUE(LoadLanguageIni());
+    ASSERT_TRUE(LoadLang1Ini());
+    ASSERT_TRUE(LoadLang2Ini());
+    ASSERT_TRUE(LoadLang3Ini());
+    const struct {
+        QString address;
+        int port;
+        QString password;
+    } targets[] = {{lateAddress, latePort, QStringLiteral("admin")},
+                   {sim.cams[0].address, sim.cams[0].port, QStringLiteral("wrong")}};
+    for (int n = 1; n <= 2; ++n) {
+        CamInfo& cam = gCam[n];
+        cam.Assign = true;
+        cam.Enable = true;
+        cam.Protocol = 0;
+        cam.IPAddress = targets[n - 1].address;
+        cam.Port = targets[n - 1].port;
+        cam.UserName = QStringLiteral("admin");
+        cam.Password = targets[n - 1].password;
+        cam.ServerName = QStringLiteral("Sim %1").arg(n);
+    }
+
+    WindowRegistry& registry = windows();
+    registry.Reset();
+    RegisterEngineWindow(registry);
+    RegisterClientWindows(registry);
+    auto* engine = registry.Get<frmMain>(kEngineWindowName);  // starts both slots
+    ASSERT_NE(engine, nullptr);
+    auto* window1 = registry.IfLoaded<frmClient>(ClientWindowName(1));
+    ASSERT_NE(window1, nullptr);
+
+    const QString refusedLine = QStringLiteral("    ") + gLangEvent[kEventLoginRefused];
+    ASSERT_TRUE(WaitUntil([&] { return engine->List1(2).contains(refusedLine); }, 10000));
+    const int refusals = RecordInt(sim.Control(1, "state"), QStringLiteral("auth_failures"), -1);
+
+    WaitUntil([] { return false; }, 1500);  // slot 1's camera is still off
+    EXPECT_EQ(window1->Picture1()->framesPainted(), 0);
+    CamsimProcess late;
+    ASSERT_TRUE(
+        late.Start({QStringLiteral("--cameras"), QStringLiteral("1"), QStringLiteral("--address"),
+                    lateAddress, QStringLiteral("--port"), QString::number(latePort)},
+                   &error))
+        << error.toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return window1->Picture1()->framesPainted() >= 5; }, 20000))
+        << "the late camera was not shown";
+    EXPECT_TRUE(gCam[1].Enable);
+    EXPECT_FALSE(
+        engine->List1(1).contains(QStringLiteral("    ") + gLangEvent[kEventConnectFailed]));
+
+    // The refusal: one event, the slot stopped, the camera not asked again.
+    EXPECT_EQ(engine->List1(2).count(refusedLine), 1);
+    EXPECT_FALSE(gCam[2].Enable);
+    EXPECT_FALSE(engine->Cam(2).isRunning());
+    EXPECT_EQ(RecordInt(sim.Control(1, "state"), QStringLiteral("auth_failures"), -1), refusals);
+
+    registry.Unload(kEngineWindowName);
     registry.Reset();
     InitGlobalVariable();
     SetAppPath({});

@@ -7,8 +7,10 @@
 #include "support/camsim_process.h"
 #include "support/test_proxy.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -163,26 +165,119 @@ TEST_F(ImageServerCamsim, CredentialsAreCheckedWithEveryAuthenticationScheme)
     EXPECT_FALSE(cam->isRunning());
 }
 
+int CountOf(const QSignalSpy& spy, int code)
+{
+    const auto c = Codes(spy);
+    return static_cast<int>(std::count(c.begin(), c.end(), code));
+}
+
+// A refused log-in is reported at once and never retried with the same
+// credentials; a camera that cannot be reached is tried again until its
+// retry time is over, then reported once; a stop ends a pause at once.
 TEST_F(ImageServerCamsim, RefusedLogInAndUnreachableCameraReportTheirOwnCodes)
 {
     sim.Control(1, "refuse?on=1");
     auto refused = Make(1);
     QSignalSpy refusedSpy(refused.get(), &ImageServer::Notify);
     refused->start();
-    // An address where nothing listens.
+    // An address where nothing listens, with a short retry time.
     auto nowhere = std::make_unique<HttpImageServer>();
     nowhere->setIPAddress(QStringLiteral("127.0.0.1"));
     nowhere->setPort(1);
+    nowhere->setStreamTimeouts(5000, 3000, {50, 100, 200});
+    nowhere->setRetryTime(1500);
     QSignalSpy nowhereSpy(nowhere.get(), &ImageServer::Notify);
+    QElapsedTimer clock;
+    clock.start();
     nowhere->start();
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            return Has(refusedSpy, NotifyCode::LoginRefused)
-                   && Has(nowhereSpy, NotifyCode::ConnectFailed);
-        },
-        kWait));
+    ASSERT_TRUE(WaitUntil([&] { return Has(refusedSpy, NotifyCode::LoginRefused); }, kWait));
+    const int refusals = RecordInt(sim.Control(1, "state"), QStringLiteral("auth_failures"), -1);
+    EXPECT_GE(refusals, 1);
+    EXPECT_FALSE(Has(nowhereSpy, NotifyCode::ConnectFailed)) << "reported before its retry time";
+    ASSERT_TRUE(WaitUntil([&] { return Has(nowhereSpy, NotifyCode::ConnectFailed); }, kWait));
+    EXPECT_GE(clock.elapsed(), 1500);
+    EXPECT_FALSE(nowhere->isRunning());
+    EXPECT_FALSE(refused->isRunning());
+
+    // Nothing follows: no retry storm on the refusing camera, one report each.
+    WaitUntil([] { return false; }, 1000);
+    EXPECT_EQ(RecordInt(sim.Control(1, "state"), QStringLiteral("auth_failures"), -1), refusals);
+    EXPECT_EQ(CountOf(refusedSpy, NotifyCode::LoginRefused), 1);
+    EXPECT_EQ(CountOf(nowhereSpy, NotifyCode::ConnectFailed), 1);
     EXPECT_FALSE(Has(nowhereSpy, NotifyCode::LoginRefused));
     EXPECT_FALSE(Has(refusedSpy, NotifyCode::ConnectFailed));
+
+    // With the program's own timing a stop ends the pause between attempts at once.
+    auto waiting = std::make_unique<HttpImageServer>();
+    waiting->setIPAddress(QStringLiteral("127.0.0.1"));
+    waiting->setPort(1);
+    QSignalSpy waitingSpy(waiting.get(), &ImageServer::Notify);
+    waiting->start();
+    WaitUntil([] { return false; }, 300);
+    QElapsedTimer stop;
+    stop.start();
+    waiting->stop();
+    EXPECT_LT(stop.elapsed(), 100);
+    EXPECT_FALSE(waiting->isRunning());
+    WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(Codes(waitingSpy), std::vector<int>{NotifyCode::Connecting});
+}
+
+// After a power cut the cameras usually boot after the PC: a camera that is
+// not up when the stream starts is shown as soon as it answers, with the
+// program's own retry timing and nobody asking again.
+TEST(ImageServerRetry, ACameraThatStartsLateIsConnectedWithoutAnyoneAsking)
+{
+    const QString address = QStringLiteral("127.0.0.91");
+    int port = 0;
+    {
+        QTcpServer probe;  // a free port on an address of its own
+        ASSERT_TRUE(probe.listen(QHostAddress(address), 0));
+        port = probe.serverPort();
+    }
+    HttpImageServer cam;
+    cam.setUserName(QStringLiteral("admin"));
+    cam.setPassword(QStringLiteral("admin"));
+    cam.setIPAddress(address);
+    cam.setPort(port);
+    QSignalSpy notify(&cam, &ImageServer::Notify);
+    cam.start();
+    WaitUntil([] { return false; }, 1500);  // attempts at 0 s and 1 s find nobody
+    EXPECT_TRUE(cam.isRunning());
+    EXPECT_EQ(Codes(notify), std::vector<int>{NotifyCode::Connecting});
+
+    CamsimProcess late;
+    QString error;
+    ASSERT_TRUE(
+        late.Start({QStringLiteral("--cameras"), QStringLiteral("1"), QStringLiteral("--address"),
+                    address, QStringLiteral("--port"), QString::number(port)},
+                   &error))
+        << error.toStdString();
+    ASSERT_TRUE(WaitUntil([&] { return cam.framesReceived() >= 3; }, kWait));
+    EXPECT_EQ(Codes(notify).at(1), NotifyCode::Connected);
+    EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed));
+    EXPECT_FALSE(Has(notify, NotifyCode::ConnectionLost));
+    EXPECT_EQ(RecordInt(late.Control(1, "state"), QStringLiteral("stream_requests"), 0), 1);
+    cam.stop();
+}
+
+// A stream that ran and is lost for longer than the retry time is reported
+// once as a connection that cannot be made, and ends.
+TEST_F(ImageServerCamsim, ALossLongerThanTheRetryTimeEndsTheStreamWithOneReport)
+{
+    auto cam = Make();
+    cam->setRetryTime(1500);
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, kWait));
+    notify.clear();
+    sim.Stop();  // the camera goes away
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::ConnectFailed); }, kWait));
+    const auto codes = Codes(notify);
+    EXPECT_EQ(codes.front(), NotifyCode::ConnectionLost);
+    EXPECT_EQ(codes.back(), NotifyCode::ConnectFailed);
+    EXPECT_EQ(CountOf(notify, NotifyCode::ConnectFailed), 1);
+    EXPECT_FALSE(cam->isRunning());
 }
 
 TEST_F(ImageServerCamsim, DroppedConnectionIsReportedAndReconnected)
@@ -481,7 +576,9 @@ TEST_F(ImageServerCamsim, SilentCameraNeverBlocksTheGuiThreadBeyondTheTimeout)
     EXPECT_EQ(cam->loginTest(0), 0);
     EXPECT_LT(t.elapsed(), ImageServer::requestTimeoutMs() + 1000);
     EXPECT_GE(t.elapsed(), ImageServer::requestTimeoutMs() - 100);
-    // A start against it leaves the GUI thread free: a 10 ms timer keeps ticking.
+    // A start against it leaves the GUI thread free: a 10 ms timer keeps ticking
+    // until the attempt runs out of time and, past the retry time, is reported.
+    cam->setRetryTime(2000);
     QSignalSpy notify(cam.get(), &ImageServer::Notify);
     QElapsedTimer gap;
     qint64 worst = 0;

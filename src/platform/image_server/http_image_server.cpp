@@ -276,6 +276,7 @@ void HttpImageServer::StartSession()
     o.connectTimeoutMs = connectTimeoutMs_;
     o.stallTimeoutMs = stallTimeoutMs_;
     o.backoffMs = backoffMs_;
+    o.retryForMs = retryForMs_;
     const quint64 id = ++sessionId_;
     StreamSession::Callbacks callbacks;
     callbacks.status = [this, id](int code) {

@@ -9,6 +9,7 @@
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_auth.h"
 #include "platform/image_server/records.h"
+#include "platform/image_server/stream_session.h"
 
 #include <QPointer>
 #include <memory>
@@ -148,8 +149,10 @@ public:
     const CameraMedia& media() const { return *media_; }
     // Where the free space of a record folder is asked (tests simulate a small disk).
     void setFreeSpaceFunction(FreeSpaceFn fn);
-    // Stream timing (tests shorten them).
+    // Stream timing (tests shorten them): the pauses between attempts, and how
+    // long attempts go on before ConnectFailed.
     void setStreamTimeouts(int connectMs, int stallMs, std::vector<int> backoffMs);
+    void setRetryTime(int ms) { retryForMs_ = ms; }
     // The camera's sound while stream mode 3 runs (tests and figures), else nullptr.
     AudioPlayer* audioPlayer() const { return audio_.get(); }
 
@@ -199,7 +202,8 @@ private:
     int configWord_ = 0;
     int viewerParam1_ = 0, viewerParam2_ = 0;
     int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
-    std::vector<int> backoffMs_{500, 1000, 2000, 4000, 8000, 10000};
+    std::vector<int> backoffMs_ = StreamOptions{}.backoffMs;
+    int retryForMs_ = StreamOptions{}.retryForMs;
     HttpAuthenticator syncAuth_;  // GUI-thread requests
     std::shared_ptr<HttpAuthenticator> queueAuth_ =
         std::make_shared<HttpAuthenticator>();  // queue thread only

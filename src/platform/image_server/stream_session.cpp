@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QMetaObject>
+#include <algorithm>
 #include <poll.h>
 
 namespace {
@@ -197,10 +198,12 @@ StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
         return Outcome::Unreachable;
     if (r.status == 401)
         return Outcome::Refused;
+    if (r.status >= 500)
+        return Outcome::Unreachable;  // a camera still starting may answer so
     const QByteArray type = r.Header("content-type");
     const QByteArray boundary = MultipartParser::BoundaryFrom(type);
     if (!r.Ok() || !type.toLower().startsWith("multipart/") || boundary.isEmpty())
-        return Outcome::Unreachable;
+        return Outcome::NotServed;
 
     MultipartParser parser(boundary);
     bool pictureInThisRead = false;
@@ -243,32 +246,40 @@ void StreamSession::Run()
     PostStatus(NotifyCode::Connecting);
     bool everConnected = false;
     size_t backoff = 0;
+    qint64 failingSinceUs = NowUs();  // when the current run of failed attempts began
     for (;;) {
         bool gotPicture = false;
         const Outcome o = RunOnce(everConnected, gotPicture);
         if (o == Outcome::Cancelled || cancel_.IsCancelled())
             break;
         if (o == Outcome::Refused) {
+            // The same credentials would be refused again: reported once, not retried.
             PostStatus(NotifyCode::LoginRefused);
             break;
         }
         if (gotPicture) {
             everConnected = true;
             backoff = 0;
+            failingSinceUs = NowUs();
             PostStatus(o == Outcome::Stalled ? NotifyCode::StreamStalled
                                              : NotifyCode::ConnectionLost);
-        } else if (!everConnected) {
+        }
+        // A camera that answers without a stream is not retried; one that cannot be
+        // reached (not up yet, gone for a while) is, until the retry time is over.
+        const qint64 failingMs = (NowUs() - failingSinceUs) / 1000;
+        if (o == Outcome::NotServed || failingMs >= options_.retryForMs) {
             PostStatus(NotifyCode::ConnectFailed);
             break;
         }
-        // Wait before the next attempt; a stop ends the wait at once.
-        const int waitMs =
-            options_.backoffMs.empty()
-                ? 1000
-                : options_.backoffMs[std::min(backoff, options_.backoffMs.size() - 1)];
+        // Wait before the next attempt, never past the end of the retry time; a
+        // stop ends the wait at once.
+        qint64 waitMs = options_.backoffMs.empty()
+                            ? 1000
+                            : options_.backoffMs[std::min(backoff, options_.backoffMs.size() - 1)];
+        waitMs = std::clamp<qint64>(std::min(waitMs, options_.retryForMs - failingMs), 0, 60000);
         ++backoff;
         pollfd p{cancel_.Fd(), POLLIN, 0};
-        if (::poll(&p, 1, waitMs) > 0)
+        if (::poll(&p, 1, static_cast<int>(waitMs)) > 0)
             break;
     }
     tDecoder = nullptr;

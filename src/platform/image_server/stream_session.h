@@ -1,6 +1,8 @@
 // One run of a camera's live stream on its own thread: connect, read the
 // multipart stream, decode pictures and hand them to the GUI thread; report
-// what happens as status codes; reconnect with back-off after a loss.
+// what happens as status codes. A camera that cannot be reached yet, or whose
+// stream is lost, is tried again with growing pauses for a bounded time (the
+// retry policy in docs/camera-protocol.md); refused credentials end it at once.
 //
 // The session never touches the image server directly. It posts to a
 // receiver object on the GUI thread only while the owner keeps it attached,
@@ -26,7 +28,11 @@ struct StreamOptions {
     QByteArray path = "/api/stream.mjpg";
     int connectTimeoutMs = 5000;  // to the answer's header
     int stallTimeoutMs = 5000;    // longest wait for a complete picture
-    std::vector<int> backoffMs{500, 1000, 2000, 4000, 8000, 10000};
+    // Pauses before the next attempt, in turn; the last one repeats.
+    std::vector<int> backoffMs{1000, 2000, 4000, 8000, 16000, 30000};
+    // How long attempts go on after the first that failed (since the start,
+    // or since the stream was lost); then ConnectFailed ends the session.
+    int retryForMs = 5 * 60 * 1000;
     int damageReportIntervalMs = 10000;  // at most one "bad picture" report per interval
 };
 
@@ -76,7 +82,15 @@ public:
     QByteArray LatestJpeg() const;
 
 private:
-    enum class Outcome { Cancelled, Refused, Unreachable, Lost, Stalled, NoPictures };
+    enum class Outcome {
+        Cancelled,
+        Refused,      // the credentials were refused
+        Unreachable,  // no connection, no answer in time, or a server error
+        NotServed,    // the camera answered, but with no stream
+        Lost,
+        Stalled,
+        NoPictures,
+    };
     void Run();
     Outcome RunOnce(bool reconnect, bool& gotPicture);
     void Post(std::function<void()> fn);
