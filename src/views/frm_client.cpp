@@ -16,11 +16,14 @@
 #include "platform/toolbar/tool_bar.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
+#include "views/colour_panel.h"
+#include "views/video_placement.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -50,13 +53,16 @@ const QString kZoomMenu = QStringLiteral("ID_ZoomMenu");
 
 bool isAdminVariant() { return gLanguage.toUpper() == QLatin1String("DADODEZE"); }
 
-// The largest size the viewer's attach member takes (a 16-bit value).
-int to16(int v) { return std::clamp(v, 0, 32767); }
+// The viewer's parameters before each zoom step of a protocol-3 camera.
+const QString kZoomStepKey = QStringLiteral("qzvm");
+constexpr int kZoomStepValue = 12;
+
+// Waits of the colour panel: after opening or closing it, and after sending
+// new settings before the stream restarts.
+constexpr int kColourPanelWaitMs = 1000;
+constexpr int kApplyColorWaitMs = 2000;
 
 }  // namespace
-
-const char* const frmClient::kLabelNames[6] = {"sklBrightness", "sklContrast", "sklHue",
-                                               "sklBriVal",     "sklCntVal",   "sklHueVal"};
 
 QSize ClientSizingOuter(QSize outer, QSize clientNow, QSize client, int tppX, int tppY)
 {
@@ -103,6 +109,7 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     picture_ = new VideoSurface(client);
     picture_->setObjectName(QStringLiteral("Picture1"));
     picture_->installEventFilter(this);
+    picture_->setMouseTracking(true);  // the pointer shows where the picture can be dragged
 
     frameList_ = new QWidget(client);
     frameList_->setObjectName(QStringLiteral("frameList"));
@@ -121,18 +128,11 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     frameLayout->addWidget(list_);
     listEvent_ = std::make_unique<EventList>(list_);
 
-    // The colour panel's place and labels; the panel itself opens with ShowColorCtl_Fun.
-    auto* picImage = new QWidget(client);
-    picImage->setObjectName(QStringLiteral("picImage"));
-    picImage->setGeometry(0, 0, 161, 106);
-    picImage->hide();
-    for (int i = 0; i < 6; ++i)
-        labels_[i] = new SkinLabel(QLatin1String(kLabelNames[i]), picImage);
-
-    // The second skin only carries the labels' looks; its form is never shown.
-    barHost_ = new QWidget(this);
-    barHost_->hide();
-    barSkin_ = new SkinForm(barHost_);
+    // The colour panel over the top-left corner of the video; ShowColorCtl_Fun opens it.
+    colour_ = new ColourPanel(client);
+    colour_->onChange = [this](int bar, int value) {
+        Guard(ErrorReport::Quiet, QStringLiteral("hscr_Change"), [&] { hscr_Change(bar, value); });
+    };
 
     tbr1_ = new ActiveToolBar(this);
     connect(tbr1_, &ActiveToolBar::ToolClick, this, [this](Tool* tool) {
@@ -164,8 +164,11 @@ frmClient::~frmClient()
 {
     // The skin and toolbar are destroyed after this window's own part; whatever
     // they report while going must not reach handlers of a window that is gone.
-    for (QObject* child : {static_cast<QObject*>(skin_), static_cast<QObject*>(barSkin_),
-                           static_cast<QObject*>(tbr1_)})
+    if (colour_)
+        colour_->onChange = nullptr;
+    for (QObject* child :
+         {static_cast<QObject*>(skin_), static_cast<QObject*>(colour_->SkinForm2()),
+          static_cast<QObject*>(tbr1_)})
         if (child)
             child->disconnect(this);
     if (picture_)
@@ -194,6 +197,8 @@ WisViewer& frmClient::Viewer()
     return engine_->WisViewer1(n_);
 }
 VideoSurface* frmClient::Picture1() { return picture_; }
+SkinForm* frmClient::SkinForm2() const { return colour_->SkinForm2(); }
+SkinLabel* frmClient::label(int i) const { return colour_->label(i); }
 IEventListBox& frmClient::ListEvent() { return *listEvent_; }
 
 QSize frmClient::clientSize() const { return skin_->clientRect().size(); }
@@ -217,16 +222,14 @@ void frmClient::Form_Load()
     LoadEventList();
     RefrushStatusBar();
     for (int i = 0; i < 3; ++i)
-        labels_[i]->setCaption(gLangClientSkl[i]);
+        colour_->label(i)->setCaption(gLangClientSkl[i]);
     LoadToolbar();
 }
 
 void frmClient::LoadSkin()
 {
     skin_->SkinFile(LangFilePath(LangFileName(QStringLiteral("_2.skn"))));
-    barSkin_->SkinFile(LangFilePath(QStringLiteral("Bar.skn")));
-    for (SkinLabel* l : labels_)
-        l->SetSkin(barSkin_);
+    colour_->LoadSkin(LangFilePath(QStringLiteral("Bar.skn")));
     if (skin_->isLoaded() && !isVisible())
         resize(skin_->designSize());
 }
@@ -276,8 +279,8 @@ void frmClient::ApplyLangFont()
 {
     try {
         SetControlFont(list_, true);
-        for (SkinLabel* l : labels_)
-            SetControlFont(l, true);
+        for (int i = 0; i < 6; ++i)
+            SetControlFont(colour_->label(i), true);
     } catch (...) {
         // The remaining controls keep their fonts.
     }
@@ -349,19 +352,48 @@ void frmClient::Form_Resize()
 void frmClient::ResizeVideo()
 {
     const QSize c = clientSize();
-    if (!FitChecked()) {
-        // Zoom: keep the size the zoom gave, centred (half the overhang on each side).
-        const int dw = Cam().displayWidth();
-        const int dh = Cam().displayHeight();
-        picture_->setGeometry(int(std::lrint((c.width() - dw) / 2.0)),
-                              int(std::lrint((c.height() - dh) / 2.0)), dw, dh);
+    if (FitChecked()) {
+        PlacePicture(QRectF(0, 0, c.width(), c.height()));
+        Cam().setDisplayWidth(c.width());
+        Cam().setDisplayHeight(c.height());
+        if (gCam[n_].Protocol == 3)
+            Viewer().attachWindow(picture_, ClampTo16(c.width()), ClampTo16(c.height()));
         return;
     }
-    picture_->setGeometry(0, 0, c.width(), c.height());
-    Cam().setDisplayWidth(c.width());
-    Cam().setDisplayHeight(c.height());
-    if (gCam[n_].Protocol == kProtocolViewer)
-        Viewer().attachWindow(picture_, to16(c.width()), to16(c.height()));
+    // Zoom: the zoomed size stays and the picture is centred again. When the
+    // camera object's size is no longer the zoom of its picture (the slot
+    // was bound to another window meanwhile, or the camera's picture size
+    // changed), the zoom is taken again, so the picture area always has the
+    // zoomed size.
+    const double f = CheckedZoomFactor();
+    if (f > 0) {
+        const bool p3 = gCam[n_].Protocol == 3;
+        const int sw = p3 ? Viewer().sourceWidth() : Cam().sourceWidth();
+        const int sh = p3 ? Viewer().sourceHeight() : Cam().sourceHeight();
+        if (sw > 0 && sh > 0
+            && (ScaleBy(sw, f) != Cam().displayWidth()
+                || ScaleBy(sh, f) != Cam().displayHeight())) {
+            Zoom(f);
+            return;
+        }
+    }
+    PlacePicture(CentredPicture(c, QSize(Cam().displayWidth(), Cam().displayHeight())));
+}
+
+double frmClient::CheckedZoomFactor() const
+{
+    for (const char* id : {"ID_x1", "ID_x1.5", "ID_x2", "ID_x2.5", "ID_x3", "ID_x3.5", "ID_x4"}) {
+        const Tool* tool = tbr1_->Tools(QLatin1String(id));
+        if (tool && tool->State() == 1)
+            return ZoomFactorOf(tool->ID()).value_or(0);
+    }
+    return 0;
+}
+
+void frmClient::PlacePicture(const QRectF& placement)
+{
+    placement_ = placement;
+    picture_->setGeometry(PictureGeometry(placement));
 }
 
 void frmClient::setFitMode()
@@ -375,17 +407,126 @@ void frmClient::EventListLayout() { frameList_->setGeometry(QRect(QPoint(0, 0), 
 
 void frmClient::tbr1_ToolClick(Tool* tool)
 {
-    // The zoom factors come with the zoom and pan behaviour; fitting is the layout's own.
-    if (tool && tool->ID() == kFitTool && tool->State() == 1)
-        ResizeVideo();
+    if (!tool)
+        return;
+    const std::optional<double> factor = ZoomFactorOf(tool->ID());
+    // A click that left its entry unchecked changes nothing.
+    if (!factor || tool->State() == 0)
+        return;
+    if (*factor == 0)
+        Fit();
+    else
+        Zoom(*factor);
+}
+
+void frmClient::Fit()
+{
+    const QSize c = clientSize();
+    Cam().setDisplayHeight(c.height());
+    Cam().setDisplayWidth(c.width());
+    PlacePicture(QRectF(0, 0, Cam().displayWidth(), Cam().displayHeight()));
+    if (gCam[n_].Protocol == 3)
+        Viewer().attachWindow(picture_, ClampTo16(RoundHalfEven(placement_.width())),
+                              ClampTo16(RoundHalfEven(placement_.height())));
+}
+
+void frmClient::Zoom(double factor)
+{
+    const QSize c = clientSize();
+    if (gCam[n_].Protocol == 3) {
+        Viewer().zoomStep(kZoomStepKey, kZoomStepValue);
+        Cam().setDisplayHeight(ScaleBy(Viewer().sourceHeight(), factor));
+        Cam().setDisplayWidth(ScaleBy(Viewer().sourceWidth(), factor));
+    } else {
+        Cam().setDisplayHeight(ScaleBy(Cam().sourceHeight(), factor));
+        Cam().setDisplayWidth(ScaleBy(Cam().sourceWidth(), factor));
+    }
+    PlacePicture(CentredPicture(c, QSize(Cam().displayWidth(), Cam().displayHeight())));
+    if (gCam[n_].Protocol == 3)
+        Viewer().attachWindow(picture_, ClampTo16(RoundHalfEven(placement_.width())),
+                              ClampTo16(RoundHalfEven(placement_.height())));
 }
 
 bool frmClient::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == picture_ && e->type() == QEvent::MouseButtonPress)
+    if (watched != picture_)
+        return QWidget::eventFilter(watched, e);
+    switch (e->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const int button = me->button() == Qt::LeftButton     ? 1
+                           : me->button() == Qt::RightButton  ? 2
+                           : me->button() == Qt::MiddleButton ? 4
+                                                              : 0;
+        const QPointF pos = me->position();
         Guard(ErrorReport::Quiet, QStringLiteral("Picture1_MouseDown"),
-              [this] { ReassertOnTop(); });
+              [&] { Picture1_MouseDown(button, pos); });
+        break;
+    }
+    case QEvent::MouseMove: {
+        auto* me = static_cast<QMouseEvent*>(e);
+        const QPointF pos = me->position();
+        const Qt::MouseButtons buttons = me->buttons();
+        Guard(ErrorReport::Quiet, QStringLiteral("Picture1_MouseMove"),
+              [&] { Picture1_MouseMove(buttons, pos); });
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        Guard(ErrorReport::Quiet, QStringLiteral("Picture1_MouseUp"),
+              [this] { Picture1_MouseUp(); });
+        break;
+    default:
+        break;
+    }
     return QWidget::eventFilter(watched, e);
+}
+
+void frmClient::Picture1_MouseDown(int button, QPointF pos)
+{
+    ReassertOnTop();
+    const QSize c = clientSize();
+    if (DragStarts(FitChecked(), placement_.size(), c, button)) {
+        m_iDrag = 1;
+        m_lDragX = RoundHalfEven(pos.x());
+        m_lDragY = RoundHalfEven(pos.y());
+        picture_->setCursor(Qt::SizeAllCursor);
+    } else {
+        m_iDrag = 0;
+        picture_->unsetCursor();
+    }
+}
+
+void frmClient::Picture1_MouseMove(Qt::MouseButtons buttons, QPointF pos)
+{
+    const QSize c = clientSize();
+    switch (PointerOver(FitChecked(), placement_.size(), c, m_iDrag != 0)) {
+    case PicturePointer::SizeAll:
+        picture_->setCursor(Qt::SizeAllCursor);
+        break;
+    case PicturePointer::Hand:
+        picture_->setCursor(Qt::PointingHandCursor);
+        break;
+    case PicturePointer::Default:
+        picture_->unsetCursor();
+        break;
+    }
+    if (buttons != Qt::LeftButton || m_iDrag != 1)
+        return;
+    // The start point stays: the position is measured on the moving picture,
+    // so the grabbed point stays under the pointer.
+    QRectF p = placement_;
+    if (pos.x() != m_lDragX && p.width() > c.width())
+        p.moveLeft(PanStep(p.left(), pos.x() - double(m_lDragX), p.width(), c.width()));
+    if (pos.y() != m_lDragY && p.height() > c.height())
+        p.moveTop(PanStep(p.top(), pos.y() - double(m_lDragY), p.height(), c.height()));
+    if (p != placement_)
+        PlacePicture(p);
+}
+
+void frmClient::Picture1_MouseUp()
+{
+    m_iDrag = 0;
+    picture_->unsetCursor();
 }
 
 // ------------------------------------------------------------------ looks
@@ -717,10 +858,91 @@ void frmClient::RecordGrayBTN()
 
 void frmClient::ShowColorCtl_Fun()
 {
-    // The colour panel itself (reading and sending the image settings) is not
-    // part of this window yet: it stays closed, and its button shows the closed look.
-    m_bColorCtlVisible = false;
-    ShowCell(kColorCtl, kNormal);
+    const CamInfo& cam = gCam[n_];
+    try {
+        SkinElement& button = RowElement(kColorCtl);
+        if (!m_bColorCtlVisible) {
+            Look(&button, kColorCtl, kNormal);
+            ShowColourControls(false);
+            BusyWait(kColourPanelWaitMs);
+            return;
+        }
+        if (cam.Protocol == 0) {
+            if (cam.MacAddress.isEmpty()) {
+                m_bColorCtlVisible = false;
+                ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);
+                return;
+            }
+            Cam().setMacAddress(cam.MacAddress);
+        }
+        ImageConfig config{iResolution, iCompression, iFramerate, iBrightness,
+                           iContrast,   iHue,         iLightfreq};
+        int result;
+        {
+            BusyPointer busy;
+            result = Cam().getImageConfig(config, 0);
+        }
+        if (result != -1) {
+            m_bColorCtlVisible = false;
+            Look(&button, kColorCtl, kOver);
+            ShowColourControls(false);
+            ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);
+        } else {
+            iResolution = qint16(config.resolution);
+            iCompression = qint16(config.compression);
+            iFramerate = qint16(config.frameRate);
+            iBrightness = qint16(config.brightness);
+            iContrast = qint16(config.contrast);
+            iHue = qint16(config.hue);
+            iLightfreq = qint16(config.lightFrequency);
+            Look(&button, kColorCtl, kDown);
+            ShowColourControls(true);
+            m_bDonotSet = true;
+            colour_->SetValue(ColourPanel::kBrightness, iBrightness);
+            colour_->SetValue(ColourPanel::kContrast, iContrast);
+            colour_->SetValue(ColourPanel::kHue, iHue);
+            m_bDonotSet = false;
+        }
+        BusyWait(kColourPanelWaitMs);
+    } catch (...) {
+        // A failing camera call ends the procedure quietly; the pointer is back to normal.
+        m_bDonotSet = false;
+    }
+}
+
+void frmClient::ShowColourControls(bool show)
+{
+    colour_->setVisible(show);
+    if (show) {
+        colour_->raise();
+        colour_->update();
+    }
+}
+
+void frmClient::BusyWait(int ms)
+{
+    BusyPointer busy;
+    ui().Sleep(ms);
+}
+
+void frmClient::hscr_Change(int bar, int value)
+{
+    if (m_bFirst || m_bDonotSet)
+        return;
+    qint16* fields[3] = {&iBrightness, &iContrast, &iHue};
+    *fields[bar] = qint16(value);
+    colour_->SetValueText(bar, value);
+    colour_->update();
+    ApplyColor();
+}
+
+void frmClient::ApplyColor()
+{
+    BusyPointer busy;
+    Cam().setImageConfig(ImageConfig{iResolution, iCompression, iFramerate, iBrightness, iContrast,
+                                     iHue, iLightfreq});
+    ui().Sleep(kApplyColorWaitMs);
+    RestartCam(n_);
 }
 
 void frmClient::RepaintPicture() { picture_->clearFrame(); }

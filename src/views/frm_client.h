@@ -18,6 +18,7 @@
 #include <memory>
 
 class ActiveToolBar;
+class ColourPanel;
 class frmMain;
 class ImageServer;
 class QListWidget;
@@ -90,11 +91,17 @@ public:
 
     // --- Controls other windows and tests reach ---
     SkinForm* SkinForm1() const { return skin_; }
-    SkinForm* SkinForm2() const { return barSkin_; }
+    SkinForm* SkinForm2() const;
     ActiveToolBar* tbr1() const { return tbr1_; }
     QListWidget* ListEventBox() const { return list_; }
     QWidget* frameList() const { return frameList_; }
-    SkinLabel* label(int i) const { return labels_[i]; }
+    SkinLabel* label(int i) const;
+    // The colour panel (picImage with its bars and labels).
+    ColourPanel* picImage() const { return colour_; }
+    // Where the picture lies in the client area (Left, Top, Width, Height;
+    // halves of a pixel kept).
+    QRectF placement() const { return placement_; }
+    bool dragging() const { return m_iDrag != 0; }
     // Client area size in pixels (GetClientRect).
     QSize clientSize() const;
 
@@ -110,8 +117,12 @@ public:
     void SkinForm1_Click(SkinElement* element);
     void tbr1_ToolClick(Tool* tool);
 
-    // Names of the colour panel's six labels, in the order SetSkin skins them.
-    static const char* const kLabelNames[6];
+    // Picture1's mouse events (button 1 left; positions in pixels of the picture).
+    void Picture1_MouseDown(int button, QPointF pos);
+    void Picture1_MouseMove(Qt::MouseButtons buttons, QPointF pos);
+    void Picture1_MouseUp();
+    // A colour bar's change (ColourPanel::Bar, the bar's value).
+    void hscr_Change(int bar, int value);
 
 protected:
     bool event(QEvent* e) override;
@@ -144,18 +155,28 @@ private:
     void AudioSwitch();
     void LoadToolbar();
     bool FitChecked() const;
+    void Fit();
+    void Zoom(double factor);
+    // The factor of the checked zoom entry; 0 in fit mode.
+    double CheckedZoomFactor() const;
+    void PlacePicture(const QRectF& placement);
+    void ApplyColor();
+    void ShowColourControls(bool show);
+    void BusyWait(int ms);
 
     int n_;
     ClientLinks links_;
     QPointer<frmMain> engine_;  // the engine may go first when the program ends
     SkinForm* skin_ = nullptr;
-    QWidget* barHost_ = nullptr;
-    SkinForm* barSkin_ = nullptr;
     VideoSurface* picture_ = nullptr;
     QWidget* frameList_ = nullptr;
     QListWidget* list_ = nullptr;
     std::unique_ptr<EventList> listEvent_;
-    SkinLabel* labels_[6] = {};
+    ColourPanel* colour_ = nullptr;
+    QRectF placement_;
+    int m_iDrag = 0;
+    long m_lDragX = 0;
+    long m_lDragY = 0;
     ActiveToolBar* tbr1_ = nullptr;
     bool loaded_ = false;
     bool unloaded_ = false;

@@ -1,6 +1,8 @@
 // Readable gtest output for Qt text types.
 #pragma once
 
+#include <QRect>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -26,4 +28,14 @@ inline void PrintTo(const QVariant& v, std::ostream* os)
         *os << "<empty>";
     else
         *os << v.typeName() << ' ' << v.toString().toStdString();
+}
+
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << '(' << r.x() << ", " << r.y() << ' ' << r.width() << 'x' << r.height() << ')';
+}
+
+inline void PrintTo(const QRectF& r, std::ostream* os)
+{
+    *os << '(' << r.x() << ", " << r.y() << ' ' << r.width() << 'x' << r.height() << ')';
 }

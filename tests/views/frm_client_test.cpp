@@ -10,11 +10,17 @@
 #include "platform/toolbar/tool_bar.h"
 #include "support/fake_engine_controls.h"
 #include "support/fake_ui.h"
+#include "support/qt_printers.h"
 #include "support/skin_mouse.h"
 #include "support/temp_program.h"
+#include "views/colour_panel.h"
+#include "views/video_placement.h"
 
+#include <QApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <map>
@@ -883,3 +889,335 @@ TEST_F(ClientWindowTest, EngineEventsAreMirroredAndTheListIsTrimmed)
 }
 
 }  // namespace
+
+// ------------------------------------------------------------------ zoom, fit and drag
+
+class ClientZoom : public ClientLooks {
+protected:
+    void SetUp() override
+    {
+        ClientLooks::SetUp();
+        ASSERT_EQ(window->clientSize(), QSize(320, 240));
+    }
+    void choose(const char* id)
+    {
+        Tool* tool = window->tbr1()->Tools(QLatin1String(id));
+        ASSERT_NE(tool, nullptr);
+        tool->trigger();  // checks it (exclusive group) and reports the click
+    }
+    bool fit() const { return window->tbr1()->Tools(QStringLiteral("ID_FitWindow"))->State() == 1; }
+    void press(QPointF at, Qt::MouseButton b = Qt::LeftButton)
+    {
+        QMouseEvent e(QEvent::MouseButtonPress, at, window->Picture1()->mapToGlobal(at), b, b,
+                      Qt::NoModifier);
+        QApplication::sendEvent(window->Picture1(), &e);
+    }
+    void move(QPointF at, Qt::MouseButtons held = Qt::LeftButton)
+    {
+        QMouseEvent e(QEvent::MouseMove, at, window->Picture1()->mapToGlobal(at), Qt::NoButton,
+                      held, Qt::NoModifier);
+        QApplication::sendEvent(window->Picture1(), &e);
+    }
+    void release(QPointF at, Qt::MouseButton b = Qt::LeftButton)
+    {
+        QMouseEvent e(QEvent::MouseButtonRelease, at, window->Picture1()->mapToGlobal(at), b,
+                      Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(window->Picture1(), &e);
+    }
+    Qt::CursorShape pointer() const { return window->Picture1()->cursor().shape(); }
+};
+
+TEST_F(ClientZoom, FactorsSizeFromTheNativePictureAndCentre)
+{
+    struct Case {
+        const char* id;
+        QSize native;
+        QRectF placed;
+    };
+    const Case cases[] = {
+        {"ID_x1", {160, 120}, {80, 60, 160, 120}},
+        {"ID_x2", {320, 240}, {-160, -120, 640, 480}},
+        {"ID_x1.5", {322, 241}, {-81.5, -61, 483, 362}},
+        {"ID_x2.5", {320, 241}, {-240, -181, 800, 602}},
+        {"ID_x4", {320, 240}, {-480, -360, 1280, 960}},
+        {"ID_x3.5", {0, 0}, {160, 120, 0, 0}},  // no picture yet: size 0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        cam().nativeWidth = c.native.width();
+        cam().nativeHeight = c.native.height();
+        cam().calls.clear();
+        choose(c.id);
+        EXPECT_FALSE(fit());
+        EXPECT_EQ(window->placement(), c.placed);
+        EXPECT_EQ(window->Picture1()->geometry(), PictureGeometry(c.placed));
+        EXPECT_EQ(cam().displayWidth(), int(c.placed.width()));
+        EXPECT_EQ(cam().displayHeight(), int(c.placed.height()));
+        // Height first, then width.
+        EXPECT_LT(cam().IndexOf(ImageServer::Dispid::DisplayHeight),
+                  cam().IndexOf(ImageServer::Dispid::DisplayWidth));
+    }
+    // Fit again: the client area, the camera told.
+    choose("ID_FitWindow");
+    EXPECT_TRUE(fit());
+    EXPECT_EQ(window->placement(), QRectF(0, 0, 320, 240));
+    EXPECT_EQ(cam().displayWidth(), 320);
+    EXPECT_EQ(cam().displayHeight(), 240);
+}
+
+TEST_F(ClientZoom, ProtocolThreeZoomsFromTheViewerAndReattachesIt)
+{
+    gCam[kSlot].Protocol = 3;
+    viewer().nativeWidth = 352;
+    viewer().nativeHeight = 241;
+    viewer().calls.clear();
+    choose("ID_x1.5");
+    ASSERT_GE(viewer().IndexOf(WisViewer::Dispid::ZoomStep), 0);
+    EXPECT_EQ(viewer().calls[size_t(viewer().IndexOf(WisViewer::Dispid::ZoomStep))].args,
+              (QVariantList{QStringLiteral("qzvm"), 12}));
+    // The native size is read after the zoom step.
+    EXPECT_LT(viewer().IndexOf(WisViewer::Dispid::ZoomStep),
+              viewer().IndexOf(WisViewer::Dispid::SourceHeight));
+    EXPECT_LT(viewer().IndexOf(WisViewer::Dispid::ZoomStep),
+              viewer().IndexOf(WisViewer::Dispid::AttachWindow));
+    EXPECT_EQ(cam().displayWidth(), 528);
+    EXPECT_EQ(cam().displayHeight(), 362);
+    EXPECT_EQ(viewer().attached, window->Picture1());
+    EXPECT_EQ(viewer().attachedWidth, 528);
+    EXPECT_EQ(viewer().attachedHeight, 362);
+
+    viewer().calls.clear();
+    choose("ID_FitWindow");
+    EXPECT_EQ(viewer().Count(WisViewer::Dispid::ZoomStep), 0);
+    EXPECT_EQ(viewer().Count(WisViewer::Dispid::AttachWindow), 1);
+    EXPECT_EQ(viewer().attachedWidth, 320);
+}
+
+TEST_F(ClientZoom, AClickThatLeavesItsEntryUncheckedChangesNothing)
+{
+    cam().nativeWidth = 320;
+    cam().nativeHeight = 240;
+    choose("ID_x2");
+    cam().calls.clear();
+    Tool* x3 = window->tbr1()->Tools(QStringLiteral("ID_x3"));
+    x3->setState(0);
+    emit window->tbr1()->ToolClick(x3);
+    EXPECT_EQ(window->placement(), QRectF(-160, -120, 640, 480));
+    EXPECT_TRUE(cam().calls.empty());
+}
+
+TEST_F(ClientZoom, ResizeRefitsInFitModeAndRecentresInZoomMode)
+{
+    cam().nativeWidth = 320;
+    cam().nativeHeight = 240;
+    choose("ID_x2");
+    window->resize(window->size() + QSize(100, 60));
+    EXPECT_EQ(window->clientSize(), QSize(420, 300));
+    EXPECT_EQ(window->placement(), QRectF(-110, -90, 640, 480));
+    EXPECT_EQ(cam().displayWidth(), 640);
+
+    // The slot was shown elsewhere meanwhile (another display size): the
+    // re-layout takes the zoom again instead of keeping a stale picture box.
+    cam().setDisplayWidth(100);
+    cam().setDisplayHeight(80);
+    window->Form_Resize();
+    EXPECT_EQ(window->placement(), QRectF(-110, -90, 640, 480));
+    EXPECT_EQ(cam().displayWidth(), 640);
+    EXPECT_FALSE(fit());
+}
+
+TEST_F(ClientZoom, DragPansWithinTheClientAreaAndShowsThePointers)
+{
+    cam().nativeWidth = 320;
+    cam().nativeHeight = 240;
+    choose("ID_x2");
+    move({10, 10}, Qt::NoButton);
+    EXPECT_EQ(pointer(), Qt::PointingHandCursor);
+    press({300, 200});
+    EXPECT_TRUE(window->dragging());
+    EXPECT_EQ(pointer(), Qt::SizeAllCursor);
+    // The position is measured on the moving picture: 50 to the right of the grab point.
+    move({350, 200});
+    EXPECT_EQ(window->placement(), QRectF(-110, -120, 640, 480));
+    move({300 + 500, 200 + 500});  // far right and down: stops at the edges
+    EXPECT_EQ(window->placement(), QRectF(0, 0, 640, 480));
+    move({300 - 900, 200 - 900});  // far left and up
+    EXPECT_EQ(window->placement(), QRectF(-320, -240, 640, 480));
+    release({0, 0});
+    EXPECT_FALSE(window->dragging());
+    EXPECT_EQ(pointer(), Qt::ArrowCursor);
+    move({100, 100});  // no drag without a press
+    EXPECT_EQ(window->placement(), QRectF(-320, -240, 640, 480));
+}
+
+TEST_F(ClientZoom, NoDragForASmallPictureInFitModeOrWithTheRightButton)
+{
+    cam().nativeWidth = 320;
+    cam().nativeHeight = 120;  // x2: wider and exactly as high
+    choose("ID_x2");
+    press({10, 10}, Qt::RightButton);
+    EXPECT_FALSE(window->dragging());
+    press({10, 10});
+    ASSERT_TRUE(window->dragging());
+    move({60, 80});  // pans horizontally only
+    EXPECT_EQ(window->placement(), QRectF(-110, 0, 640, 240));
+    release({60, 80});
+
+    cam().nativeWidth = 160;
+    cam().nativeHeight = 120;
+    choose("ID_x1");
+    press({10, 10});
+    EXPECT_FALSE(window->dragging());
+    move({10, 10}, Qt::NoButton);
+    EXPECT_EQ(pointer(), Qt::ArrowCursor);
+
+    choose("ID_FitWindow");
+    press({10, 10});
+    EXPECT_FALSE(window->dragging());
+}
+
+// ------------------------------------------------------------------ colour panel
+
+class ClientColour : public ClientLooks {
+protected:
+    void SetUp() override
+    {
+        ClientLooks::SetUp();
+        ASSERT_FALSE(window->m_bFirst);
+        gCam[kSlot].MacAddress = QStringLiteral("0.1.2.3.4.5");
+        cam().imageConfigValue = ImageConfig{2, 3, 25, 70, 64, 40, 1};
+        cam().calls.clear();
+        ui.sleeps.clear();
+    }
+    void openPanel()
+    {
+        window->m_bColorCtlVisible = true;
+        window->ShowColorCtl_Fun();
+    }
+    QScrollBar* bar(int b) const { return window->picImage()->bar(b); }
+};
+
+TEST_F(ClientColour, OpeningReadsTheSettingsAndFillsTheBarsWithoutSending)
+{
+    for (int protocol : {0, 1, 2}) {
+        SCOPED_TRACE(protocol);
+        gCam[kSlot].Protocol = protocol;
+        cam().calls.clear();
+        ui.sleeps.clear();
+        openPanel();
+        EXPECT_EQ(cam().Count(ImageServer::Dispid::MacAddress), protocol == 0 ? 1 : 0);
+        if (protocol == 0) {
+            EXPECT_EQ(cam().macAddressValue, QStringLiteral("0.1.2.3.4.5"));
+            EXPECT_LT(cam().IndexOf(ImageServer::Dispid::MacAddress),
+                      cam().IndexOf(ImageServer::Dispid::GetImageConfig));
+        }
+        EXPECT_EQ(cam().Count(ImageServer::Dispid::GetImageConfig), 1);
+        EXPECT_EQ(cam().Count(ImageServer::Dispid::SetImageConfig), 0);
+        EXPECT_TRUE(window->m_bColorCtlVisible);
+        EXPECT_TRUE(window->picImage()->isVisible());
+        EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 2));
+        EXPECT_EQ(bar(0)->value(), 70);
+        EXPECT_EQ(bar(1)->value(), 64);
+        EXPECT_EQ(bar(2)->value(), 40);
+        EXPECT_EQ(window->label(3)->Caption(), QStringLiteral(" 70"));
+        EXPECT_EQ(window->label(4)->Caption(), QStringLiteral(" 64"));
+        EXPECT_EQ(window->label(5)->Caption(), QStringLiteral(" 40"));
+        EXPECT_EQ(window->iLightfreq, 1);
+        EXPECT_EQ(ui.sleeps, std::vector<int>{1000});
+        EXPECT_EQ(ui.busyDepth, 0);
+        EXPECT_TRUE(ui.messages.empty());
+        // Closing: closed look, hidden, the same wait.
+        window->m_bColorCtlVisible = false;
+        window->ShowColorCtl_Fun();
+        EXPECT_FALSE(window->picImage()->isVisible());
+        EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 1));
+        EXPECT_EQ(ui.sleeps, (std::vector<int>{1000, 1000}));
+    }
+}
+
+TEST_F(ClientColour, NoMacAddressOrAFailedReadLeavesThePanelClosedWithTheMessage)
+{
+    // Protocol 0 without a MAC address: message, nothing asked, no wait, look kept.
+    gCam[kSlot].MacAddress.clear();
+    el(kColorCtl).setStatePicture(kUntouched);
+    openPanel();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, gLangClientMsg[1]);
+    EXPECT_EQ(ui.messages[0].title, gAppTitle);
+    EXPECT_FALSE(window->m_bColorCtlVisible);
+    EXPECT_TRUE(cam().calls.empty());
+    EXPECT_TRUE(ui.sleeps.empty());
+    EXPECT_EQ(el(kColorCtl).picture(), kUntouched);
+
+    // The camera refuses the read: hover look, hidden, message, then the wait.
+    gCam[kSlot].MacAddress = QStringLiteral("0.1.2.3.4.5");
+    cam().imageConfigResult = 0;
+    openPanel();
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_FALSE(window->m_bColorCtlVisible);
+    EXPECT_FALSE(window->picImage()->isVisible());
+    EXPECT_EQ(el(kColorCtl).picture(), CellLook(kColorCtl, 4));
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::SetImageConfig), 0);
+    EXPECT_EQ(ui.sleeps, std::vector<int>{1000});
+    EXPECT_EQ(ui.busyDepth, 0);
+    EXPECT_FALSE(gLangClientMsg[1].isEmpty());
+}
+
+// Records the camera calls made before each wait.
+class OrderUi : public FakeUi {
+public:
+    void Sleep(int ms) override
+    {
+        FakeUi::Sleep(ms);
+        if (onSleep)
+            onSleep(ms);
+    }
+    std::function<void(int)> onSleep;
+};
+
+TEST_F(ClientColour, ABarChangeSendsAllSevenWaitsThenRestartsTheStream)
+{
+    gCam[kSlot].Protocol = 0;
+    gCam[kSlot].Enable = true;
+    openPanel();
+    cam().start();  // the stream runs
+    cam().calls.clear();
+
+    OrderUi order;
+    std::vector<std::pair<int, int>> stopsAtSleep;  // (ms, stops so far)
+    order.onSleep = [&](int ms) {
+        stopsAtSleep.emplace_back(ms, cam().Count(ImageServer::Dispid::Stop));
+    };
+    EXPECT_FALSE(bar(0)->hasTracking());  // one change per release
+    bar(0)->setValue(90);
+    ASSERT_EQ(cam().Count(ImageServer::Dispid::SetImageConfig), 1);
+    EXPECT_EQ(cam().Args(ImageServer::Dispid::SetImageConfig),
+              (QVariantList{2, 3, 25, 90, 64, 40, 1}));
+    EXPECT_EQ(window->label(3)->Caption(), QStringLiteral(" 90"));
+    ASSERT_FALSE(stopsAtSleep.empty());
+    EXPECT_EQ(stopsAtSleep[0], std::make_pair(2000, 0));  // the wait comes before the restart
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::Stop), 1);
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::Start), 1);
+    EXPECT_LT(cam().IndexOf(ImageServer::Dispid::SetImageConfig),
+              cam().IndexOf(ImageServer::Dispid::Stop));
+    EXPECT_EQ(order.busyDepth, 0);
+
+    // The hue bar sends the brightness just set along.
+    bar(2)->setValue(10);
+    EXPECT_EQ(cam().Args(ImageServer::Dispid::SetImageConfig),
+              (QVariantList{2, 3, 25, 90, 64, 10, 1}));
+}
+
+TEST_F(ClientColour, BarsSendNothingBeforeTheFirstActivationOrWhileFilled)
+{
+    openPanel();
+    cam().calls.clear();
+    window->m_bFirst = true;
+    bar(1)->setValue(100);
+    window->m_bFirst = false;
+    window->m_bDonotSet = true;
+    bar(1)->setValue(101);
+    window->m_bDonotSet = false;
+    EXPECT_EQ(cam().Count(ImageServer::Dispid::SetImageConfig), 0);
+    EXPECT_EQ(window->iContrast, 64);
+}
