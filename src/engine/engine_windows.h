@@ -9,9 +9,15 @@
 // video binding relies on.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class VideoSurface;
+
+// Window numbers of gWinOpen and IEngineWindows::UnloadWindow besides the
+// single-camera windows 1..4.
+inline constexpr int kCombineWindowNumber = 5;
+inline constexpr int kScanWindowNumber = 6;
 
 // A list box of text lines, as the engine mirrors its event lines into it.
 class IEventListBox {
@@ -78,6 +84,26 @@ public:
     virtual void RecordGrayBTN(int n) = 0;
 };
 
+// The scan window (frmScan). The scan tour shows one running camera at a
+// time in the window's client area, which the window leaves entirely to the
+// video. Before the window goes away (closed by the operator or unloaded by
+// the engine) it calls frmMain::ScanWindowClosing(), which takes every camera
+// off it; after that the engine no longer draws into it.
+class IScanWindow {
+public:
+    virtual ~IScanWindow() = default;
+    // Shows the window modeless (it stays where it is when already visible).
+    virtual void ShowModeless() = 0;
+    // The surface the shown camera draws into: the window's client area.
+    virtual VideoSurface* VideoTarget() = 0;
+    // The client area's size in pixels.
+    virtual QSize ClientSize() const = 0;
+    // Writes the status texts (address, number and name) of slot gScanCam.
+    virtual void RefrushStatusBar() = 0;
+    // Repaints the window; the engine asks before each scan step.
+    virtual void Repaint() = 0;
+};
+
 // How the engine finds the windows. The program's window registry implements
 // it; a window that the engine refers to is loaded on demand.
 class IEngineWindows {
@@ -91,4 +117,10 @@ public:
     // The combined window; nullptr when it is not loaded. Callers test
     // gWinOpen(5) or gCombineMode first.
     virtual ICombineWindow* CombineWindow() = 0;
+    // The scan window; loads it hidden when it is not loaded. nullptr when
+    // the program has no scan window or no window can be made any more.
+    virtual IScanWindow* ScanWindow() = 0;
+    // Unloads window w when it is loaded (its unload clears gWinOpen(w)):
+    // 1..4 the single-camera windows, 5 the combined window, 6 the scan window.
+    virtual void UnloadWindow(int w) = 0;
 };

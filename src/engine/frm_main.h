@@ -185,6 +185,22 @@ public:
     // event). Errors inside end the handler quietly.
     void Cam_Notify(int n, int code);
 
+    // --- Scan tour ---
+    // Closes the single-camera and combined windows, shows the scan window
+    // and starts the tour at the first running slot.
+    void ScanMode();
+    // Parks every slot and shows slot n in the scan window.
+    void DoScanMode(int n);
+    // The scan step: the next running slot after gScanCam.
+    void tmrScan_Timer();
+    // Ends the tour and opens the single-camera windows of the running slots.
+    void ScanModeToNormalMode();
+    // Ends the tour for the combined window (the panel then shows it).
+    void ScanModeToCombineMode();
+    // The scan window is about to go away: every camera is taken off it and
+    // the step timer stops. The window calls this first in its unload.
+    void ScanWindowClosing();
+
     // --- Event lists and log files ---
     // Adds an event (a heading line and an indented text line) to slot n's
     // list, mirrors it into the open windows' lists and moves the oldest 100

@@ -21,6 +21,21 @@ ICombineWindow* RegistryEngineWindows::CombineWindow()
     return m_registry.IfLoaded<ICombineWindow>(kCombineWindowName);
 }
 
+IScanWindow* RegistryEngineWindows::ScanWindow()
+{
+    return m_registry.Get<IScanWindow>(kScanWindowName);
+}
+
+void RegistryEngineWindows::UnloadWindow(int w)
+{
+    if (w >= 1 && w <= kSlotCount)
+        m_registry.Unload(ClientWindowName(w));
+    else if (w == kCombineWindowNumber)
+        m_registry.Unload(kCombineWindowName);
+    else if (w == kScanWindowNumber)
+        m_registry.Unload(kScanWindowName);
+}
+
 void RegisterEngineWindow(WindowRegistry& registry)
 {
     registry.Register(kEngineWindowName, [&registry]() -> QObject* {

@@ -17,6 +17,8 @@ public:
     IPanelWindow* Panel() override;
     IClientWindow* Client(int n) override;
     ICombineWindow* CombineWindow() override;
+    IScanWindow* ScanWindow() override;
+    void UnloadWindow(int w) override;
 
 private:
     WindowRegistry& m_registry;

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
@@ -138,6 +139,28 @@ public:
     FakeListBox list;
 };
 
+class FakeScanWindow : public IScanWindow {
+public:
+    explicit FakeScanWindow(Journal& j) : journal(j) {}
+    void ShowModeless() override
+    {
+        visible = true;
+        journal.Add(QStringLiteral("scan.ShowModeless"));
+    }
+    VideoSurface* VideoTarget() override { return surface; }
+    QSize ClientSize() const override { return clientSize; }
+    void RefrushStatusBar() override
+    {
+        journal.Add(QStringLiteral("scan.RefrushStatusBar %1").arg(gScanCam));
+    }
+    void Repaint() override { journal.Add(QStringLiteral("scan.Repaint")); }
+
+    Journal& journal;
+    VideoSurface* surface = nullptr;
+    QSize clientSize{320, 240};
+    bool visible = false;
+};
+
 // The registry side: loading a single-camera window sets its open flag, as
 // the real window's load does; the panel and the combined window are "open"
 // when a test sets their flags.
@@ -158,6 +181,34 @@ public:
         return clients[n].get();
     }
     ICombineWindow* CombineWindow() override { return gWinOpen[5] ? &combine : nullptr; }
+    // Loading the scan window sets its open flag, as the real window's load does.
+    IScanWindow* ScanWindow() override
+    {
+        if (refuseLoads || noScanWindow)
+            return nullptr;
+        if (!scan) {
+            scan = std::make_unique<FakeScanWindow>(journal);
+            journal.Add(QStringLiteral("scan.Load"));
+        }
+        gWinOpen[kScanWindowNumber] = true;
+        return scan.get();
+    }
+    // Unloading runs what the real windows' unloads do for the engine: the
+    // scan window calls onScanClosing (the engine's ScanWindowClosing) first.
+    void UnloadWindow(int w) override
+    {
+        journal.Add(QStringLiteral("unload %1").arg(w));
+        if (w < 1 || w > kScanWindowNumber || !gWinOpen[static_cast<size_t>(w)])
+            return;
+        if (w == kScanWindowNumber) {
+            if (onScanClosing)
+                onScanClosing();
+            scan.reset();
+        } else if (w <= kSlotCount) {
+            clients[static_cast<size_t>(w)].reset();
+        }
+        gWinOpen[static_cast<size_t>(w)] = false;
+    }
 
     // The window of slot n if it was loaded, else nullptr (does not load it).
     FakeClientWindow* Loaded(int n) const { return clients[n].get(); }
@@ -167,5 +218,8 @@ public:
     FakeCombineWindow combine;
     std::array<std::unique_ptr<FakeClientWindow>, kSlotCount + 1> clients;
     std::array<VideoSurface*, kSlotCount + 1> surfaces{};
+    std::unique_ptr<FakeScanWindow> scan;
+    std::function<void()> onScanClosing;
     bool refuseLoads = false;
+    bool noScanWindow = false;
 };

@@ -62,6 +62,8 @@ public:
         return window && window->slot() == n ? window : nullptr;
     }
     ICombineWindow* CombineWindow() override { return nullptr; }
+    IScanWindow* ScanWindow() override { return nullptr; }
+    void UnloadWindow(int) override {}
     frmClient* window = nullptr;
 };
 
