@@ -18,6 +18,7 @@
 #include "platform/video_viewer/wis_viewer.h"
 #include "views/colour_panel.h"
 #include "views/video_placement.h"
+#include "views/view_buttons.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -71,29 +72,6 @@ QSize ClientSizingOuter(QSize outer, QSize clientNow, QSize client, int tppX, in
     return QSize(int(long(tppX) * client.width() + bw), int(long(tppY) * client.height() + bh));
 }
 
-// ListEvent as the engine fills it: lines appended at the end, the last one
-// selected, the oldest removed in blocks.
-class frmClient::EventList : public IEventListBox {
-public:
-    explicit EventList(QListWidget* list) : list_(list) {}
-    void AddItem(const QString& line) override { list_->addItem(line); }
-    int ListCount() const override { return list_->count(); }
-    void SelectLast() override
-    {
-        list_->setCurrentRow(list_->count() - 1);
-        list_->scrollToBottom();
-    }
-    void RemoveFirst(int count) override
-    {
-        const int n = std::min(count, list_->count());
-        for (int i = 0; i < n; ++i)
-            delete list_->takeItem(0);
-    }
-
-private:
-    QListWidget* list_;
-};
-
 frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     : QWidget(parent, Qt::Window), n_(slot), links_(std::move(links)), engine_(links_.engine)
 {
@@ -116,17 +94,9 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
     frameList_->hide();
     auto* frameLayout = new QVBoxLayout(frameList_);
     frameLayout->setContentsMargins(0, 0, 0, 0);
-    list_ = new QListWidget(frameList_);
-    list_->setObjectName(QStringLiteral("ListEvent"));
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setUniformItemSizes(true);
-    list_->setStyleSheet(QStringLiteral(
-        "QListWidget { background: rgba(11, 14, 19, 235); color: #d5dce4; border: none;"
-        " padding: 4px; }"
-        "QListWidget::item { padding: 1px 2px; }"
-        "QListWidget::item:selected { background: #2f6fd6; color: white; }"));
+    list_ = MakeEventListWidget(frameList_);
     frameLayout->addWidget(list_);
-    listEvent_ = std::make_unique<EventList>(list_);
+    listEvent_ = std::make_unique<ListWidgetEvents>(list_);
 
     // The colour panel over the top-left corner of the video; ShowColorCtl_Fun opens it.
     colour_ = new ColourPanel(client);
@@ -680,7 +650,7 @@ void frmClient::SkinForm1_Click(SkinElement* element)
     } else if (name == QLatin1String("Rotate")) {
         if (cam.RecordMode == kRecordNone && cam.Protocol != kProtocolViewer && cam.Assign
             && cam.Enable) {
-            cam.RotateAngle = cam.RotateAngle < 270 ? cam.RotateAngle + 90 : 0;
+            cam.RotateAngle = NextRotation(cam.RotateAngle);
             Cam().setRotateAngle(cam.RotateAngle);
             ShowCell(kRotate, kOver);
         }

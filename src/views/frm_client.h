@@ -131,8 +131,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    class EventList;
-
     ImageServer& Cam();
     WisViewer& Viewer();
     // The row of gViewBtn whose BtnName is the element's name (first match), or -1.
@@ -171,7 +169,7 @@ private:
     VideoSurface* picture_ = nullptr;
     QWidget* frameList_ = nullptr;
     QListWidget* list_ = nullptr;
-    std::unique_ptr<EventList> listEvent_;
+    std::unique_ptr<IEventListBox> listEvent_;
     ColourPanel* colour_ = nullptr;
     QRectF placement_;
     int m_iDrag = 0;

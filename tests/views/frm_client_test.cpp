@@ -616,8 +616,9 @@ TEST_F(ClientLooks, RotateStepsByQuarterTurnsWhenAllowed)
     struct Case {
         int from, to;
     };
-    for (const Case c : {Case{0, 90}, Case{90, 180}, Case{180, 270}, Case{270, 0}, Case{200, 290},
-                         Case{290, 0}, Case{300, 0}}) {
+    for (const Case c : {Case{0, 90}, Case{90, 180}, Case{180, 270}, Case{270, 0},
+                         // A stored angle off the quarter turns starts again from 0.
+                         Case{200, 90}, Case{290, 90}, Case{-90, 90}, Case{360, 90}}) {
         gCam[kSlot].RotateAngle = c.from;
         el(kRotate).setStatePicture(kUntouched);
         mouse->click(QStringLiteral("Rotate"));

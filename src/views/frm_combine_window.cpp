@@ -1,0 +1,730 @@
+#include "views/frm_combine_window.h"
+
+#include "engine/frm_main.h"
+#include "foundation/app_paths.h"
+#include "foundation/globals.h"
+#include "foundation/helpers.h"
+#include "foundation/resources.h"
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
+#include "platform/skin/skin_form.h"
+#include "platform/skin/skin_label.h"
+#include "platform/skin/skin_report.h"
+#include "platform/ui_services.h"
+#include "platform/video_viewer/wis_viewer.h"
+#include "views/colour_panel.h"
+#include "views/frm_client.h"
+#include "views/video_placement.h"
+#include "views/view_buttons.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <exception>
+#include <stdexcept>
+
+using namespace viewbtn;
+
+namespace {
+
+constexpr int kCombineOnTop = 5;  // gOnTop index of this window
+constexpr int kColourPanelWaitMs = 1000;
+constexpr int kApplyColorWaitMs = 2000;
+const QString kActiveFrame = QStringLiteral("BgColor 255 -");
+const QString kInactiveFrame = QStringLiteral("BgColor 0 -");
+const char* const kFrameElements[4] = {"Top", "Bottom", "Left", "Right"};
+
+bool isAdminVariant() { return gLanguage.toUpper() == QLatin1String("DADODEZE"); }
+bool fixedCaptionVariant()
+{
+    return gLanguage == QLatin1String("TarselS") || gLanguage == QLatin1String("Tarsel");
+}
+bool idle(int c) { return gCam[c].RecordMode == 0; }
+bool rotateAllowed(int c) { return idle(c) && gCam[c].Protocol != 3; }
+bool colourAllowed(int c) { return idle(c) && gCam[c].Protocol != 3 && gCam[c].Protocol != 4; }
+bool audioCamera(int c) { return gCam[c].Protocol == 3 || gCam[c].Protocol == 4; }
+
+}  // namespace
+
+frmCombineWindow::frmCombineWindow(CombineLinks links, QWidget* parent)
+    : QWidget(parent, Qt::Window), links_(std::move(links)), engine_(links_.engine)
+{
+    setObjectName(QStringLiteral("frmCombineWindow"));
+    setWindowTitle(QStringLiteral("Combine Window"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    skin_ = new SkinForm(this);
+    QWidget* client = skin_->clientArea();
+    for (int n = 1; n <= kSlotCount; ++n) {
+        Cell& c = cells_[n];
+        c.host = new QWidget(client);
+        c.host->setObjectName(QStringLiteral("cell%1").arg(n));
+        c.skin = new SkinForm(c.host);
+        c.skin->setObjectName(QStringLiteral("sfCam%1").arg(n));
+        c.picture = new VideoSurface(c.skin->clientArea());
+        c.picture->setObjectName(QStringLiteral("picCam%1").arg(n));
+        c.picture->installEventFilter(this);
+        c.colour = new ColourPanel(c.skin->clientArea());
+        c.colour->onChange = [this, n](int bar, int value) {
+            Guarded("hscr_Change", [&] { hscr_Change(n, bar, value); });
+        };
+        connect(c.skin, &SkinForm::Click, this,
+                [this, n](SkinElement*) { Guarded("sfCam_Click", [&] { sfCam_Click(n); }); });
+        c.host->show();
+    }
+
+    frameList_ = new QWidget(client);
+    frameList_->setObjectName(QStringLiteral("frameList"));
+    frameList_->hide();
+    auto* frameLayout = new QVBoxLayout(frameList_);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    list_ = MakeEventListWidget(frameList_);
+    frameLayout->addWidget(list_);
+    listEvent_ = std::make_unique<ListWidgetEvents>(list_);
+
+    connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
+        Guarded("SkinForm1_MouseDown", [&] { SkinForm1_MouseDown(e, button); });
+    });
+    connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
+        Guarded("SkinForm1_MouseUp", [&] { SkinForm1_MouseUp(e, button); });
+    });
+    connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
+        Guarded("SkinForm1_MouseIn", [&] { SkinForm1_MouseIn(e); });
+    });
+    connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
+        Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
+    });
+    connect(skin_, &SkinForm::Click, this,
+            [this](SkinElement* e) { Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); }); });
+}
+
+frmCombineWindow::~frmCombineWindow()
+{
+    skin_->disconnect(this);
+    for (int n = 1; n <= kSlotCount; ++n) {
+        cells_[n].skin->disconnect(this);
+        cells_[n].colour->onChange = nullptr;
+        cells_[n].picture->removeEventFilter(this);
+    }
+    // Whatever way the window goes, no camera keeps drawing into its cells.
+    try {
+        DetachCameras();
+    } catch (...) {
+    }
+}
+
+void frmCombineWindow::Guarded(const char* what, const std::function<void()>& fn)
+{
+    try {
+        fn();
+    } catch (const std::exception& e) {
+        SkinReport(QStringLiteral("frmCombineWindow: %1 failed: %2")
+                       .arg(QLatin1String(what), QString::fromUtf8(e.what())));
+    } catch (...) {
+        SkinReport(QStringLiteral("frmCombineWindow: %1 failed").arg(QLatin1String(what)));
+    }
+}
+
+ImageServer& frmCombineWindow::Cam(int n)
+{
+    if (!engine_)
+        throw std::logic_error("the engine is gone");
+    return engine_->Cam(n);
+}
+
+WisViewer& frmCombineWindow::Viewer(int n)
+{
+    if (!engine_)
+        throw std::logic_error("the engine is gone");
+    return engine_->WisViewer1(n);
+}
+
+VideoSurface* frmCombineWindow::picCam(int n)
+{
+    if (n < 1 || n > kSlotCount)
+        throw std::out_of_range("no cell for that slot");
+    return cells_[n].picture;
+}
+
+IEventListBox& frmCombineWindow::ListEvent() { return *listEvent_; }
+
+QSize frmCombineWindow::clientSize() const { return skin_->clientRect().size(); }
+
+// ------------------------------------------------------------------ lifecycle
+
+void frmCombineWindow::Form_Load()
+{
+    setWindowIcon(QApplication::windowIcon());
+    gWinOpen[kCombineWindowNumber] = true;
+    loaded_ = true;
+    setWindowTitle(QString());
+    LoadSkin();
+    if (skin_->isLoaded())
+        resize(skin_->designSize());
+    // A new window gets a client area of 640 x 480, whatever the skin's frame.
+    resize(ClientSizingOuter(size(), clientSize(), QSize(kDefaultClientWidth, kDefaultClientHeight),
+                             1, 1));
+    LayoutAndBind();
+    m_bColorCtlVisible = false;
+    m_bListVisible = false;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        Cam(n).setDisplayEnabled(true);
+        m_bSuppress[n] = false;
+        for (int i = 0; i < 3; ++i)
+            cells_[n].colour->label(i)->setCaption(gLangClientSkl[i]);
+    }
+    m_bFirst = true;
+    for (bool& onTop : gOnTop)
+        onTop = false;
+}
+
+void frmCombineWindow::LoadSkin()
+{
+    const QString lang = AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/');
+    skin_->SkinFile(lang + LangFileName(QStringLiteral("_2.skn")));
+    for (int n = 1; n <= kSlotCount; ++n)
+        cells_[n].skin->SkinFile(lang + QStringLiteral("cam.skn"));
+    for (int n = 1; n <= kSlotCount; ++n)
+        cells_[n].colour->LoadSkin(lang + QStringLiteral("Bar.skn"));
+}
+
+void frmCombineWindow::Form_Activate()
+{
+    if (!loaded_ || unloaded_)
+        return;
+    if (m_bFirst) {
+        ApplyLangFont();
+        SetButtonTips();
+        PutActiveBorder(gCurCam);
+        m_bFirst = false;
+    }
+    GrayZoomButton();
+    if (m_bColorCtlVisible)
+        ShowCell(skin_, kColorCtl, kDown);
+}
+
+void frmCombineWindow::ApplyLangFont()
+{
+    try {
+        SetControlFont(list_, true);
+        for (int n = 1; n <= kSlotCount; ++n)
+            for (int i = 0; i < 6; ++i)
+                SetControlFont(cells_[n].colour->label(i), true);
+    } catch (...) {
+        // The remaining controls keep their fonts.
+    }
+}
+
+void frmCombineWindow::SetButtonTips()
+{
+    SetTips(skin_);
+    if (!audioCamera(gCurCam))
+        skin_->GetElement(gViewBtn[kAudio].BtnName).setToolTip(QString());
+}
+
+void frmCombineWindow::GrayZoomButton() { ShowCell(skin_, kZoom, kGray); }
+
+void frmCombineWindow::Form_Unload()
+{
+    if (unloaded_)
+        return;
+    unloaded_ = true;
+    hide();
+    // No camera may keep drawing into a cell of a window that is gone.
+    DetachCameras();
+    gOnTop[kCombineOnTop] = false;
+    gWinOpen[kCombineWindowNumber] = false;
+    bool anyOther = false;
+    for (int k = 0; k < int(gWinOpen.size()); ++k)
+        if (k != kCombineWindowNumber && gWinOpen[k])
+            anyOther = true;
+    if (!anyOther) {
+        if (links_.unloadEngine)
+            links_.unloadEngine();
+    } else if (gCombineMode == 1) {
+        gCombineMode = 0;
+    }
+}
+
+void frmCombineWindow::DetachCameras()
+{
+    if (!engine_ || engine_->IsUnloaded())
+        return;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (Cam(n).display() == cells_[n].picture)
+            Cam(n).setDisplay(nullptr);
+    }
+}
+
+bool frmCombineWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate)
+        Guarded("Form_Activate", [this] { Form_Activate(); });
+    return QWidget::event(e);
+}
+
+void frmCombineWindow::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    Guarded("Form_Activate", [this] { Form_Activate(); });
+}
+
+void frmCombineWindow::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    if (loaded_ && !unloaded_)
+        Guarded("Form_Resize", [this] { Form_Resize(); });
+}
+
+// ------------------------------------------------------------------ grid
+
+void frmCombineWindow::Form_Resize()
+{
+    if (isMinimized())
+        return;
+    LayoutAndBind();
+    EventListLayout();
+}
+
+void frmCombineWindow::LayoutAndBind()
+{
+    const std::array<QRect, 4> cells = CombinedCells(clientSize());
+    for (int n = 1; n <= kSlotCount; ++n) {
+        Cell& c = cells_[n];
+        c.host->setGeometry(cells[n - 1]);
+        // Laid out at once, also while the window is hidden (Qt defers the
+        // resize events of hidden widgets).
+        c.skin->setGeometry(c.host->rect());
+        c.skin->clientArea()->setGeometry(c.skin->clientRect());
+        c.picture->setGeometry(QRect(QPoint(0, 0), c.skin->clientRect().size()));
+    }
+    // Every slot is bound to its cell, whatever its Assign and Enable. The
+    // video lies inside the cell's frame, so the active frame stays visible.
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const QRect& r = cells[n - 1];
+        const int w = ClampTo16(r.width() - 2 * kCellFrame);
+        const int h = ClampTo16(r.height() - 2 * kCellFrame);
+        if (gCam[n].Protocol == 3) {
+            Viewer(n).attachWindow(cells_[n].picture, w, h);
+        } else {
+            Cam(n).setDisplay(cells_[n].picture);
+            Cam(n).setDisplayWidth(w);
+            Cam(n).setDisplayHeight(h);
+        }
+    }
+}
+
+void frmCombineWindow::EventListLayout()
+{
+    frameList_->setGeometry(QRect(QPoint(0, 0), clientSize()));
+}
+
+void frmCombineWindow::RepaintCell(int n) { picCam(n)->clearFrame(); }
+
+bool frmCombineWindow::eventFilter(QObject* watched, QEvent* e)
+{
+    // A click on a cell's video is a click on the cell.
+    if (e->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+        for (int n = 1; n <= kSlotCount; ++n) {
+            if (watched == cells_[n].picture
+                && cells_[n].picture->rect().contains(
+                    static_cast<QMouseEvent*>(e)->position().toPoint())) {
+                Guarded("sfCam_Click", [&] { sfCam_Click(n); });
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+// ------------------------------------------------------------------ active cell
+
+void frmCombineWindow::sfCam_Click(int index)
+{
+    if (index < 1 || index > kSlotCount)
+        return;
+    const bool panelOpen = gWinOpen[0];
+    if (index != gCurCam) {
+        if (panelOpen && links_.StopBtnHold)
+            links_.StopBtnHold();
+        if (m_bColorCtlVisible) {
+            m_bColorCtlVisible = false;
+            ShowColorPanel();
+        }
+        gCamCfgOpen = false;
+        if (panelOpen && gCurCam >= 1 && gCurCam <= kSlotCount)
+            gExtInfo[gCurCam - 1] = false;
+    }
+    gCurCam = index;
+    PutActiveBorder(index);
+    if (panelOpen) {
+        if (links_.RefreshPTPanel)
+            links_.RefreshPTPanel();
+        if (links_.RefreshPanelText)
+            links_.RefreshPanelText();
+        if (links_.RefrushCamCfgBtn)
+            links_.RefrushCamCfgBtn();
+    }
+}
+
+void frmCombineWindow::PutActiveBorder(int cam)
+{
+    if (cam < 1 || cam > kSlotCount)
+        return;
+    SkinElement& name = skin_->GetElement(QStringLiteral("ServerName"));
+    const QString t = fixedCaptionVariant()
+                          ? gLangCombineCaption
+                          : QString::number(cam) + QStringLiteral(".  ") + gCam[cam].ServerName;
+    name.setText(t);
+    setWindowTitle(t);
+    for (int n = 1; n <= kSlotCount; ++n) {
+        const QString& look = n == cam ? kActiveFrame : kInactiveFrame;
+        for (const char* frame : kFrameElements)
+            cells_[n].skin->GetElement(QLatin1String(frame)).setStatePicture(look);
+    }
+    RecordGrayBTN(cam);
+    SetButtonTips();
+    RefrushClrCtlBtn(cam);
+}
+
+// ------------------------------------------------------------------ panel refreshers
+
+void frmCombineWindow::RecordGrayBTN(int cam)
+{
+    // The buttons act on the active cell: another slot's state must not set their looks.
+    if (cam != gCurCam || cam < 1 || cam > kSlotCount)
+        return;
+    if (!idle(cam) && m_bColorCtlVisible) {
+        m_bColorCtlVisible = false;
+        ShowColorPanel();
+    }
+    const bool audioOn = gAudioOn[cam - 1];
+    int colour, rotate, sound;
+    if (!idle(cam)) {
+        colour = kGray;
+        rotate = kGray;
+        sound = audioCamera(cam) ? kGray : kNoAudio;
+    } else if (gCam[cam].Protocol == 3) {
+        colour = kGray;
+        rotate = kGray;
+        sound = audioOn ? kDown : kLeave;
+    } else if (gCam[cam].Protocol == 4) {
+        colour = kGray;
+        rotate = kNormal;
+        sound = audioOn ? kDown : kLeave;
+    } else {
+        colour = kNormal;
+        rotate = kNormal;
+        sound = kNoAudio;
+    }
+    ShowCell(skin_, kColorCtl, colour);
+    ShowCell(skin_, kRotate, rotate);
+    ShowCell(skin_, kAudio, sound);
+}
+
+void frmCombineWindow::RefrushShowClrCtl(int cam)
+{
+    if (cam != gCurCam && m_bColorCtlVisible) {
+        m_bColorCtlVisible = false;
+        ShowColorPanel();
+    }
+}
+
+void frmCombineWindow::RefrushListCtl(int cam)
+{
+    if (cam != gCurCam && m_bListVisible) {
+        m_bListVisible = false;
+        ShowEventList();
+    }
+}
+
+void frmCombineWindow::RefrushClrCtlBtn(int cam)
+{
+    if (!isAdminVariant() || cam < 1 || cam > kSlotCount)
+        return;
+    const bool verified = gCam[cam].AdminVerified;
+    skin_->GetElement(gViewBtn[kColorCtl].BtnName).setAlpha(verified ? 0 : 255);
+    skin_->GetElement(QStringLiteral("LBtnSet")).setLayoutValue(verified ? 84 : 62);
+}
+
+// ------------------------------------------------------------------ looks
+
+void frmCombineWindow::SkinForm1_MouseDown(SkinElement* element, int button)
+{
+    if (button != 1)
+        return;
+    const int c = gCurCam;
+    const int row = RowOf(element);
+    switch (row) {
+    case kMin:
+    case kMax:
+    case kClose:
+    case kWakeUp:
+    case kSnapshot:
+        Look(element, row, kDown);
+        break;
+    case kRotate:
+        if (rotateAllowed(c))
+            Look(element, row, kDown);
+        break;
+    case kAudio:
+        if (!idle(c))
+            break;
+        if (!audioCamera(c))
+            Look(element, row, kNoAudio);
+        else if (gCam[c].Enable)
+            Look(element, row, gAudioOn[c - 1] ? kOver : kDown);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmCombineWindow::SkinForm1_MouseUp(SkinElement* element, int button)
+{
+    if (button != 1)
+        return;
+    const int row = RowOf(element);
+    if (row == kMin || row == kMax || row == kClose || row == kSnapshot)
+        Look(element, row, kNormal);
+    else if (row == kRotate && rotateAllowed(gCurCam))
+        Look(element, row, kOver);
+}
+
+void frmCombineWindow::SkinForm1_MouseIn(SkinElement* element) { HoverLook(element, true); }
+void frmCombineWindow::SkinForm1_MouseOut(SkinElement* element) { HoverLook(element, false); }
+
+void frmCombineWindow::HoverLook(SkinElement* element, bool entering)
+{
+    const int c = gCurCam;
+    const int off = entering ? kOver : kLeave;
+    const int row = RowOf(element);
+    switch (row) {
+    case kMin:
+    case kClose:
+    case kWakeUp:
+    case kSnapshot:
+        Look(element, row, off);
+        break;
+    case kMax:
+        Look(element, row, off);
+        if (entering)
+            element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
+        break;
+    case kOnTop:
+        Look(element, row, gOnTop[kCombineOnTop] ? kDown : off);
+        break;
+    case kColorCtl:
+        if (colourAllowed(c))
+            Look(element, row, m_bColorCtlVisible ? kDown : off);
+        break;
+    case kEvent:
+        Look(element, row, m_bListVisible ? kDown : off);
+        break;
+    case kRotate:
+        if (rotateAllowed(c))
+            Look(element, row, off);
+        break;
+    case kAudio:
+        if (!idle(c))
+            break;
+        if (!audioCamera(c))
+            Look(element, row, kNoAudio);
+        else
+            Look(element, row, gAudioOn[c - 1] ? kDown : off);
+        break;
+    default:
+        break;  // Zoom keeps its greyed look
+    }
+}
+
+// ------------------------------------------------------------------ clicks
+
+void frmCombineWindow::SkinForm1_Click(SkinElement* element)
+{
+    const QString name = element->Name();
+    const int c = gCurCam;
+    CamInfo& cam = gCam[c];
+    if (name == QLatin1String("WakeUp")) {
+        QWidget* panel = links_.panel ? links_.panel() : nullptr;
+        if (panel) {
+            if (!panel->isVisible())
+                panel->show();
+            panel->setWindowState(panel->windowState() & ~(Qt::WindowMinimized));
+            panel->raise();
+            panel->activateWindow();
+        }
+        ShowCell(skin_, kWakeUp, kOver);
+    } else if (name == QLatin1String("OnTop")) {
+        ToggleOnTop();
+    } else if (name == QLatin1String("Rotate")) {
+        if (rotateAllowed(c) && cam.Assign && cam.Enable) {
+            cam.RotateAngle = NextRotation(cam.RotateAngle);
+            Cam(c).setRotateAngle(cam.RotateAngle);
+        }
+    } else if (name == QLatin1String("ColorCtl")) {
+        if (colourAllowed(c) && (!isAdminVariant() || cam.AdminVerified)) {
+            m_bColorCtlVisible = cam.Enable ? !m_bColorCtlVisible : false;
+            ShowColorPanel();
+        }
+    } else if (name == QLatin1String("Snapshot")) {
+        TakeSnapshot();
+    } else if (name == QLatin1String("Event")) {
+        m_bListVisible = !m_bListVisible;
+        ShowEventList();
+    } else if (name == QLatin1String("Audio")) {
+        if (idle(c) && audioCamera(c) && cam.Enable)
+            AudioSwitch();
+    }
+}
+
+void frmCombineWindow::ToggleOnTop()
+{
+    bool& onTop = gOnTop[kCombineOnTop];
+    onTop = !onTop;
+    ShowCell(skin_, kOnTop, onTop ? kDown : kOver);
+    SetTopMost(this, onTop);
+}
+
+void frmCombineWindow::AudioSwitch()
+{
+    const int c = gCurCam;
+    bool& on = gAudioOn[c - 1];
+    on = !on;
+    if (gCam[c].Protocol == 4) {
+        Cam(c).setStreamMode(on ? 3 : 1);
+        Cam(c).applyStreamMode();
+    } else if (on) {
+        Cam(c).openAudio(gCamNonce[c - 1]);
+        Viewer(c).audioOn();
+    } else {
+        Viewer(c).audioOff();
+    }
+}
+
+void frmCombineWindow::TakeSnapshot()
+{
+    const int c = gCurCam;
+    const bool p3 = gCam[c].Protocol == 3;
+    const QString filter =
+        p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
+    const QString start =
+        DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
+    const QPointer<frmCombineWindow> self(this);
+    const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
+    if (!self || unloaded_ || file.isEmpty())
+        return;
+    if (p3)
+        Viewer(c).saveSnapshot(file);
+    else
+        Cam(c).saveSnapshot(file, 0);
+}
+
+void frmCombineWindow::ShowEventList()
+{
+    const int c = gCurCam;
+    if (m_bListVisible) {
+        list_->clear();
+        ShowCell(skin_, kEvent, kDown);
+        if (engine_) {
+            const QStringList& lines = engine_->List1(c);
+            if (!lines.isEmpty()) {
+                list_->addItems(lines);
+                list_->setCurrentRow(list_->count() - 1);
+                list_->scrollToBottom();
+            }
+        }
+        EventListLayout();
+        frameList_->show();
+        frameList_->raise();
+    } else {
+        ShowCell(skin_, kEvent, kOver);
+        frameList_->hide();
+    }
+}
+
+// ------------------------------------------------------------------ colour panel
+
+void frmCombineWindow::ShowColorPanel()
+{
+    const int c = gCurCam;
+    if (c < 1 || c > kSlotCount)
+        return;
+    ColourPanel* panel = cells_[c].colour;
+    try {
+        if (!m_bColorCtlVisible) {
+            ShowCell(skin_, kColorCtl, kOver);
+            panel->hide();
+            BusyPointer busy;
+            ui().Sleep(kColourPanelWaitMs);
+            return;
+        }
+        if (gCam[c].Protocol == 0) {
+            if (gCam[c].MacAddress.isEmpty()) {
+                m_bColorCtlVisible = false;
+                ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);
+                return;
+            }
+            Cam(c).setMacAddress(gCam[c].MacAddress);
+        }
+        ImageConfig config{iResolution[c], iCompression[c], iFramerate[c], iBrightness[c],
+                           iContrast[c],   iHue[c],         iLightfreq[c]};
+        int result;
+        {
+            BusyPointer busy;
+            result = Cam(c).getImageConfig(config, 0);
+        }
+        if (result != -1) {
+            m_bColorCtlVisible = false;
+            ShowCell(skin_, kColorCtl, kOver);
+            panel->hide();
+            ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);
+        } else {
+            iResolution[c] = qint16(config.resolution);
+            iCompression[c] = qint16(config.compression);
+            iFramerate[c] = qint16(config.frameRate);
+            iBrightness[c] = qint16(config.brightness);
+            iContrast[c] = qint16(config.contrast);
+            iHue[c] = qint16(config.hue);
+            iLightfreq[c] = qint16(config.lightFrequency);
+            ShowCell(skin_, kColorCtl, kDown);
+            panel->show();
+            panel->raise();
+            panel->update();
+            m_bSuppress[c] = true;
+            panel->SetValue(ColourPanel::kBrightness, iBrightness[c]);
+            panel->SetValue(ColourPanel::kContrast, iContrast[c]);
+            panel->SetValue(ColourPanel::kHue, iHue[c]);
+            m_bSuppress[c] = false;
+        }
+        BusyPointer busy;
+        ui().Sleep(kColourPanelWaitMs);
+    } catch (...) {
+        // A failing camera call ends the procedure quietly; the pointer is back to normal.
+        m_bSuppress[c] = false;
+    }
+}
+
+void frmCombineWindow::hscr_Change(int index, int bar, int value)
+{
+    if (index < 1 || index > kSlotCount || m_bSuppress[index] || m_bFirst)
+        return;
+    std::array<qint16, 5>* fields[3] = {&iBrightness, &iContrast, &iHue};
+    (*fields[bar])[index] = qint16(value);
+    cells_[index].colour->SetValueText(bar, value);
+    cells_[index].colour->update();
+    ApplyColor();
+}
+
+void frmCombineWindow::ApplyColor()
+{
+    const int c = gCurCam;
+    BusyPointer busy;
+    Cam(c).setImageConfig(ImageConfig{iResolution[c], iCompression[c], iFramerate[c],
+                                      iBrightness[c], iContrast[c], iHue[c], iLightfreq[c]});
+    RestartCam(c);
+    ui().Sleep(kApplyColorWaitMs);
+}
