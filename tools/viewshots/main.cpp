@@ -1,0 +1,183 @@
+// viewshots: starts the program from a program folder (its language pack and
+// main.ini with four running cameras) as the program itself does, then grabs
+// the video windows into PNG files: a zoomed and dragged picture, the colour
+// panel before and after a brightness change, the combined window with its
+// active frame, and the scan window.
+//
+// The panel's Combine and Scan buttons and the engine's scan tour are not
+// part of the program yet: for those two windows the tool does what they
+// will do (the single windows close and the combined window opens; one
+// camera is routed into the scan window).
+//
+// Usage: viewshots <program folder> <output folder>
+#include "app/app_windows.h"
+#include "app/startup.h"
+#include "engine/frm_main.h"
+#include "engine/registry_windows.h"
+#include "foundation/app_paths.h"
+#include "foundation/globals.h"
+#include "foundation/window_registry.h"
+#include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
+#include "platform/skin/skin_form.h"
+#include "platform/toolbar/tool_bar.h"
+#include "views/colour_panel.h"
+#include "views/frm_client.h"
+#include "views/frm_combine_window.h"
+#include "views/frm_scan.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+void Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+void Send(QWidget* target, QEvent::Type type, QPoint p, Qt::MouseButton b, Qt::MouseButtons held)
+{
+    QMouseEvent e(type, QPointF(p), QPointF(target->mapToGlobal(p)), b, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &e);
+}
+
+void ClickElement(SkinForm* form, const QString& name)
+{
+    const SkinElement* el = form->findElement(name);
+    if (!el)
+        return;
+    const QPoint p = el->rect().center();
+    Send(form, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
+    Send(form, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
+    Send(form, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+}
+
+bool Save(QWidget* w, const QString& file)
+{
+    const bool ok = w->grab().toImage().save(file);
+    std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+    return ok;
+}
+
+// Mean luminance of the picture a surface shows now.
+double MeanLuma(const VideoSurface* surface)
+{
+    const QImage img = surface->currentFrame().convertToFormat(QImage::Format_RGB32);
+    if (img.isNull())
+        return -1;
+    double sum = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        for (int x = 0; x < img.width(); ++x)
+            sum += qGray(line[x]);
+    }
+    return sum / (double(img.width()) * img.height());
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    if (argc < 3) {
+        std::fprintf(stderr, "Usage: viewshots <program folder> <output folder>\n");
+        return 2;
+    }
+    const QString program = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    const QDir out(QString::fromLocal8Bit(argv[2]));
+    QDir().mkpath(out.path());
+    SetAppPath(program);
+    SetDataPath(program);
+    RegisterProgramWindows();
+    if (Main() != StartupResult::Running) {
+        std::fprintf(stderr, "the program did not start\n");
+        return 1;
+    }
+    auto* engine = windows().IfLoaded<frmMain>(kEngineWindowName);
+    auto* client = windows().IfLoaded<frmClient>(ClientWindowName(1));
+    if (!engine || !client) {
+        std::fprintf(stderr, "no engine or no window of camera 1\n");
+        return 1;
+    }
+    Wait(4000);  // the cameras come up and the video runs
+    bool ok = true;
+
+    // Zoom x2 and drag the picture towards its top-left corner.
+    client->tbr1()->Tools(QStringLiteral("ID_x2"))->trigger();
+    Wait(800);
+    QWidget* picture = client->Picture1();
+    Send(picture, QEvent::MouseButtonPress, QPoint(200, 150), Qt::LeftButton, Qt::LeftButton);
+    Send(picture, QEvent::MouseMove, QPoint(260, 200), Qt::NoButton, Qt::LeftButton);
+    Send(picture, QEvent::MouseButtonRelease, QPoint(260, 200), Qt::LeftButton, Qt::NoButton);
+    Wait(800);
+    const QRectF placed = client->placement();
+    std::printf("zoomed picture at (%g, %g) %g x %g in a %d x %d client area\n", placed.x(),
+                placed.y(), placed.width(), placed.height(), client->clientSize().width(),
+                client->clientSize().height());
+    ok &= Save(client, out.filePath(QStringLiteral("view-zoom-dragged.png")));
+    client->tbr1()->Tools(QStringLiteral("ID_FitWindow"))->trigger();
+    Wait(500);
+
+    // The colour panel, then a brightness change through its bar.
+    ClickElement(client->SkinForm1(), QStringLiteral("ColorCtl"));
+    Wait(800);
+    const double before = MeanLuma(client->Picture1());
+    ok &= Save(client, out.filePath(QStringLiteral("view-colour-panel.png")));
+    client->picImage()->bar(ColourPanel::kBrightness)->setValue(120);
+    Wait(3000);  // the stream restarts with the new setting
+    const double after = MeanLuma(client->Picture1());
+    std::printf("mean brightness of the picture: %.1f before, %.1f after\n", before, after);
+    ok &= Save(client, out.filePath(QStringLiteral("view-colour-brighter.png")));
+    client->picImage()->bar(ColourPanel::kBrightness)->setValue(64);
+    ClickElement(client->SkinForm1(), QStringLiteral("ColorCtl"));
+    Wait(500);
+
+    // The combined window: the single windows close, the combined one opens.
+    for (int n = 1; n <= kSlotCount; ++n)
+        windows().Unload(ClientWindowName(n));
+    gCombineMode = 1;
+    gCurCam = 2;
+    auto* combine = windows().Get<frmCombineWindow>(kCombineWindowName);
+    if (!combine)
+        return 1;
+    combine->show();
+    Wait(2500);
+    ok &= Save(combine, out.filePath(QStringLiteral("combined-four-cameras.png")));
+
+    // The scan window showing camera 3.
+    windows().Unload(kCombineWindowName);
+    gCombineMode = 0;
+    gScanMode = true;
+    auto* scan = windows().Get<frmScan>(kScanWindowName);
+    if (!scan)
+        return 1;
+    gScanCam = 3;
+    scan->show();
+    Wait(300);
+    ImageServer& cam = engine->Cam(3);
+    cam.setDisplay(scan->VideoTarget());
+    cam.setDisplayWidth(scan->ClientSize().width());
+    cam.setDisplayHeight(scan->ClientSize().height());
+    cam.setDisplayEnabled(true);
+    scan->RefrushStatusBar();
+    Wait(2000);
+    ok &= Save(scan, out.filePath(QStringLiteral("scan-window.png")));
+
+    windows().RequestProgramEnd();
+    QApplication::exec();
+    windows().Reset();
+    ReleaseInstanceLock();
+    return ok ? 0 : 1;
+}
