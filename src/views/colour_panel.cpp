@@ -20,10 +20,10 @@ ColourPanel::ColourPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("picImage"));
     setGeometry(0, 0, kWidth, kHeight);
-    skin_ = new SkinForm(this);
-    skin_->setObjectName(QStringLiteral("SkinForm2"));
+    m_skin = new SkinForm(this);
+    m_skin->setObjectName(QStringLiteral("SkinForm2"));
     for (int i = 0; i < 6; ++i)
-        labels_[i] = new SkinLabel(QLatin1String(kLabelNames[i]), this);
+        m_labels[i] = new SkinLabel(QLatin1String(kLabelNames[i]), this);
     for (int b = 0; b < 3; ++b) {
         auto* bar = new QScrollBar(Qt::Horizontal, this);
         bar->setObjectName(QLatin1String(kBarNames[b]));
@@ -46,30 +46,30 @@ ColourPanel::ColourPanel(QWidget* parent) : QWidget(parent)
             if (onChange)
                 onChange(b, v);
         });
-        bars_[b] = bar;
+        m_bars[b] = bar;
     }
     hide();
 }
 
 void ColourPanel::LoadSkin(const QString& path)
 {
-    skin_->SkinFile(path);
-    for (SkinLabel* l : labels_)
-        l->SetSkin(skin_);
+    m_skin->SkinFile(path);
+    for (SkinLabel* l : m_labels)
+        l->SetSkin(m_skin);
     for (int b = 0; b < 3; ++b) {
-        const SkinElement* place = skin_->findElement(QLatin1String(kBarNames[b]));
-        bars_[b]->setGeometry(place && !place->rect().isEmpty() ? place->rect()
-                                                                : kDefaultBarRects[b]);
+        const SkinElement* place = m_skin->findElement(QLatin1String(kBarNames[b]));
+        m_bars[b]->setGeometry(place && !place->rect().isEmpty() ? place->rect()
+                                                                 : kDefaultBarRects[b]);
     }
 }
 
 void ColourPanel::SetValue(int b, int value)
 {
-    bars_[b]->setValue(value);
+    m_bars[b]->setValue(value);
     SetValueText(b, value);
 }
 
 void ColourPanel::SetValueText(int b, int value)
 {
-    labels_[3 + b]->setCaption(ColourValueText(value));
+    m_labels[3 + b]->setCaption(ColourValueText(value));
 }

@@ -33,9 +33,9 @@ public:
     // places of the skin's elements named after them.
     void LoadSkin(const QString& path);
 
-    SkinForm* SkinForm2() const { return skin_; }
-    SkinLabel* label(int i) const { return labels_[i]; }
-    QScrollBar* bar(int b) const { return bars_[b]; }
+    SkinForm* SkinForm2() const { return m_skin; }
+    SkinLabel* label(int i) const { return m_labels[i]; }
+    QScrollBar* bar(int b) const { return m_bars[b]; }
 
     // Sets a bar and its value label. The bar's change reaches onChange like
     // an operator's change; the window suppresses it with its own flag.
@@ -47,7 +47,7 @@ public:
     std::function<void(int, int)> onChange;
 
 private:
-    SkinForm* skin_ = nullptr;
-    SkinLabel* labels_[6] = {};
-    QScrollBar* bars_[3] = {};
+    SkinForm* m_skin = nullptr;
+    SkinLabel* m_labels[6] = {};
+    QScrollBar* m_bars[3] = {};
 };

@@ -3,13 +3,13 @@
 #include "engine/frm_main.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/resources.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
 #include "platform/skin/skin_label.h"
-#include "platform/skin/skin_report.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
 #include "views/colour_panel.h"
@@ -49,16 +49,16 @@ bool audioCamera(int c) { return gCam[c].Protocol == 3 || gCam[c].Protocol == 4;
 }  // namespace
 
 frmCombineWindow::frmCombineWindow(CombineLinks links, QWidget* parent)
-    : QWidget(parent, Qt::Window), links_(std::move(links)), engine_(links_.engine)
+    : QWidget(parent, Qt::Window), m_links(std::move(links)), m_engine(m_links.engine)
 {
     setObjectName(QStringLiteral("frmCombineWindow"));
     setWindowTitle(QStringLiteral("Combine Window"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
-    skin_ = new SkinForm(this);
-    QWidget* client = skin_->clientArea();
+    m_skin = new SkinForm(this);
+    QWidget* client = m_skin->clientArea();
     for (int n = 1; n <= kSlotCount; ++n) {
-        Cell& c = cells_[n];
+        Cell& c = m_cells[n];
         c.host = new QWidget(client);
         c.host->setObjectName(QStringLiteral("cell%1").arg(n));
         c.skin = new SkinForm(c.host);
@@ -68,45 +68,52 @@ frmCombineWindow::frmCombineWindow(CombineLinks links, QWidget* parent)
         c.picture->installEventFilter(this);
         c.colour = new ColourPanel(c.skin->clientArea());
         c.colour->onChange = [this, n](int bar, int value) {
-            Guarded("hscr_Change", [&] { hscr_Change(n, bar, value); });
+            Guard(ErrorReport::Quiet, QStringLiteral("hscr_Change"),
+                  [&] { hscr_Change(n, bar, value); });
         };
-        connect(c.skin, &SkinForm::Click, this,
-                [this, n](SkinElement*) { Guarded("sfCam_Click", [&] { sfCam_Click(n); }); });
+        connect(c.skin, &SkinForm::Click, this, [this, n](SkinElement*) {
+            Guard(ErrorReport::Quiet, QStringLiteral("sfCam_Click"), [&] { sfCam_Click(n); });
+        });
         c.host->show();
     }
 
-    frameList_ = new QWidget(client);
-    frameList_->setObjectName(QStringLiteral("frameList"));
-    frameList_->hide();
-    auto* frameLayout = new QVBoxLayout(frameList_);
+    m_frameList = new QWidget(client);
+    m_frameList->setObjectName(QStringLiteral("frameList"));
+    m_frameList->hide();
+    auto* frameLayout = new QVBoxLayout(m_frameList);
     frameLayout->setContentsMargins(0, 0, 0, 0);
-    list_ = MakeEventListWidget(frameList_);
-    frameLayout->addWidget(list_);
-    listEvent_ = std::make_unique<ListWidgetEvents>(list_);
+    m_list = MakeEventListWidget(m_frameList);
+    frameLayout->addWidget(m_list);
+    m_listEvent = std::make_unique<ListWidgetEvents>(m_list);
 
-    connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseDown", [&] { SkinForm1_MouseDown(e, button); });
+    connect(m_skin, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
+              [&] { SkinForm1_MouseDown(e, button); });
     });
-    connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseUp", [&] { SkinForm1_MouseUp(e, button); });
+    connect(m_skin, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
+              [&] { SkinForm1_MouseUp(e, button); });
     });
-    connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseIn", [&] { SkinForm1_MouseIn(e); });
+    connect(m_skin, &SkinForm::MouseIn, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
+              [&] { SkinForm1_MouseIn(e); });
     });
-    connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
+    connect(m_skin, &SkinForm::MouseOut, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
+              [&] { SkinForm1_MouseOut(e); });
     });
-    connect(skin_, &SkinForm::Click, this,
-            [this](SkinElement* e) { Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); }); });
+    connect(m_skin, &SkinForm::Click, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
+    });
 }
 
 frmCombineWindow::~frmCombineWindow()
 {
-    skin_->disconnect(this);
+    m_skin->disconnect(this);
     for (int n = 1; n <= kSlotCount; ++n) {
-        cells_[n].skin->disconnect(this);
-        cells_[n].colour->onChange = nullptr;
-        cells_[n].picture->removeEventFilter(this);
+        m_cells[n].skin->disconnect(this);
+        m_cells[n].colour->onChange = nullptr;
+        m_cells[n].picture->removeEventFilter(this);
     }
     // Whatever way the window goes, no camera keeps drawing into its cells.
     try {
@@ -115,42 +122,30 @@ frmCombineWindow::~frmCombineWindow()
     }
 }
 
-void frmCombineWindow::Guarded(const char* what, const std::function<void()>& fn)
-{
-    try {
-        fn();
-    } catch (const std::exception& e) {
-        SkinReport(QStringLiteral("frmCombineWindow: %1 failed: %2")
-                       .arg(QLatin1String(what), QString::fromUtf8(e.what())));
-    } catch (...) {
-        SkinReport(QStringLiteral("frmCombineWindow: %1 failed").arg(QLatin1String(what)));
-    }
-}
-
 ImageServer& frmCombineWindow::Cam(int n)
 {
-    if (!engine_)
+    if (!m_engine)
         throw std::logic_error("the engine is gone");
-    return engine_->Cam(n);
+    return m_engine->Cam(n);
 }
 
 WisViewer& frmCombineWindow::Viewer(int n)
 {
-    if (!engine_)
+    if (!m_engine)
         throw std::logic_error("the engine is gone");
-    return engine_->WisViewer1(n);
+    return m_engine->WisViewer1(n);
 }
 
 VideoSurface* frmCombineWindow::picCam(int n)
 {
     if (n < 1 || n > kSlotCount)
         throw std::out_of_range("no cell for that slot");
-    return cells_[n].picture;
+    return m_cells[n].picture;
 }
 
-IEventListBox& frmCombineWindow::ListEvent() { return *listEvent_; }
+IEventListBox& frmCombineWindow::ListEvent() { return *m_listEvent; }
 
-QSize frmCombineWindow::clientSize() const { return skin_->clientRect().size(); }
+QSize frmCombineWindow::clientSize() const { return m_skin->clientRect().size(); }
 
 // ------------------------------------------------------------------ lifecycle
 
@@ -158,11 +153,11 @@ void frmCombineWindow::Form_Load()
 {
     setWindowIcon(QApplication::windowIcon());
     gWinOpen[kCombineWindowNumber] = true;
-    loaded_ = true;
+    m_loaded = true;
     setWindowTitle(QString());
     LoadSkin();
-    if (skin_->isLoaded())
-        resize(skin_->designSize());
+    if (m_skin->isLoaded())
+        resize(m_skin->designSize());
     // A new window gets a client area of 640 x 480, whatever the skin's frame.
     resize(ClientSizingOuter(size(), clientSize(), QSize(kDefaultClientWidth, kDefaultClientHeight),
                              1, 1));
@@ -173,7 +168,7 @@ void frmCombineWindow::Form_Load()
         Cam(n).setDisplayEnabled(true);
         m_bSuppress[n] = false;
         for (int i = 0; i < 3; ++i)
-            cells_[n].colour->label(i)->setCaption(gLangClientSkl[i]);
+            m_cells[n].colour->label(i)->setCaption(gLangClientSkl[i]);
     }
     m_bFirst = true;
     for (bool& onTop : gOnTop)
@@ -182,17 +177,16 @@ void frmCombineWindow::Form_Load()
 
 void frmCombineWindow::LoadSkin()
 {
-    const QString lang = AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/');
-    skin_->SkinFile(lang + LangFileName(QStringLiteral("_2.skn")));
+    m_skin->SkinFile(LangFilePath(LangFileName(QStringLiteral("_2.skn"))));
     for (int n = 1; n <= kSlotCount; ++n)
-        cells_[n].skin->SkinFile(lang + QStringLiteral("cam.skn"));
+        m_cells[n].skin->SkinFile(LangFilePath(QStringLiteral("cam.skn")));
     for (int n = 1; n <= kSlotCount; ++n)
-        cells_[n].colour->LoadSkin(lang + QStringLiteral("Bar.skn"));
+        m_cells[n].colour->LoadSkin(LangFilePath(QStringLiteral("Bar.skn")));
 }
 
 void frmCombineWindow::Form_Activate()
 {
-    if (!loaded_ || unloaded_)
+    if (!m_loaded || m_unloaded)
         return;
     if (m_bFirst) {
         ApplyLangFont();
@@ -202,16 +196,16 @@ void frmCombineWindow::Form_Activate()
     }
     GrayZoomButton();
     if (m_bColorCtlVisible)
-        ShowCell(skin_, kColorCtl, kDown);
+        ShowCell(m_skin, kColorCtl, kDown);
 }
 
 void frmCombineWindow::ApplyLangFont()
 {
     try {
-        SetControlFont(list_, true);
+        SetControlFont(m_list, true);
         for (int n = 1; n <= kSlotCount; ++n)
             for (int i = 0; i < 6; ++i)
-                SetControlFont(cells_[n].colour->label(i), true);
+                SetControlFont(m_cells[n].colour->label(i), true);
     } catch (...) {
         // The remaining controls keep their fonts.
     }
@@ -219,18 +213,18 @@ void frmCombineWindow::ApplyLangFont()
 
 void frmCombineWindow::SetButtonTips()
 {
-    SetTips(skin_);
+    SetTips(m_skin);
     if (!audioCamera(gCurCam))
-        skin_->GetElement(gViewBtn[kAudio].BtnName).setToolTip(QString());
+        m_skin->GetElement(gViewBtn[kAudio].BtnName).setToolTip(QString());
 }
 
-void frmCombineWindow::GrayZoomButton() { ShowCell(skin_, kZoom, kGray); }
+void frmCombineWindow::GrayZoomButton() { ShowCell(m_skin, kZoom, kGray); }
 
 void frmCombineWindow::Form_Unload()
 {
-    if (unloaded_)
+    if (m_unloaded)
         return;
-    unloaded_ = true;
+    m_unloaded = true;
     hide();
     // No camera may keep drawing into a cell of a window that is gone.
     DetachCameras();
@@ -241,8 +235,8 @@ void frmCombineWindow::Form_Unload()
         if (k != kCombineWindowNumber && gWinOpen[k])
             anyOther = true;
     if (!anyOther) {
-        if (links_.unloadEngine)
-            links_.unloadEngine();
+        if (m_links.unloadEngine)
+            m_links.unloadEngine();
     } else if (gCombineMode == 1) {
         gCombineMode = 0;
     }
@@ -250,10 +244,10 @@ void frmCombineWindow::Form_Unload()
 
 void frmCombineWindow::DetachCameras()
 {
-    if (!engine_ || engine_->IsUnloaded())
+    if (!m_engine || m_engine->IsUnloaded())
         return;
     for (int n = 1; n <= kSlotCount; ++n) {
-        if (Cam(n).display() == cells_[n].picture)
+        if (Cam(n).display() == m_cells[n].picture)
             Cam(n).setDisplay(nullptr);
     }
 }
@@ -261,21 +255,21 @@ void frmCombineWindow::DetachCameras()
 bool frmCombineWindow::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate)
-        Guarded("Form_Activate", [this] { Form_Activate(); });
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
     return QWidget::event(e);
 }
 
 void frmCombineWindow::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
-    Guarded("Form_Activate", [this] { Form_Activate(); });
+    Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
 }
 
 void frmCombineWindow::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (loaded_ && !unloaded_)
-        Guarded("Form_Resize", [this] { Form_Resize(); });
+    if (m_loaded && !m_unloaded)
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Resize"), [this] { Form_Resize(); });
 }
 
 // ------------------------------------------------------------------ grid
@@ -292,7 +286,7 @@ void frmCombineWindow::LayoutAndBind()
 {
     const std::array<QRect, 4> cells = CombinedCells(clientSize());
     for (int n = 1; n <= kSlotCount; ++n) {
-        Cell& c = cells_[n];
+        Cell& c = m_cells[n];
         c.host->setGeometry(cells[n - 1]);
         // Laid out at once, also while the window is hidden (Qt defers the
         // resize events of hidden widgets).
@@ -307,9 +301,9 @@ void frmCombineWindow::LayoutAndBind()
         const int w = ClampTo16(r.width() - 2 * kCellFrame);
         const int h = ClampTo16(r.height() - 2 * kCellFrame);
         if (gCam[n].Protocol == 3) {
-            Viewer(n).attachWindow(cells_[n].picture, w, h);
+            Viewer(n).attachWindow(m_cells[n].picture, w, h);
         } else {
-            Cam(n).setDisplay(cells_[n].picture);
+            Cam(n).setDisplay(m_cells[n].picture);
             Cam(n).setDisplayWidth(w);
             Cam(n).setDisplayHeight(h);
         }
@@ -318,7 +312,7 @@ void frmCombineWindow::LayoutAndBind()
 
 void frmCombineWindow::EventListLayout()
 {
-    frameList_->setGeometry(QRect(QPoint(0, 0), clientSize()));
+    m_frameList->setGeometry(QRect(QPoint(0, 0), clientSize()));
 }
 
 void frmCombineWindow::RepaintCell(int n) { picCam(n)->clearFrame(); }
@@ -329,10 +323,10 @@ bool frmCombineWindow::eventFilter(QObject* watched, QEvent* e)
     if (e->type() == QEvent::MouseButtonRelease
         && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
         for (int n = 1; n <= kSlotCount; ++n) {
-            if (watched == cells_[n].picture
-                && cells_[n].picture->rect().contains(
+            if (watched == m_cells[n].picture
+                && m_cells[n].picture->rect().contains(
                     static_cast<QMouseEvent*>(e)->position().toPoint())) {
-                Guarded("sfCam_Click", [&] { sfCam_Click(n); });
+                Guard(ErrorReport::Quiet, QStringLiteral("sfCam_Click"), [&] { sfCam_Click(n); });
                 break;
             }
         }
@@ -348,8 +342,8 @@ void frmCombineWindow::sfCam_Click(int index)
         return;
     const bool panelOpen = gWinOpen[0];
     if (index != gCurCam) {
-        if (panelOpen && links_.StopBtnHold)
-            links_.StopBtnHold();
+        if (panelOpen && m_links.StopBtnHold)
+            m_links.StopBtnHold();
         if (m_bColorCtlVisible) {
             m_bColorCtlVisible = false;
             ShowColorPanel();
@@ -361,12 +355,12 @@ void frmCombineWindow::sfCam_Click(int index)
     gCurCam = index;
     PutActiveBorder(index);
     if (panelOpen) {
-        if (links_.RefreshPTPanel)
-            links_.RefreshPTPanel();
-        if (links_.RefreshPanelText)
-            links_.RefreshPanelText();
-        if (links_.RefrushCamCfgBtn)
-            links_.RefrushCamCfgBtn();
+        if (m_links.RefreshPTPanel)
+            m_links.RefreshPTPanel();
+        if (m_links.RefreshPanelText)
+            m_links.RefreshPanelText();
+        if (m_links.RefrushCamCfgBtn)
+            m_links.RefrushCamCfgBtn();
     }
 }
 
@@ -374,7 +368,7 @@ void frmCombineWindow::PutActiveBorder(int cam)
 {
     if (cam < 1 || cam > kSlotCount)
         return;
-    SkinElement& name = skin_->GetElement(QStringLiteral("ServerName"));
+    SkinElement& name = m_skin->GetElement(QStringLiteral("ServerName"));
     const QString t = fixedCaptionVariant()
                           ? gLangCombineCaption
                           : QString::number(cam) + QStringLiteral(".  ") + gCam[cam].ServerName;
@@ -383,7 +377,7 @@ void frmCombineWindow::PutActiveBorder(int cam)
     for (int n = 1; n <= kSlotCount; ++n) {
         const QString& look = n == cam ? kActiveFrame : kInactiveFrame;
         for (const char* frame : kFrameElements)
-            cells_[n].skin->GetElement(QLatin1String(frame)).setStatePicture(look);
+            m_cells[n].skin->GetElement(QLatin1String(frame)).setStatePicture(look);
     }
     RecordGrayBTN(cam);
     SetButtonTips();
@@ -420,9 +414,9 @@ void frmCombineWindow::RecordGrayBTN(int cam)
         rotate = kNormal;
         sound = kNoAudio;
     }
-    ShowCell(skin_, kColorCtl, colour);
-    ShowCell(skin_, kRotate, rotate);
-    ShowCell(skin_, kAudio, sound);
+    ShowCell(m_skin, kColorCtl, colour);
+    ShowCell(m_skin, kRotate, rotate);
+    ShowCell(m_skin, kAudio, sound);
 }
 
 void frmCombineWindow::RefrushShowClrCtl(int cam)
@@ -446,8 +440,8 @@ void frmCombineWindow::RefrushClrCtlBtn(int cam)
     if (!isAdminVariant() || cam < 1 || cam > kSlotCount)
         return;
     const bool verified = gCam[cam].AdminVerified;
-    skin_->GetElement(gViewBtn[kColorCtl].BtnName).setAlpha(verified ? 0 : 255);
-    skin_->GetElement(QStringLiteral("LBtnSet")).setLayoutValue(verified ? 84 : 62);
+    m_skin->GetElement(gViewBtn[kColorCtl].BtnName).setAlpha(verified ? 0 : 255);
+    m_skin->GetElement(QStringLiteral("LBtnSet")).setLayoutValue(verified ? 84 : 62);
 }
 
 // ------------------------------------------------------------------ looks
@@ -549,7 +543,7 @@ void frmCombineWindow::SkinForm1_Click(SkinElement* element)
     const int c = gCurCam;
     CamInfo& cam = gCam[c];
     if (name == QLatin1String("WakeUp")) {
-        QWidget* panel = links_.panel ? links_.panel() : nullptr;
+        QWidget* panel = m_links.panel ? m_links.panel() : nullptr;
         if (panel) {
             if (!panel->isVisible())
                 panel->show();
@@ -557,7 +551,7 @@ void frmCombineWindow::SkinForm1_Click(SkinElement* element)
             panel->raise();
             panel->activateWindow();
         }
-        ShowCell(skin_, kWakeUp, kOver);
+        ShowCell(m_skin, kWakeUp, kOver);
     } else if (name == QLatin1String("OnTop")) {
         ToggleOnTop();
     } else if (name == QLatin1String("Rotate")) {
@@ -585,7 +579,7 @@ void frmCombineWindow::ToggleOnTop()
 {
     bool& onTop = gOnTop[kCombineOnTop];
     onTop = !onTop;
-    ShowCell(skin_, kOnTop, onTop ? kDown : kOver);
+    ShowCell(m_skin, kOnTop, onTop ? kDown : kOver);
     SetTopMost(this, onTop);
 }
 
@@ -615,7 +609,7 @@ void frmCombineWindow::TakeSnapshot()
         DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
     const QPointer<frmCombineWindow> self(this);
     const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
-    if (!self || unloaded_ || file.isEmpty())
+    if (!self || m_unloaded || file.isEmpty())
         return;
     if (p3)
         Viewer(c).saveSnapshot(file);
@@ -627,22 +621,22 @@ void frmCombineWindow::ShowEventList()
 {
     const int c = gCurCam;
     if (m_bListVisible) {
-        list_->clear();
-        ShowCell(skin_, kEvent, kDown);
-        if (engine_) {
-            const QStringList& lines = engine_->List1(c);
+        m_list->clear();
+        ShowCell(m_skin, kEvent, kDown);
+        if (m_engine) {
+            const QStringList& lines = m_engine->List1(c);
             if (!lines.isEmpty()) {
-                list_->addItems(lines);
-                list_->setCurrentRow(list_->count() - 1);
-                list_->scrollToBottom();
+                m_list->addItems(lines);
+                m_list->setCurrentRow(m_list->count() - 1);
+                m_list->scrollToBottom();
             }
         }
         EventListLayout();
-        frameList_->show();
-        frameList_->raise();
+        m_frameList->show();
+        m_frameList->raise();
     } else {
-        ShowCell(skin_, kEvent, kOver);
-        frameList_->hide();
+        ShowCell(m_skin, kEvent, kOver);
+        m_frameList->hide();
     }
 }
 
@@ -653,10 +647,10 @@ void frmCombineWindow::ShowColorPanel()
     const int c = gCurCam;
     if (c < 1 || c > kSlotCount)
         return;
-    ColourPanel* panel = cells_[c].colour;
+    ColourPanel* panel = m_cells[c].colour;
     try {
         if (!m_bColorCtlVisible) {
-            ShowCell(skin_, kColorCtl, kOver);
+            ShowCell(m_skin, kColorCtl, kOver);
             panel->hide();
             BusyPointer busy;
             ui().Sleep(kColourPanelWaitMs);
@@ -679,7 +673,7 @@ void frmCombineWindow::ShowColorPanel()
         }
         if (result != -1) {
             m_bColorCtlVisible = false;
-            ShowCell(skin_, kColorCtl, kOver);
+            ShowCell(m_skin, kColorCtl, kOver);
             panel->hide();
             ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);
         } else {
@@ -690,7 +684,7 @@ void frmCombineWindow::ShowColorPanel()
             iContrast[c] = qint16(config.contrast);
             iHue[c] = qint16(config.hue);
             iLightfreq[c] = qint16(config.lightFrequency);
-            ShowCell(skin_, kColorCtl, kDown);
+            ShowCell(m_skin, kColorCtl, kDown);
             panel->show();
             panel->raise();
             panel->update();
@@ -714,8 +708,8 @@ void frmCombineWindow::hscr_Change(int index, int bar, int value)
         return;
     std::array<qint16, 5>* fields[3] = {&iBrightness, &iContrast, &iHue};
     (*fields[bar])[index] = qint16(value);
-    cells_[index].colour->SetValueText(bar, value);
-    cells_[index].colour->update();
+    m_cells[index].colour->SetValueText(bar, value);
+    m_cells[index].colour->update();
     ApplyColor();
 }
 

@@ -91,12 +91,12 @@ public:
     std::array<bool, 5> m_bSuppress{};
 
     // --- Controls other windows and tests reach ---
-    SkinForm* SkinForm1() const { return skin_; }
-    SkinForm* sfCam(int n) const { return cells_[n].skin; }
-    QWidget* cell(int n) const { return cells_[n].host; }
-    ColourPanel* picImage(int n) const { return cells_[n].colour; }
-    QListWidget* ListEventBox() const { return list_; }
-    QWidget* frameList() const { return frameList_; }
+    SkinForm* SkinForm1() const { return m_skin; }
+    SkinForm* sfCam(int n) const { return m_cells[n].skin; }
+    QWidget* cell(int n) const { return m_cells[n].host; }
+    ColourPanel* picImage(int n) const { return m_cells[n].colour; }
+    QListWidget* ListEventBox() const { return m_list; }
+    QWidget* frameList() const { return m_frameList; }
     QSize clientSize() const;
 
     // --- Event handlers ---
@@ -138,15 +138,14 @@ private:
     void TakeSnapshot();
     void AudioSwitch();
     void DetachCameras();
-    void Guarded(const char* what, const std::function<void()>& fn);
 
-    CombineLinks links_;
-    QPointer<frmMain> engine_;
-    SkinForm* skin_ = nullptr;
-    std::array<Cell, 5> cells_{};  // 1..4
-    QWidget* frameList_ = nullptr;
-    QListWidget* list_ = nullptr;
-    std::unique_ptr<IEventListBox> listEvent_;
-    bool loaded_ = false;
-    bool unloaded_ = false;
+    CombineLinks m_links;
+    QPointer<frmMain> m_engine;
+    SkinForm* m_skin = nullptr;
+    std::array<Cell, 5> m_cells{};  // 1..4
+    QWidget* m_frameList = nullptr;
+    QListWidget* m_list = nullptr;
+    std::unique_ptr<IEventListBox> m_listEvent;
+    bool m_loaded = false;
+    bool m_unloaded = false;
 };

@@ -3,12 +3,12 @@
 #include "engine/frm_main.h"
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
+#include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/resources.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
-#include "platform/skin/skin_report.h"
 #include "views/frm_client.h"
 #include "views/view_buttons.h"
 
@@ -23,74 +23,66 @@ constexpr int kScanOnTop = 4;  // gOnTop index of this window
 }
 
 frmScan::frmScan(ScanLinks links, QWidget* parent)
-    : QWidget(parent, Qt::Window), links_(std::move(links)), engine_(links_.engine)
+    : QWidget(parent, Qt::Window), m_links(std::move(links)), m_engine(m_links.engine)
 {
     setObjectName(QStringLiteral("frmScan"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    skin_ = new SkinForm(this);
+    m_skin = new SkinForm(this);
     // The client area is left to the video the tour shows.
-    picture_ = new VideoSurface(skin_->clientArea());
-    picture_->setObjectName(QStringLiteral("ScanVideo"));
+    m_picture = new VideoSurface(m_skin->clientArea());
+    m_picture->setObjectName(QStringLiteral("ScanVideo"));
 
-    connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseDown", [&] { SkinForm1_MouseDown(e, button); });
+    connect(m_skin, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
+              [&] { SkinForm1_MouseDown(e, button); });
     });
-    connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guarded("SkinForm1_MouseUp", [&] { SkinForm1_MouseUp(e, button); });
+    connect(m_skin, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
+              [&] { SkinForm1_MouseUp(e, button); });
     });
-    connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseIn", [&] { SkinForm1_MouseIn(e); });
+    connect(m_skin, &SkinForm::MouseIn, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
+              [&] { SkinForm1_MouseIn(e); });
     });
-    connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guarded("SkinForm1_MouseOut", [&] { SkinForm1_MouseOut(e); });
+    connect(m_skin, &SkinForm::MouseOut, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
+              [&] { SkinForm1_MouseOut(e); });
     });
-    connect(skin_, &SkinForm::Click, this,
-            [this](SkinElement* e) { Guarded("SkinForm1_Click", [&] { SkinForm1_Click(e); }); });
+    connect(m_skin, &SkinForm::Click, this, [this](SkinElement* e) {
+        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
+    });
 }
 
 frmScan::~frmScan()
 {
-    skin_->disconnect(this);
+    m_skin->disconnect(this);
     try {
         DetachCameras();
     } catch (...) {
     }
 }
 
-void frmScan::Guarded(const char* what, const std::function<void()>& fn)
-{
-    try {
-        fn();
-    } catch (const std::exception& e) {
-        SkinReport(QStringLiteral("frmScan: %1 failed: %2")
-                       .arg(QLatin1String(what), QString::fromUtf8(e.what())));
-    } catch (...) {
-        SkinReport(QStringLiteral("frmScan: %1 failed").arg(QLatin1String(what)));
-    }
-}
-
-QSize frmScan::ClientSize() const { return skin_->clientRect().size(); }
+QSize frmScan::ClientSize() const { return m_skin->clientRect().size(); }
 
 void frmScan::Form_Load()
 {
     setWindowIcon(QApplication::windowIcon());
     gWinOpen[kScanWindowNumber] = true;
     m_bFirst = true;
-    loaded_ = true;
+    m_loaded = true;
     for (bool& onTop : gOnTop)
         onTop = false;
-    const QString lang = AppPath() + QLatin1Char('/') + kLangFolder + QLatin1Char('/');
-    skin_->SkinFile(lang + LangFileName(QStringLiteral("_2.skn")));
-    if (skin_->isLoaded())
-        resize(skin_->designSize());
-    picture_->setGeometry(QRect(QPoint(0, 0), ClientSize()));
+    m_skin->SkinFile(LangFilePath(LangFileName(QStringLiteral("_2.skn"))));
+    if (m_skin->isLoaded())
+        resize(m_skin->designSize());
+    m_picture->setGeometry(QRect(QPoint(0, 0), ClientSize()));
 }
 
 void frmScan::Form_Activate()
 {
-    if (!loaded_ || unloaded_ || !m_bFirst)
+    if (!m_loaded || m_unloaded || !m_bFirst)
         return;
-    SkinElement& name = skin_->GetElement(QStringLiteral("ServerName"));
+    SkinElement& name = m_skin->GetElement(QStringLiteral("ServerName"));
     if (gLanguage != QLatin1String("Tarsel")) {
         name.setText(gLangScanCaption);
     } else {
@@ -103,27 +95,27 @@ void frmScan::Form_Activate()
     if (!isMaximized() && !isFullScreen())
         resize(ClientSizingOuter(size(), ClientSize(), QSize(320, 240), 1, 1));
     Form_Resize();  // at once, also while hidden
-    SetTips(skin_);
+    SetTips(m_skin);
     GrayScanButtons();
 }
 
 void frmScan::GrayScanButtons()
 {
     for (int row : {kColorCtl, kEvent, kSnapshot, kRotate, kZoom})
-        ShowCell(skin_, row, kGray);
-    ShowCell(skin_, kAudio, kNoAudio);
+        ShowCell(m_skin, row, kGray);
+    ShowCell(m_skin, kAudio, kNoAudio);
 }
 
 void frmScan::Form_Resize()
 {
     const QSize c = ClientSize();
-    picture_->setGeometry(QRect(QPoint(0, 0), c));
-    if (!engine_ || engine_->IsUnloaded())
+    m_picture->setGeometry(QRect(QPoint(0, 0), c));
+    if (!m_engine || m_engine->IsUnloaded())
         return;
     // All four, so the next camera of the tour already draws at this size.
     for (int n = 1; n <= kSlotCount; ++n) {
-        engine_->Cam(n).setDisplayWidth(c.width());
-        engine_->Cam(n).setDisplayHeight(c.height());
+        m_engine->Cam(n).setDisplayWidth(c.width());
+        m_engine->Cam(n).setDisplayHeight(c.height());
     }
 }
 
@@ -132,16 +124,16 @@ void frmScan::RefrushStatusBar()
     if (gScanCam < 1 || gScanCam > kSlotCount)
         return;
     const CamInfo& cam = gCam[gScanCam];
-    skin_->GetElement(QStringLiteral("IPAddress")).setText(cam.IPAddress);
+    m_skin->GetElement(QStringLiteral("IPAddress")).setText(cam.IPAddress);
     const bool oneBlank =
         gLanguage == QLatin1String("TarselS") || gLanguage == QLatin1String("Tarsel");
     const QString t = QString::number(gScanCam)
                       + (oneBlank ? QStringLiteral(" ") : QStringLiteral(".  ")) + cam.ServerName;
     setWindowTitle(t);
-    skin_->GetElement(QStringLiteral("ServerName")).setText(t);
+    m_skin->GetElement(QStringLiteral("ServerName")).setText(t);
 }
 
-void frmScan::Repaint() { picture_->clearFrame(); }
+void frmScan::Repaint() { m_picture->clearFrame(); }
 
 void frmScan::ShowModeless()
 {
@@ -151,13 +143,13 @@ void frmScan::ShowModeless()
 
 void frmScan::Form_Unload()
 {
-    if (unloaded_)
+    if (m_unloaded)
         return;
-    unloaded_ = true;
+    m_unloaded = true;
     hide();
     // The engine takes its cameras off the window before it goes.
-    if (links_.windowClosing)
-        links_.windowClosing();
+    if (m_links.windowClosing)
+        m_links.windowClosing();
     DetachCameras();
     gOnTop[kScanOnTop] = false;
     gScanMode = false;
@@ -167,40 +159,40 @@ void frmScan::Form_Unload()
         anyOther = anyOther || gWinOpen[k];
     if (anyOther) {
         gCombineMode = 0;
-        if (engine_)
-            engine_->tmrScan.stop();
-    } else if (links_.unloadEngine) {
-        links_.unloadEngine();
+        if (m_engine)
+            m_engine->tmrScan.stop();
+    } else if (m_links.unloadEngine) {
+        m_links.unloadEngine();
     }
 }
 
 void frmScan::DetachCameras()
 {
-    if (!engine_ || engine_->IsUnloaded())
+    if (!m_engine || m_engine->IsUnloaded())
         return;
     for (int n = 1; n <= kSlotCount; ++n)
-        if (engine_->Cam(n).display() == picture_)
-            engine_->Cam(n).setDisplay(nullptr);
+        if (m_engine->Cam(n).display() == m_picture)
+            m_engine->Cam(n).setDisplay(nullptr);
 }
 
 bool frmScan::event(QEvent* e)
 {
     if (e->type() == QEvent::WindowActivate)
-        Guarded("Form_Activate", [this] { Form_Activate(); });
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
     return QWidget::event(e);
 }
 
 void frmScan::showEvent(QShowEvent* e)
 {
     QWidget::showEvent(e);
-    Guarded("Form_Activate", [this] { Form_Activate(); });
+    Guard(ErrorReport::Quiet, QStringLiteral("Form_Activate"), [this] { Form_Activate(); });
 }
 
 void frmScan::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
-    if (loaded_ && !unloaded_)
-        Guarded("Form_Resize", [this] { Form_Resize(); });
+    if (m_loaded && !m_unloaded)
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Resize"), [this] { Form_Resize(); });
 }
 
 // ------------------------------------------------------------------ looks
@@ -253,7 +245,7 @@ void frmScan::SkinForm1_Click(SkinElement* element)
 {
     const QString name = element->Name();
     if (name == QLatin1String("WakeUp")) {
-        QWidget* panel = links_.panel ? links_.panel() : nullptr;
+        QWidget* panel = m_links.panel ? m_links.panel() : nullptr;
         if (panel) {
             if (!panel->isVisible())
                 panel->show();
@@ -261,7 +253,7 @@ void frmScan::SkinForm1_Click(SkinElement* element)
             panel->raise();
             panel->activateWindow();
         }
-        ShowCell(skin_, kWakeUp, kOver);
+        ShowCell(m_skin, kWakeUp, kOver);
     } else if (name == QLatin1String("OnTop")) {
         ToggleOnTop();
     }
@@ -271,6 +263,6 @@ void frmScan::ToggleOnTop()
 {
     bool& onTop = gOnTop[kScanOnTop];
     onTop = !onTop;
-    ShowCell(skin_, kOnTop, onTop ? kDown : kOver);
+    ShowCell(m_skin, kOnTop, onTop ? kDown : kOver);
     SetTopMost(this, onTop);
 }

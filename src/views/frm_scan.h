@@ -43,14 +43,14 @@ public:
 
     // --- IScanWindow (the engine) ---
     void ShowModeless() override;
-    VideoSurface* VideoTarget() override { return picture_; }
+    VideoSurface* VideoTarget() override { return m_picture; }
     QSize ClientSize() const override;
     void RefrushStatusBar() override;
     void Repaint() override;
 
     bool m_bFirst = true;
 
-    SkinForm* SkinForm1() const { return skin_; }
+    SkinForm* SkinForm1() const { return m_skin; }
 
     // --- Skin event handlers ---
     void SkinForm1_MouseDown(SkinElement* element, int button);
@@ -69,12 +69,11 @@ private:
     void GrayScanButtons();
     void ToggleOnTop();
     void DetachCameras();
-    void Guarded(const char* what, const std::function<void()>& fn);
 
-    ScanLinks links_;
-    QPointer<frmMain> engine_;
-    SkinForm* skin_ = nullptr;
-    VideoSurface* picture_ = nullptr;
-    bool loaded_ = false;
-    bool unloaded_ = false;
+    ScanLinks m_links;
+    QPointer<frmMain> m_engine;
+    SkinForm* m_skin = nullptr;
+    VideoSurface* m_picture = nullptr;
+    bool m_loaded = false;
+    bool m_unloaded = false;
 };
