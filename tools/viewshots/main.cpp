@@ -135,10 +135,19 @@ int main(int argc, char** argv)
     Wait(800);
     const double before = MeanLuma(client->Picture1());
     ok &= Save(client, out.filePath(QStringLiteral("view-colour-panel.png")));
+    // A timed run: from the bar's change to the first brighter picture on screen.
+    QElapsedTimer change;
+    change.start();
     client->picImage()->bar(ColourPanel::kBrightness)->setValue(120);
-    Wait(3000);  // the stream restarts with the new setting
+    const qint64 blocked = change.elapsed();  // the window is busy this long
+    while (MeanLuma(client->Picture1()) < before + 30 && change.elapsed() < 20000)
+        Wait(10);
+    const qint64 shown = change.elapsed();
+    Wait(1000);
     const double after = MeanLuma(client->Picture1());
     std::printf("mean brightness of the picture: %.1f before, %.1f after\n", before, after);
+    std::printf("brightness change: window busy %lld ms, first brighter picture after %lld ms\n",
+                static_cast<long long>(blocked), static_cast<long long>(shown));
     ok &= Save(client, out.filePath(QStringLiteral("view-colour-brighter.png")));
     client->picImage()->bar(ColourPanel::kBrightness)->setValue(64);
     ClickElement(client->SkinForm1(), QStringLiteral("ColorCtl"));
