@@ -326,7 +326,7 @@ void frmClient::ResizeVideo()
         PlacePicture(QRectF(0, 0, c.width(), c.height()));
         Cam().setDisplayWidth(c.width());
         Cam().setDisplayHeight(c.height());
-        if (gCam[n_].Protocol == 3)
+        if (gCam[n_].Protocol == kProtocolViewer)
             Viewer().attachWindow(picture_, ClampTo16(c.width()), ClampTo16(c.height()));
         return;
     }
@@ -337,7 +337,7 @@ void frmClient::ResizeVideo()
     // zoomed size.
     const double f = CheckedZoomFactor();
     if (f > 0) {
-        const bool p3 = gCam[n_].Protocol == 3;
+        const bool p3 = gCam[n_].Protocol == kProtocolViewer;
         const int sw = p3 ? Viewer().sourceWidth() : Cam().sourceWidth();
         const int sh = p3 ? Viewer().sourceHeight() : Cam().sourceHeight();
         if (sw > 0 && sh > 0
@@ -395,7 +395,7 @@ void frmClient::Fit()
     Cam().setDisplayHeight(c.height());
     Cam().setDisplayWidth(c.width());
     PlacePicture(QRectF(0, 0, Cam().displayWidth(), Cam().displayHeight()));
-    if (gCam[n_].Protocol == 3)
+    if (gCam[n_].Protocol == kProtocolViewer)
         Viewer().attachWindow(picture_, ClampTo16(RoundHalfEven(placement_.width())),
                               ClampTo16(RoundHalfEven(placement_.height())));
 }
@@ -403,7 +403,7 @@ void frmClient::Fit()
 void frmClient::Zoom(double factor)
 {
     const QSize c = clientSize();
-    if (gCam[n_].Protocol == 3) {
+    if (gCam[n_].Protocol == kProtocolViewer) {
         Viewer().zoomStep(kZoomStepKey, kZoomStepValue);
         Cam().setDisplayHeight(ScaleBy(Viewer().sourceHeight(), factor));
         Cam().setDisplayWidth(ScaleBy(Viewer().sourceWidth(), factor));
@@ -412,7 +412,7 @@ void frmClient::Zoom(double factor)
         Cam().setDisplayWidth(ScaleBy(Cam().sourceWidth(), factor));
     }
     PlacePicture(CentredPicture(c, QSize(Cam().displayWidth(), Cam().displayHeight())));
-    if (gCam[n_].Protocol == 3)
+    if (gCam[n_].Protocol == kProtocolViewer)
         Viewer().attachWindow(picture_, ClampTo16(RoundHalfEven(placement_.width())),
                               ClampTo16(RoundHalfEven(placement_.height())));
 }
@@ -837,7 +837,7 @@ void frmClient::ShowColorCtl_Fun()
             BusyWait(kColourPanelWaitMs);
             return;
         }
-        if (cam.Protocol == 0) {
+        if (cam.Protocol == kProtocolServer) {
             if (cam.MacAddress.isEmpty()) {
                 m_bColorCtlVisible = false;
                 ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);

@@ -5,7 +5,9 @@
 #include "foundation/globals.h"
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
+#include "foundation/language_variant.h"
 #include "foundation/resources.h"
+#include "foundation/window_names.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -29,29 +31,34 @@ using namespace viewbtn;
 
 namespace {
 
-constexpr int kCombineOnTop = 5;  // gOnTop index of this window
 constexpr int kColourPanelWaitMs = 1000;
 constexpr int kApplyColorWaitMs = 2000;
 const QString kActiveFrame = QStringLiteral("BgColor 255 -");
 const QString kInactiveFrame = QStringLiteral("BgColor 0 -");
 const char* const kFrameElements[4] = {"Top", "Bottom", "Left", "Right"};
 
-bool isAdminVariant() { return gLanguage.toUpper() == QLatin1String("DADODEZE"); }
+bool isAdminVariant() { return CurrentVariant() == LangVariant::DADODEZE; }
 bool fixedCaptionVariant()
 {
     return gLanguage == QLatin1String("TarselS") || gLanguage == QLatin1String("Tarsel");
 }
-bool idle(int c) { return gCam[c].RecordMode == 0; }
-bool rotateAllowed(int c) { return idle(c) && gCam[c].Protocol != 3; }
-bool colourAllowed(int c) { return idle(c) && gCam[c].Protocol != 3 && gCam[c].Protocol != 4; }
-bool audioCamera(int c) { return gCam[c].Protocol == 3 || gCam[c].Protocol == 4; }
+bool idle(int c) { return gCam[c].RecordMode == kRecordNone; }
+bool rotateAllowed(int c) { return idle(c) && gCam[c].Protocol != kProtocolViewer; }
+bool colourAllowed(int c)
+{
+    return idle(c) && gCam[c].Protocol != kProtocolViewer && gCam[c].Protocol != kProtocolWebStream;
+}
+bool audioCamera(int c)
+{
+    return gCam[c].Protocol == kProtocolViewer || gCam[c].Protocol == kProtocolWebStream;
+}
 
 }  // namespace
 
 frmCombineWindow::frmCombineWindow(CombineLinks links, QWidget* parent)
     : QWidget(parent, Qt::Window), m_links(std::move(links)), m_engine(m_links.engine)
 {
-    setObjectName(QStringLiteral("frmCombineWindow"));
+    setObjectName(kCombineWindowName);
     setWindowTitle(QStringLiteral("Combine Window"));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -152,7 +159,7 @@ QSize frmCombineWindow::clientSize() const { return m_skin->clientRect().size();
 void frmCombineWindow::Form_Load()
 {
     setWindowIcon(QApplication::windowIcon());
-    gWinOpen[kCombineWindowNumber] = true;
+    gWinOpen[kWinOpenCombine] = true;
     m_loaded = true;
     setWindowTitle(QString());
     LoadSkin();
@@ -228,11 +235,11 @@ void frmCombineWindow::Form_Unload()
     hide();
     // No camera may keep drawing into a cell of a window that is gone.
     DetachCameras();
-    gOnTop[kCombineOnTop] = false;
-    gWinOpen[kCombineWindowNumber] = false;
+    gOnTop[kOnTopCombine] = false;
+    gWinOpen[kWinOpenCombine] = false;
     bool anyOther = false;
     for (int k = 0; k < int(gWinOpen.size()); ++k)
-        if (k != kCombineWindowNumber && gWinOpen[k])
+        if (k != kWinOpenCombine && gWinOpen[k])
             anyOther = true;
     if (!anyOther) {
         if (m_links.unloadEngine)
@@ -300,7 +307,7 @@ void frmCombineWindow::LayoutAndBind()
         const QRect& r = cells[n - 1];
         const int w = ClampTo16(r.width() - 2 * kCellFrame);
         const int h = ClampTo16(r.height() - 2 * kCellFrame);
-        if (gCam[n].Protocol == 3) {
+        if (gCam[n].Protocol == kProtocolViewer) {
             Viewer(n).attachWindow(m_cells[n].picture, w, h);
         } else {
             Cam(n).setDisplay(m_cells[n].picture);
@@ -340,7 +347,7 @@ void frmCombineWindow::sfCam_Click(int index)
 {
     if (index < 1 || index > kSlotCount)
         return;
-    const bool panelOpen = gWinOpen[0];
+    const bool panelOpen = gWinOpen[kWinOpenPanel];
     if (index != gCurCam) {
         if (panelOpen && m_links.StopBtnHold)
             m_links.StopBtnHold();
@@ -401,11 +408,11 @@ void frmCombineWindow::RecordGrayBTN(int cam)
         colour = kGray;
         rotate = kGray;
         sound = audioCamera(cam) ? kGray : kNoAudio;
-    } else if (gCam[cam].Protocol == 3) {
+    } else if (gCam[cam].Protocol == kProtocolViewer) {
         colour = kGray;
         rotate = kGray;
         sound = audioOn ? kDown : kLeave;
-    } else if (gCam[cam].Protocol == 4) {
+    } else if (gCam[cam].Protocol == kProtocolWebStream) {
         colour = kGray;
         rotate = kNormal;
         sound = audioOn ? kDown : kLeave;
@@ -509,7 +516,7 @@ void frmCombineWindow::HoverLook(SkinElement* element, bool entering)
             element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
         break;
     case kOnTop:
-        Look(element, row, gOnTop[kCombineOnTop] ? kDown : off);
+        Look(element, row, gOnTop[kOnTopCombine] ? kDown : off);
         break;
     case kColorCtl:
         if (colourAllowed(c))
@@ -577,7 +584,7 @@ void frmCombineWindow::SkinForm1_Click(SkinElement* element)
 
 void frmCombineWindow::ToggleOnTop()
 {
-    bool& onTop = gOnTop[kCombineOnTop];
+    bool& onTop = gOnTop[kOnTopCombine];
     onTop = !onTop;
     ShowCell(m_skin, kOnTop, onTop ? kDown : kOver);
     SetTopMost(this, onTop);
@@ -588,7 +595,7 @@ void frmCombineWindow::AudioSwitch()
     const int c = gCurCam;
     bool& on = gAudioOn[c - 1];
     on = !on;
-    if (gCam[c].Protocol == 4) {
+    if (gCam[c].Protocol == kProtocolWebStream) {
         Cam(c).setStreamMode(on ? 3 : 1);
         Cam(c).applyStreamMode();
     } else if (on) {
@@ -602,7 +609,7 @@ void frmCombineWindow::AudioSwitch()
 void frmCombineWindow::TakeSnapshot()
 {
     const int c = gCurCam;
-    const bool p3 = gCam[c].Protocol == 3;
+    const bool p3 = gCam[c].Protocol == kProtocolViewer;
     const QString filter =
         p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
     const QString start =
@@ -656,7 +663,7 @@ void frmCombineWindow::ShowColorPanel()
             ui().Sleep(kColourPanelWaitMs);
             return;
         }
-        if (gCam[c].Protocol == 0) {
+        if (gCam[c].Protocol == kProtocolServer) {
             if (gCam[c].MacAddress.isEmpty()) {
                 m_bColorCtlVisible = false;
                 ui().MsgBox(gLangClientMsg[1], MsgButtons::OK, MsgIcon::None, gAppTitle);

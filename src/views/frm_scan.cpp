@@ -6,6 +6,7 @@
 #include "foundation/guard.h"
 #include "foundation/helpers.h"
 #include "foundation/resources.h"
+#include "foundation/window_names.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -18,14 +19,10 @@
 
 using namespace viewbtn;
 
-namespace {
-constexpr int kScanOnTop = 4;  // gOnTop index of this window
-}
-
 frmScan::frmScan(ScanLinks links, QWidget* parent)
     : QWidget(parent, Qt::Window), m_links(std::move(links)), m_engine(m_links.engine)
 {
-    setObjectName(QStringLiteral("frmScan"));
+    setObjectName(kScanWindowName);
     setAttribute(Qt::WA_DeleteOnClose, false);
     m_skin = new SkinForm(this);
     // The client area is left to the video the tour shows.
@@ -67,7 +64,7 @@ QSize frmScan::ClientSize() const { return m_skin->clientRect().size(); }
 void frmScan::Form_Load()
 {
     setWindowIcon(QApplication::windowIcon());
-    gWinOpen[kScanWindowNumber] = true;
+    gWinOpen[kWinOpenScan] = true;
     m_bFirst = true;
     m_loaded = true;
     for (bool& onTop : gOnTop)
@@ -151,11 +148,11 @@ void frmScan::Form_Unload()
     if (m_links.windowClosing)
         m_links.windowClosing();
     DetachCameras();
-    gOnTop[kScanOnTop] = false;
+    gOnTop[kOnTopScan] = false;
     gScanMode = false;
-    gWinOpen[kScanWindowNumber] = false;
+    gWinOpen[kWinOpenScan] = false;
     bool anyOther = false;
-    for (int k = 0; k < kScanWindowNumber; ++k)
+    for (int k = 0; k < int(kWinOpenScan); ++k)
         anyOther = anyOther || gWinOpen[k];
     if (anyOther) {
         gCombineMode = 0;
@@ -234,7 +231,7 @@ void frmScan::HoverLook(SkinElement* element, bool entering)
             element->setToolTip(isMaximized() ? gMaxTipMaximized : gMaxTipNormal);
         break;
     case kOnTop:
-        Look(element, row, gOnTop[kScanOnTop] ? kDown : off);
+        Look(element, row, gOnTop[kOnTopScan] ? kDown : off);
         break;
     default:
         break;  // the greyed buttons keep their looks
@@ -261,7 +258,7 @@ void frmScan::SkinForm1_Click(SkinElement* element)
 
 void frmScan::ToggleOnTop()
 {
-    bool& onTop = gOnTop[kScanOnTop];
+    bool& onTop = gOnTop[kOnTopScan];
     onTop = !onTop;
     ShowCell(m_skin, kOnTop, onTop ? kDown : kOver);
     SetTopMost(this, onTop);
