@@ -42,6 +42,8 @@ public:
     IPanelWindow* Panel() override { return nullptr; }
     IClientWindow* Client(int) override { return nullptr; }
     ICombineWindow* CombineWindow() override { return nullptr; }
+    IScanWindow* ScanWindow() override { return nullptr; }
+    void UnloadWindow(int) override {}
 };
 
 QString RecordingName(const QDateTime& start)
