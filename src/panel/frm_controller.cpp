@@ -60,6 +60,9 @@ frmController::frmController(ImageServerFactory makeImageServer, QWidget* parent
     tmrBtnHold.setInterval(500);
     commands.ConfirmPTControl = [this](int slot) { return ConfirmPTControl(slot); };
     commands.SendPTCommand = [this](int slot, int code) { SendPTCommand(slot, code); };
+    // Commands that open a window come on with that window.
+    if (windows().IsRegistered(kPlayMenuWindowName))
+        commands.PlayRecord = [this] { PlayRecord(); };
 
     connect(m_skin, &SkinForm::MouseIn, this, &frmController::SkinForm1_MouseIn);
     connect(m_skin, &SkinForm::MouseOut, this, &frmController::SkinForm1_MouseOut);

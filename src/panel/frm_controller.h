@@ -61,6 +61,7 @@ public:
     static constexpr int kRowUpdate = 15;
     static constexpr int kRowCamBase = 15;  // slot n: row 15 + n
     static constexpr int kRowLedBase = 19;  // LED n: row 19 + n
+    static constexpr int kRowPlay = 32;
     static constexpr int kRowCamConf = 33;
     static constexpr int kRowPtFirst = 34;  // PT-L, PT-R, PT-U, PT-D, PT-H, PT-S
     static constexpr int kRowPtLast = 39;
@@ -124,6 +125,8 @@ public:
     // its commands.
     bool ConfirmPTControl(int slot);
     void SendPTCommand(int slot, int code);
+    // Lets the operator pick a recording and plays it.
+    void PlayRecord();
 
     // --- Element helpers ---
     // Shows cell `cell` of row `row` on the row's element (only while the panel is open).

@@ -54,6 +54,27 @@ public:
     QString m_sPath;
 };
 
+// The camera's web pages (frmWeb). The caller sets m_bRun and m_sOldIPAddress,
+// shows the dialog without owner and, when m_bCancel is false (a page with the
+// camera's settings was posted), reads the posted values; m_sServerName only
+// when m_bSettingsPosted (the settings page itself was posted). The dialog
+// resets every result field when it loads.
+class IWebDialog : public IModalDialog {
+public:
+    bool m_bRun = false;
+    QString m_sOldIPAddress;
+    bool m_bCancel = true;
+    bool m_bSettingsPosted = false;
+    QString m_sIPAddress;
+    QString m_sUserName;
+    QString m_sPassword;
+    QString m_sServerName;
+    int m_lIPAssign = 1;
+    int m_lSecond_Port = 0;
+    int m_lWeb_Second = 0;
+    int m_lImage_Second = 0;
+};
+
 // The administrator check. The caller prepares the dialog's own image server,
 // sets the mode (0: compare the typed values with AdminID and Password;
 // 1: check them against the current camera), shows it and reads Cancel.

@@ -11,6 +11,7 @@
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
+#include "panel/frm_about.h"
 #include "panel/frm_controller.h"
 #include "platform/skin/skin_form.h"
 
@@ -151,6 +152,17 @@ int main(int argc, char** argv)
     mouse.move(QStringLiteral("Line3"));
     Wait(300);
     ok &= Save(panel, out.filePath(QStringLiteral("panel-empty-slot.png")), false);
+
+    // The about box, as the toolbar's "About..." shows it.
+    if (auto* about = windows().Get<frmAbout>(kAboutWindowName)) {
+        about->show();
+        Wait(300);
+        const QString file = out.filePath(QStringLiteral("about-box.png"));
+        const bool saved = about->grab().toImage().save(file);
+        std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+        ok &= saved;
+        windows().Unload(kAboutWindowName);
+    }
 
     windows().RequestProgramEnd();
     QApplication::exec();
