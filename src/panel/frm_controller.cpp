@@ -240,8 +240,16 @@ bool frmController::CommandAvailable(const QString& name) const
             return registry.IsRegistered(kAboutWindowName);
         return m_tbr && m_tbr->hasPopup(QStringLiteral("ID_HelpAbout"));
     }
-    if (name == QLatin1String("CamConf"))
-        return variant != LangVariant::DADODEZE || registry.IsRegistered(kCheckPasswordWindowName);
+    if (name == QLatin1String("CamConf")) {
+        // The group is worth opening only when one of its buttons does something.
+        const bool motionInGroup = variant != LangVariant::DADODEZE;
+        const bool groupWorks = CommandAvailable(QStringLiteral("Web"))
+                                || CommandAvailable(QStringLiteral("Update"))
+                                || (motionInGroup && CommandAvailable(QStringLiteral("Motion")));
+        return groupWorks
+               && (variant != LangVariant::DADODEZE
+                   || registry.IsRegistered(kCheckPasswordWindowName));
+    }
     if (name == QLatin1String("ManualRec"))
         return static_cast<bool>(commands.ManualRecord);
     if (name == QLatin1String("ScheduleRec"))

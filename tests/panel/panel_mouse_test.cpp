@@ -291,8 +291,9 @@ TEST_F(PanelAvailabilityTest, CommandsWithoutTheirWindowOrCodeAreGreyedAndInert)
     AssignSlot(1);
     OpenPanel();
     windows().Get(ClientWindowName(4));
-    const char* later[] = {"Assign", "SysConf", "ManualRec", "ScheduleRec", "MotionRec",
-                           "Play",   "Combine", "Scan",      "PT-L",        "PT-H"};
+    // "Camera setup" with none of its group's commands would open a group of greyed buttons.
+    const char* later[] = {"Assign",  "SysConf", "ManualRec", "ScheduleRec", "MotionRec", "Play",
+                           "Combine", "Scan",    "PT-L",      "PT-H",        "CamConf"};
     for (const char* name : later) {
         SCOPED_TRACE(name);
         const QString n = QString::fromLatin1(name);
@@ -310,17 +311,9 @@ TEST_F(PanelAvailabilityTest, CommandsWithoutTheirWindowOrCodeAreGreyedAndInert)
         EXPECT_FALSE(journal.Has(QStringLiteral("client4.RefrushStatusBar")));
     }
     EXPECT_EQ(panel->NotAvailableText(), QStringLiteral("Not available yet"));
-    // The configuration group opens, but its buttons stay greyed.
-    Click(QStringLiteral("CamConf"));
-    EXPECT_TRUE(gCamCfgOpen);
-    for (const char* name : {"Web", "Motion", "Update"}) {
-        EXPECT_EQ(El(QString::fromLatin1(name)).picture(),
-                  Cell(frmController::RowOf(QString::fromLatin1(name)), 5))
-            << name;
-    }
+    EXPECT_FALSE(gCamCfgOpen);
     // What the panel already has works.
-    for (const char* name :
-         {"Connect", "Erase", "ExtInfo", "CamConf", "Cam1", "Min", "About", "Close"}) {
+    for (const char* name : {"Connect", "Erase", "ExtInfo", "Cam1", "Min", "About", "Close"}) {
         EXPECT_TRUE(panel->CommandAvailable(QString::fromLatin1(name))) << name;
     }
 }
@@ -338,6 +331,24 @@ TEST_F(PanelAvailabilityTest, ACommandSwitchesOnWhenItsWindowOrCodeArrives)
     EXPECT_EQ(El(QStringLiteral("ManualRec")).toolTip(), Cell(8, 7));
     Click(QStringLiteral("ManualRec"));
     EXPECT_TRUE(journal.Has(QStringLiteral("ManualRecord")));
+}
+
+// "Camera setup" comes alive with the first command of its group, and opens
+// the group with that command live and the others greyed.
+TEST_F(PanelAvailabilityTest, CameraSetupSwitchesOnWithAnyCommandOfItsGroup)
+{
+    windows().Register(QStringLiteral("frmMotionSetting"),
+                       [this] { return new FakeModalDialog(journal, "frmMotionSetting"); });
+    AssignSlot(1);
+    OpenPanel();
+    ASSERT_TRUE(panel->CommandAvailable(QStringLiteral("CamConf")));
+    Click(QStringLiteral("CamConf"));
+    EXPECT_TRUE(gCamCfgOpen);
+    EXPECT_EQ(CellOf(frmController::RowOf(QStringLiteral("Motion"))), 1);
+    for (const char* name : {"Web", "Update"}) {
+        const QString n = QString::fromLatin1(name);
+        EXPECT_EQ(El(n).picture(), Cell(frmController::RowOf(n), 5)) << name;
+    }
 }
 
 TEST_F(PanelMouseTest, ASecondClickWhileACommandLetsEventsRunIsIgnored)

@@ -28,6 +28,9 @@ protected:
             prepare(*check);
             return check;
         });
+        // The set-up group opens only with a command in it: the firmware update.
+        windows().Register(QStringLiteral("frmUpdateFW"),
+                           [this] { return new FakeModalDialog(journal, "frmUpdateFW"); });
     }
 };
 
