@@ -10,6 +10,7 @@
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
 #include "foundation/resources.h"
+#include "panel/panel_engine.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/image_server.h"
 #include "platform/settings_file.h"
@@ -23,6 +24,7 @@
 #include <QRegularExpression>
 #include <QShowEvent>
 #include <exception>
+#include <stdexcept>
 
 namespace {
 
@@ -518,6 +520,38 @@ void frmController::tbr_ToolClick(Tool* tool)
 // ---------------------------------------------------------------- helpers
 
 frmMain* frmController::Engine() const { return windows().Get<frmMain>(kEngineWindowName); }
+
+void frmController::SetPanelEngine(IPanelEngine* engine)
+{
+    m_panelEngine = engine;
+    InstallEngineCommands();
+}
+
+void frmController::InstallEngineCommands()
+{
+    if (!m_panelEngine && !m_ownPanelEngine)
+        return;
+    const WindowRegistry& registry = windows();
+    commands.ManualRecord = [this] { return ManualRecord(); };
+    commands.MotionRecord = [this] { return MotionRecord(); };
+    if (registry.IsRegistered(kScheduleWindowName))
+        commands.ScheduleRecord = [this] { return ScheduleRecord(); };
+    if (registry.IsRegistered(kCombineWindowName))
+        commands.Combine_Fun = [this] { Combine_Fun(); };
+    if (registry.IsRegistered(kScanWindowName))
+        commands.Scan_Fun = [this] { Scan_Fun(); };
+    if (registry.IsRegistered(kWebWindowName))
+        commands.WebSetting = [this] { WebSetting(); };
+}
+
+IPanelEngine& frmController::PanelEngine()
+{
+    if (m_panelEngine)
+        return *m_panelEngine;
+    if (!m_ownPanelEngine)
+        throw std::logic_error("the panel's recording and display commands have no engine");
+    return *m_ownPanelEngine;
+}
 
 bool frmController::Assigned() const
 {

@@ -35,6 +35,7 @@
 
 class ActiveToolBar;
 class IBrowseDialog;
+class IPanelEngine;
 class ImageServer;
 class SkinElement;
 class SkinForm;
@@ -125,6 +126,33 @@ public:
     // its commands.
     bool ConfirmPTControl(int slot);
     void SendPTCommand(int slot, int code);
+
+    // --- Recording modes of the current slot ---
+    // The three toggles: true when the slot had a recording mode on entry
+    // (and during the scan tour or on an empty slot, where they do nothing).
+    bool ManualRecord();
+    bool ScheduleRecord();
+    bool MotionRecord();
+    // Ends whatever recording mode the current slot is in.
+    void StopCamRecord();
+    // Whether one of the slot's first ScheduleCount (at most five) entries is checked.
+    static bool HasSchedule(int slot);
+
+    // --- Display ---
+    void Combine_Fun();
+    void Scan_Fun();
+    // Where slot n's window goes when the combined window closes: the
+    // top-left corner of its quarter of `desktop`, in units of
+    // `unitsPerPixel` (halves rounded to the even neighbour).
+    static QPoint QuadrantOrigin(const QRect& desktop, int slot, double unitsPerPixel = 1.0);
+
+    // --- The camera's web pages ---
+    void WebSetting();
+
+    // The engine procedures the commands above use (tests hand in a fake;
+    // nullptr: the program's engine).
+    // Set before the panel loads; the commands that need the engine come on with it.
+    void SetPanelEngine(IPanelEngine* engine);
     // Lets the operator pick a recording and plays it.
     void PlayRecord();
 
@@ -260,10 +288,21 @@ private:
 
     frmMain* Engine() const;
     bool Assigned() const;
+    IPanelEngine& PanelEngine();
+    // Sets the commands that need the engine, each once what it opens is registered.
+    void InstallEngineCommands();
+
+    // Recording steps.
+    void StopRunningRecording(int c);
+    void StartManualRecording(int c);
+    void EditSchedules();
+    void RefreshRecordLooks(int c);
 
     SkinForm* m_skin = nullptr;
     ActiveToolBar* m_tbr = nullptr;
     std::unique_ptr<ImageServer> m_imageServer;
+    IPanelEngine* m_panelEngine = nullptr;
+    std::unique_ptr<IPanelEngine> m_ownPanelEngine;
     bool m_firstActivate = false;
     bool m_connectHover = false;
     bool m_camConfHover = false;

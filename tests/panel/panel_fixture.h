@@ -15,6 +15,7 @@
 #include "foundation/resources.h"
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
+#include "panel/panel_engine.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -207,6 +208,8 @@ protected:
                     imageServer1 = server.get();
                     return server;
                 });
+                if (panelEngine)
+                    p->SetPanelEngine(panelEngine);
                 if (ownCommands)
                     MergeHooks(p->commands);
                 else
@@ -382,6 +385,8 @@ protected:
     frmController::Commands hooks;
     // The panel keeps its own commands, replaced only by the stand-ins set in `hooks`.
     bool ownCommands = false;
+    // The engine procedures the panel's own commands call (nullptr: the real engine's).
+    IPanelEngine* panelEngine = nullptr;
     bool manualResult = true;
     bool scheduleResult = true;
     bool motionResult = true;
