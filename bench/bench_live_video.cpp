@@ -9,9 +9,16 @@
 // pictures in a tight loop.
 //
 //   bench_live_video [--seconds 60] [--streams 4] [--size 640x480] [--fps 25]
-//                    [--cell WxH] [--scaling] [--decode-only | --receive-only]
+//                    [--cell WxH] [--motion] [--scaling] [--ratios]
+//                    [--decode-only | --receive-only]
+// --motion turns motion detection on for every stream (sensitivity 5).
 // --scaling adds shorter runs with 1, 4, 8 and 16 streams and with 1280x720.
-// --decode-only keeps the window hidden (pictures are decoded, never painted);
+// --ratios runs, instead, the cases the targets name (4 streams of 640x480
+// shown at 320x240 and 1:1, each without and with motion, and 1, 4 and 16
+// streams at 320x240) and prints their ratios to the bare decode, to each
+// other and to the picture interval.
+// --decode-only keeps the window hidden: no window shows the pictures, so
+// they are not decoded (with --motion, only motion's small grey decode runs);
 // --receive-only switches the display off (pictures are neither decoded nor
 // painted); together they split the cost into its stages.
 #include "platform/image_server/http_image_server.h"
@@ -113,7 +120,8 @@ struct RunResult {
     double cpuPerFrameMs = 0;
     double guiPerFrameMs = 0;  // the part spent on the GUI thread
     double decodePerFrameMs = 0;
-    quint64 received = 0, decoded = 0, painted = 0;
+    bool motion = false;
+    quint64 received = 0, decoded = 0, painted = 0, converted = 0;
     quint64 minReceived = 0, maxReceived = 0;
     double latMedianMs = 0, latP99Ms = 0;
     long peakRssMb = 0;
@@ -146,9 +154,10 @@ double BareDecodeMs(const std::vector<QByteArray>& jpegs)
 enum class Stage { Full, DecodeOnly, ReceiveOnly };
 Stage gStage = Stage::Full;
 
-RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
+RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds, bool motion)
 {
     RunResult r;
+    r.motion = motion;
     r.streams = streams;
     r.size = size;
     r.cell = cell;
@@ -184,6 +193,10 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
         cam->setDisplayWidth(cell.width());
         cam->setDisplayHeight(cell.height());
         cam->setDisplayEnabled(gStage != Stage::ReceiveOnly);
+        if (motion) {
+            cam->setSensitivity(5);
+            cam->setAlarmFlags(1);
+        }
         cams.push_back(std::move(cam));
     }
     if (gStage == Stage::Full)
@@ -204,11 +217,12 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
         }
     }
 
-    std::vector<quint64> rec0, dec0, pai0;
+    std::vector<quint64> rec0, dec0, pai0, con0;
     for (size_t k = 0; k < cams.size(); ++k) {
         rec0.push_back(cams[k]->framesReceived());
         dec0.push_back(cams[k]->framesDecoded());
         pai0.push_back(surfaces[k]->framesPainted());
+        con0.push_back(surfaces[k]->framesConverted());
     }
     measuring = true;
     const double cpu0 = ProcessCpuSeconds();
@@ -226,6 +240,7 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
         r.received += rec;
         r.decoded += cams[k]->framesDecoded() - dec0[k];
         r.painted += surfaces[k]->framesPainted() - pai0[k];
+        r.converted += surfaces[k]->framesConverted() - con0[k];
         r.minReceived = std::min(r.minReceived, rec);
         r.maxReceived = std::max(r.maxReceived, rec);
     }
@@ -249,18 +264,18 @@ RunResult Run(int streams, QSize size, QSize cell, int fps, int seconds)
 void Print(const RunResult& r, int fps)
 {
     const double expected = r.seconds * fps * r.streams;
-    std::printf("| %d | %dx%d | %dx%d | %.0f s | %.3f | %llu (%.1f%% of %0.f sent at %d fps; per "
-                "stream %llu..%llu) | %llu | %llu | "
-                "%.2f / %.2f ms | %.3f ms (GUI thread %.3f) | %.3f ms | %.2f | %ld MB |\n",
-                r.streams, r.size.width(), r.size.height(), r.cell.width(), r.cell.height(),
-                r.seconds, r.cpuCores, static_cast<unsigned long long>(r.received),
-                100.0 * static_cast<double>(r.received) / expected, expected, fps,
-                static_cast<unsigned long long>(r.minReceived),
-                static_cast<unsigned long long>(r.maxReceived),
-                static_cast<unsigned long long>(r.decoded),
-                static_cast<unsigned long long>(r.painted), r.latMedianMs, r.latP99Ms,
-                r.cpuPerFrameMs, r.guiPerFrameMs, r.decodePerFrameMs,
-                r.decodePerFrameMs > 0 ? r.cpuPerFrameMs / r.decodePerFrameMs : 0.0, r.peakRssMb);
+    std::printf(
+        "| %d | %dx%d | %dx%d | %s | %.0f s | %.3f | %llu (%.1f%% of %0.f sent at %d fps; "
+        "per stream %llu..%llu) | %llu | %llu (%llu scaled) | "
+        "%.2f / %.2f ms | %.3f ms (GUI thread %.3f) | %.3f ms | %.2f | %ld MB |\n",
+        r.streams, r.size.width(), r.size.height(), r.cell.width(), r.cell.height(),
+        r.motion ? "on" : "off", r.seconds, r.cpuCores, static_cast<unsigned long long>(r.received),
+        100.0 * static_cast<double>(r.received) / expected, expected, fps,
+        static_cast<unsigned long long>(r.minReceived),
+        static_cast<unsigned long long>(r.maxReceived), static_cast<unsigned long long>(r.decoded),
+        static_cast<unsigned long long>(r.painted), static_cast<unsigned long long>(r.converted),
+        r.latMedianMs, r.latP99Ms, r.cpuPerFrameMs, r.guiPerFrameMs, r.decodePerFrameMs,
+        r.decodePerFrameMs > 0 ? r.cpuPerFrameMs / r.decodePerFrameMs : 0.0, r.peakRssMb);
     std::fflush(stdout);
 }
 
@@ -273,7 +288,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     int seconds = 60, streams = 4, fps = 25;
     QSize size(640, 480), cell(640, 480);
-    bool scaling = false;
+    bool scaling = false, motion = false, ratios = false;
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
         const QString next = args.value(i + 1);
@@ -293,6 +308,10 @@ int main(int argc, char** argv)
             cell = wh(next), ++i;
         else if (args[i] == QLatin1String("--scaling"))
             scaling = true;
+        else if (args[i] == QLatin1String("--motion"))
+            motion = true;
+        else if (args[i] == QLatin1String("--ratios"))
+            ratios = true;
         else if (args[i] == QLatin1String("--decode-only"))
             gStage = Stage::DecodeOnly;
         else if (args[i] == QLatin1String("--receive-only"))
@@ -301,22 +320,57 @@ int main(int argc, char** argv)
             std::fprintf(
                 stderr,
                 "usage: bench_live_video [--seconds S] [--streams N] [--size WxH] [--fps F] "
-                "[--cell WxH] [--scaling]\n");
+                "[--cell WxH] [--motion] [--scaling] [--ratios] [--decode-only | "
+                "--receive-only]\n");
             return 2;
         }
     }
-    std::printf("| streams | picture | shown at | run | client CPU (cores) | received | decoded | "
-                "painted | "
-                "latency median / p99 | client CPU per picture | bare decode per picture | ratio | "
-                "peak RSS |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
-    Print(Run(streams, size, cell, fps, seconds), fps);
+    std::printf("| streams | picture | shown at | motion | run | client CPU (cores) | received | "
+                "decoded | painted | latency median / p99 | client CPU per picture | bare decode "
+                "per picture | ratio | peak RSS |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    if (ratios) {
+        const QSize vga(640, 480), half(320, 240);
+        const auto run = [&](int n, QSize shown, bool withMotion) {
+            const RunResult r = Run(n, vga, shown, fps, seconds, withMotion);
+            Print(r, fps);
+            return r;
+        };
+        const RunResult small = run(4, half, false);
+        const RunResult smallMotion = run(4, half, true);
+        const RunResult full = run(4, vga, false);
+        const RunResult fullMotion = run(4, vga, true);
+        const RunResult one = run(1, half, false);
+        const RunResult sixteen = run(16, half, false);
+        const auto ratio = [](double a, double b) { return b > 0 ? a / b : 0.0; };
+        std::printf(
+            "\nratio 4 x 640x480 shown at 320x240 / bare full decode: %.2f (target <= 1.0)\n",
+            ratio(small.cpuPerFrameMs, small.decodePerFrameMs));
+        std::printf("ratio 4 x 640x480 shown 1:1 / bare full decode: %.2f (target <= 1.3)\n",
+                    ratio(full.cpuPerFrameMs, full.decodePerFrameMs));
+        std::printf("ratio with motion / without, shown at 320x240: %.2f, shown 1:1: %.2f (target "
+                    "<= 1.1)\n",
+                    ratio(smallMotion.cpuPerFrameMs, small.cpuPerFrameMs),
+                    ratio(fullMotion.cpuPerFrameMs, full.cpuPerFrameMs));
+        std::printf("cost per picture at 320x240 with 1 / 4 / 16 streams: %.3f / %.3f / %.3f ms; "
+                    "16 / 1: %.2f\n",
+                    one.cpuPerFrameMs, small.cpuPerFrameMs, sixteen.cpuPerFrameMs,
+                    ratio(sixteen.cpuPerFrameMs, one.cpuPerFrameMs));
+        double worstP99 = 0;
+        for (const RunResult* r : {&small, &smallMotion, &full, &fullMotion, &one, &sixteen})
+            worstP99 = std::max(worstP99, r->latP99Ms);
+        std::printf("latency p99, worst run / picture interval: %.2f / %.1f ms = %.2f (target < "
+                    "1)\n",
+                    worstP99, 1000.0 / fps, ratio(worstP99, 1000.0 / fps));
+        return 0;
+    }
+    Print(Run(streams, size, cell, fps, seconds, motion), fps);
     if (scaling) {
         const int s = std::max(10, seconds / 3);
         for (int n : {1, 4, 8, 16})
-            Print(Run(n, QSize(640, 480), QSize(320, 240), fps, s), fps);
-        Print(Run(4, QSize(1280, 720), QSize(640, 360), fps, s), fps);
-        Print(Run(4, QSize(1280, 720), QSize(1280, 720), fps, s), fps);
+            Print(Run(n, QSize(640, 480), QSize(320, 240), fps, s, motion), fps);
+        Print(Run(4, QSize(1280, 720), QSize(640, 360), fps, s, motion), fps);
+        Print(Run(4, QSize(1280, 720), QSize(1280, 720), fps, s, motion), fps);
     }
     return 0;
 }

@@ -620,4 +620,56 @@ TEST_F(ImageServerCamsim, SurfaceMayGoAwayAndDisplayMayBeSwitchedOff)
     ASSERT_TRUE(WaitUntil([&] { return other.framesPainted() >= 3; }, kWait));
 }
 
+TEST_F(ImageServerCamsim, PicturesAreDecodedAtTheShownSizeAndNotAtAllWhileNothingShowsThem)
+{
+    auto cam = Make();
+    QWidget window;
+    window.resize(400, 300);
+    auto* surface = new VideoSurface(&window);
+    surface->setGeometry(0, 0, 320, 240);
+    window.show();
+    cam->setDisplay(surface);
+    cam->setDisplayWidth(320);
+    cam->setDisplayHeight(240);
+    cam->setDisplayEnabled(true);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= 5; }, kWait));
+    // Decoded straight to the shown size and painted as it came.
+    EXPECT_EQ(surface->currentFrame().size(), QSize(320, 240));
+    EXPECT_EQ(surface->framesConverted(), 0u);
+    EXPECT_GT(MeanLuma(surface->renderedFrame()), 40.0) << "the picture is (nearly) black";
+
+    // Turned a quarter: the turn is made before the picture reaches the window.
+    cam->setRotateAngle(90);
+    quint64 painted = surface->framesPainted();
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= painted + 5; }, kWait));
+    EXPECT_EQ(surface->currentFrame().size(), QSize(320, 240));
+    const quint64 converted = surface->framesConverted();
+    EXPECT_LE(converted, 2u) << "only pictures on their way while the turn changed";
+    painted = surface->framesPainted();
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= painted + 5; }, kWait));
+    EXPECT_EQ(surface->framesConverted(), converted);
+
+    // Minimised: the stream goes on, nothing is decoded.
+    window.setWindowState(Qt::WindowMinimized);
+    WaitUntil([] { return false; }, 300);  // pictures on their way
+    const quint64 decoded = cam->framesDecoded();
+    const quint64 received = cam->framesReceived();
+    ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() >= received + 10; }, kWait));
+    EXPECT_EQ(cam->framesDecoded(), decoded);
+    // A snapshot is still the camera's whole picture.
+    EXPECT_EQ(Snapshot(*cam).size(), QSize(640, 480));
+
+    // Shown again, at twice the size: decoded in full.
+    window.setWindowState(Qt::WindowNoState);
+    cam->setRotateAngle(0);
+    surface->setGeometry(0, 0, 640, 480);
+    cam->setDisplayWidth(640);
+    cam->setDisplayHeight(480);
+    painted = surface->framesPainted();
+    ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= painted + 5; }, kWait));
+    EXPECT_EQ(surface->currentFrame().size(), QSize(640, 480));
+    cam->stop();
+}
+
 }  // namespace

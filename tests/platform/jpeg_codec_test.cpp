@@ -40,3 +40,53 @@ TEST(JpegCodec, DecodesWholePicturesAndRefusesDamagedOnes)
     const QImage damaged = dec.Decode(flipped);
     EXPECT_TRUE(damaged.isNull() || damaged.size() == QSize(160, 120));
 }
+
+TEST(JpegCodec, ScaledDecodeGivesTheSmallestPictureThatCoversTheNeed)
+{
+    struct Case {
+        QSize source, need;
+        JpegScale scale;
+        QSize decoded;
+    };
+    const Case cases[] = {
+        {{640, 480}, {640, 480}, {1, 1}, {640, 480}},  // shown 1:1: nothing to spare
+        {{640, 480}, {320, 240}, {1, 2}, {320, 240}},  // the default window
+        {{640, 480}, {300, 225}, {1, 2}, {320, 240}},  // 3/8 (240 x 180) would be too small
+        {{640, 480}, {560, 420}, {7, 8}, {560, 420}},
+        {{640, 480}, {561, 420}, {1, 1}, {640, 480}},  // one pixel more than 7/8 gives
+        {{640, 480}, {100, 75}, {1, 4}, {160, 120}},
+        {{640, 480}, {40, 30}, {1, 8}, {80, 60}},
+        {{640, 480}, {160, 300}, {5, 8}, {400, 300}},   // a narrow, tall window: the height decides
+        {{640, 480}, {1280, 960}, {1, 1}, {640, 480}},  // larger than the picture: full size
+        {{640, 480}, {}, {1, 1}, {640, 480}},           // no need known: full size
+        {{1280, 720}, {640, 360}, {1, 2}, {640, 360}},
+        {{1280, 720}, {159, 90}, {1, 8}, {160, 90}},
+        {{641, 481}, {321, 241}, {1, 2}, {321, 241}},  // odd sizes round up
+    };
+    for (const Case& c : cases) {
+        const JpegScale s = JpegDecoder::ScaleFor(c.source, c.need);
+        EXPECT_EQ(s, c.scale) << c.need.width() << "x" << c.need.height() << " of "
+                              << c.source.width() << "x" << c.source.height() << ": " << s.num
+                              << "/" << s.denom;
+        EXPECT_EQ(JpegDecoder::Scaled(c.source, s), c.decoded);
+    }
+
+    // The decoder makes the picture at that size, and it shows what the full one shows.
+    QImage src(640, 480, QImage::Format_RGB32);
+    src.fill(QColor(200, 40, 40));
+    QPainter(&src).fillRect(320, 0, 320, 480, QColor(20, 40, 220));
+    JpegEncoder enc;
+    const QByteArray jpeg = enc.Encode(src, 90);
+    JpegDecoder dec;
+    QImage img;
+    for (const JpegScale s : {JpegScale{7, 8}, JpegScale{1, 2}, JpegScale{3, 8}, JpegScale{1, 8}}) {
+        ASSERT_TRUE(dec.DecodeInto(jpeg, img, s)) << s.num << "/" << s.denom;
+        ASSERT_EQ(img.size(), JpegDecoder::Scaled(src.size(), s));
+        const QColor left(img.pixel(img.width() / 8, img.height() / 2));
+        const QColor right(img.pixel(img.width() * 7 / 8, img.height() / 2));
+        EXPECT_NEAR(left.red(), 200, 12) << s.num << "/" << s.denom;
+        EXPECT_NEAR(right.blue(), 220, 12) << s.num << "/" << s.denom;
+    }
+    // Damage is refused at every scale.
+    EXPECT_FALSE(dec.DecodeInto(jpeg.left(jpeg.size() / 2), img, JpegScale{1, 2}));
+}

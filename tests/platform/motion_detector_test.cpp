@@ -1,5 +1,7 @@
 #include "platform/image_server/motion_detector.h"
 
+#include "platform/image_server/jpeg_codec.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -164,4 +166,71 @@ TEST(MotionDetectorTest, OutOfRangeSensitivityAndNewPictureSizesAreSafe)
     dot.fill(Qt::white);
     EXPECT_FALSE(d.Feed(dot, 240));
     EXPECT_FALSE(d.Feed(dot, 280));
+}
+
+// Motion takes its grey picture from the picture decoded for display when
+// there is one: whatever size that was decoded at, the detector must see what
+// it sees in the scaled grey decode of the same JPEG.
+TEST(MotionDetectorTest, GreyFromTheDisplayPictureDecidesAsTheGreyDecodeDoes)
+{
+    constexpr int kMinWidth = 2 * MotionDetector::kGridWidth;
+    Scene scene(640, 480, 6.0);
+    JpegEncoder encoder;
+    std::vector<QByteArray> clip;
+    for (int i = 0; i < 12; ++i)
+        clip.push_back(encoder.Encode(scene.Picture({}, i == 8 ? 25 : 0), 80));
+    for (int i = 0; i < 40; ++i)
+        clip.push_back(encoder.Encode(scene.Picture(QRect(20 + i * 12, 140, 160, 200)), 80));
+    for (int i = 0; i < 20; ++i)
+        clip.push_back(encoder.Encode(scene.Picture(), 80));
+
+    // The grey decode, and the display decoded at full size, at 1/2 and at 1/4.
+    const JpegScale displayScales[] = {{1, 1}, {1, 2}, {1, 4}};
+    JpegDecoder decoder;
+    LumaDecoder luma;
+    std::vector<std::vector<std::vector<uint8_t>>> greys(4);  // [source][picture]
+    for (const QByteArray& jpeg : clip) {
+        int w = 0, h = 0;
+        std::vector<uint8_t> g;
+        ASSERT_TRUE(luma.Decode(jpeg, kMinWidth, g, w, h));
+        ASSERT_EQ(QSize(w, h), QSize(160, 120));
+        greys[0].push_back(g);
+        for (size_t k = 0; k < 3; ++k) {
+            QImage picture;
+            ASSERT_TRUE(decoder.DecodeInto(jpeg, picture, displayScales[k]));
+            ASSERT_TRUE(GreyFromPicture(picture, kMinWidth, g, w, h));
+            ASSERT_EQ(QSize(w, h), QSize(160, 120)) << k;
+            double diff = 0;
+            for (size_t i = 0; i < g.size(); ++i)
+                diff += std::abs(static_cast<int>(g[i]) - static_cast<int>(greys[0].back()[i]));
+            EXPECT_LT(diff / static_cast<double>(g.size()), 2.0) << "display scale " << k;
+            greys[k + 1].push_back(g);
+        }
+    }
+    for (int s = 1; s <= 10; ++s) {
+        std::vector<std::vector<size_t>> reports(greys.size());
+        for (size_t k = 0; k < greys.size(); ++k) {
+            MotionDetector d;
+            d.SetSensitivity(s);
+            for (size_t i = 0; i < clip.size(); ++i)
+                if (d.FeedLuma(greys[k][i].data(), 160, 120, 160, static_cast<qint64>(i) * 40))
+                    reports[k].push_back(i);
+            // Never during the still scene (its exposure step included), always for the block.
+            ASSERT_FALSE(reports[k].empty()) << "source " << k << ", sensitivity " << s;
+            EXPECT_GE(reports[k].front(), 12u) << "source " << k << ", sensitivity " << s;
+        }
+        for (size_t k = 1; k < greys.size(); ++k)
+            EXPECT_EQ(reports[k], reports[0]) << "source " << k << ", sensitivity " << s;
+    }
+
+    // Pictures the reduction cannot take.
+    std::vector<uint8_t> g;
+    int w = 0, h = 0;
+    EXPECT_FALSE(GreyFromPicture(QImage(), kMinWidth, g, w, h));
+    EXPECT_FALSE(GreyFromPicture(QImage(64, 48, QImage::Format_RGB888), kMinWidth, g, w, h));
+    QImage narrow(100, 2, QImage::Format_RGB32);
+    narrow.fill(QColor(255, 255, 255));
+    ASSERT_TRUE(GreyFromPicture(narrow, kMinWidth, g, w, h));  // narrower than asked: as it is
+    EXPECT_EQ(QSize(w, h), QSize(100, 2));
+    EXPECT_EQ(g[0], 255);
 }

@@ -3,7 +3,10 @@
 #include "platform/image_server/video_surface.h"
 
 #include <QPainter>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -75,4 +78,126 @@ TEST(VideoSurface, ZeroDisplaySizeFillsTheWidgetAndGeometryChangesApplyToTheCurr
     s.clearFrame();
     shown = s.grab().toImage();
     EXPECT_EQ(QColor(shown.pixel(2, 2)), QColor(Qt::black));
+}
+
+TEST(VideoSurface, PictureNeedFollowsWhatIsShownAndIsAnnouncedOnlyWhenItChanges)
+{
+    QWidget window;
+    window.resize(500, 400);
+    auto* s = new VideoSurface(&window);
+    s->resize(320, 240);
+    QSignalSpy changed(s, &VideoSurface::pictureNeedChanged);
+    EXPECT_TRUE(s->pictureNeed().size.isEmpty()) << "not shown yet";
+    window.show();
+    EXPECT_EQ(s->pictureNeed().size, QSize(320, 240));
+    EXPECT_EQ(changed.count(), 1);
+    // Frames alone never announce anything.
+    for (int i = 0; i < 5; ++i)
+        s->presentFrame(Quadrants(64, 48), QSize(0, 0), 0);
+    EXPECT_EQ(changed.count(), 1);
+
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        QSize need;  // unrotated
+        int angle;
+        bool announced;
+    };
+    const Step steps[] = {
+        {"turned, display size given", [&] { s->setGeometryHints(QSize(100, 200), 90); },
+         QSize(200, 100), 90, true},
+        {"the widget resized: the display size holds", [&] { s->resize(400, 300); },
+         QSize(200, 100), 90, false},
+        {"zoomed past the widget", [&] { s->setGeometryHints(QSize(600, 800), 270); },
+         QSize(800, 600), 270, true},
+        {"fitted to the widget again", [&] { s->setGeometryHints(QSize(0, 0), 0); },
+         QSize(400, 300), 0, true},
+        {"the window minimised", [&] { window.setWindowState(Qt::WindowMinimized); }, QSize(), 0,
+         true},
+        {"the window restored", [&] { window.setWindowState(Qt::WindowNoState); }, QSize(400, 300),
+         0, true},
+        {"the window hidden", [&] { window.hide(); }, QSize(), 0, true},
+        {"the window shown", [&] { window.show(); }, QSize(400, 300), 0, true},
+        {"the surface alone hidden", [&] { s->hide(); }, QSize(), 0, true},
+    };
+    for (const Step& step : steps) {
+        const int before = changed.count();
+        step.act();
+        const VideoSurface::PictureNeed n = s->pictureNeed();
+        EXPECT_EQ(n.size, step.need) << step.what;
+        EXPECT_EQ(n.angle, step.angle) << step.what;
+        EXPECT_EQ(changed.count() - before, step.announced ? 1 : 0) << step.what;
+    }
+}
+
+TEST(VideoSurface, PreparedFramesArePaintedOneToOneAndOthersStillShowRight)
+{
+    VideoSurface s;
+    s.resize(300, 300);
+    s.show();
+    struct Case {
+        const char* what;
+        QImage frame;
+        int turnedBy, angle;
+        QSize display;
+        bool converted;
+        QColor tl, tr, bl, br;
+    };
+    const QImage upright = Quadrants(200, 100);
+    const Case cases[] = {
+        {"prepared at the display size",
+         upright,
+         0,
+         0,
+         {200, 100},
+         false,
+         Qt::red,
+         Qt::green,
+         Qt::blue,
+         Qt::white},
+        {"prepared and turned",
+         upright.transformed(QTransform().rotate(90)),
+         90,
+         90,
+         {100, 200},
+         false,
+         Qt::blue,
+         Qt::red,
+         Qt::white,
+         Qt::green},
+        {"prepared for an older size",
+         Quadrants(100, 50),
+         0,
+         0,
+         {200, 100},
+         true,
+         Qt::red,
+         Qt::green,
+         Qt::blue,
+         Qt::white},
+        {"turned, then the rotation changed",
+         upright.transformed(QTransform().rotate(90)),
+         90,
+         180,
+         {200, 100},
+         true,
+         Qt::white,
+         Qt::blue,
+         Qt::green,
+         Qt::red},
+    };
+    for (const Case& c : cases) {
+        const quint64 before = s.framesConverted();
+        s.presentPrepared(c.frame, c.turnedBy, c.display, c.angle);
+        const QImage shown = s.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage drawn = shown.copy(QRect(QPoint(0, 0), c.display));
+        EXPECT_EQ(s.framesConverted() - before, c.converted ? 1u : 0u) << c.what;
+        EXPECT_EQ(At(drawn, 0.1, 0.1), c.tl) << c.what;
+        EXPECT_EQ(At(drawn, 0.9, 0.1), c.tr) << c.what;
+        EXPECT_EQ(At(drawn, 0.1, 0.9), c.bl) << c.what;
+        EXPECT_EQ(At(drawn, 0.9, 0.9), c.br) << c.what;
+        if (!c.converted) {
+            EXPECT_EQ(drawn, c.frame.convertToFormat(QImage::Format_RGB32)) << c.what;
+        }
+    }
 }

@@ -3,8 +3,6 @@
 #include <chrono>
 
 namespace {
-constexpr int kMotionPictureWidth = 2 * MotionDetector::kGridWidth;
-
 qint64 SteadyMs()
 {
     using namespace std::chrono;
@@ -23,7 +21,8 @@ CameraMedia::CameraMedia(std::function<void(int)> notify, FreeSpaceFn freeSpace)
 
 CameraMedia::~CameraMedia() = default;
 
-void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs)
+void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs,
+                            const QImage* decoded)
 {
     ++pictures_;
     pictureBytes_ += static_cast<quint64>(jpeg.size());
@@ -38,7 +37,9 @@ void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 
     if (!lock.owns_lock())
         return;
     int w = 0, h = 0;
-    if (!decoder_.Decode(jpeg, kMotionPictureWidth, luma_, w, h))
+    const bool fromDecoded = decoded && decoded->width() >= kMotionPictureWidth
+                             && GreyFromPicture(*decoded, kMotionPictureWidth, luma_, w, h);
+    if (!fromDecoded && !decoder_.Decode(jpeg, kMotionPictureWidth, luma_, w, h))
         return;
     detector_.SetSensitivity(sensitivity_);
     if (!detector_.FeedLuma(luma_.data(), w, h, w, receivedUs / 1000))

@@ -21,6 +21,8 @@
 class CameraMedia {
 public:
     static constexpr int kAlarmMail = 4;
+    // Motion works on a grey picture at least this wide.
+    static constexpr int kMotionPictureWidth = 2 * MotionDetector::kGridWidth;
 
     explicit CameraMedia(std::function<void(int code)> notify, FreeSpaceFn freeSpace = {});
     ~CameraMedia();
@@ -29,8 +31,15 @@ public:
 
     // Stream thread: a picture as it came from the camera. `cameraTimeUs` is
     // its capture time (0 when the camera does not say), `receivedUs` when it
-    // arrived (a steady clock).
-    void OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs);
+    // arrived (a steady clock). `decoded` is the picture as the stream decoded
+    // it for display (RGB32, unrotated, any size), or null when it was not
+    // decoded: motion takes its grey picture from it when it is at least
+    // kMotionPictureWidth wide, and decodes a small grey picture of its own
+    // otherwise.
+    void OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs,
+                   const QImage* decoded = nullptr);
+    // Stream thread: how wide a decoded picture motion needs, 0 while motion is off.
+    int MotionPictureWidth() const { return alarmFlags_ != 0 ? kMotionPictureWidth : 0; }
     // A new stream begins: motion starts afresh.
     void OnStreamStart();
 

@@ -186,6 +186,13 @@ CameraEndpoint HttpImageServer::ControlEndpoint() const
 
 void HttpImageServer::setDisplay(VideoSurface* surface)
 {
+    if (surface_ != surface) {
+        if (surface_)
+            disconnect(surface_, &VideoSurface::pictureNeedChanged, this, nullptr);
+        if (surface)
+            connect(surface, &VideoSurface::pictureNeedChanged, this,
+                    &HttpImageServer::PushDisplayNeed);
+    }
     surface_ = surface;
     UpdateWantPictures();
 }
@@ -208,6 +215,7 @@ void HttpImageServer::setRotateAngle(int v)
 void HttpImageServer::setDisplayEnabled(bool v)
 {
     displayEnabled_ = v;
+    PushGeometry();
     UpdateWantPictures();
 }
 void HttpImageServer::setFrameDelay(int v)
@@ -226,8 +234,22 @@ void HttpImageServer::PushGeometry()
 
 void HttpImageServer::UpdateWantPictures()
 {
-    if (session_)
-        session_->wantPictures = displayEnabled_ && !surface_.isNull();
+    if (!session_)
+        return;
+    session_->wantPictures = displayEnabled_ && !surface_.isNull();
+    PushDisplayNeed();
+}
+
+void HttpImageServer::PushDisplayNeed()
+{
+    if (!session_)
+        return;
+    DisplayNeed need;
+    if (surface_) {
+        const VideoSurface::PictureNeed n = surface_->pictureNeed();
+        need = DisplayNeed{n.size, n.angle, n.dpr};
+    }
+    session_->SetDisplayNeed(need);
 }
 
 int HttpImageServer::sourceWidth() const { return session_ ? session_->sourceWidth.load() : 0; }
@@ -263,8 +285,9 @@ void HttpImageServer::OnFrameReady()
     // The surface may have gone away since the frame was decoded.
     if (!surface_ || !displayEnabled_)
         return;
-    surface_->presentFrame(f.image, QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)),
-                           rotateAngle_, f.timestampUs);
+    surface_->presentPrepared(f.image, f.turnedBy,
+                              QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)),
+                              rotateAngle_, f.timestampUs);
 }
 
 // ---------------- stream ----------------
@@ -307,10 +330,15 @@ void HttpImageServer::StartSession()
         session_->onAudio = [player = audio_](const MultipartPart& part) {
             player->Push(part.body, part.contentType, part.timestampUs);
         };
-    session_->onPicture = [media = std::weak_ptr<CameraMedia>(media_)](
-                              const QByteArray& jpeg, qint64 cameraUs, qint64 receivedUs) {
-        if (const auto m = media.lock())
-            m->OnPicture(jpeg, cameraUs, receivedUs);
+    session_->onPicture =
+        [media = std::weak_ptr<CameraMedia>(media_)](const QByteArray& jpeg, qint64 cameraUs,
+                                                     qint64 receivedUs, const QImage* decoded) {
+            if (const auto m = media.lock())
+                m->OnPicture(jpeg, cameraUs, receivedUs, decoded);
+        };
+    session_->motionPictureWidth = [media = std::weak_ptr<CameraMedia>(media_)] {
+        const auto m = media.lock();
+        return m ? m->MotionPictureWidth() : 0;
     };
     media_->OnStreamStart();
     session_->frameDelayMs = frameDelay_;

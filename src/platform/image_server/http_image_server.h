@@ -181,6 +181,7 @@ private:
     void OnSessionEnded();
     void PushGeometry();
     void UpdateWantPictures();
+    void PushDisplayNeed();
     RequestQueue& Queue();
 
     QString ip_, user_, password_, authText_, mac_, proxyAddress_;

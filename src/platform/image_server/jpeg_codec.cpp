@@ -32,15 +32,53 @@ QImage JpegDecoder::Decode(const QByteArray& jpeg, qint64 maxPixels)
     return DecodeInto(jpeg, img, maxPixels) ? img : QImage();
 }
 
+namespace {
+// The scales used, largest first. Eighths between 1/2 and 1/1 keep the
+// decoded picture close to the shown size; TurboJPEG decodes all of them
+// directly (with smaller inverse transforms), and every one of them costs
+// less than a full decode followed by scaling.
+constexpr JpegScale kScales[] = {{7, 8}, {3, 4}, {5, 8}, {1, 2}, {3, 8}, {1, 4}, {1, 8}};
+}  // namespace
+
+QSize JpegDecoder::Scaled(QSize source, JpegScale scale)
+{
+    const tjscalingfactor f{scale.num, scale.denom};
+    return QSize(TJSCALED(source.width(), f), TJSCALED(source.height(), f));
+}
+
+JpegScale JpegDecoder::ScaleFor(QSize source, QSize need)
+{
+    JpegScale best;
+    if (need.isEmpty())
+        return best;
+    for (const JpegScale s : kScales) {
+        const QSize scaled = Scaled(source, s);
+        if (scaled.width() < need.width() || scaled.height() < need.height())
+            break;
+        best = s;
+    }
+    return best;
+}
+
 bool JpegDecoder::DecodeInto(const QByteArray& jpeg, QImage& img, qint64 maxPixels)
 {
-    int w = 0, h = 0;
-    if (!Peek(jpeg, w, h))
+    return DecodeInto(jpeg, img, JpegScale{}, maxPixels);
+}
+
+bool JpegDecoder::DecodeInto(const QByteArray& jpeg, QImage& img, JpegScale scale, qint64 maxPixels)
+{
+    int fullW = 0, fullH = 0;
+    if (!Peek(jpeg, fullW, fullH))
         return false;
-    if (static_cast<qint64>(w) * h > maxPixels) {
+    if (static_cast<qint64>(fullW) * fullH > maxPixels) {
         error_ = QStringLiteral("picture too large");
         return false;
     }
+    const QSize size = Scaled(QSize(fullW, fullH), scale);
+    const int w = size.width();
+    const int h = size.height();
+    if (w <= 0 || h <= 0)
+        return false;
     if (img.size() != QSize(w, h) || img.format() != QImage::Format_RGB32 || !img.isDetached())
         img = QImage(w, h, QImage::Format_RGB32);
     if (img.isNull())

@@ -5,8 +5,22 @@
 #include <QByteArray>
 #include <QImage>
 
+// A scale TurboJPEG decodes at directly (num / denom of the picture's size).
+struct JpegScale {
+    int num = 1;
+    int denom = 1;
+    bool Full() const { return num == denom; }
+    friend bool operator==(const JpegScale&, const JpegScale&) = default;
+};
+
 class JpegDecoder {
 public:
+    // The scale that decodes `source` to the smallest picture still at least
+    // `need` on both sides (1/1 when `need` is empty or not smaller).
+    static JpegScale ScaleFor(QSize source, QSize need);
+    // The picture size `source` decodes to at `scale`.
+    static QSize Scaled(QSize source, JpegScale scale);
+
     JpegDecoder();
     ~JpegDecoder();
     JpegDecoder(const JpegDecoder&) = delete;
@@ -21,6 +35,9 @@ public:
     // else shares it (saves allocating a fresh picture every time); false
     // when the data is not a decodable JPEG.
     bool DecodeInto(const QByteArray& jpeg, QImage& reuse, qint64 maxPixels = 64LL * 1024 * 1024);
+    // The same at a reduced scale (maxPixels counts the full-size picture).
+    bool DecodeInto(const QByteArray& jpeg, QImage& reuse, JpegScale scale,
+                    qint64 maxPixels = 64LL * 1024 * 1024);
     QString LastError() const { return error_; }
 
 private:

@@ -187,3 +187,50 @@ bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8
                                  width, height, TJPF_GRAY, TJFLAG_FASTDCT);
     return rc == 0 || tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING;
 }
+
+bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& out, int& width,
+                     int& height)
+{
+    if (picture.isNull()
+        || (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32))
+        return false;
+    constexpr int kMaxFactor = 16;  // keeps the sums of a block within 16-bit lanes
+    const int f = std::clamp(picture.width() / std::max(1, minWidth), 1, kMaxFactor);
+    width = picture.width() / f;
+    height = picture.height() / f;
+    if (width <= 0 || height <= 0)
+        return false;
+    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    const int used = width * f;
+    // Column sums over the block's rows, red and blue in the two halves of one
+    // word and green in another (no lane can overflow: 16 x 255 per column).
+    thread_local std::vector<uint32_t> rb, g;
+    rb.resize(static_cast<size_t>(used));
+    g.resize(static_cast<size_t>(used));
+    const uint32_t divisor = static_cast<uint32_t>(f * f) * 256U;
+    for (int gy = 0; gy < height; ++gy) {
+        std::fill(rb.begin(), rb.end(), 0U);
+        std::fill(g.begin(), g.end(), 0U);
+        for (int r = 0; r < f; ++r) {
+            const auto* line = reinterpret_cast<const uint32_t*>(picture.constScanLine(gy * f + r));
+            uint32_t* rbp = rb.data();
+            uint32_t* gp = g.data();
+            for (int x = 0; x < used; ++x) {
+                const uint32_t p = line[x];
+                rbp[x] += p & 0x00FF00FFU;
+                gp[x] += (p >> 8) & 0xFFU;
+            }
+        }
+        uint8_t* dst = out.data() + static_cast<size_t>(gy) * static_cast<size_t>(width);
+        for (int gx = 0; gx < width; ++gx) {
+            uint32_t red = 0, green = 0, blue = 0;
+            for (int c = gx * f; c < gx * f + f; ++c) {
+                red += rb[static_cast<size_t>(c)] >> 16;
+                blue += rb[static_cast<size_t>(c)] & 0xFFFFU;
+                green += g[static_cast<size_t>(c)];
+            }
+            dst[gx] = static_cast<uint8_t>((red * 77 + green * 150 + blue * 29) / divisor);
+        }
+    }
+    return true;
+}

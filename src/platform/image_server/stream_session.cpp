@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QMetaObject>
+#include <QTransform>
 #include <algorithm>
 #include <poll.h>
 
@@ -131,27 +132,59 @@ void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPic
     while (!recentFramesUs_.empty() && now - recentFramesUs_.front() > 1000000)
         recentFramesUs_.erase(recentFramesUs_.begin());
     frameRate = static_cast<int>(recentFramesUs_.size());
+    DisplayNeed need;
     {
         std::lock_guard lock(mutex_);
         latestJpeg_ = part.body;
+        need = need_;
     }
-    if (onPicture)
-        onPicture(part.body, part.timestampUs, now);
     if (!gotPicture) {
         gotPicture = true;
         PostStatus(NotifyCode::Connected);
         if (reconnect)
             PostStatus(NotifyCode::Reconnected);
     }
-    if (!wantPictures.load())
-        return;
+    bool display = wantPictures.load() && !need.size.isEmpty();
     const int delay = frameDelayMs.load();
-    if (delay > 0 && lastDecodeUs_ != 0 && now - lastDecodeUs_ < delay * 1000LL)
+    if (display && delay > 0 && lastDecodeUs_ != 0 && now - lastDecodeUs_ < delay * 1000LL)
+        display = false;
+    // One decode serves the display and motion detection alike.
+    QImage decoded;
+    bool damaged = false;
+    if (display) {
+        const int motionWidth = motionPictureWidth ? motionPictureWidth() : 0;
+        damaged = !DecodeForDisplay(part.body, QSize(w, h), need, motionWidth, decoded);
+    }
+    if (onPicture)
+        onPicture(part.body, part.timestampUs, now, decoded.isNull() ? nullptr : &decoded);
+    if (damaged) {
+        ReportDamage();
         return;
+    }
+    if (display)
+        PostFrame(std::move(decoded), need, part.timestampUs, now);
+}
+
+void StreamSession::SetDisplayNeed(const DisplayNeed& need)
+{
+    std::lock_guard lock(mutex_);
+    need_ = need;
+}
+
+bool StreamSession::DecodeForDisplay(const QByteArray& jpeg, QSize source, const DisplayNeed& need,
+                                     int motionWidth, QImage& decoded)
+{
+    // The smallest scale the decoder makes directly that still covers the
+    // display (and motion's grey picture, when motion is on).
+    QSize cover = need.size;
+    if (motionWidth > 0)
+        cover = cover.expandedTo(QSize(std::min(motionWidth, source.width()), 1));
+    const JpegScale scale = JpegDecoder::ScaleFor(source, cover);
+    const QSize size = JpegDecoder::Scaled(source, scale);
     // Decode into a picture nobody holds any more, if there is one.
     QImage* slot = nullptr;
     for (QImage& p : pool_)
-        if (p.isDetached() && p.size() == QSize(w, h)) {
+        if (p.isDetached() && p.size() == size) {
             slot = &p;
             break;
         }
@@ -161,17 +194,35 @@ void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPic
         pool_.emplace_back();
         slot = &pool_.back();
     }
-    if (!tDecoder->DecodeInto(part.body, *slot)) {
-        ReportDamage();
-        return;
+    if (!tDecoder->DecodeInto(jpeg, *slot, scale))
+        return false;
+    // Set while only the pool holds it: setting it later would copy the picture.
+    if (slot->devicePixelRatio() != need.dpr)
+        slot->setDevicePixelRatio(need.dpr);
+    decoded = *slot;  // shared with the pool; the pool reuses it once the GUI lets go
+    return true;
+}
+
+void StreamSession::PostFrame(QImage decoded, const DisplayNeed& need, qint64 cameraTimeUs,
+                              qint64 now)
+{
+    // What the decoder could not do is done here once, never while painting.
+    QImage image = std::move(decoded);
+    if (image.size() != need.size) {
+        image = image.scaled(need.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(need.dpr);
     }
-    QImage img = *slot;  // shared with the pool; the pool reuses it once the GUI lets go
+    const int angle = need.angle == 90 || need.angle == 180 || need.angle == 270 ? need.angle : 0;
+    if (angle != 0) {
+        image = image.transformed(QTransform().rotate(angle));
+        image.setDevicePixelRatio(need.dpr);
+    }
     lastDecodeUs_ = now;
     ++framesDecoded;
     bool post = false;
     {
         std::lock_guard lock(mutex_);
-        pending_ = DecodedFrame{std::move(img), part.timestampUs, now};
+        pending_ = DecodedFrame{std::move(image), angle, cameraTimeUs, now};
         hasPending_ = true;
         if (!framePosted_ && receiver_) {
             framePosted_ = true;

@@ -36,9 +36,19 @@ struct StreamOptions {
     int damageReportIntervalMs = 10000;  // at most one "bad picture" report per interval
 };
 
-// A decoded picture on its way to the GUI thread.
+// What the display needs of a picture: its size in device pixels before
+// rotation (empty: nothing is shown), the rotation and the device pixel ratio.
+struct DisplayNeed {
+    QSize size;
+    int angle = 0;
+    qreal dpr = 1;
+};
+
+// A decoded picture on its way to the GUI thread, prepared for the display
+// need it was decoded for: scaled to its size and turned by `turnedBy`.
 struct DecodedFrame {
     QImage image;
+    int turnedBy = 0;
     qint64 timestampUs = 0;  // camera's capture time, 0 when unknown
     qint64 receivedUs = 0;   // when the client had the whole part
 };
@@ -70,9 +80,20 @@ public:
     std::atomic<quint64> framesDecoded{0};
     std::atomic<quint64> partsDamaged{0};
 
+    // GUI thread: the display's need changed. Pictures are decoded for display
+    // only while wantPictures is set and the need is not empty.
+    void SetDisplayNeed(const DisplayNeed& need);
+
     // Set before Start(): runs on the session's thread for every picture
-    // received, as it came (recording and motion detection).
-    std::function<void(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs)> onPicture;
+    // received, as it came (recording and motion detection), with the picture
+    // decoded for display (unscaled by anything but the decoder, unrotated) or
+    // null when it was not decoded.
+    std::function<void(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs,
+                       const QImage* decoded)>
+        onPicture;
+    // Set before Start(): how wide motion detection needs a decoded picture
+    // (0 while it is off); the display decode is made at least that wide.
+    std::function<int()> motionPictureWidth;
     // Set before Start(): runs on the session's thread for every sound part
     // (type "audio/..."); without it such parts count as damaged.
     std::function<void(const MultipartPart& part)> onAudio;
@@ -97,6 +118,9 @@ private:
     void PostStatus(int code);
     void HandlePart(MultipartPart& part, bool reconnect, bool& gotPicture);
     void ReportDamage();
+    bool DecodeForDisplay(const QByteArray& jpeg, QSize source, const DisplayNeed& need,
+                          int motionWidth, QImage& decoded);
+    void PostFrame(QImage decoded, const DisplayNeed& need, qint64 cameraTimeUs, qint64 now);
 
     StreamOptions options_;
     Callbacks callbacks_;
@@ -111,6 +135,7 @@ private:
     bool hasPending_ = false;
     bool framePosted_ = false;
     QByteArray latestJpeg_;
+    DisplayNeed need_;
 
     // Worker-thread only.
     HttpAuthenticator auth_;

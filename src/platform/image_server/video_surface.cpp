@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTransform>
+#include <cmath>
 
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent)
 {
@@ -23,17 +24,67 @@ int VideoSurface::NormaliseAngle(int degrees)
     }
 }
 
+VideoSurface::PictureNeed VideoSurface::pictureNeed() const
+{
+    PictureNeed n;
+    n.angle = angle_;
+    n.dpr = devicePixelRatioF();
+    const QWidget* top = window();
+    if (!isVisible() || (top && top->isMinimized()))
+        return n;
+    QSize shown = targetRect().size();
+    if (angle_ == 90 || angle_ == 270)
+        shown.transpose();
+    n.size = QSize(static_cast<int>(std::lround(shown.width() * n.dpr)),
+                   static_cast<int>(std::lround(shown.height() * n.dpr)));
+    if (n.size.isEmpty())
+        n.size = QSize();
+    return n;
+}
+
+void VideoSurface::CheckNeed()
+{
+    const PictureNeed n = pictureNeed();
+    if (n == need_)
+        return;
+    need_ = n;
+    emit pictureNeedChanged();
+}
+
+void VideoSurface::WatchWindow()
+{
+    // A minimised window shows nothing: its state changes reach the top-level
+    // widget only.
+    QWidget* top = window();
+    if (top == watchedWindow_ || top == this)
+        return;
+    if (watchedWindow_)
+        watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = top;
+    top->installEventFilter(this);
+}
+
 void VideoSurface::presentFrame(const QImage& frame, QSize displaySize, int rotateAngle,
                                 qint64 sourceTimestampUs)
 {
+    presentPrepared(frame, 0, displaySize, rotateAngle, sourceTimestampUs);
+}
+
+void VideoSurface::presentPrepared(const QImage& frame, int turnedBy, QSize displaySize,
+                                   int rotateAngle, qint64 sourceTimestampUs)
+{
     const QRect before = targetRect();
     frame_ = frame;
+    turned_ = NormaliseAngle(turnedBy);
+    const bool geometry = displaySize != displaySize_ || NormaliseAngle(rotateAngle) != angle_;
     displaySize_ = displaySize;
     angle_ = NormaliseAngle(rotateAngle);
     timestampUs_ = sourceTimestampUs;
     pendingPaint_ = true;
     ++presented_;
     update(before.united(targetRect()));
+    if (geometry)
+        CheckNeed();
 }
 
 void VideoSurface::setGeometryHints(QSize displaySize, int rotateAngle)
@@ -44,11 +95,13 @@ void VideoSurface::setGeometryHints(QSize displaySize, int rotateAngle)
     displaySize_ = displaySize;
     angle_ = angle;
     update();
+    CheckNeed();
 }
 
 void VideoSurface::clearFrame()
 {
     frame_ = QImage();
+    turned_ = 0;
     timestampUs_ = 0;
     pendingPaint_ = false;
     update();
@@ -62,23 +115,35 @@ QRect VideoSurface::targetRect() const
 }
 
 namespace {
-// Draws `frame` rotated by `angle` and scaled to fill `target`.
-void DrawFrame(QPainter& p, const QRect& target, const QImage& frame, int angle)
+// Draws `frame`, already turned by `turned`, so that it shows turned by
+// `angle` and fills `target`. Returns false when it was drawn 1:1.
+bool DrawFrame(QPainter& p, const QRect& target, const QImage& frame, int turned, int angle)
 {
-    const bool swap = angle == 90 || angle == 270;
-    const QSize drawn = swap ? target.size().transposed() : target.size();
-    if (angle == 0 && drawn == frame.size()) {
-        p.drawImage(target.topLeft(), frame);
-        return;
+    const int residual = (angle - turned + 360) % 360;
+    const bool swap = residual == 90 || residual == 270;
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QSize device(static_cast<int>(std::lround(target.width() * dpr)),
+                       static_cast<int>(std::lround(target.height() * dpr)));
+    if (residual == 0 && frame.size() == device) {
+        if (frame.devicePixelRatio() == dpr) {
+            p.drawImage(target.topLeft(), frame);
+        } else {
+            QImage same = frame;  // shares the pixels; only the ratio differs
+            same.setDevicePixelRatio(dpr);
+            p.drawImage(target.topLeft(), same);
+        }
+        return false;
     }
+    const QSize drawn = swap ? target.size().transposed() : target.size();
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     QTransform t;
     t.translate(target.x() + target.width() / 2.0, target.y() + target.height() / 2.0);
-    t.rotate(angle);
+    t.rotate(residual);
     p.setTransform(t, true);
     p.drawImage(QRectF(QPointF(-drawn.width() / 2.0, -drawn.height() / 2.0), QSizeF(drawn)), frame);
     p.restore();
+    return true;
 }
 }  // namespace
 
@@ -89,7 +154,7 @@ QImage VideoSurface::renderedFrame() const
     out.fill(Qt::black);
     if (!frame_.isNull()) {
         QPainter p(&out);
-        DrawFrame(p, QRect(QPoint(0, 0), target.size()), frame_, angle_);
+        DrawFrame(p, QRect(QPoint(0, 0), target.size()), frame_, turned_, angle_);
     }
     return out;
 }
@@ -106,10 +171,48 @@ void VideoSurface::paintEvent(QPaintEvent* event)
         p.fillRect(target.intersected(event->rect()), Qt::black);
         return;
     }
-    DrawFrame(p, target, frame_, angle_);
+    const bool converted = DrawFrame(p, target, frame_, turned_, angle_);
     if (pendingPaint_) {
         pendingPaint_ = false;
         ++painted_;
+        converted_ += converted ? 1 : 0;
         emit framePainted(timestampUs_);
     }
+}
+
+void VideoSurface::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    CheckNeed();
+}
+
+void VideoSurface::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    WatchWindow();
+    CheckNeed();
+}
+
+void VideoSurface::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    CheckNeed();
+}
+
+void VideoSurface::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange) {
+        WatchWindow();
+        CheckNeed();
+    } else if (event->type() == QEvent::WindowStateChange) {
+        CheckNeed();  // the surface is a window of its own
+    }
+}
+
+bool VideoSurface::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange)
+        CheckNeed();
+    return QWidget::eventFilter(watched, event);
 }

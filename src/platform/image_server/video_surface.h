@@ -4,10 +4,19 @@
 // angle asked for and scaled to the display size given with it (or to the
 // widget's own size when that is 0 x 0). Only the latest frame is kept: when
 // frames come faster than the screen refreshes, older ones are skipped.
+//
+// A provider that can prepare its pictures (scale and turn them before they
+// reach the GUI thread) asks pictureNeed() for the size in device pixels the
+// surface shows, and hands prepared frames to presentPrepared(); such a frame
+// is painted 1:1, without any conversion. The surface says when its need
+// changes (pictureNeedChanged), never per frame. While nothing of it is shown
+// (hidden, or its window minimised) the need is empty: a provider may then
+// leave its pictures undecoded.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 
 class VideoSurface : public QWidget {
@@ -15,7 +24,17 @@ class VideoSurface : public QWidget {
 public:
     explicit VideoSurface(QWidget* parent = nullptr);
 
-    // The frame that will be (or was last) drawn, unrotated and unscaled.
+    // What a picture must be to be painted 1:1.
+    struct PictureNeed {
+        QSize size;     // unrotated, in device pixels; empty while nothing is shown
+        int angle = 0;  // the rotation the surface applies (0, 90, 180, 270)
+        qreal dpr = 1;  // device pixels per widget pixel
+        friend bool operator==(const PictureNeed&, const PictureNeed&) = default;
+    };
+    PictureNeed pictureNeed() const;
+
+    // The frame that will be (or was last) drawn, as it was handed over
+    // (presentFrame: unrotated and unscaled; presentPrepared: as prepared).
     QImage currentFrame() const { return frame_; }
     QSize displaySize() const { return displaySize_; }
     int rotateAngle() const { return angle_; }
@@ -23,6 +42,9 @@ public:
     // Counters for diagnostics and measurements.
     quint64 framesPresented() const { return presented_; }
     quint64 framesPainted() const { return painted_; }
+    // Paints that had to scale or turn the frame (a frame prepared for an
+    // older size, or one handed over unprepared).
+    quint64 framesConverted() const { return converted_; }
 
     // The picture as drawn on the surface (rotated and scaled), the size of
     // the area it covers.
@@ -36,6 +58,11 @@ public slots:
     // camera's capture time (microseconds since the epoch, 0 = unknown).
     void presentFrame(const QImage& frame, QSize displaySize, int rotateAngle,
                       qint64 sourceTimestampUs = 0);
+    // The same for a frame already turned by `turnedBy` degrees (and usually
+    // already scaled to pictureNeed().size, turned): only what is still
+    // missing is done while painting, nothing when it matches the need.
+    void presentPrepared(const QImage& frame, int turnedBy, QSize displaySize, int rotateAngle,
+                         qint64 sourceTimestampUs = 0);
     // Changes how the current frame is drawn, without a new frame.
     void setGeometryHints(QSize displaySize, int rotateAngle);
     // Forgets the frame; the area is painted black.
@@ -44,18 +71,31 @@ public slots:
 signals:
     // Emitted after a frame was painted; the timestamp is the one given with it.
     void framePainted(qint64 sourceTimestampUs);
+    // pictureNeed() changed (size, rotation, shown or not).
+    void pictureNeedChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QRect targetRect() const;
+    void CheckNeed();
+    void WatchWindow();
 
     QImage frame_;
+    int turned_ = 0;  // rotation already applied to frame_
     QSize displaySize_;
     int angle_ = 0;
     qint64 timestampUs_ = 0;
     bool pendingPaint_ = false;
     quint64 presented_ = 0;
     quint64 painted_ = 0;
+    quint64 converted_ = 0;
+    PictureNeed need_;
+    QPointer<QWidget> watchedWindow_;
 };
