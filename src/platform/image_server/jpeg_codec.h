@@ -15,8 +15,9 @@ struct JpegScale {
 
 class JpegDecoder {
 public:
-    // The scale that decodes `source` to the smallest picture still at least
-    // `need` on both sides (1/1 when `need` is empty or not smaller).
+    // The scale (1/1, 1/2, 1/4 or 1/8) that decodes `source` to the smallest
+    // picture still at least `need` on both sides (1/1 when `need` is empty or
+    // not smaller).
     static JpegScale ScaleFor(QSize source, QSize need);
     // The picture size `source` decodes to at `scale`.
     static QSize Scaled(QSize source, JpegScale scale);
