@@ -311,6 +311,8 @@ TEST(ImageServerAudio, StreamModeThreeCarriesTheCamerasSoundForProtocolFour)
         << error.toStdString();
     HttpImageServer cam;
     VideoSurface surface;
+    surface.resize(320, 240);
+    surface.show();  // pictures no window shows are not decoded
     cam.setIPAddress(sim.cams[0].address);
     cam.setPort(sim.cams[0].port);
     cam.setUserName(QStringLiteral("admin"));
