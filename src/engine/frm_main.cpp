@@ -53,6 +53,7 @@ frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* par
     tmrScan.setInterval(1000);
 
     ConnectCameraEvents();
+    ConnectTimers();
 
     gLinkedEngine = this;
     SetRestartCamLinks({[this](int n) -> ImageServer* {

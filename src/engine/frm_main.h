@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/engine_windows.h"
+#include "engine/schedule_rules.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
 #include "platform/ui_services.h"
@@ -185,6 +186,35 @@ public:
     // event). Errors inside end the handler quietly.
     void Cam_Notify(int n, int code);
 
+    // --- Motion ---
+    // Motion reported by slot n's camera object (status code 6) or viewer:
+    // shows it (event line, LED, the window's "MOTION" text) unless it is
+    // shown already, and in motion mode starts a recording or holds the
+    // running one for another kMotionHoldMs.
+    void MotionDetected(int n);
+    // The viewer of slot n asks for a motion mail: sent through the slot's
+    // camera object when mail is on, the mail interval has passed since the
+    // last one and the mail picture exists.
+    void WisViewer1_MotionMail(int n);
+    // The motion hold of slot n ran out: the motion recording stops.
+    void tmrMotion_Timer(int n);
+    // Clears the motion indication of slots whose motion began
+    // kMotionShownSeconds or more ago.
+    void tmrMotionLed_Timer();
+    // Switch the motion-recording bit of slot n's flags on or off (on the
+    // viewer for protocol 3); switching it off also cancels the hold.
+    void Start_MotionStart(int n);
+    void Stop_MotionStart(int n);
+    static constexpr int kMotionHoldMs = 10000;
+    static constexpr int kMotionShownSeconds = 2;
+    static constexpr int kAlarmMotionRecording = 8;
+
+    // --- Schedules ---
+    // For every slot in schedule mode: starts the recording of an entry
+    // whose window opens now, stops the one whose window is over, and arms
+    // weekly entries again for their next day.
+    void tmrSchedule_Timer();
+
     // --- Scan tour ---
     // Closes the single-camera and combined windows, shows the scan window
     // and starts the tour at the first running slot.
@@ -253,6 +283,13 @@ private:
     void ShowRecordingEnded(int n);
     // Status events (frm_main_status.cpp).
     void ConnectCameraEvents();
+    // Motion, schedules and the scan tour (frm_main_motion.cpp,
+    // frm_main_schedule.cpp, frm_main_scan.cpp).
+    void ConnectTimers();
+    void MotionSteps(int n);
+    void ScheduleSteps(int n, const schedule::WallClock& now);
+    // Takes every slot's video off the scan window.
+    void ParkAll();
     // Runs an event handler now, or after the one that is running.
     void Dispatch(std::function<void()> handler);
     // Shows a message box from the event loop, after the running handler:
@@ -282,6 +319,15 @@ private:
     // A pan/tilt refusal box is shown or about to be (further refusals
     // meanwhile add none).
     bool m_panTiltBoxOpen = false;
+    // The window each started schedule entry opened: the day it opened on
+    // and where it ends.
+    struct ScheduleWindow {
+        QDate startDay;
+        schedule::WallClock end;
+    };
+    std::array<std::array<ScheduleWindow, kScheduleCount + 1>, kSlotCount + 1> m_scheduleWindow{};
+    // A schedule tick is running (StartRecord waits inside it).
+    bool m_scheduleBusy = false;
     std::deque<std::function<void()>> m_pendingEvents;
     bool m_dispatching = false;
     bool m_loaded = false;

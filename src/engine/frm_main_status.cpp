@@ -99,7 +99,7 @@ void frmMain::CamNotifySteps(int n, int code)
         RefreshStatus();
         break;
     case NotifyCode::Motion:
-        // Motion handling.
+        MotionSteps(n);
         break;
     case NotifyCode::RecordFailed:
         AddEvent(n, gLangEvent[kEventRecordFailed]);
