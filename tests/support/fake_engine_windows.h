@@ -188,6 +188,7 @@ public:
             return nullptr;
         if (!scan) {
             scan = std::make_unique<FakeScanWindow>(journal);
+            scan->surface = scanSurface;
             journal.Add(QStringLiteral("scan.Load"));
         }
         gWinOpen[kScanWindowNumber] = true;
@@ -219,6 +220,7 @@ public:
     std::array<std::unique_ptr<FakeClientWindow>, kSlotCount + 1> clients;
     std::array<VideoSurface*, kSlotCount + 1> surfaces{};
     std::unique_ptr<FakeScanWindow> scan;
+    VideoSurface* scanSurface = nullptr;  // the picture area a loaded scan window offers
     std::function<void()> onScanClosing;
     bool refuseLoads = false;
     bool noScanWindow = false;
