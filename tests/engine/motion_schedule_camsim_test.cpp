@@ -1,0 +1,168 @@
+// Motion and schedule recordings made by the real engine and image server
+// from the simulated camera on loopback, read back with ffprobe.
+#include "engine/frm_main.h"
+#include "engine/registry_windows.h"
+#include "engine/schedule_rules.h"
+#include "foundation/app_paths.h"
+#include "foundation/resources.h"
+#include "foundation/settings.h"
+#include "foundation/window_registry.h"
+#include "platform/image_server/image_server.h"
+#include "support/camsim_process.h"
+#include "support/media_probe.h"
+#include "support/qt_printers.h"
+#include "support/real_time_ui.h"
+#include "views/frm_client.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One simulated camera in slot 1, recording into a temporary storage.
+class MotionScheduleCamsim : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!HaveFfprobe())
+            GTEST_SKIP() << "ffprobe is not installed";
+        QString error;
+        ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("1")}, &error))
+            << error.toStdString();
+        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+        SetDataPath(data.path());
+        InitGlobalVariable();
+        ASSERT_TRUE(LoadLanguageIni());
+        ASSERT_TRUE(LoadLang1Ini());
+        ASSERT_TRUE(LoadLang2Ini());
+        ASSERT_TRUE(LoadLang3Ini());
+        CamInfo& cam = gCam[1];
+        cam.Assign = true;
+        cam.Enable = true;
+        cam.Protocol = 0;
+        cam.IPAddress = sim.cams[0].address;
+        cam.Port = sim.cams[0].port;
+        cam.UserName = QStringLiteral("admin");
+        cam.Password = QStringLiteral("admin");
+        cam.ServerName = QStringLiteral("Sim 1");
+        gStorageCount = 1;
+        gStorage[0] = {storage.path(), true};
+        gActiveStorage = 1;
+        gUseRecycleFlag = 0;
+        gReserveSpace = 0;  // 500 MB kept free
+        gSplitFileMode = 0;
+        gFileSize = 4;  // 50 MB: one file per recording here
+    }
+    void TearDown() override
+    {
+        WindowRegistry& registry = windows();
+        if (registry.IsLoaded(kEngineWindowName))
+            registry.Unload(kEngineWindowName);
+        registry.Reset();
+        InitGlobalVariable();
+        SetAppPath({});
+        SetDataPath({});
+    }
+    frmMain* StartEngine()
+    {
+        WindowRegistry& registry = windows();
+        registry.Reset();
+        RegisterEngineWindow(registry);
+        RegisterClientWindows(registry);
+        auto* engine = registry.Get<frmMain>(kEngineWindowName);  // runs the start-up
+        if (!engine)
+            return nullptr;
+        const bool streaming = WaitUntil([&] { return engine->Cam(1).sourceWidth() > 0; }, 20000);
+        return streaming ? engine : nullptr;
+    }
+    QStringList Recordings() const
+    {
+        QDir folder(storage.filePath(QStringLiteral("CAM1_Sim 1")));
+        QStringList out;
+        for (const QString& name : folder.entryList({QStringLiteral("*.AVI")}, QDir::Files))
+            out << folder.filePath(name);
+        return out;
+    }
+
+    CamsimProcess sim;
+    RealTimeUi ui;
+    QTemporaryDir data;
+    QTemporaryDir storage;
+};
+
+TEST_F(MotionScheduleCamsim, AMotionBurstMakesOneRecordingOfTheBurstAndTheHold)
+{
+    gCam[1].RecordMode = 3;
+    frmMain* engine = StartEngine();
+    ASSERT_NE(engine, nullptr) << "no stream from camsim";
+    ASSERT_EQ(engine->Cam(1).alarmFlags() & frmMain::kAlarmMotionRecording,
+              frmMain::kAlarmMotionRecording);
+    QTest::qWait(1500);  // a still scene first
+    ASSERT_FALSE(gCam[1].Recording);
+
+    constexpr int kBurstMs = 4000;
+    sim.Control(1, "motion?on=1");
+    ASSERT_TRUE(WaitUntil([] { return gCam[1].Recording; }, 5000)) << "motion not recorded";
+    QElapsedTimer recording;
+    recording.start();
+    QTest::qWait(kBurstMs);
+    sim.Control(1, "motion?on=0");
+    ASSERT_TRUE(WaitUntil([] { return !gCam[1].Recording; }, 20000)) << "the hold never ended";
+    const double seconds = recording.elapsed() / 1000.0;
+    // The last motion report comes up to a second after the burst, the hold
+    // runs 10 s from it.
+    EXPECT_GT(seconds, kBurstMs / 1000.0 + 9.0);
+    EXPECT_LT(seconds, kBurstMs / 1000.0 + 12.5);
+
+    windows().Unload(kEngineWindowName);
+    const QStringList files = Recordings();
+    ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
+    const MediaInfo info = ProbeMedia(files[0]);
+    ASSERT_TRUE(info.ran) << info.errors.toStdString();
+    EXPECT_NEAR(info.durationS, seconds, 1.5);
+    EXPECT_GT(info.framesDecoded, 10);
+}
+
+TEST_F(MotionScheduleCamsim, AScheduleWindowRecordsAndStopsByItselfWithThePanelClosed)
+{
+    // A window of the coming seconds, written with seconds (a form the
+    // schedule texts are read in), on today's day of the week.
+    constexpr int kLeadS = 3;
+    constexpr int kWindowS = 20;
+    const QDateTime start = QDateTime::currentDateTime().addSecs(kLeadS);
+    const QDateTime stop = start.addSecs(kWindowS);
+    if (stop.date() != start.date())
+        GTEST_SKIP() << "too close to midnight";
+    CamInfo& cam = gCam[1];
+    cam.RecordMode = 2;
+    cam.ScheduleCount = 1;
+    ScheduleInfo& entry = cam.Schedule[1];
+    entry.CHECK = true;
+    entry.MODE = schedule::kWeekly;
+    entry.WeekOption = schedule::WeekdayBit(start.date());
+    entry.TimeStart = start.time().toString(u"HH:mm:ss");
+    entry.TimeStop = stop.time().toString(u"HH:mm:ss");
+
+    frmMain* engine = StartEngine();
+    ASSERT_NE(engine, nullptr) << "no stream from camsim";
+    ASSERT_FALSE(gWinOpen[0]);  // no panel
+    ASSERT_TRUE(WaitUntil([] { return gCam[1].Recording; }, (kLeadS + 5) * 1000));
+    const QDateTime began = QDateTime::currentDateTime();
+    ASSERT_TRUE(WaitUntil([] { return !gCam[1].Recording; }, (kWindowS + 10) * 1000));
+    const QDateTime ended = QDateTime::currentDateTime();
+    EXPECT_LE(std::abs(start.secsTo(began)), 2);
+    EXPECT_LE(std::abs(stop.secsTo(ended)), 2);
+    EXPECT_EQ(cam.RecordType, 2);
+
+    windows().Unload(kEngineWindowName);
+    const QStringList files = Recordings();
+    ASSERT_EQ(files.size(), 1) << files.join(u' ').toStdString();
+    const MediaInfo info = ProbeMedia(files[0]);
+    ASSERT_TRUE(info.ran) << info.errors.toStdString();
+    EXPECT_NEAR(info.durationS, kWindowS, 2.5);
+}
+
+}  // namespace
