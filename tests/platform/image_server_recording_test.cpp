@@ -288,6 +288,48 @@ TEST_F(ImageServerRecording, MotionIsReportedAboutOnceASecondOnlyWhileItLastsAnd
     cam->stop();
 }
 
+TEST_F(ImageServerRecording, TheFlagWordDecidesWhatMotionDoes)
+{
+    StartSim({QStringLiteral("--cameras"), QStringLiteral("1")});
+    auto cam = Make();
+    cam->setSensitivity(5);
+    QSignalSpy spy(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
+    struct Case {
+        int flags;
+        bool reported;
+        bool alarmOut;
+    };
+    // 1 alarm output, 8 motion recording; other bits mean nothing.
+    for (const Case c : {Case{8, true, false}, Case{1, true, true}, Case{9, true, true},
+                         Case{2, false, false}, Case{0, false, false}}) {
+        SCOPED_TRACE(c.flags);
+        cam->setAlarmFlags(c.flags);
+        const qint64 switchesBefore =
+            sim.Control(1, "state").value(QStringLiteral("alarm_switches")).toLongLong();
+        const int before = Count(spy, NotifyCode::Motion);
+        sim.Control(1, "motion?on=1");
+        WaitUntil([&] { return Count(spy, NotifyCode::Motion) > before + 1; }, 3000);
+        const Record during = sim.Control(1, "state");
+        sim.Control(1, "motion?on=0");
+        WaitUntil([] { return false; }, 1500);  // the last report and switch arrive
+        EXPECT_EQ(Count(spy, NotifyCode::Motion) > before, c.reported);
+        const qint64 switches =
+            sim.Control(1, "state").value(QStringLiteral("alarm_switches")).toLongLong()
+            - switchesBefore;
+        if (c.alarmOut) {
+            EXPECT_EQ(during.value(QStringLiteral("alarm_out")), QStringLiteral("1"));
+            // Switched with the reports, about once a second.
+            EXPECT_GE(switches, 1);
+            EXPECT_LE(switches, Count(spy, NotifyCode::Motion) - before);
+        } else {
+            EXPECT_EQ(switches, 0);
+        }
+    }
+    cam->stop();
+}
+
 TEST_F(ImageServerRecording, MailOnMotionArrivesWithThePictureAndTheIntervalHolds)
 {
     StartSim({QStringLiteral("--cameras"), QStringLiteral("1")});

@@ -351,6 +351,8 @@ QByteArray CameraServer::StateRecord() const
     for (int code : ptzLog_)
         log += (log.isEmpty() ? "" : ",") + QByteArray::number(code);
     r += "ptz_log=" + log + "\r\n";
+    r += "alarm_out=" + QByteArray::number(alarmOut_ ? 1 : 0) + "\r\n";
+    r += "alarm_switches=" + QByteArray::number(alarmSwitches_) + "\r\n";
     return r + ImageRecord();
 }
 
@@ -420,7 +422,8 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
     if (HandleCompressed(socket, req))
         return;
     static const QList<QByteArray> known = {"/api/login", "/api/config",       "/api/image",
-                                            "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg"};
+                                            "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg",
+                                            "/api/alarm"};
     if (!known.contains(p)) {
         Respond(socket, 404, "no such resource\r\n");
         return;
@@ -516,6 +519,22 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         while (ptzLog_.size() > 100)
             ptzLog_.removeFirst();
         lastJpeg_.clear();
+        Respond(socket, 200, {});
+    } else if (p == "/api/alarm") {
+        const QString out = req.query.queryItemValue(QStringLiteral("out"));
+        if (out != QLatin1String("0") && out != QLatin1String("1")) {
+            Respond(socket, 400, "out must be 0 or 1\r\n");
+            return;
+        }
+        alarmOut_ = out == QLatin1String("1");
+        if (alarmOut_) {
+            // On for the alarm time from the last switch, then off by itself.
+            const qint64 nth = ++alarmSwitches_;
+            QTimer::singleShot(kAlarmTimeMs, this, [this, nth] {
+                if (alarmSwitches_ == nth)
+                    alarmOut_ = false;
+            });
+        }
         Respond(socket, 200, {});
     } else if (p == "/api/snapshot.jpg") {
         Respond(socket, 200, CurrentJpeg(), "image/jpeg");

@@ -142,4 +142,8 @@ private:
     ToneSource tone_;
     qint64 tsPictures_ = 0;
     qint64 audioParts_ = 0;
+
+    static constexpr int kAlarmTimeMs = 5000;
+    bool alarmOut_ = false;     // the alarm output is switched on
+    qint64 alarmSwitches_ = 0;  // times it was switched on
 };

@@ -29,7 +29,7 @@ void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 
     recorder_.Push(jpeg, cameraTimeUs > 0 ? cameraTimeUs : receivedUs);
 
     const int flags = alarmFlags_;
-    if (flags == 0)
+    if ((flags & kAlarmWatch) == 0)
         return;
     // A stream that is winding down may still hand a picture over while the
     // next one runs; one of them is enough for motion.

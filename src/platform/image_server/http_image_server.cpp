@@ -35,6 +35,8 @@ constexpr int kStreamWithSound = 3;
 constexpr int kStopWaitMs = 40;
 constexpr int kPtKind = 1;
 constexpr int kPtMaxPending = 4;
+constexpr int kAlarmKind = 2;
+constexpr int kAlarmMaxPending = 1;
 
 QByteArray ImageForm(const ImageConfig& c)
 {
@@ -75,9 +77,32 @@ struct HttpImageServer::NotifyGate {
         std::lock_guard lock(mutex);
         if (target)
             QMetaObject::invokeMethod(
-                target, [t = target, code] { emit t->Notify(code); }, Qt::QueuedConnection);
+                target, [t = target, code] { t->MediaReport(code); }, Qt::QueuedConnection);
     }
 };
+
+void HttpImageServer::MediaReport(int code)
+{
+    if (code == NotifyCode::Motion && (alarmFlags_ & CameraMedia::kAlarmOut) != 0)
+        SwitchAlarmOut();
+    emit Notify(code);
+}
+
+void HttpImageServer::SwitchAlarmOut()
+{
+    // The camera keeps its output on for its own alarm time from the last
+    // switch; a switch still waiting makes another one needless.
+    const CameraEndpoint ep = Endpoint();
+    auto auth = queueAuth_;
+    Queue().Push(
+        [this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
+            // A camera without an alarm output answers 403; the motion is
+            // reported all the same.
+            HttpRequest(ep, *auth, "GET", "/api/alarm?out=1", requestTimeoutMs(), &cancel);
+            return {};
+        },
+        kAlarmKind, kAlarmMaxPending);
+}
 
 HttpImageServer::HttpImageServer(QObject* parent)
     : ImageServer(parent), gate_(std::make_shared<NotifyGate>())

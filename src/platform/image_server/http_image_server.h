@@ -174,6 +174,10 @@ private:
     CameraEndpoint ViewerEndpoint(const QString& logInText) const;
     void ApplyViewerLogIn(CameraEndpoint& ep, const QString& logInText) const;
     void PostNotify(int code);
+    // A code from the recorder, detector or mailer reaches the GUI thread:
+    // motion also switches the alarm output when its flag is set.
+    void MediaReport(int code);
+    void SwitchAlarmOut();
     void PushMailSettings();
     void StartSession();
     void EndSession(int waitMs);
