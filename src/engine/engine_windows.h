@@ -14,11 +14,6 @@
 
 class VideoSurface;
 
-// Window numbers of gWinOpen and IEngineWindows::UnloadWindow besides the
-// single-camera windows 1..4.
-inline constexpr int kCombineWindowNumber = 5;
-inline constexpr int kScanWindowNumber = 6;
-
 // A list box of text lines, as the engine mirrors its event lines into it.
 class IEventListBox {
 public:
@@ -120,7 +115,8 @@ public:
     // The scan window; loads it hidden when it is not loaded. nullptr when
     // the program has no scan window or no window can be made any more.
     virtual IScanWindow* ScanWindow() = 0;
-    // Unloads window w when it is loaded (its unload clears gWinOpen(w)):
-    // 1..4 the single-camera windows, 5 the combined window, 6 the scan window.
+    // Unloads the window whose gWinOpen index is w when it is loaded (its
+    // unload clears the flag): 1..4 the single-camera windows,
+    // kWinOpenCombine, kWinOpenScan.
     virtual void UnloadWindow(int w) = 0;
 };

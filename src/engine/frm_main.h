@@ -207,7 +207,6 @@ public:
     void Stop_MotionStart(int n);
     static constexpr int kMotionHoldMs = 10000;
     static constexpr int kMotionShownSeconds = 2;
-    static constexpr int kAlarmMotionRecording = 8;
 
     // --- Schedules ---
     // For every slot in schedule mode: starts the recording of an entry

@@ -2,6 +2,8 @@
 // requests. Also connects the engine's own timers to their handlers.
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -12,7 +14,6 @@ namespace {
 // Event texts (entry = number - 1).
 constexpr int kEventMotion = 5;
 constexpr int kEventNoMotionStorage = 7;
-constexpr int kModeMotion = 3;
 
 int MotionLed(int n) { return (n - 1) * 3 + 2; }
 
@@ -44,11 +45,7 @@ void frmMain::MotionDetected(int n)
 {
     if (Refused(n))
         return;
-    try {
-        MotionSteps(n);
-    } catch (...) {
-        // An event handler ends quietly; what was done stays done.
-    }
+    Guard(ErrorReport::Quiet, QStringLiteral("WisViewer1_Motion"), [&] { MotionSteps(n); });
 }
 
 void frmMain::MotionSteps(int n)
@@ -67,13 +64,13 @@ void frmMain::MotionSteps(int n)
                 window->ShowMotionText(true);
         }
     }
-    if (cam.RecordMode == kModeMotion) {
+    if (cam.RecordMode == kRecordMotion) {
         if (cam.Recording) {
             tmrMotion[n].start();  // restarts the hold from this event
         } else if (CheckStorage(n)) {
             // The hold starts with the recording, so that a single event
             // records for kMotionHoldMs and stops.
-            if (StartRecord(n, kModeMotion))
+            if (StartRecord(n, kRecordMotion))
                 tmrMotion[n].start();
         } else {
             AddEvent(n, gLangEvent[kEventNoMotionStorage]);
@@ -86,8 +83,8 @@ void frmMain::tmrMotion_Timer(int n)
 {
     if (Refused(n))
         return;
-    try {
-        if (gScanMode && gWinOpen[kScanWindowNumber]) {
+    Guard(ErrorReport::Quiet, QStringLiteral("tmrMotion_Timer"), [&] {
+        if (gScanMode && gWinOpen[kWinOpenScan]) {
             if (IScanWindow* scan = m_windows.ScanWindow())
                 scan->RefrushStatusBar();
         }
@@ -97,15 +94,14 @@ void frmMain::tmrMotion_Timer(int n)
             if (IClientWindow* window = m_windows.Client(n))
                 window->RefrushStatusBar();
         }
-    } catch (...) {
-    }
+    });
 }
 
 void frmMain::tmrMotionLed_Timer()
 {
     if (m_closing)
         return;
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("tmrMotionLed_Timer"), [&] {
         const QDateTime now = ui().Now();
         for (int n = 1; n <= kSlotCount; ++n) {
             CamInfo& cam = gCam[n];
@@ -122,34 +118,31 @@ void frmMain::tmrMotionLed_Timer()
                     window->ShowMotionText(false);
             }
         }
-    } catch (...) {
-    }
+    });
 }
 
 void frmMain::Start_MotionStart(int n)
 {
     if (Refused(n))
         return;
-    try {
-        if (gCam[n].Protocol == 3)
+    Guard(ErrorReport::Box, QStringLiteral("Start_MotionStart"), [&] {
+        if (gCam[n].Protocol == kProtocolViewer)
             WisViewer1(n).setAlarmFlags(WisViewer1(n).alarmFlags() | kAlarmMotionRecording);
         else
             Cam(n).setAlarmFlags(Cam(n).alarmFlags() | kAlarmMotionRecording);
-    } catch (...) {
-    }
+    });
 }
 
 void frmMain::Stop_MotionStart(int n)
 {
     if (Refused(n))
         return;
-    try {
-        if (gCam[n].Protocol == 3)
+    Guard(ErrorReport::Box, QStringLiteral("Stop_MotionStart"), [&] {
+        if (gCam[n].Protocol == kProtocolViewer)
             WisViewer1(n).setAlarmFlags(WisViewer1(n).alarmFlags() & ~kAlarmMotionRecording);
         else
             Cam(n).setAlarmFlags(Cam(n).alarmFlags() & ~kAlarmMotionRecording);
-    } catch (...) {
-    }
+    });
     tmrMotion[n].stop();
 }
 
@@ -157,7 +150,7 @@ void frmMain::WisViewer1_MotionMail(int n)
 {
     if (Refused(n))
         return;
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("WisViewer1_MotionMail"), [&] {
         CamInfo& cam = gCam[n];
         if (cam.SendEmail != 1)
             return;
@@ -172,6 +165,5 @@ void frmMain::WisViewer1_MotionMail(int n)
         cam.LastMailTime = now;
         if (QFile::exists(MailPictureFile(n)))
             Cam(n).sendMail();
-    } catch (...) {
-    }
+    });
 }

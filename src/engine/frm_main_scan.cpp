@@ -2,11 +2,14 @@
 // A camera that is not on show draws nowhere (its display is parked).
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QSize>
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 constexpr int kParkedSize = 1;
@@ -16,7 +19,7 @@ constexpr int kMsPerSecond = 1000;
 void frmMain::ParkAll()
 {
     for (int i = 1; i <= kSlotCount; ++i) {
-        if (gCam[i].Protocol == 3) {
+        if (gCam[i].Protocol == kProtocolViewer) {
             WisViewer1(i).attachWindow(nullptr, kParkedSize, kParkedSize);
         } else {
             Cam(i).setDisplayEnabled(false);
@@ -29,12 +32,12 @@ void frmMain::ScanMode()
 {
     if (m_closing)
         return;
-    try {
+    Guard(ErrorReport::Box, QStringLiteral("ScanMode"), [&] {
         for (int i = 1; i <= kSlotCount; ++i)
             Cam(i).setDisplayEnabled(false);
-        for (int w = 1; w <= kCombineWindowNumber; ++w) {
-            if (gWinOpen[static_cast<size_t>(w)])
-                m_windows.UnloadWindow(w);
+        for (size_t w = 1; w <= kWinOpenCombine; ++w) {
+            if (gWinOpen[w])
+                m_windows.UnloadWindow(static_cast<int>(w));
         }
         IScanWindow* scan = m_windows.ScanWindow();
         if (!scan)
@@ -50,24 +53,22 @@ void frmMain::ScanMode()
         DoScanMode(gScanCam);
         tmrScan.setInterval((std::max(0, gScanDelay) + 1) * kMsPerSecond);
         tmrScan.start();
-    } catch (...) {
-        ShowErrorOnce(QStringLiteral("Error Scan Mode"));
-    }
+    });
 }
 
 void frmMain::DoScanMode(int n)
 {
     if (Refused(n))
         return;
-    try {
+    Guard(ErrorReport::Box, QStringLiteral("DoScanMode"), [&] {
         ParkAll();
-        if (!gWinOpen[kScanWindowNumber])
+        if (!gWinOpen[kWinOpenScan])
             return;
         IScanWindow* scan = m_windows.ScanWindow();
         if (!scan)
             return;
         const QSize size = scan->ClientSize();
-        if (gCam[n].Protocol == 3) {
+        if (gCam[n].Protocol == kProtocolViewer) {
             WisViewer1(n).attachWindow(scan->VideoTarget(), size.width(), size.height());
         } else {
             Cam(n).setDisplay(scan->VideoTarget());
@@ -76,44 +77,41 @@ void frmMain::DoScanMode(int n)
         }
         Cam(n).setDisplayEnabled(true);
         scan->RefrushStatusBar();
-    } catch (...) {
-        ReportError(QStringLiteral("DoScanMode"));
-    }
+    });
 }
 
 void frmMain::tmrScan_Timer()
 {
     if (m_closing)
         return;
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("tmrScan_Timer"), [&] {
         int k = std::clamp(gScanCam, 1, kSlotCount);
         for (int tries = 0; tries < kSlotCount; ++tries) {
             k = k % kSlotCount + 1;
             if (!gCam[k].Enable)
                 continue;
             gScanCam = k;
-            if (gWinOpen[kScanWindowNumber])
+            if (gWinOpen[kWinOpenScan])
                 if (IScanWindow* scan = m_windows.ScanWindow())
                     scan->Repaint();
             DoScanMode(k);
             return;
         }
-        if (gWinOpen[kScanWindowNumber])
+        if (gWinOpen[kWinOpenScan])
             if (IScanWindow* scan = m_windows.ScanWindow())
                 scan->RefrushStatusBar();
-    } catch (...) {
-    }
+    });
 }
 
 void frmMain::ScanModeToNormalMode()
 {
     if (m_closing)
         return;
-    try {
+    Guard(ErrorReport::Box, QStringLiteral("ScanModeToNormalMode"), [&] {
         tmrScan.stop();
         // The shown camera leaves the scan window before the window goes.
         ScanWindowClosing();
-        m_windows.UnloadWindow(kScanWindowNumber);
+        m_windows.UnloadWindow(kWinOpenScan);
         for (int i = 1; i <= kSlotCount; ++i) {
             Cam(i).setDisplayEnabled(false);
             if (!gCam[i].Enable)
@@ -131,23 +129,20 @@ void frmMain::ScanModeToNormalMode()
         if (gWinOpen[0])
             if (IPanelWindow* panel = m_windows.Panel())
                 panel->RefreshPanelText();
-    } catch (...) {
-        ReportError(QStringLiteral("ScanModeToNormalMode"));
-    }
+    });
 }
 
 void frmMain::ScanModeToCombineMode()
 {
     if (m_closing)
         return;
-    try {
+    Guard(ErrorReport::Quiet, QStringLiteral("ScanModeToCombineMode"), [&] {
         tmrScan.stop();
         ScanWindowClosing();
-        m_windows.UnloadWindow(kScanWindowNumber);
+        m_windows.UnloadWindow(kWinOpenScan);
         for (int i = 1; i <= kSlotCount; ++i)
             Cam(i).setDisplayEnabled(false);
-    } catch (...) {
-    }
+    });
 }
 
 void frmMain::ScanWindowClosing()
@@ -155,8 +150,5 @@ void frmMain::ScanWindowClosing()
     tmrScan.stop();
     if (m_unloaded)
         return;
-    try {
-        ParkAll();
-    } catch (...) {
-    }
+    Guard(ErrorReport::Quiet, QStringLiteral("ScanWindowClosing"), [&] { ParkAll(); });
 }

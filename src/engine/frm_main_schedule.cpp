@@ -2,14 +2,10 @@
 // the slots in schedule mode by their entries' windows (schedule_rules.h).
 #include "engine/frm_main.h"
 
+#include "foundation/guard.h"
 #include "platform/ui_services.h"
 
 #include <algorithm>
-
-namespace {
-constexpr int kModeSchedule = 2;
-constexpr int kTypeSchedule = 2;
-}  // namespace
 
 void frmMain::tmrSchedule_Timer()
 {
@@ -19,13 +15,11 @@ void frmMain::tmrSchedule_Timer()
     m_scheduleBusy = true;
     const schedule::WallClock now = schedule::ToWallClock(ui().Now());
     for (int n = 1; n <= kSlotCount && !m_closing; ++n) {
-        if (gCam[n].RecordMode != kModeSchedule || gCam[n].ScheduleCount <= 0)
+        if (gCam[n].RecordMode != kRecordSchedule || gCam[n].ScheduleCount <= 0)
             continue;
-        try {
-            ScheduleSteps(n, now);
-        } catch (...) {
-            // A failing control call ends this slot's tick; the next tick tries again.
-        }
+        // A failing control call ends this slot's tick; the next tick goes on.
+        Guard(ErrorReport::Quiet, QStringLiteral("tmrSchedule_Timer"),
+              [&] { ScheduleSteps(n, now); });
     }
     m_scheduleBusy = false;
 }
@@ -40,7 +34,7 @@ void frmMain::ScheduleSteps(int n, const schedule::WallClock& now)
         if (cam.Recording) {
             // The stop: the window this entry opened is over (also when the
             // tick comes late, or the clock jumped past the stop time).
-            if (entry.CHECK && cam.RecordType == kTypeSchedule && entry.Started
+            if (entry.CHECK && cam.RecordType == kRecordSchedule && entry.Started
                 && cam.CurSchedule == j && !entry.Stopped
                 && schedule::WindowOver(window.end, now)) {
                 entry.Stopped = true;
@@ -66,7 +60,7 @@ void frmMain::ScheduleSteps(int n, const schedule::WallClock& now)
                 window = {now.date, *schedule::WindowEnd(entry, now.date)};
                 // Counted as started also when no storage takes the recording:
                 // the window is not tried again.
-                StartRecord(n, kModeSchedule);
+                StartRecord(n, kRecordSchedule);
                 cam.CurSchedule = j;
                 if (gWinOpen[0])
                     if (IPanelWindow* panel = m_windows.Panel())

@@ -13,12 +13,6 @@
 
 #include <QRandomGenerator>
 
-namespace {
-constexpr int kAlarmOut = 1;
-constexpr int kAlarmMail = 4;
-constexpr int kAlarmMotionRecord = 8;
-}  // namespace
-
 int frmMain::AlarmFlagsFor(const CamInfo& cam)
 {
     int flags = 0;
@@ -29,7 +23,7 @@ int frmMain::AlarmFlagsFor(const CamInfo& cam)
     // A slot in motion-recording mode keeps recording on motion when its
     // settings are pushed again.
     if (cam.RecordMode == kRecordMotion)
-        flags |= kAlarmMotionRecord;
+        flags |= kAlarmMotionRecording;
     return flags;
 }
 

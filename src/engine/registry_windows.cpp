@@ -30,9 +30,9 @@ void RegistryEngineWindows::UnloadWindow(int w)
 {
     if (w >= 1 && w <= kSlotCount)
         m_registry.Unload(ClientWindowName(w));
-    else if (w == kCombineWindowNumber)
+    else if (w == kWinOpenCombine)
         m_registry.Unload(kCombineWindowName);
-    else if (w == kScanWindowNumber)
+    else if (w == kWinOpenScan)
         m_registry.Unload(kScanWindowName);
 }
 

@@ -7,6 +7,7 @@
 #include "foundation/resources.h"
 #include "foundation/settings.h"
 #include "foundation/window_registry.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "support/camsim_process.h"
 #include "support/media_probe.h"
@@ -98,8 +99,7 @@ TEST_F(MotionScheduleCamsim, AMotionBurstMakesOneRecordingOfTheBurstAndTheHold)
     gCam[1].RecordMode = 3;
     frmMain* engine = StartEngine();
     ASSERT_NE(engine, nullptr) << "no stream from camsim";
-    ASSERT_EQ(engine->Cam(1).alarmFlags() & frmMain::kAlarmMotionRecording,
-              frmMain::kAlarmMotionRecording);
+    ASSERT_EQ(engine->Cam(1).alarmFlags() & kAlarmMotionRecording, kAlarmMotionRecording);
     QTest::qWait(1500);  // a still scene first
     ASSERT_FALSE(gCam[1].Recording);
 

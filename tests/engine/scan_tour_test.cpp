@@ -48,7 +48,7 @@ TEST_F(ScanTourTest, EnteringClosesTheOtherWindowsAndShowsTheFirstRunningSlot)
     Running({2, 4});
     windows.Client(1);
     windows.Client(3);
-    gWinOpen[kCombineWindowNumber] = true;
+    gWinOpen[kWinOpenCombine] = true;
     for (int n = 1; n <= kSlotCount; ++n)
         cam(n).displayEnabledValue = true;
     journal.Clear();
@@ -57,7 +57,7 @@ TEST_F(ScanTourTest, EnteringClosesTheOtherWindowsAndShowsTheFirstRunningSlot)
 
     EXPECT_EQ(journal.With(QStringLiteral("unload")),
               (QStringList{"unload 1", "unload 3", "unload 5"}));
-    for (int w = 1; w <= kCombineWindowNumber; ++w)
+    for (size_t w = 1; w <= kWinOpenCombine; ++w)
         EXPECT_FALSE(gWinOpen[w]) << w;
     ASSERT_TRUE(windows.scan);
     EXPECT_TRUE(windows.scan->visible);
@@ -152,7 +152,7 @@ TEST_F(ScanTourTest, WithTheScanWindowClosedAStepOnlyParks)
 {
     Running({1, 2});
     engine.DoScanMode(2);
-    EXPECT_FALSE(gWinOpen[kScanWindowNumber]);
+    EXPECT_FALSE(gWinOpen[kWinOpenScan]);
     EXPECT_EQ(windows.scan, nullptr);  // not loaded by the step
     EXPECT_EQ(cam(2).display(), nullptr);
     EXPECT_FALSE(cam(2).displayEnabledValue);
@@ -170,7 +170,7 @@ TEST_F(ScanTourTest, LeavingForTheSingleWindowsOpensThoseOfRunningSlots)
         engine.ScanModeToNormalMode();
 
         EXPECT_FALSE(engine.tmrScan.isActive());
-        EXPECT_FALSE(gWinOpen[kScanWindowNumber]);
+        EXPECT_FALSE(gWinOpen[kWinOpenScan]);
         // The shown camera left the scan window before it was unloaded.
         EXPECT_LT(journal.IndexOf(QStringLiteral("cam%1.setDisplay none").arg(shown)),
                   journal.IndexOf(QStringLiteral("unload 6")));
@@ -197,7 +197,7 @@ TEST_F(ScanTourTest, LeavingForTheCombinedWindowDetachesEveryCamera)
     engine.ScanMode();
     engine.ScanModeToCombineMode();
     EXPECT_FALSE(engine.tmrScan.isActive());
-    EXPECT_FALSE(gWinOpen[kScanWindowNumber]);
+    EXPECT_FALSE(gWinOpen[kWinOpenScan]);
     for (int n = 1; n <= kSlotCount; ++n) {
         EXPECT_FALSE(cam(n).displayEnabledValue) << n;
         EXPECT_EQ(cam(n).display(), nullptr) << n;
@@ -209,7 +209,7 @@ TEST_F(ScanTourTest, ClosingTheScanWindowTakesTheShownCameraOffIt)
     Running({1, 2});
     engine.ScanMode();
     ASSERT_EQ(Shown(), QList<int>{1});
-    windows.UnloadWindow(kScanWindowNumber);  // the operator closes it
+    windows.UnloadWindow(kWinOpenScan);  // the operator closes it
     EXPECT_TRUE(Shown().isEmpty());
     EXPECT_EQ(cam(1).display(), nullptr);
     EXPECT_FALSE(engine.tmrScan.isActive());
@@ -220,7 +220,7 @@ TEST_F(ScanTourTest, WithoutAScanWindowTheTourDoesNotStart)
     windows.noScanWindow = true;
     engine.ScanMode();
     ASSERT_EQ(fake.messages.size(), 1u);
-    EXPECT_EQ(fake.messages[0].text, QStringLiteral("Error Scan Mode"));
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("Error ScanMode function"));
     EXPECT_FALSE(engine.tmrScan.isActive());
 }
 

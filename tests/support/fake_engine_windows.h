@@ -191,7 +191,7 @@ public:
             scan->surface = scanSurface;
             journal.Add(QStringLiteral("scan.Load"));
         }
-        gWinOpen[kScanWindowNumber] = true;
+        gWinOpen[kWinOpenScan] = true;
         return scan.get();
     }
     // Unloading runs what the real windows' unloads do for the engine: the
@@ -199,16 +199,17 @@ public:
     void UnloadWindow(int w) override
     {
         journal.Add(QStringLiteral("unload %1").arg(w));
-        if (w < 1 || w > kScanWindowNumber || !gWinOpen[static_cast<size_t>(w)])
+        const auto i = static_cast<size_t>(w);
+        if (w < 1 || i > kWinOpenScan || !gWinOpen[i])
             return;
-        if (w == kScanWindowNumber) {
+        if (i == kWinOpenScan) {
             if (onScanClosing)
                 onScanClosing();
             scan.reset();
         } else if (w <= kSlotCount) {
-            clients[static_cast<size_t>(w)].reset();
+            clients[i].reset();
         }
-        gWinOpen[static_cast<size_t>(w)] = false;
+        gWinOpen[i] = false;
     }
 
     // The window of slot n if it was loaded, else nullptr (does not load it).

@@ -14,6 +14,15 @@ enum CamProtocol : int {
     kProtocolWebStream = 4,      // the image server streams from the camera's web port
 };
 
+// Bits of the flag word AlarmFlags (image server and viewer): what a motion
+// does. Motion is watched while any of them is set.
+enum AlarmFlag : int {
+    kAlarmOut = 1,              // switch the camera's alarm output on
+    kAlarmMail = 4,             // mail a picture
+    kAlarmMotionRecording = 8,  // report it for a motion recording
+    kAlarmWatch = kAlarmOut | kAlarmMail | kAlarmMotionRecording,
+};
+
 // Items of ImageServer::getConfigItem.
 enum ConfigItem : int {
     kConfigAdminId = 40,

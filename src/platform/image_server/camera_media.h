@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/image_server/avi_recorder.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/motion_detector.h"
 #include "platform/image_server/motion_mailer.h"
 
@@ -20,13 +21,6 @@
 
 class CameraMedia {
 public:
-    // The flag word (AlarmFlags): motion switches the camera's alarm output
-    // on (1), mails a picture (4), and is reported for recording (8). Motion
-    // is watched while any of them is set.
-    static constexpr int kAlarmOut = 1;
-    static constexpr int kAlarmMail = 4;
-    static constexpr int kAlarmMotionRecording = 8;
-    static constexpr int kAlarmWatch = kAlarmOut | kAlarmMail | kAlarmMotionRecording;
     // Motion works on a grey picture at least this wide.
     static constexpr int kMotionPictureWidth = 2 * MotionDetector::kGridWidth;
 

@@ -83,7 +83,7 @@ struct HttpImageServer::NotifyGate {
 
 void HttpImageServer::MediaReport(int code)
 {
-    if (code == NotifyCode::Motion && (alarmFlags_ & CameraMedia::kAlarmOut) != 0)
+    if (code == NotifyCode::Motion && (alarmFlags_ & kAlarmOut) != 0)
         SwitchAlarmOut();
     emit Notify(code);
 }
