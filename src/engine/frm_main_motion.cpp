@@ -11,12 +11,6 @@
 #include <QFile>
 
 namespace {
-// Event texts (entry = number - 1).
-constexpr int kEventMotion = 5;
-constexpr int kEventNoMotionStorage = 7;
-
-int MotionLed(int n) { return (n - 1) * 3 + 2; }
-
 // Whole seconds from `from` to `to` as a clock counts them (second starts
 // passed), so that 10:00:00.900 to 10:00:02.100 is 2.
 qint64 SecondStartsBetween(const QDateTime& from, const QDateTime& to)
@@ -73,7 +67,8 @@ void frmMain::MotionSteps(int n)
             if (StartRecord(n, kRecordMotion))
                 tmrMotion[n].start();
         } else {
-            AddEvent(n, gLangEvent[kEventNoMotionStorage]);
+            // The text of a recording that could not go on.
+            AddEvent(n, gLangEvent[kEventRecordFailed]);
         }
     }
     RefreshStatus();
