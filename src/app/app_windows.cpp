@@ -11,6 +11,8 @@
 #include "views/frm_combine_window.h"
 #include "views/frm_scan.h"
 
+#include <QPointer>
+
 namespace {
 
 void RegisterCombineAndScanWindows(WindowRegistry& registry)
@@ -46,6 +48,11 @@ void RegisterCombineAndScanWindows(WindowRegistry& registry)
                 return nullptr;
             links.panel = [&registry] { return registry.Get<QWidget>(kPanelWindowName); };
             links.unloadEngine = [&registry] { RequestEngineUnload(registry); };
+            // The engine takes every camera off the window before it goes.
+            links.windowClosing = [engine = QPointer<frmMain>(links.engine)] {
+                if (engine)
+                    engine->ScanWindowClosing();
+            };
             return new frmScan(std::move(links));
         },
         CloseUnloads::Yes);

@@ -3,6 +3,7 @@
 #include "engine/frm_main.h"
 
 #include "foundation/guard.h"
+#include "foundation/settings.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
@@ -51,7 +52,7 @@ void frmMain::ScanMode()
             }
         }
         DoScanMode(gScanCam);
-        tmrScan.setInterval((std::max(0, gScanDelay) + 1) * kMsPerSecond);
+        tmrScan.setInterval(ScanStepSeconds() * kMsPerSecond);
         tmrScan.start();
     });
 }
