@@ -6,6 +6,10 @@
 //                           grey decode of the JPEG plus the detector
 //   BM_MotionDetectorOnly   the detector alone, on a grey picture already decoded
 //   BM_MotionOnFullPicture  the detector fed the full RGB32 picture instead
+//   BM_DisplayDecodeAtScale the display decode at full size (third argument 1)
+//                           or half size (2), as the stream makes it
+//   BM_MotionFromDisplay    the same with motion as built: the grey picture
+//                           taken from the picture just decoded, plus the detector
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/motion_detector.h"
 
@@ -107,8 +111,45 @@ void BM_MotionOnFullPicture(benchmark::State& state)
         benchmark::DoNotOptimize(detector.Feed(images[i++ % images.size()], t += 40));
 }
 
+// The display decode at a scale (third argument: divisor, 1 = full size,
+// 2 = half), alone and with motion taking its grey picture from it.
+void DisplayDecode(benchmark::State& state, bool motion)
+{
+    const auto pictures = Pictures(state);
+    JpegDecoder decoder;
+    const JpegScale scale{1, static_cast<int>(state.range(2))};
+    MotionDetector detector;
+    std::vector<uint8_t> grey;
+    QImage img;
+    qint64 t = 0;
+    size_t i = 0;
+    for (auto _ : state) {
+        decoder.DecodeInto(pictures[i++ % pictures.size()], img, scale);
+        if (motion) {
+            int w = 0, h = 0;
+            GreyFromPicture(img, 2 * MotionDetector::kGridWidth, grey, w, h);
+            benchmark::DoNotOptimize(detector.FeedLuma(grey.data(), w, h, w, t += 40));
+        }
+        benchmark::DoNotOptimize(img.constBits());
+    }
+}
+void BM_DisplayDecodeAtScale(benchmark::State& state) { DisplayDecode(state, false); }
+void BM_MotionFromDisplay(benchmark::State& state) { DisplayDecode(state, true); }
+
 }  // namespace
 
+BENCHMARK(BM_DisplayDecodeAtScale)
+    ->Args({640, 480, 1})
+    ->Args({640, 480, 2})
+    ->Args({1280, 720, 1})
+    ->Args({1280, 720, 2})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MotionFromDisplay)
+    ->Args({640, 480, 1})
+    ->Args({640, 480, 2})
+    ->Args({1280, 720, 1})
+    ->Args({1280, 720, 2})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DisplayDecode)->Args({640, 480})->Args({1280, 720})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MotionScaledDecode)
     ->Args({640, 480})

@@ -2,6 +2,10 @@
 
 #include <turbojpeg.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -203,7 +207,7 @@ bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& 
     out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
     const int used = width * f;
     // Column sums over the block's rows, red and blue in the two halves of one
-    // word and green in another (no lane can overflow: 16 x 255 per column).
+    // word and green in another (no half can overflow: 16 x 16 x 255 per block).
     thread_local std::vector<uint32_t> rb, g;
     rb.resize(static_cast<size_t>(used));
     g.resize(static_cast<size_t>(used));
@@ -215,20 +219,39 @@ bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& 
             const auto* line = reinterpret_cast<const uint32_t*>(picture.constScanLine(gy * f + r));
             uint32_t* rbp = rb.data();
             uint32_t* gp = g.data();
-            for (int x = 0; x < used; ++x) {
+            int x = 0;
+#if defined(__SSE2__)
+            // Four pixels at a time (the compiler does not vectorise this loop at -O2).
+            const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
+            const __m128i maskG = _mm_set1_epi32(0xFF);
+            for (; x + 4 <= used; x += 4) {
+                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
+                auto* rbv = reinterpret_cast<__m128i*>(rbp + x);
+                auto* gv = reinterpret_cast<__m128i*>(gp + x);
+                _mm_storeu_si128(rbv,
+                                 _mm_add_epi32(_mm_loadu_si128(rbv), _mm_and_si128(p, maskRb)));
+                _mm_storeu_si128(gv, _mm_add_epi32(_mm_loadu_si128(gv),
+                                                   _mm_and_si128(_mm_srli_epi32(p, 8), maskG)));
+            }
+#endif
+            for (; x < used; ++x) {
                 const uint32_t p = line[x];
                 rbp[x] += p & 0x00FF00FFU;
                 gp[x] += (p >> 8) & 0xFFU;
             }
         }
         uint8_t* dst = out.data() + static_cast<size_t>(gy) * static_cast<size_t>(width);
-        for (int gx = 0; gx < width; ++gx) {
-            uint32_t red = 0, green = 0, blue = 0;
-            for (int c = gx * f; c < gx * f + f; ++c) {
-                red += rb[static_cast<size_t>(c)] >> 16;
-                blue += rb[static_cast<size_t>(c)] & 0xFFFFU;
-                green += g[static_cast<size_t>(c)];
+        const uint32_t* rbc = rb.data();
+        const uint32_t* gc = g.data();
+        for (int gx = 0; gx < width; ++gx, rbc += f, gc += f) {
+            // Red and blue stay packed: a block's sum fits each 16-bit half.
+            uint32_t redBlue = 0, green = 0;
+            for (int c = 0; c < f; ++c) {
+                redBlue += rbc[c];
+                green += gc[c];
             }
+            const uint32_t red = redBlue >> 16;
+            const uint32_t blue = redBlue & 0xFFFFU;
             dst[gx] = static_cast<uint8_t>((red * 77 + green * 150 + blue * 29) / divisor);
         }
     }
