@@ -223,6 +223,22 @@ TEST(MotionDetectorTest, GreyFromTheDisplayPictureDecidesAsTheGreyDecodeDoes)
             EXPECT_EQ(reports[k], reports[0]) << "source " << k << ", sensitivity " << s;
     }
 
+    // A large picture (blocks of 8 x 8, four rows of each read) still matches the grey decode.
+    {
+        Scene large(1280, 720, 6.0);
+        const QByteArray jpeg = encoder.Encode(large.Picture(QRect(300, 200, 200, 150)), 80);
+        std::vector<uint8_t> fromDecode, fromPicture;
+        int w = 0, h = 0;
+        ASSERT_TRUE(luma.Decode(jpeg, kMinWidth, fromDecode, w, h));
+        ASSERT_EQ(QSize(w, h), QSize(160, 90));
+        ASSERT_TRUE(GreyFromPicture(decoder.Decode(jpeg), kMinWidth, fromPicture, w, h));
+        ASSERT_EQ(QSize(w, h), QSize(160, 90));
+        double diff = 0;
+        for (size_t i = 0; i < fromPicture.size(); ++i)
+            diff += std::abs(static_cast<int>(fromPicture[i]) - static_cast<int>(fromDecode[i]));
+        EXPECT_LT(diff / static_cast<double>(fromPicture.size()), 3.0);
+    }
+
     // Pictures the reduction cannot take.
     std::vector<uint8_t> g;
     int w = 0, h = 0;

@@ -211,11 +211,16 @@ bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& 
     thread_local std::vector<uint32_t> rb, g;
     rb.resize(static_cast<size_t>(used));
     g.resize(static_cast<size_t>(used));
-    const uint32_t divisor = static_cast<uint32_t>(f * f) * 256U;
+    // Of a block taller than four rows, four evenly spaced rows are read: still
+    // at least as many pixels per grey pixel as the scaled grey decode averages,
+    // at a fraction of the memory traffic of a large picture.
+    const int rowStep = std::max(1, f / 4);
+    const int rows = f / rowStep;
+    const uint32_t divisor = static_cast<uint32_t>(rows * f) * 256U;
     for (int gy = 0; gy < height; ++gy) {
         std::fill(rb.begin(), rb.end(), 0U);
         std::fill(g.begin(), g.end(), 0U);
-        for (int r = 0; r < f; ++r) {
+        for (int r = rowStep / 2; r < f; r += rowStep) {
             const auto* line = reinterpret_cast<const uint32_t*>(picture.constScanLine(gy * f + r));
             uint32_t* rbp = rb.data();
             uint32_t* gp = g.data();

@@ -98,7 +98,8 @@ private:
 // Reduces a decoded RGB32 picture to a small grey picture for the detector,
 // as LumaDecoder does straight from the JPEG: every grey pixel is the mean
 // luminance of an f x f block, f the largest whole factor (at most 16) that
-// keeps the result at least `minWidth` wide. False for a null picture or one
+// keeps the result at least `minWidth` wide (of a block more than four rows
+// high, four evenly spaced rows). False for a null picture or one
 // in another format.
 bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& out, int& width,
                      int& height);
