@@ -1,7 +1,7 @@
-// The motion and e-mail dialogs against the simulated camera: the settings the
-// operator makes in the dialogs reach the running camera object of the real
-// engine, which then reports motion at the chosen sensitivity and mails the
-// picture to a local SMTP server.
+// The settings dialogs against the simulated camera and the real engine: a
+// schedule made in the dialogs records at its time; the motion and e-mail
+// settings reach the running camera object, which then reports motion at the
+// chosen sensitivity and mails the picture to a local SMTP server.
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
 #include "foundation/app_paths.h"
@@ -9,8 +9,10 @@
 #include "foundation/window_registry.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
+#include "settings/frm_add_schedule.h"
 #include "settings/frm_email_setting.h"
 #include "settings/frm_motion_setting.h"
+#include "settings/frm_schedule.h"
 #include "settings/settings_windows.h"
 #include "support/camsim_process.h"
 #include "support/modal_script.h"
@@ -20,11 +22,14 @@
 #include "views/frm_client.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTimeEdit>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,6 +153,50 @@ TEST_F(SettingsCamsim, AMailSetInTheDialogArrivesWithItsPicture)
     EXPECT_EQ(m.headers.value("subject"), QByteArray("Motion at the front door"));
     EXPECT_EQ(m.attachmentName, QByteArray("CAM1_Front door.jpg"));
     EXPECT_FALSE(QImage::fromData(m.attachment, "JPG").isNull());
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(SettingsCamsim, AScheduleMadeInTheDialogRecordsAtItsTime)
+{
+    QTemporaryDir storage;
+    gStorage[0] = StorageInfo{storage.path(), true};
+    gStorageCount = 1;
+    gActiveStorage = 1;
+    // A dated entry from this minute to the next but one, made as the operator
+    // makes it.
+    auto& list = *windows().Get<frmSchedule>(kScheduleWindowName);
+    ModalScript script;
+    script.OnVisible<frmSchedule>("the schedule list", [](frmSchedule& d) {
+        ModalScript editor;
+        editor.OnVisible<frmAddSchedule>("the editor", [](frmAddSchedule& e) {
+            const QDateTime stop = QDateTime::currentDateTime().addSecs(120);
+            e.DTStop->setDate(stop.date());
+            e.DateTimeStop->setTime(QTime(stop.time().hour(), stop.time().minute()));
+            ModalScript::Click(e.cmdOK);
+        });
+        ModalScript::Click(d.cmdAdd);
+        EXPECT_TRUE(editor.Complete()) << editor.Failure().toStdString();
+        ModalScript::Click(d.cmdOK);
+    });
+    list.ShowModal(nullptr);
+    ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
+    windows().Unload(kScheduleWindowName);
+    ASSERT_EQ(gCam[1].ScheduleCount, 1);
+
+    gCam[1].RecordMode = 2;  // the panel's schedule button, with a schedule to run
+    ASSERT_TRUE(WaitUntil([] { return gCam[1].Recording; }, 10000)) << "the schedule did not start";
+    EXPECT_EQ(gCam[1].CurSchedule, 1);
+    const QString folder = storage.path() + QStringLiteral("/CAM1_Front door");
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const QFileInfoList files =
+                QDir(folder).entryInfoList({QStringLiteral("*.AVI")}, QDir::Files);
+            return !files.isEmpty() && files.front().size() > 0;
+        },
+        15000))
+        << "no recording in " << folder.toStdString();
+    engine->StopRecord(1);
+    gCam[1].RecordMode = 0;
     EXPECT_TRUE(ui.messages.empty());
 }
 
