@@ -39,7 +39,10 @@ public:
     void OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 receivedUs,
                    const QImage* decoded = nullptr);
     // Stream thread: how wide a decoded picture motion needs, 0 while motion is off.
-    int MotionPictureWidth() const { return alarmFlags_ != 0 ? kMotionPictureWidth : 0; }
+    int MotionPictureWidth() const
+    {
+        return (alarmFlags_ & kAlarmWatch) != 0 ? kMotionPictureWidth : 0;
+    }
     // A new stream begins: motion starts afresh.
     void OnStreamStart();
 
