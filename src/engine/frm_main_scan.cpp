@@ -36,13 +36,15 @@ void frmMain::ScanMode()
     Guard(ErrorReport::Box, QStringLiteral("ScanMode"), [&] {
         for (int i = 1; i <= kSlotCount; ++i)
             Cam(i).setDisplayEnabled(false);
+        // Loaded (hidden) before the other windows go, so that closing the
+        // last of them never looks like the end of the program.
+        IScanWindow* scan = m_windows.ScanWindow();
+        if (!scan)
+            throw std::runtime_error("no scan window");
         for (size_t w = 1; w <= kWinOpenCombine; ++w) {
             if (gWinOpen[w])
                 m_windows.UnloadWindow(static_cast<int>(w));
         }
-        IScanWindow* scan = m_windows.ScanWindow();
-        if (!scan)
-            throw std::runtime_error("no scan window");
         scan->ShowModeless();
         gScanCam = 1;
         for (int i = 1; i <= kSlotCount; ++i) {

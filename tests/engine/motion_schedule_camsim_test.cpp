@@ -1,5 +1,6 @@
 // Motion and schedule recordings made by the real engine and image server
 // from the simulated camera on loopback, read back with ffprobe.
+#include "app/app_windows.h"
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
 #include "engine/schedule_rules.h"
@@ -9,6 +10,7 @@
 #include "foundation/window_registry.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
+#include "platform/image_server/video_surface.h"
 #include "support/camsim_process.h"
 #include "support/media_probe.h"
 #include "support/qt_printers.h"
@@ -163,6 +165,86 @@ TEST_F(MotionScheduleCamsim, AScheduleWindowRecordsAndStopsByItselfWithThePanelC
     const MediaInfo info = ProbeMedia(files[0]);
     ASSERT_TRUE(info.ran) << info.errors.toStdString();
     EXPECT_NEAR(info.durationS, kWindowS, 2.5);
+}
+
+}  // namespace
+
+namespace {
+
+// The scan tour with the program's own windows: two running cameras take
+// turns in the scan window, and closing it leaves no camera drawing into it.
+TEST(ScanTourCamsim, TwoRunningCamerasTakeTurnsInTheScanWindow)
+{
+    CamsimProcess sim;
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("2")}, &error))
+        << error.toStdString();
+    RealTimeUi ui;
+    QTemporaryDir data;
+    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
+    SetDataPath(data.path());
+    InitGlobalVariable();
+    ASSERT_TRUE(LoadLanguageIni());
+    ASSERT_TRUE(LoadLang1Ini());
+    ASSERT_TRUE(LoadLang2Ini());
+    ASSERT_TRUE(LoadLang3Ini());
+    for (int n = 1; n <= 2; ++n) {
+        CamInfo& cam = gCam[n];
+        cam.Assign = true;
+        cam.Enable = true;
+        cam.IPAddress = sim.cams[static_cast<size_t>(n - 1)].address;
+        cam.Port = sim.cams[static_cast<size_t>(n - 1)].port;
+        cam.UserName = QStringLiteral("admin");
+        cam.Password = QStringLiteral("admin");
+        cam.ServerName = QStringLiteral("Sim %1").arg(n);
+    }
+    WindowRegistry& registry = windows();
+    registry.Reset();
+    RegisterProgramWindows();
+    auto* engine = registry.Get<frmMain>(kEngineWindowName);
+    ASSERT_NE(engine, nullptr);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return engine->Cam(1).sourceWidth() > 0 && engine->Cam(2).sourceWidth() > 0; },
+        20000));
+
+    // The scan command comes from the panel, which stays open.
+    ASSERT_NE(registry.Get<QObject>(kPanelWindowName), nullptr);
+    gScanMode = true;
+    engine->ScanMode();
+    ASSERT_FALSE(engine->IsUnloaded());
+    auto* scan = registry.IfLoaded<IScanWindow>(kScanWindowName);
+    ASSERT_NE(scan, nullptr);
+    EXPECT_FALSE(gWinOpen[1]);
+    EXPECT_FALSE(gWinOpen[2]);
+    EXPECT_EQ(engine->tmrScan.interval(), 1000);
+    VideoSurface* target = scan->VideoTarget();
+    ASSERT_NE(target, nullptr);
+    EXPECT_TRUE(ui.messages.empty());
+    QList<int> shown;
+    for (int step = 0; step < 3; ++step) {
+        const quint64 before = target->framesPresented();
+        ASSERT_TRUE(WaitUntil([&] { return target->framesPresented() >= before + 3; }, 5000))
+            << "no pictures in the scan window at step " << step;
+        shown << gScanCam;
+        const int current = gScanCam;
+        ASSERT_TRUE(WaitUntil([&] { return gScanCam != current; }, 3000));
+    }
+    EXPECT_EQ(shown.size(), 3);
+    EXPECT_NE(shown[0], shown[1]);
+    EXPECT_EQ(shown[0], shown[2]);
+
+    engine->ScanModeToNormalMode();
+    EXPECT_FALSE(registry.IsLoaded(kScanWindowName));
+    EXPECT_TRUE(gWinOpen[1]);
+    EXPECT_TRUE(gWinOpen[2]);
+    for (int n = 1; n <= 2; ++n)
+        EXPECT_NE(engine->Cam(n).display(), nullptr) << n;
+
+    registry.Unload(kEngineWindowName);
+    registry.Reset();
+    InitGlobalVariable();
+    SetAppPath({});
+    SetDataPath({});
 }
 
 }  // namespace
