@@ -62,6 +62,8 @@ frmController::frmController(ImageServerFactory makeImageServer, QWidget* parent
     tmrBtnHold.setInterval(500);
     commands.ConfirmPTControl = [this](int slot) { return ConfirmPTControl(slot); };
     commands.SendPTCommand = [this](int slot, int code) { SendPTCommand(slot, code); };
+    m_ownPanelEngine = std::make_unique<EnginePanelCommands>();
+    InstallEngineCommands();
     // Commands that open a window come on with that window.
     if (windows().IsRegistered(kPlayMenuWindowName))
         commands.PlayRecord = [this] { PlayRecord(); };

@@ -6,6 +6,7 @@
 #include "engine/registry_windows.h"
 #include "foundation/globals.h"
 #include "foundation/guard.h"
+#include "panel/panel_engine.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
@@ -259,6 +260,7 @@ void frmController::Connect_Fun(int slot)
     if (cam.Enable) {
         ShowBtnBitmap(kRowConnect, kCellHover);
         cam.RecordMode = kRecordNone;
+        PanelEngine().Stop_MotionStart(slot);
         if (engine)
             engine->CamStop(slot);
         if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream) {

@@ -24,3 +24,20 @@ public:
     virtual void ScanModeToNormalMode() = 0;
     virtual void ScanModeToCombineMode() = 0;
 };
+
+// The program's IPanelEngine: every call goes to the engine window, found
+// anew each time (it is loaded before the panel and lives as long as the program).
+class EnginePanelCommands : public IPanelEngine {
+public:
+    bool StartRecord(int n, int mode) override;
+    void StopRecord(int n) override;
+    bool CheckStorage(int n) override;
+    void Start_MotionStart(int n) override;
+    void Stop_MotionStart(int n) override;
+    void CamStart(int n) override;
+    void CamStop(int n) override;
+    void PutSettingToCam(int n) override;
+    void ScanMode() override;
+    void ScanModeToNormalMode() override;
+    void ScanModeToCombineMode() override;
+};

@@ -74,16 +74,9 @@ private:
     SkinForm* form_;
 };
 
-// The panel, and beside it the current slot's video window when one shows.
-bool Save(frmController* panel, const QString& file, bool withVideo)
+// Two windows side by side into one picture.
+bool SaveImages(const QImage& left, const QImage& right, const QString& file)
 {
-    const QImage left = panel->grab().toImage();
-    QImage right;
-    if (withVideo) {
-        if (auto* video = windows().IfLoaded<QWidget>(ClientWindowName(gCurCam));
-            video && video->isVisible())
-            right = video->grab().toImage();
-    }
     const int gap = right.isNull() ? 0 : 12;
     QImage out(left.width() + gap + right.width(), std::max(left.height(), right.height()),
                QImage::Format_RGB32);
@@ -96,6 +89,23 @@ bool Save(frmController* panel, const QString& file, bool withVideo)
     const bool ok = out.save(file);
     std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
     return ok;
+}
+
+// The panel, and beside it the current slot's video window when one shows.
+bool Save(frmController* panel, const QString& file, bool withVideo)
+{
+    QImage right;
+    if (withVideo) {
+        if (auto* video = windows().IfLoaded<QWidget>(ClientWindowName(gCurCam));
+            video && video->isVisible())
+            right = video->grab().toImage();
+    }
+    return SaveImages(panel->grab().toImage(), right, file);
+}
+
+bool SavePair(frmController* panel, QWidget* other, const QString& file)
+{
+    return SaveImages(panel->grab().toImage(), other->grab().toImage(), file);
 }
 
 }  // namespace
@@ -138,6 +148,26 @@ int main(int argc, char** argv)
     mouse.click(QStringLiteral("CamConf"));
     Wait(300);
     ok &= Save(panel, out.filePath(QStringLiteral("panel-setup-open.png")), false);
+    // A manual recording of slot 1 (into the program folder, the default storage).
+    mouse.click(QStringLiteral("Cam1"));
+    mouse.click(QStringLiteral("ManualRec"));
+    mouse.move(QStringLiteral("Line3"));
+    Wait(1500);
+    ok &= Save(panel, out.filePath(QStringLiteral("panel-recording.png")), true);
+    mouse.click(QStringLiteral("ManualRec"));
+    // The scan tour, with slot 2 running too, beside the scan window.
+    mouse.click(QStringLiteral("Cam2"));
+    mouse.click(QStringLiteral("Connect"));
+    Wait(2000);
+    mouse.click(QStringLiteral("Scan"));
+    mouse.move(QStringLiteral("Line3"));
+    Wait(2500);
+    if (auto* scan = windows().IfLoaded<QWidget>(kScanWindowName); scan && scan->isVisible())
+        ok &= SavePair(panel, scan, out.filePath(QStringLiteral("panel-scanning.png")));
+    else
+        ok = false;
+    mouse.click(QStringLiteral("Scan"));
+    Wait(1000);
     // An empty slot opens the search window; it is closed once it has searched.
     QTimer closeSearch;
     QObject::connect(&closeSearch, &QTimer::timeout, [] {
