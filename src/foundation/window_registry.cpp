@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
+#include <QThread>
 #include <algorithm>
 #include <exception>
 
@@ -229,7 +230,11 @@ void WindowRegistry::finishProgramEnd(int exitCode)
     } catch (...) {
         qWarning() << "ending the program failed";
     }
-    QCoreApplication::exit(exitCode);
+    // Quitting with no event loop running (the end was reached from a bare
+    // processEvents) would leave the thread's quit flag set, and every loop
+    // started later, a modal dialog's included, would return at once.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(exitCode);
 }
 
 void WindowRegistry::Reset()

@@ -30,9 +30,10 @@
 //   only when it is still loaded, else nullptr). The end itself runs queued,
 //   from the event loop: every window still loaded is hidden and deleted
 //   without running its unload handlers, and the event loop quits with the
-//   requested code. The engine requests the end when frmMain unloads. The
-//   program turns QGuiApplication::quitOnLastWindowClosed off: only this
-//   request ends the run.
+//   requested code (when no loop runs, nothing is left to quit later). The
+//   engine requests the end when frmMain unloads. The program turns
+//   QGuiApplication::quitOnLastWindowClosed off: only this request ends the
+//   run.
 //
 // All of this runs on the GUI thread. Exceptions thrown by a window's handlers
 // pass to the caller of Get/Unload; the registry's own event-loop entry points

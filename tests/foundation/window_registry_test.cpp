@@ -1,6 +1,7 @@
 #include "foundation/window_registry.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QTimer>
@@ -181,6 +182,20 @@ TEST_F(WindowRegistryTest, FailedLoadLeavesTheWindowUnloaded)
     EXPECT_FALSE(windows().IsLoaded(QStringLiteral("frmMain")));
     fail = false;
     EXPECT_NE(windows().Get(QStringLiteral("frmMain")), nullptr);
+}
+
+// An end that runs from a bare processEvents (no loop to quit) leaves later
+// loops working: a modal dialog opened after it still waits for its answer.
+TEST_F(WindowRegistryTest, AnEndWithNoLoopRunningLeavesLaterLoopsWorking)
+{
+    registerWindow(QStringLiteral("frmController"));
+    windows().Get(QStringLiteral("frmController"));
+    windows().RequestProgramEnd(4);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(windows().LoadedNames().empty());
+    QEventLoop later;
+    QTimer::singleShot(0, &later, [&later] { later.exit(7); });
+    EXPECT_EQ(later.exec(), 7) << "the loop returned at once: the end left the quit flag set";
 }
 
 TEST_F(WindowRegistryTest, ProgramEndIsQueuedIdempotentAndNothingIsRecreatedAfterIt)
