@@ -23,6 +23,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class ImageServer;
 class WisViewer;
@@ -213,6 +214,10 @@ public:
     // whose window opens now, stops the one whose window is over, and arms
     // weekly entries again for their next day.
     void tmrSchedule_Timer();
+    // The schedule list was rewritten: entry i (from 1) of slot n now holds
+    // what entry from[i - 1] held (0: a new entry). The window each entry
+    // opened moves with it; new entries and those past the list have none.
+    void MoveScheduleWindows(int n, const std::vector<int>& from);
 
     // --- Scan tour ---
     // Closes the single-camera and combined windows, shows the scan window

@@ -72,3 +72,18 @@ void frmMain::ScheduleSteps(int n, const schedule::WallClock& now)
         }
     }
 }
+
+void frmMain::MoveScheduleWindows(int n, const std::vector<int>& from)
+{
+    if (!ValidSlot(n))
+        return;
+    auto& entries = m_scheduleWindow[static_cast<size_t>(n)];
+    const auto before = entries;
+    entries = {};
+    const size_t count = std::min(from.size(), static_cast<size_t>(kScheduleCount));
+    for (size_t i = 0; i < count; ++i) {
+        const int old = from[i];
+        if (old >= 1 && old <= kScheduleCount)
+            entries[i + 1] = before[static_cast<size_t>(old)];
+    }
+}

@@ -216,6 +216,14 @@ void frmSchedule::cmdOK_Click()
     }
     // A running entry that was deleted leaves no entry marked as running.
     cam.CurSchedule = newRunning;
+    // The engine's record of the window each entry opened follows the
+    // entries, as their flags do.
+    if (auto* engine = windows().IfLoaded<frmMain>(kEngineWindowName)) {
+        std::vector<int> from;
+        for (const Row& row : rows)
+            from.push_back(row.tag);
+        engine->MoveScheduleWindows(c, from);
+    }
     SaveSettings();
     hide();
 }

@@ -38,7 +38,7 @@ ScheduleInfo Dated(const char* day1, const char* start, const char* day2, const 
     return e;
 }
 
-constexpr int kSun = 1, kMon = 2, kWed = 8, kFri = 32, kSat = 64;
+constexpr int kSun = 1, kMon = 2, kWed = 8, kFri = 32, kSat = 64, kAllDays = 127;
 
 class ScheduleDialogs : public SettingsFixture {
 protected:
@@ -333,6 +333,59 @@ TEST_F(ScheduleDialogs, DeleteTakesEffectOnOKAndRunTimeStateFollowsTheEntries)
         // Past the rows the entries keep their contents.
         EXPECT_EQ(Slot().Schedule[4].DateStart, QStringLiteral("2026-12-24"));
         EXPECT_EQ(Slot().Schedule[5].TimeStart, QStringLiteral("07:00"));
+    }
+}
+
+// The engine keeps the window each entry opened; when a delete moves the
+// entries up, that window moves with its entry, so that a window that was
+// opened and stopped by OK is not opened a second time the same day, whether
+// or not its entry moved.
+TEST_F(ScheduleDialogs, AStartedEntryThatMovesUpIsNotStartedAgainTheSameDay)
+{
+    struct Case {
+        const char* name;
+        int deleteRow;  // the row deleted before OK
+    };
+    const Case cases[] = {
+        {"an entry after the started one is deleted", 2},
+        {"the entry before the started one is deleted", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        windows().Reset();
+        windows().Register(kEngineWindowName,
+                           [this] { return new frmMain(engineWindows, controls); });
+        RegisterSettingsWindows(windows());
+        Give({Week(kAllDays, "10:00", "11:00"), Week(kAllDays, "12:00", "13:00"),
+              Week(kAllDays, "14:00", "15:00")});
+        Slot().Assign = true;
+        Slot().Enable = true;
+        Slot().RecordMode = kRecordSchedule;
+        Slot().Recording = false;
+        Slot().CurSchedule = 0;
+        Engine();  // a new engine, with new camera objects
+        ClearCalls();
+        const QDate day(2026, 12, 9);
+        auto tick = [&](const QDate& d, QTime t) {
+            fakeUi.clock = QDateTime(d, t);
+            Engine().tmrSchedule_Timer();
+        };
+        tick(day, QTime(12, 0, 30));
+        ASSERT_EQ(cam(2).Count(CamId::RecordStart), 1);
+        ASSERT_TRUE(Slot().Recording);
+        Run([&](frmSchedule& d) {
+            d.ListView1->setCurrentItem(d.ListView1->topLevelItem(c.deleteRow));
+            ModalScript::Click(d.cmdDelete);
+            ModalScript::Click(d.cmdOK);
+        });
+        EXPECT_FALSE(Slot().Recording) << "OK stops a recording made by schedule";
+        tick(day, QTime(12, 1));
+        tick(day, QTime(12, 2));
+        EXPECT_EQ(cam(2).Count(CamId::RecordStart), 1) << "the window was opened once today";
+        // The next day the entry opens its window again.
+        tick(day.addDays(1), QTime(12, 0, 30));
+        EXPECT_EQ(cam(2).Count(CamId::RecordStart), 2);
+        windows().Unload(kScheduleWindowName);
     }
 }
 
