@@ -44,6 +44,15 @@ class ScheduleDialogs : public SettingsFixture {
 protected:
     ScheduleDialogs() { gCurCam = 2; }
     CamInfo& Slot() { return gCam[2]; }
+    // A new engine and new dialogs, as the program registers them: no state
+    // of an earlier case is left in them.
+    void FreshWindows()
+    {
+        windows().Reset();
+        windows().Register(kEngineWindowName,
+                           [this] { return new frmMain(engineWindows, controls); });
+        RegisterSettingsWindows(windows());
+    }
     void Give(std::initializer_list<ScheduleInfo> entries)
     {
         int j = 0;
@@ -199,10 +208,7 @@ TEST_F(ScheduleDialogs, TheEditorChecksEachEntryWithItsMessage)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        windows().Reset();
-        windows().Register(kEngineWindowName,
-                           [this] { return new frmMain(engineWindows, controls); });
-        RegisterSettingsWindows(windows());
+        FreshWindows();
         Give({Week(kMon | kFri, "08:00", "17:00"),
               Dated("2026-12-24", "18:00", "2026-12-25", "02:00"),
               Week(kSun, " 9:05 AM ", "10:00 ")});
@@ -352,10 +358,7 @@ TEST_F(ScheduleDialogs, AStartedEntryThatMovesUpIsNotStartedAgainTheSameDay)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        windows().Reset();
-        windows().Register(kEngineWindowName,
-                           [this] { return new frmMain(engineWindows, controls); });
-        RegisterSettingsWindows(windows());
+        FreshWindows();
         Give({Week(kAllDays, "10:00", "11:00"), Week(kAllDays, "12:00", "13:00"),
               Week(kAllDays, "14:00", "15:00")});
         Slot().Assign = true;
