@@ -2,6 +2,8 @@
 
 #include "discovery/frm_add_cam.h"
 #include "discovery/frm_browse.h"
+#include "discovery/frm_change_ip_address.h"
+#include "discovery/frm_check_password.h"
 #include "discovery/frm_login.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
@@ -74,4 +76,6 @@ void RegisterDiscoveryWindows(WindowRegistry& registry)
     registry.Register(kBrowseWindowName, [] { return new frmBrowse; });
     registry.Register(kAddCamWindowName, [] { return new frmAddCam; });
     registry.Register(kLoginWindowName, [] { return new frmLogin; });
+    registry.Register(kChangeIPAddressWindowName, [] { return new frmChangeIPAddress; });
+    registry.Register(kCheckPasswordWindowName, [] { return new frmCheckPassword; });
 }

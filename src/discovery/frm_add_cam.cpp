@@ -5,6 +5,7 @@
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "platform/image_server/camera_codes.h"
+#include "platform/image_server/admin_account.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
@@ -234,10 +235,8 @@ void frmAddCam::ImageServer1_EndCheckIP(int status)
         SetHourglass(false);
         m_sIPAddress = s.ipAddress();
         m_lPort = s.port();
-        if (result == ImageServer::kTrue) {
-            const QString adminId = s.getConfigItem(kConfigAdminId);
-            const QString adminPassword = s.getConfigItem(kConfigAdminPassword);
-            if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != kProtocolWebStream) {
+        if (result == ImageServer::kTrue && m_lProtocol != kProtocolWebStream) {
+            if (ReadAdminPair(s).state == AdminAccount::None) {
                 // Nothing protects this camera: it is taken as it is.
                 SetCtlEnabled(true);
                 bBusy = false;

@@ -2,16 +2,20 @@
 
 #include "discovery/discovery_windows.h"
 #include "discovery/frm_add_cam.h"
+#include "discovery/frm_change_ip_address.h"
+#include "discovery/frm_check_password.h"
 #include "discovery/frm_login.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
 #include "platform/image_server/camera_codes.h"
+#include "platform/image_server/admin_account.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 
 namespace {
@@ -75,6 +79,8 @@ frmBrowse::frmBrowse(QWidget* parent)
             [this] { Guard("cmdAdd_Click", [this] { cmdAdd_Click(); }); });
     connect(cmdInputIP, &QPushButton::clicked, this,
             [this] { Guard("cmdInputIP_Click", [this] { cmdInputIP_Click(); }); });
+    connect(cmdChangeIPAddress, &QPushButton::clicked, this,
+            [this] { Guard("cmdChangeIPAddress_Click", [this] { cmdChangeIPAddress_Click(); }); });
     connect(m_server.get(), &ImageServer::Notify, this, [this](int code) {
         Guard("ImageServer1_Notify", [this, code] { ImageServer1_Notify(code); });
     });
@@ -357,15 +363,13 @@ void frmBrowse::cmdAdd_Click()
     SetBtnEnabled(false);
     SetHourglass(true);
 
-    if (m_lProtocol != kProtocolViewer && m_lProtocol != kProtocolWebStream) {
-        if (s.loginTest(0) != ImageServer::kTrue) {
-            Message(m_sMsg[6], MsgIcon::None);
-            Idle();
-            return;
-        }
-    }
-    const QString adminId = s.getConfigItem(kConfigAdminId);
-    const QString adminPassword = s.getConfigItem(kConfigAdminPassword);
+    // A camera that refuses the log-in without a user name and password is
+    // asked for one, as a camera added by address is; whether it can be
+    // reached at all shows in the configuration answer.
+    bool openToAnyone = false;
+    if (m_lProtocol != kProtocolViewer && m_lProtocol != kProtocolWebStream
+        && s.loginTest(0) == ImageServer::kTrue)
+        openToAnyone = ReadAdminPair(s).state == AdminAccount::None;
 
     m_bLocalCamera = true;
     m_sMACAddress = s.serverMacAddress();
@@ -385,7 +389,7 @@ void frmBrowse::cmdAdd_Click()
         if (!AskLogin(true))
             return;
         PutViewerCredentials(s, *m_viewer, m_sUserame, m_sPassword);
-    } else if (adminId.isEmpty() && adminPassword.isEmpty() && m_lProtocol != kProtocolWebStream) {
+    } else if (openToAnyone) {
         // Nothing protects this camera: it is taken as it is.
         SetBtnEnabled(true);
         m_bBusy = false;
@@ -468,4 +472,316 @@ void frmBrowse::cmdInputIP_Click()
         hide();
     }
     windows().Unload(kAddCamWindowName);
+}
+
+// ---------------------------------------------------------------- address change
+
+namespace {
+constexpr int kChangeWaitMs = 3000;
+constexpr int kChangeExWaitMs = 1000;
+constexpr int kModeStored = 0;
+// Bits of the network flag word.
+constexpr quint8 kFlagManual = 0;
+constexpr quint8 kFlagDhcp = 1;
+constexpr quint8 kFlagBit8 = 8;
+constexpr quint8 kFlagBit9 = 9;
+constexpr quint8 kFlagDhcp2 = 10;
+constexpr quint8 kFlagBit11 = 11;
+
+// The address dialog for one change; unloaded whatever way the change ends.
+struct AddressDialog {
+    frmChangeIPAddress* Get()
+    {
+        return windows().Get<frmChangeIPAddress>(kChangeIPAddressWindowName);
+    }
+    ~AddressDialog() { windows().Unload(kChangeIPAddressWindowName); }
+};
+}  // namespace
+
+bool frmBrowse::PromptLogin(QString& user, QString& password)
+{
+    auto* login = windows().Get<frmLogin>(kLoginWindowName);
+    if (login) {
+        login->m_bCancel = true;
+        login->ShowModal(this);
+        login = windows().IfLoaded<frmLogin>(kLoginWindowName);
+    }
+    const bool ok = login && !login->m_bCancel;
+    if (ok) {
+        user = login->m_sUserName;
+        password = login->m_sPassword;
+    }
+    windows().Unload(kLoginWindowName);
+    return ok;
+}
+
+bool frmBrowse::CheckAdministrator(int mode, const QString& id, const QString& password,
+                                   const QString& address, const QString& mac)
+{
+    auto* check = windows().Get<frmCheckPassword>(kCheckPasswordWindowName);
+    bool passed = false;
+    if (check) {
+        check->m_lMode = mode;
+        check->AdminID = id;
+        check->Password = password;
+        check->m_sIPAddress = address;
+        check->m_sMACAddress = mac;
+        check->ShowModal(this);
+        check = windows().IfLoaded<frmCheckPassword>(kCheckPasswordWindowName);
+        passed = check && !check->Cancel;
+    }
+    windows().Unload(kCheckPasswordWindowName);
+    return passed;
+}
+
+void frmBrowse::cmdChangeIPAddress_Click()
+{
+    if (m_bBusy || ListViewSearch->topLevelItemCount() == 0)
+        return;
+    QTreeWidgetItem* row = ListViewSearch->currentItem();
+    if (!row)
+        return;
+    const QVariant entryData = row->data(0, kEntryRole);
+    const int entry =
+        entryData.isValid() ? entryData.toInt() : ListViewSearch->indexOfTopLevelItem(row);
+    if (entry < 0)
+        return;
+    const QString oldAddress = row->text(1);
+    const QString macDisplay = row->text(2);
+    ImageServer& s = *m_server;
+    s.selectServer(entry);
+    s.setIPAddress(oldAddress);
+    s.setMacAddress(s.serverMacAddress());
+    switch (s.serverProtocol()) {
+    case 0:
+    case 1:
+        ChangeAddressByAdmin(entry, oldAddress, macDisplay);
+        break;
+    case 3:
+        ChangeAddressByLogin(oldAddress, macDisplay);
+        break;
+    case 4:
+        ChangeAddressByAccount(oldAddress, macDisplay);
+        break;
+    default:
+        break;
+    }
+}
+
+void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
+                                     const QString& macDisplay)
+{
+    ImageServer& s = *m_server;
+    SetHourglass(true);
+    s.selectServer(entry);
+    s.setIPAddress(oldAddress);
+    const QString mac = s.serverMacAddress();
+    s.setMacAddress(mac);
+    s.setProtocol(0);
+    s.setPort(kSearchPort);
+    const int login = s.loginTest(0);
+    SetHourglass(false);
+
+    AddressDialog holder;
+    frmChangeIPAddress* dialog = holder.Get();
+    if (!dialog)
+        return;
+    dialog->m_sIPAddress = oldAddress;
+    dialog->m_sMACAddress = macDisplay;
+    bool dhcpAllowed = false;
+    qint16 flags = 0;
+    if (login == ImageServer::kTrue) {
+        SetHourglass(true);
+        const AdminPair pair = ReadAdminPair(s);
+        SetHourglass(false);
+        if (pair.state == AdminAccount::Readable) {
+            if (!CheckAdministrator(kModeStored, pair.id, pair.password, oldAddress, mac))
+                return;
+            // The pair proves the change to the camera.
+            s.setUserName(pair.id);
+            s.setPassword(pair.password);
+        } else if (pair.state == AdminAccount::Unreadable) {
+            if (!CheckAdministrator(kCheckOnCamera, {}, {}, oldAddress, mac))
+                return;
+        }
+        dialog = windows().IfLoaded<frmChangeIPAddress>(kChangeIPAddressWindowName);
+        if (!dialog)
+            return;
+        SetHourglass(true);
+        dialog->m_sSubnetMask = s.getConfigItem(44);
+        dialog->m_sDefaultGateway = s.getConfigItem(45);
+        flags = static_cast<qint16>(
+            static_cast<quint16>(s.getConfigWord(ImageServer::kNetworkFlagsWord)));
+        SetHourglass(false);
+        dialog->optDHCP->setVisible(true);
+        dialog->optInputIP->setVisible(true);
+        const bool dhcpNow = BitTestInteger(flags, kFlagDhcp) && BitTestInteger(flags, kFlagDhcp2);
+        (dhcpNow ? dialog->optDHCP : dialog->optInputIP)->setChecked(true);
+        dialog->OptionClicked();
+        dhcpAllowed = true;
+    } else {
+        s.setIPAddress(oldAddress);
+        s.setPort(kSearchPort);
+        s.setProtocol(0);
+        s.setMacAddress(mac);
+        SetHourglass(true);
+        const int state = s.adminState();
+        SetHourglass(false);
+        if (state == ImageServer::kAdminSet) {
+            s.setUserName(QString());
+            s.setPassword(QString());
+            SetHourglass(true);
+            const int answer = s.checkAdmin(QString(), QString());
+            SetHourglass(false);
+            if (answer == ImageServer::kAdminNeeded
+                && !CheckAdministrator(kCheckOnCamera, {}, {}, oldAddress, mac))
+                return;
+        } else if (state != ImageServer::kAdminNone) {
+            Message(m_sMsg[3], MsgIcon::Critical);
+            return;
+        }
+        s.selectServer(entry);
+        dialog = windows().IfLoaded<frmChangeIPAddress>(kChangeIPAddressWindowName);
+        if (!dialog)
+            return;
+        dialog->m_sSubnetMask = s.serverSubnetMask();
+        dialog->m_sDefaultGateway = s.serverGateway();
+        dialog->SetManualAddressOnly();
+    }
+
+    dialog->ShowModal(this);
+    dialog = windows().IfLoaded<frmChangeIPAddress>(kChangeIPAddressWindowName);
+    if (!dialog || dialog->m_bCancel)
+        return;
+    SetBtnEnabled(false);
+    m_lCamCount = 0;
+    ListViewSearch->clear();
+    SetHourglass(true);
+    m_bBusy = true;
+    m_bSearchComplete = false;
+    int result = 0;
+    if (dhcpAllowed && dialog->optDHCP->isChecked()) {
+        BitClearInteger(flags, kFlagManual);
+        BitSetInteger(flags, kFlagDhcp);
+        BitClearInteger(flags, kFlagBit8);
+        BitClearInteger(flags, kFlagBit9);
+        BitSetInteger(flags, kFlagDhcp2);
+        BitClearInteger(flags, kFlagBit11);
+        s.setConfigWord(ImageServer::kNetworkFlagsWord, static_cast<quint16>(flags));
+        result = s.saveConfig(1, 0);
+    } else {
+        result =
+            s.setNetwork(dialog->m_sIPAddress, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
+    }
+    // The camera takes the new settings; the window waits without drawing.
+    ui().Sleep(kChangeWaitMs);
+    s.applyNetwork();
+    if (result == ImageServer::kTrue) {
+        s.setIPAddress(dialog->m_sIPAddress);
+        s.searchServer(kSearchNew, dialog->m_sIPAddress);
+    } else {
+        Message(m_sMsg[1], MsgIcon::Critical);
+        Idle();
+    }
+}
+
+void frmBrowse::ChangeAddressByLogin(const QString& oldAddress, const QString& macDisplay)
+{
+    ImageServer& s = *m_server;
+    const int context = s.loginContext();
+    const QString text = s.getLoginContextText(context);
+    for (;;) {
+        QString user, password;
+        if (!PromptLogin(user, password))
+            return;
+        SetHourglass(true);
+        s.useLoginContext(0, text);
+        const int result = s.login(user, password);
+        SetHourglass(false);
+        if (result == ImageServer::kTrue)
+            break;
+        Message(m_sMsg[4], MsgIcon::Warning);
+    }
+    AddressDialog holder;
+    frmChangeIPAddress* dialog = holder.Get();
+    if (!dialog)
+        return;
+    dialog->m_sIPAddress = oldAddress;
+    dialog->m_sMACAddress = macDisplay;
+    dialog->m_sSubnetMask = s.serverSubnetMask();
+    dialog->m_sDefaultGateway = s.serverGateway();
+    dialog->optDHCP->setVisible(true);
+    dialog->optInputIP->setVisible(true);
+    dialog->ShowModal(this);
+    dialog = windows().IfLoaded<frmChangeIPAddress>(kChangeIPAddressWindowName);
+    if (!dialog || dialog->m_bCancel)
+        return;
+    SetHourglass(true);
+    repaint();
+    s.useLoginContext(0, text);
+    const int result =
+        s.setNetworkEx(dialog->m_sIPAddress, dialog->m_sSubnetMask, dialog->m_sDefaultGateway,
+                       dialog->optDHCP->isChecked() ? 2 : 1);
+    windows().Unload(kChangeIPAddressWindowName);
+    ui().Sleep(kChangeExWaitMs);
+    SetHourglass(false);
+    if (result != ImageServer::kTrue)
+        Message(m_sMsg[1], MsgIcon::Critical);
+    cmdSearch_Click();
+}
+
+void frmBrowse::ChangeAddressByAccount(const QString& oldAddress, const QString& macDisplay)
+{
+    ImageServer& s = *m_server;
+    s.setProtocol(4);
+    s.setPort(s.serverWebPort());
+    SetHourglass(true);
+    const QString adminId = s.getAdminAccount(0);
+    const QString adminPassword = s.getAdminAccount(1);
+    // A pair the camera does not let us read is checked by the camera.
+    const bool askCamera =
+        adminId.isEmpty() && adminPassword.isEmpty() && s.adminState() != ImageServer::kAdminNone;
+    SetHourglass(false);
+    QString user, password;
+    for (;;) {
+        if (!PromptLogin(user, password))
+            return;
+        bool ok = false;
+        if (askCamera) {
+            SetHourglass(true);
+            ok = s.checkAdmin(user, password) == ImageServer::kAdminAccepted;
+            SetHourglass(false);
+        } else {
+            ok = user == adminId && password == adminPassword;
+        }
+        if (ok)
+            break;
+        Message(m_sMsg[4], MsgIcon::Warning);
+    }
+    s.setUserName(user);
+    s.setPassword(password);
+    AddressDialog holder;
+    frmChangeIPAddress* dialog = holder.Get();
+    if (!dialog)
+        return;
+    dialog->m_sIPAddress = oldAddress;
+    dialog->m_sMACAddress = macDisplay;
+    dialog->m_sSubnetMask = s.serverSubnetMask();
+    dialog->m_sDefaultGateway = s.serverGateway();
+    dialog->SetManualAddressOnly();
+    dialog->ShowModal(this);
+    dialog = windows().IfLoaded<frmChangeIPAddress>(kChangeIPAddressWindowName);
+    if (!dialog || dialog->m_bCancel)
+        return;
+    SetHourglass(true);
+    repaint();
+    const int result =
+        s.setNetwork(dialog->m_sIPAddress, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
+    ui().Sleep(kChangeWaitMs);
+    s.applyNetwork();
+    windows().Unload(kChangeIPAddressWindowName);
+    SetHourglass(false);
+    if (result != ImageServer::kTrue)
+        Message(m_sMsg[1], MsgIcon::Critical);
+    cmdSearch_Click();
 }

@@ -56,6 +56,7 @@ public:
     void cmdCancel_Click();
     void cmdAdd_Click();
     void cmdInputIP_Click();
+    void cmdChangeIPAddress_Click();
     void ImageServer1_Notify(int code);
     void ImageServer1_EndSearch();
     void ImageServer1_EndGetConfig(int status);
@@ -75,6 +76,15 @@ private:
     bool AskLogin(bool cancelSetsCancel);
     void PutTypedCredentials();
     bool GiveOwnAddress(const QString& macDisplay);
+    // The address change of the selected camera, by the protocol it reports.
+    void ChangeAddressByAdmin(int entry, const QString& oldAddress, const QString& macDisplay);
+    void ChangeAddressByLogin(const QString& oldAddress, const QString& macDisplay);
+    void ChangeAddressByAccount(const QString& oldAddress, const QString& macDisplay);
+    // Shows the log-in prompt; false when the operator cancelled.
+    bool PromptLogin(QString& user, QString& password);
+    // Shows the administrator check (mode 0 with the pair, or by the camera).
+    bool CheckAdministrator(int mode, const QString& id, const QString& password,
+                            const QString& address, const QString& mac);
 
     std::unique_ptr<ImageServer> m_server;
     std::unique_ptr<WisViewer> m_viewer;

@@ -11,6 +11,7 @@
 #include "foundation/settings.h"
 #include "panel/panel_windows.h"
 #include "platform/image_server/camera_codes.h"
+#include "platform/image_server/admin_account.h"
 #include "platform/image_server/image_server.h"
 #include "platform/skin/skin_form.h"
 #include "platform/toolbar/tool_bar.h"
@@ -565,9 +566,13 @@ bool frmController::ConfigButtonStep()
         server.setPassword(cam.Password);
         if (server.loginTest(0) != ImageServer::kTrue)
             return false;
-        adminId = server.getConfigItem(kConfigAdminId);
-        adminPassword = server.getConfigItem(kConfigAdminPassword);
-        verified = adminId.isEmpty() && adminPassword.isEmpty();
+        const AdminPair pair = ReadAdminPair(server);
+        adminId = pair.id;
+        adminPassword = pair.password;
+        verified = pair.state == AdminAccount::None;
+        // A pair the slot's account may not read is checked by the camera.
+        if (pair.state == AdminAccount::Unreadable)
+            dialog->m_lMode = kCheckOnCamera;
     } else {
         dialog->m_lMode = 1;
         server.setProtocol(1);

@@ -77,7 +77,10 @@ public:
 
 // The administrator check. The caller prepares the dialog's own image server,
 // sets the mode (0: compare the typed values with AdminID and Password;
-// 1: check them against the current camera), shows it and reads Cancel.
+// 1: check them against the current camera; kCheckOnCamera: the camera checks
+// them by its MAC address, on the search window's image server when that
+// window is loaded, else on the dialog's own), shows it and reads Cancel.
+inline constexpr int kCheckOnCamera = 2;
 class ICheckPasswordDialog : public IModalDialog {
 public:
     virtual ImageServer& ImageServer1() = 0;

@@ -154,8 +154,8 @@ TEST_F(BrowseWindow, ListsEveryCameraFoundWithItsNameAddressAndMac)
                           browse.ListViewSearch->topLevelItem(0));
                 EXPECT_TRUE(browse.cmdSearch->isEnabled());
                 EXPECT_TRUE(browse.cmdAdd->isEnabled());
-                EXPECT_FALSE(browse.cmdChangeIPAddress->isEnabled())
-                    << "no address dialog in this program";
+                EXPECT_TRUE(browse.cmdChangeIPAddress->isEnabled())
+                    << "the address dialog is registered";
                 EXPECT_EQ(fakeUi.busyDepth, 0);
                 browse.hide();
             });
@@ -316,16 +316,16 @@ TEST_F(BrowseWindow, AddingAListedCameraFillsTheResult)
          80,
          true,
          1},
-        {"a failed log-in test is refused",
+        {"a camera that refuses the log-in test asks for a log-in",
          0,
          16,
          0,
          {},
-         {},
-         {},
+         {ImageServer::kTrue},
+         {false},
+         true,
          false,
-         false,
-         {QStringLiteral("M6")},
+         {},
          8481,
          true,
          1},

@@ -125,6 +125,8 @@ int CameraServer::Listen()
     // that the stream starts at once.
     lastJpeg_ = RenderJpeg(0, 0);
     connect(server_, &QTcpServer::newConnection, this, &CameraServer::OnNewConnection);
+    if (config_.tftpPort >= 0 && !StartTftp())
+        return -1;
     ticker_ = new QTimer(this);
     ticker_->setTimerType(Qt::PreciseTimer);
     connect(ticker_, &QTimer::timeout, this, &CameraServer::Tick);
@@ -141,6 +143,8 @@ void CameraServer::Shutdown()
         server_->close();
     if (udp_)
         udp_->close();
+    if (tftp_)
+        tftp_->close();
     const auto sockets = connections_.keys();
     for (QTcpSocket* s : sockets) {
         s->abort();
@@ -269,10 +273,15 @@ bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin
     bool stale = false;
     const QByteArray authz = req.headers.value("authorization");
     if (!refuse_ && !authz.isEmpty()) {
-        const bool ok = config_.protocol == 3
-                            ? ViewerLogInOk(authz, user, password) || (ticket && TicketOk(authz))
-                            : auth_->Check(authz, req.method, req.target, user, password, stale);
-        if (ok)
+        const auto proves = [&](const QString& u, const QString& p) {
+            return config_.protocol == 3
+                       ? ViewerLogInOk(authz, u, p) || (ticket && TicketOk(authz))
+                       : auth_->Check(authz, req.method, req.target, u, p, stale);
+        };
+        // The administrator may also do what the viewer may.
+        if (proves(user, password)
+            || (!admin && !(config_.adminId.isEmpty() && config_.adminPassword.isEmpty())
+                && proves(config_.adminId, config_.adminPassword)))
             return true;
     }
     if (!authz.isEmpty() && !stale)
@@ -353,6 +362,13 @@ QByteArray CameraServer::StateRecord() const
     r += "ptz_log=" + log + "\r\n";
     r += "alarm_out=" + QByteArray::number(alarmOut_ ? 1 : 0) + "\r\n";
     r += "alarm_switches=" + QByteArray::number(alarmSwitches_) + "\r\n";
+    r += "address=" + Enc(config_.address) + "\r\nport=" + QByteArray::number(config_.port)
+         + "\r\nname=" + Enc(config_.name) + "\r\nfw_version=" + Enc(config_.fwVersion)
+         + "\r\nmoves=" + QByteArray::number(moves_) + "\r\nflags=" + QByteArray::number(netFlags_)
+         + "\r\ntftp_port=" + QByteArray::number(tftp_ ? tftp_->localPort() : -1)
+         + "\r\nfirmware_updates=" + QByteArray::number(firmwareUpdates_) + "\r\ntftp_failures="
+         + QByteArray::number(tftpFailures_) + "\r\nweb_posts=" + QByteArray::number(webPosts_)
+         + "\r\nuser=" + Enc(config_.user) + "\r\npassword=" + Enc(config_.password) + "\r\n";
     return r + ImageRecord();
 }
 
@@ -419,7 +435,7 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         Respond(socket, 200, IdentityRecord());
         return;
     }
-    if (HandleCompressed(socket, req))
+    if (HandleCompressed(socket, req) || HandleNetworkHttp(socket, req) || HandleWebPage(socket, req))
         return;
     static const QList<QByteArray> known = {"/api/login", "/api/config",       "/api/image",
                                             "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg",
@@ -435,13 +451,7 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
     } else if (p == "/api/config" && configFails_) {
         Respond(socket, 503, "configuration not available\r\n");
     } else if (p == "/api/config") {
-        QByteArray r;
-        r += "admin_id=" + Enc(config_.adminId) + "\r\n";
-        r += "admin_password=" + Enc(config_.adminPassword) + "\r\n";
-        r += "mask=" + Enc(config_.mask) + "\r\n";
-        r += "gateway=" + Enc(config_.gateway) + "\r\n";
-        r += "dhcp=0\r\n";
-        Respond(socket, 200, r);
+        Respond(socket, 200, ConfigRecord());
     } else if (p == "/api/image") {
         if (req.method == "POST") {
             const QUrlQuery form(QString::fromUtf8(req.body));
@@ -717,6 +727,10 @@ void CameraServer::AnswerSearch(const QHostAddress& from, quint16 port, const QB
     if (!udp_ || request.size() > 4096)
         return;
     const QList<QByteArray> lines = request.split('\n');
+    if (lines.value(0).trimmed() == "CAMNET/1") {
+        HandleNetDatagram(from, port, request);
+        return;
+    }
     if (lines.value(0).trimmed() != "CAMSEARCH/1")
         return;
     QByteArray id;

@@ -146,4 +146,37 @@ private:
     static constexpr int kAlarmTimeMs = 5000;
     bool alarmOut_ = false;     // the alarm output is switched on
     qint64 alarmSwitches_ = 0;  // times it was switched on
+    // Network set-up, administrator check and moving (sim_network.cpp).
+    struct PendingNetwork {
+        bool valid = false;
+        QString ip, mask, gateway;
+        bool dhcp = false;
+    };
+    void HandleNetDatagram(const QHostAddress& from, quint16 port, const QByteArray& request);
+    // /api/config (GET and POST) and /api/network; false when `req` is none of them.
+    bool HandleNetworkHttp(QTcpSocket* socket, const Request& req);
+    QByteArray ConfigRecord() const;
+    bool AdminSet() const;
+    // Moves the camera to `address` (after the answer that caused it went out).
+    void MoveTo(const QString& address);
+    void ApplyPending();
+    QString DhcpAddress() const;
+    quint16 netFlags_ = 0x0001;  // bit 0 manual; bits 1 and 10 DHCP
+    PendingNetwork pending_;
+    int moves_ = 0;
+
+    // Firmware over TFTP and the restart after it (sim_tftp.cpp).
+    bool StartTftp();
+    void OnTftpDatagrams();
+    void Reboot(const QString& newVersion);
+    struct TftpTransfer;
+    QUdpSocket* tftp_ = nullptr;
+    std::shared_ptr<TftpTransfer> transfer_;
+    bool rebooting_ = false;
+    int firmwareUpdates_ = 0;
+    int tftpFailures_ = 0;
+
+    // The camera's web pages (sim_web.cpp); false when `req` is not one of them.
+    bool HandleWebPage(QTcpSocket* socket, const Request& req);
+    int webPosts_ = 0;
 };

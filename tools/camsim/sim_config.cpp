@@ -25,6 +25,8 @@ QString SimUsage()
         "  --protocol N         protocol value the cameras report (0..4, default 0)\n"
         "  --discovery-port P   UDP port the cameras answer searches on (default 8482;\n"
         "                       0 = any free port, printed; -1 = no discovery)\n"
+        "  --tftp-port P        UDP port of each camera's firmware server (TFTP);\n"
+        "                       0 = any free port (see /sim/state), default none\n"
         "  --quiet              no log lines\n");
 }
 
@@ -145,6 +147,9 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
         } else if (a == QLatin1String("--discovery-port")) {
             if (!number(cfg.discoveryPort, -1, 65535))
                 return {};
+        } else if (a == QLatin1String("--tftp-port")) {
+            if (!number(cfg.tftpPort, -1, 65535))
+                return {};
         } else if (a == QLatin1String("--quiet")) {
             cfg.quiet = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
@@ -197,6 +202,11 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
                 std::clamp(ini.value(QStringLiteral("protocol"), base.protocol).toInt(), 0, 4);
             c.webPort = std::clamp(ini.value(QStringLiteral("web_port"), 0).toInt(), 0, 65535);
             c.fps = std::clamp(ini.value(QStringLiteral("fps"), c.fps).toInt(), 1, 60);
+            c.dhcpAddress = ini.value(QStringLiteral("dhcp_address")).toString();
+            c.tftpPort =
+                std::clamp(ini.value(QStringLiteral("tftp_port"), cfg.tftpPort).toInt(), -1, 65535);
+            c.rebootMs =
+                std::clamp(ini.value(QStringLiteral("reboot_ms"), c.rebootMs).toInt(), 0, 600000);
             QSize s;
             if (ParseSize(ini.value(QStringLiteral("size")).toString(), s))
                 c.size = s;
@@ -221,6 +231,7 @@ SimConfig ParseSimArguments(const QStringList& args, QString& error)
         c.mac = MacFor(k);
         c.adminId = c.user;
         c.adminPassword = c.password;
+        c.tftpPort = cfg.tftpPort;
         cfg.cameras.push_back(c);
     }
     return cfg;

@@ -30,6 +30,9 @@ struct SimCameraConfig {
     int fps = 25;
     int loopFrames = 0;  // > 0: replay this many cached pictures
     int seed = 1;
+    QString dhcpAddress;  // where DHCP puts the camera; empty: 127.0.200.<last MAC byte>
+    int tftpPort = -1;    // UDP port of the firmware server; -1 none, 0 any free port
+    int rebootMs = 5000;  // how long a firmware update keeps the camera away
 };
 
 struct SimConfig {
@@ -37,6 +40,7 @@ struct SimConfig {
     QString portFile;  // written with "<n> <address> <port>" lines once all listen
     bool quiet = false;
     int discoveryPort = 8482;  // UDP port of the search answers; 0 = any free port, -1 = none
+    int tftpPort = -1;         // firmware server of every camera; -1 none, 0 any free port
 };
 
 // Reads the command line (and the --config file it names). On a mistake,

@@ -7,6 +7,7 @@
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/multipart_parser.h"
+#include "platform/image_server/network_setup.h"
 #include "platform/image_server/request_queue.h"
 #include "platform/image_server/stream_session.h"
 #include "platform/image_server/video_surface.h"
@@ -805,16 +806,133 @@ int HttpImageServer::probeAddress(const QString& address, int port)
                                                                                              : 0;
 }
 
-int HttpImageServer::setNetwork(const QString&, const QString&, const QString&) { return 0; }
-int HttpImageServer::setNetworkEx(const QString&, const QString&, const QString&, int) { return 0; }
-void HttpImageServer::applyNetwork() {}
-int HttpImageServer::getConfigWord(int) { return configWord_; }
-void HttpImageServer::setConfigWord(int, int value) { configWord_ = value; }
-int HttpImageServer::saveConfig(int, int) { return 0; }
-int HttpImageServer::adminState() { return 0; }
-int HttpImageServer::checkAdmin(const QString&, const QString&) { return 0; }
-int HttpImageServer::loginContext() { return 0; }
-QString HttpImageServer::getLoginContextText(int) { return {}; }
-void HttpImageServer::useLoginContext(int, const QString&) {}
-int HttpImageServer::login(const QString&, const QString&) { return 0; }
-QString HttpImageServer::getAdminAccount(int) { return {}; }
+// ---------------- network set-up and administrator ----------------
+
+NetRequest HttpImageServer::NetRequestFor(NetOp op) const
+{
+    NetRequest r;
+    r.op = op;
+    r.mac = mac_.trimmed();
+    r.user = user_;
+    r.password = password_;
+    return r;
+}
+
+int HttpImageServer::adminState()
+{
+    const auto reply = ExchangeNetRequest(NetRequestFor(NetOp::Admin), CurrentDiscoverySettings());
+    if (!reply || reply->result != NetResult::Ok)
+        return 0;
+    return reply->adminSet ? kAdminSet : kAdminNone;
+}
+
+int HttpImageServer::checkAdmin(const QString& id, const QString& password)
+{
+    NetRequest r = NetRequestFor(NetOp::Check);
+    r.user = id;
+    r.password = password;
+    const auto reply = ExchangeNetRequest(r, CurrentDiscoverySettings());
+    if (!reply)
+        return 0;
+    switch (reply->result) {
+    case NetResult::Ok:
+        return kAdminAccepted;
+    case NetResult::Denied:
+        return kAdminNeeded;
+    case NetResult::Invalid:
+        break;
+    }
+    return 0;
+}
+
+int HttpImageServer::setNetwork(const QString& address, const QString& mask, const QString& gateway)
+{
+    NetRequest r = NetRequestFor(NetOp::Set);
+    r.ip = address.trimmed();
+    r.mask = mask.trimmed();
+    r.gateway = gateway.trimmed();
+    const auto reply = ExchangeNetRequest(r, CurrentDiscoverySettings());
+    return reply && reply->result == NetResult::Ok ? kTrue : 0;
+}
+
+void HttpImageServer::applyNetwork()
+{
+    ExchangeNetRequest(NetRequestFor(NetOp::Apply), CurrentDiscoverySettings());
+}
+
+int HttpImageServer::setNetworkEx(const QString& address, const QString& mask,
+                                  const QString& gateway, int mode)
+{
+    QUrlQuery q;
+    q.addQueryItem(QStringLiteral("ip"), address.trimmed());
+    q.addQueryItem(QStringLiteral("mask"), mask.trimmed());
+    q.addQueryItem(QStringLiteral("gateway"), gateway.trimmed());
+    q.addQueryItem(QStringLiteral("dhcp"), mode == 2 ? QStringLiteral("1") : QStringLiteral("0"));
+    const HttpResponse r = HttpRequest(
+        ControlEndpoint(), syncAuth_, "POST", "/api/network", requestTimeoutMs(), nullptr,
+        q.query(QUrl::FullyEncoded).toUtf8(), "application/x-www-form-urlencoded");
+    return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
+}
+
+int HttpImageServer::getConfigWord(int index)
+{
+    if (index != kNetworkFlagsWord)
+        return 0;
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "GET", "/api/config", requestTimeoutMs());
+    if (r.io == IoResult::Ok && r.Ok())
+        configWord_ = RecordInt(ParseRecord(r.body), QStringLiteral("flags"), 0) & 0xFFFF;
+    return configWord_;
+}
+
+void HttpImageServer::setConfigWord(int index, int value)
+{
+    if (index == kNetworkFlagsWord)
+        configWord_ = value & 0xFFFF;
+}
+
+int HttpImageServer::saveConfig(int, int)
+{
+    const QByteArray form = "flags=" + QByteArray::number(configWord_);
+    const HttpResponse r =
+        HttpRequest(ControlEndpoint(), syncAuth_, "POST", "/api/config", requestTimeoutMs(),
+                    nullptr, form, "application/x-www-form-urlencoded");
+    return r.io == IoResult::Ok && r.Ok() ? kTrue : 0;
+}
+
+int HttpImageServer::loginContext()
+{
+    // One context per object: a fresh log-in text for the next log-in.
+    loginContextText_ = MakeLoginText();
+    return kLoginContext;
+}
+
+QString HttpImageServer::getLoginContextText(int context)
+{
+    return context == kLoginContext ? loginContextText_ : QString();
+}
+
+void HttpImageServer::useLoginContext(int, const QString& text) { loginText_ = text; }
+
+int HttpImageServer::login(const QString& user, const QString& password)
+{
+    // A protocol-3 camera takes the authentication string of the pair and
+    // the log-in text of the context in use (docs/camera-protocol.md, 2.2).
+    user_ = ViewerAuthString(user, password);
+    password_ = loginText_;
+    authText_.clear();
+    syncAuth_ = HttpAuthenticator();
+    return loginTest(0);
+}
+
+QString HttpImageServer::getAdminAccount(int which) { return getConfigItem(which == 0 ? 40 : 41); }
+
+QString HttpImageServer::MakeLoginText()
+{
+    // Four draws of [0, 10000], joined and cut to 16 digits: the form the
+    // camera accepts (docs/camera-protocol.md, 2.2).
+    QString text;
+    for (int i = 0; i < 4; ++i)
+        text += QString::number(QRandomGenerator::global()->bounded(10001));
+    return text.left(16);
+}

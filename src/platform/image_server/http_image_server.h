@@ -8,6 +8,7 @@
 #include "platform/image_server/avi_recorder.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_auth.h"
+#include "platform/image_server/network_setup.h"
 #include "platform/image_server/records.h"
 #include "platform/image_server/stream_session.h"
 
@@ -167,6 +168,8 @@ private:
     static Identity IdentityFrom(const Record& r, const QString& address);
     static Identity IdentityFrom(const DiscoveredCamera& camera);
     CameraEndpoint Endpoint() const;
+    NetRequest NetRequestFor(NetOp op) const;
+    static QString MakeLoginText();
     // Endpoint() on the port the camera reported for itself, when the request
     // goes to the camera the identity reads describe.
     CameraEndpoint ControlEndpoint() const;
@@ -205,6 +208,8 @@ private:
     Identity identified_;  // the camera the last identify found
     std::vector<Identity> hits_;
     int configWord_ = 0;
+    static constexpr int kLoginContext = 1;
+    QString loginContextText_, loginText_;
     int viewerParam1_ = 0, viewerParam2_ = 0;
     int connectTimeoutMs_ = 5000, stallTimeoutMs_ = 5000;
     std::vector<int> backoffMs_ = StreamOptions{}.backoffMs;

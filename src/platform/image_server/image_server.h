@@ -176,6 +176,14 @@ public:
 
     // -1 is "true/accepted/found" in the results below, 0 "false/failed".
     static constexpr int kTrue = -1;
+    // adminState(): the camera has an administrator account (2) or none (3).
+    static constexpr int kAdminSet = 2;
+    static constexpr int kAdminNone = 3;
+    // checkAdmin(): the pair is the administrator's (3), or it is not (2).
+    static constexpr int kAdminNeeded = 2;
+    static constexpr int kAdminAccepted = 3;
+    // getConfigWord/setConfigWord: the network flag word (bits 1 and 10: DHCP).
+    static constexpr int kNetworkFlagsWord = 2;
 
     using QObject::QObject;
     ~ImageServer() override = default;
@@ -273,9 +281,11 @@ public:
     // the answer comes as EndCheckIP.
     virtual int checkIP(int mode, bool flag) = 0;
     virtual int loginTest(int mode) = 0;  // -1 pass, 0 fail
-    virtual QString
-    getConfigItem(int item) = 0;            // 40 admin ID, 41 admin password, 44 mask, 45 gateway
-    virtual void getConfig(bool full) = 0;  // answer: EndGetConfig, exactly once
+    // 40 admin ID, 41 admin password, 44 mask, 45 gateway. Empty also when
+    // the camera does not let these credentials read its configuration:
+    // adminState() tells an unset administrator account from an unreadable one.
+    virtual QString getConfigItem(int item) = 0;
+    virtual void getConfig(bool full) = 0;              // answer: EndGetConfig, exactly once
     virtual int getImageCaps(ImageConfig& config) = 0;  // -1 = readable with empty credentials
     virtual int getImageConfig(ImageConfig& config, int mode = 0) = 0;  // -1 read
     virtual int setImageConfig(const ImageConfig& config) = 0;          // -1 accepted
@@ -296,15 +306,26 @@ public:
     // address asks only that camera.
     virtual void searchServer(int mode, const QString& filter) = 0;
     virtual int probeAddress(const QString& address, int port) = 0;  // -1 = something answers
+    // Network set-up of the camera whose MAC address was put (by MAC, so a
+    // camera is reached whatever its address), proven with the user name and
+    // password put: setNetwork stores new settings (-1 accepted), applyNetwork
+    // makes the camera move to them. setNetworkEx (over HTTP, after login())
+    // stores and applies at once; mode 1 manual, 2 DHCP.
     virtual int setNetwork(const QString& address, const QString& mask, const QString& gateway) = 0;
     virtual int setNetworkEx(const QString& address, const QString& mask, const QString& gateway,
-                             int mode) = 0;  // mode 1 manual, 2 DHCP
+                             int mode) = 0;
     virtual void applyNetwork() = 0;
+    // The network flag word (index 2) read from the camera, changed here and
+    // saved with saveConfig (-1 accepted); applied by applyNetwork.
     virtual int getConfigWord(int index) = 0;
     virtual void setConfigWord(int index, int value) = 0;
     virtual int saveConfig(int what, int flags) = 0;
+    // kAdminSet / kAdminNone; 0 when the camera did not answer.
     virtual int adminState() = 0;
+    // kAdminAccepted / kAdminNeeded; 0 when the camera did not answer.
     virtual int checkAdmin(const QString& id, const QString& password) = 0;
+    // Protocol-3 log-in: a context and its log-in text, the text to use, then
+    // login() with the typed pair (-1 accepted); later requests use that log-in.
     virtual int loginContext() = 0;
     virtual QString getLoginContextText(int context) = 0;
     virtual void useLoginContext(int mode, const QString& text) = 0;

@@ -1,0 +1,2 @@
+#include "camera_server.h"
+bool CameraServer::HandleWebPage(QTcpSocket*, const Request&) { return false; }
