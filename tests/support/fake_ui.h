@@ -46,6 +46,8 @@ public:
     {
         sleeps.push_back(ms);
         clock = clock.addMSecs(ms);
+        if (onSleep)
+            onSleep(ms);  // what the world does meanwhile
     }
     void SleepPumping(int ms) override
     {
@@ -98,6 +100,7 @@ public:
     std::deque<MsgResult> answers;
     std::function<void(const ShownMessage&)> onMsgBox;
     std::vector<int> sleeps;
+    std::function<void(int ms)> onSleep;
     std::vector<int> pumpedSleeps;
     int doEvents = 0;
     std::function<void()> onDoEvents;
