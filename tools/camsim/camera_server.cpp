@@ -724,7 +724,7 @@ QByteArray CameraServer::SearchAnswer(const QByteArray& id)
 
 void CameraServer::AnswerSearch(const QHostAddress& from, quint16 port, const QByteArray& request)
 {
-    if (!udp_ || request.size() > 4096)
+    if (!udp_ || rebooting_ || request.size() > 4096)
         return;
     const QList<QByteArray> lines = request.split('\n');
     if (lines.value(0).trimmed() == "CAMNET/1") {
