@@ -5,6 +5,8 @@
 #include "discovery/frm_change_ip_address.h"
 #include "discovery/frm_check_password.h"
 #include "discovery/frm_login.h"
+#include "discovery/frm_update_fw.h"
+#include "engine/frm_main.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/window_registry.h"
@@ -78,4 +80,5 @@ void RegisterDiscoveryWindows(WindowRegistry& registry)
     registry.Register(kLoginWindowName, [] { return new frmLogin; });
     registry.Register(kChangeIPAddressWindowName, [] { return new frmChangeIPAddress; });
     registry.Register(kCheckPasswordWindowName, [] { return new frmCheckPassword; });
+    RegisterFirmwareWindows(registry);
 }

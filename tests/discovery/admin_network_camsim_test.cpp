@@ -156,8 +156,8 @@ TEST_F(AdminNetworkCamsim, TheAdministratorCheckRefusesAWrongPasswordAndTakesThe
     for (const int mode : {1, kCheckOnCamera}) {
         SCOPED_TRACE(mode);
         fakeUi.messages.clear();
-        windows().Unload(kCheckPasswordDialogName);
-        auto* check = windows().Get<frmCheckPassword>(kCheckPasswordDialogName);
+        windows().Unload(kCheckPasswordWindowName);
+        auto* check = windows().Get<frmCheckPassword>(kCheckPasswordWindowName);
         check->m_lMode = mode;
         // What the caller prepares: the slot's account, and for the check by
         // the camera its MAC address.
