@@ -1,3 +1,5 @@
+#include "platform/web_browser/embedded_browser.h"
+
 #include <QApplication>
 #include <gmock/gmock.h>
 
@@ -10,6 +12,7 @@ int main(int argc, char** argv)
     // A camera search started by any test, or by a program a test starts,
     // stays on this machine.
     qputenv("CAM_DISCOVERY_TARGETS", "127.255.255.255");
+    PrepareEmbeddedBrowser();
     QApplication app(argc, argv);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();

@@ -9,6 +9,7 @@
 #include "foundation/window_names.h"
 #include "foundation/window_registry.h"
 #include "platform/ui_services.h"
+#include "platform/web_browser/embedded_browser.h"
 
 #include <QApplication>
 #include <QLockFile>
@@ -90,6 +91,7 @@ StartupResult Main()
 
 int RunProgram(int argc, char** argv)
 {
+    PrepareEmbeddedBrowser();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("camclient"));
     QGuiApplication::setQuitOnLastWindowClosed(false);  // the window registry ends the run

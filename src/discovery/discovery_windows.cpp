@@ -6,12 +6,14 @@
 #include "discovery/frm_check_password.h"
 #include "discovery/frm_login.h"
 #include "discovery/frm_update_fw.h"
+#include "discovery/frm_web.h"
 #include "engine/frm_main.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/window_registry.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/http_wis_viewer.h"
+#include "platform/web_browser/embedded_browser.h"
 
 #include <mutex>
 #include <random>
@@ -81,4 +83,7 @@ void RegisterDiscoveryWindows(WindowRegistry& registry)
     registry.Register(kChangeIPAddressWindowName, [] { return new frmChangeIPAddress; });
     registry.Register(kCheckPasswordWindowName, [] { return new frmCheckPassword; });
     RegisterFirmwareWindows(registry);
+    // The web page needs a browser; a build without one does not offer it.
+    if (EmbeddedBrowserAvailable())
+        registry.Register(kWebDialogName, [] { return new frmWeb; });
 }

@@ -269,6 +269,9 @@ bool frmBrowse::GiveOwnAddress(const QString& macDisplay)
     m_bSearchComplete = false;
     const int result =
         m_server->setNetwork(address, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
+    // Stored settings take effect when the camera applies them.
+    if (result == ImageServer::kTrue)
+        m_server->applyNetwork();
     // The camera restarts its network; the window keeps drawing meanwhile.
     ui().DoEvents();
     ui().SleepPumping(kAddressChangeWaitMs);

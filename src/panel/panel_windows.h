@@ -90,6 +90,28 @@ public:
     bool Cancel = false;
 };
 
+// The camera's web page for the current slot. The panel sets m_bRun and
+// m_sOldIPAddress, shows it and, when m_bCancel is false (the camera's
+// settings were posted), takes the posted fields. m_bNamePosted says whether
+// the post carried a camera name at all (without one, the slot keeps its own).
+inline const QString kWebDialogName = QStringLiteral("frmWeb");
+class IWebDialog : public IModalDialog {
+public:
+    bool m_bRun = false;
+    QString m_sOldIPAddress;
+    bool m_bCancel = true;
+    QString m_sUserName;
+    QString m_sPassword;
+    QString m_sIPAddress;
+    QString m_sServerName;
+    QString m_sServerLocation;
+    bool m_bNamePosted = false;
+    int m_lSecond_Port = 0;
+    int m_lWeb_Second = 0;
+    int m_lImage_Second = 0;
+    int m_lIPAssign = 1;
+};
+
 // The combined window's services to the panel (slot numbers 1..4).
 class IPanelCombineWindow {
 public:

@@ -179,4 +179,5 @@ private:
     // The camera's web pages (sim_web.cpp); false when `req` is not one of them.
     bool HandleWebPage(QTcpSocket* socket, const Request& req);
     int webPosts_ = 0;
+    QHash<QByteArray, QString> webFields_;  // what the settings page keeps besides the identity
 };
