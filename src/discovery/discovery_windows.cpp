@@ -85,5 +85,5 @@ void RegisterDiscoveryWindows(WindowRegistry& registry)
     RegisterFirmwareWindows(registry);
     // The web page needs a browser; a build without one does not offer it.
     if (EmbeddedBrowserAvailable())
-        registry.Register(kWebDialogName, [] { return new frmWeb; });
+        registry.Register(kWebWindowName, [] { return new frmWeb; });
 }

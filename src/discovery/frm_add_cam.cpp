@@ -4,8 +4,8 @@
 #include "discovery/frm_login.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
-#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/admin_account.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 

@@ -8,8 +8,8 @@
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
-#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/admin_account.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
 #include "platform/video_viewer/wis_viewer.h"
 
@@ -556,14 +556,14 @@ void frmBrowse::cmdChangeIPAddress_Click()
     s.setIPAddress(oldAddress);
     s.setMacAddress(s.serverMacAddress());
     switch (s.serverProtocol()) {
-    case 0:
-    case 1:
+    case kProtocolServer:
+    case kProtocolServer80:
         ChangeAddressByAdmin(entry, oldAddress, macDisplay);
         break;
-    case 3:
+    case kProtocolViewer:
         ChangeAddressByLogin(oldAddress, macDisplay);
         break;
-    case 4:
+    case kProtocolWebStream:
         ChangeAddressByAccount(oldAddress, macDisplay);
         break;
     default:
@@ -580,7 +580,7 @@ void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
     s.setIPAddress(oldAddress);
     const QString mac = s.serverMacAddress();
     s.setMacAddress(mac);
-    s.setProtocol(0);
+    s.setProtocol(kProtocolServer);
     s.setPort(kSearchPort);
     const int login = s.loginTest(0);
     SetHourglass(false);
@@ -611,8 +611,8 @@ void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
         if (!dialog)
             return;
         SetHourglass(true);
-        dialog->m_sSubnetMask = s.getConfigItem(44);
-        dialog->m_sDefaultGateway = s.getConfigItem(45);
+        dialog->m_sSubnetMask = s.getConfigItem(kConfigSubnetMask);
+        dialog->m_sDefaultGateway = s.getConfigItem(kConfigGateway);
         flags = static_cast<qint16>(
             static_cast<quint16>(s.getConfigWord(ImageServer::kNetworkFlagsWord)));
         SetHourglass(false);
@@ -625,7 +625,7 @@ void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
     } else {
         s.setIPAddress(oldAddress);
         s.setPort(kSearchPort);
-        s.setProtocol(0);
+        s.setProtocol(kProtocolServer);
         s.setMacAddress(mac);
         SetHourglass(true);
         const int state = s.adminState();
@@ -736,7 +736,7 @@ void frmBrowse::ChangeAddressByLogin(const QString& oldAddress, const QString& m
 void frmBrowse::ChangeAddressByAccount(const QString& oldAddress, const QString& macDisplay)
 {
     ImageServer& s = *m_server;
-    s.setProtocol(4);
+    s.setProtocol(kProtocolWebStream);
     s.setPort(s.serverWebPort());
     SetHourglass(true);
     const QString adminId = s.getAdminAccount(0);

@@ -1,4 +1,5 @@
 #include "discovery/frm_check_password.h"
+#include "platform/image_server/camera_codes.h"
 
 #include "discovery/discovery_windows.h"
 #include "discovery/frm_browse.h"
@@ -140,9 +141,9 @@ void frmCheckPassword::cmdOK_Click()
     if (m_lMode == kModeSlot) {
         const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
         ImageServer& s = *m_server;
-        if (cam.Protocol == 1) {
+        if (cam.Protocol == kProtocolServer80) {
             s.setIPAddress(cam.IPAddress);
-            s.setProtocol(1);
+            s.setProtocol(kProtocolServer80);
             s.setPort(cam.Port);
             s.setIsLocalCamera(cam.IsLocalCamera);
             s.setUserName(id);
@@ -175,7 +176,7 @@ void frmCheckPassword::cmdOK_Click()
     if (!m_sIPAddress.isEmpty()) {
         s.setIPAddress(m_sIPAddress);
         s.setPort(kSearchPort);
-        s.setProtocol(0);
+        s.setProtocol(kProtocolServer);
         s.setMacAddress(m_sMACAddress);
     }
     s.setUserName(id);

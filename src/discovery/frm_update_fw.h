@@ -11,6 +11,7 @@
 #pragma once
 
 #include "discovery/dialog_base.h"
+#include "foundation/window_names.h"
 #include "panel/panel_windows.h"
 
 #include <QTimer>
@@ -23,10 +24,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class TFTP;
-
-inline const QString kUpdateFWWindowName = QStringLiteral("frmUpdateFW");
-inline const QString kTFTPProgressWindowName = QStringLiteral("frmTFTPProgress");
-inline const QString kProgressWindowName = QStringLiteral("frmProgress");
 
 class frmUpdateFW : public DialogBase, public IModalDialog {
     Q_OBJECT

@@ -1,4 +1,5 @@
 #include "discovery/frm_web.h"
+#include "platform/image_server/camera_codes.h"
 
 #include "discovery/discovery_windows.h"
 #include "discovery/frm_login.h"
@@ -37,17 +38,32 @@ frmWeb::~frmWeb() = default;
 
 void frmWeb::Form_Load()
 {
-    m_bFirst = true;
-    m_bCancel = true;
-    m_sIPAddress = m_sOldIPAddress;
+    ResetResults();
     setWindowTitle(gLangWebCaption);
+}
+
+void frmWeb::ResetResults()
+{
+    // Nothing posted yet: the slot's own values stand.
+    const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+    m_bCancel = true;
+    m_bSettingsPosted = false;
+    m_sIPAddress = m_sOldIPAddress;
+    m_sUserName.clear();
+    m_sPassword.clear();
+    m_sServerName = cam.ServerName;
+    m_sServerLocation = cam.ServerLocation;
+    m_lIPAssign = 1;
+    m_lSecond_Port = 0;
+    m_lWeb_Second = 0;
+    m_lImage_Second = 0;
 }
 
 QString frmWeb::CameraPageUrl(int slot)
 {
     const CamInfo& cam = gCam[static_cast<size_t>(slot)];
     const QString port = QString::number(cam.Port);
-    if (cam.Protocol == 3 || cam.Protocol == 4)
+    if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream)
         return QStringLiteral("http://") + cam.IPAddress + QLatin1Char(':') + port;
     QString page = gDefaultPage;
     const QString model = cam.ServerModel.trimmed();
@@ -69,6 +85,8 @@ void frmWeb::OnFirstShow()
 {
     if (!m_bFirst)
         return;
+    // The caller set the old address after the window loaded.
+    ResetResults();
     setWindowTitle(QStringLiteral("Cam%1     %2")
                        .arg(gCurCam)
                        .arg(gCam[static_cast<size_t>(gCurCam)].ServerName));
@@ -84,10 +102,9 @@ void frmWeb::WebBrowser1_BeforeNavigate2(const QUrl& url, const QByteArray& post
     if (!post)
         return;
     if (post->settingsPage) {
-        if (post->serverName) {
+        m_bSettingsPosted = true;
+        if (post->serverName)
             m_sServerName = *post->serverName;
-            m_bNamePosted = true;
-        }
         if (post->serverLocation)
             m_sServerLocation = *post->serverLocation;
         if (post->ipAddress)

@@ -1,6 +1,7 @@
 // frmWeb: the web pages of the current slot's camera in an embedded browser.
 // Every navigation is watched; when the camera's settings are posted, the
-// posted values go into the public fields (IWebDialog) for the panel. When the
+// posted values go into the public fields (IWebDialog) for the panel; a post
+// without a camera name leaves the slot's own name there. When the
 // window closes after the camera's address changed, it waits for the camera to
 // come back at its new address; the panel then updates the slot and restarts
 // its stream once.
@@ -27,7 +28,8 @@ public:
     void ShowModal(QWidget* owner) override { DialogBase::ShowModal(owner); }
 
     bool m_bFirst = true;
-    QString m_sDdnsHst;  // not used by this window
+    QString m_sServerLocation;  // posted "SRV_Location"
+    QString m_sDdnsHst;         // not used by this window
 
     EmbeddedBrowser* WebBrowser1() const { return m_browser.get(); }
 
@@ -42,6 +44,7 @@ protected:
     void OnFirstShow() override;
 
 private:
+    void ResetResults();
     bool AskCredentials(const QUrl& url, QString& user, QString& password);
     void WaitForAddressChange();
 

@@ -67,7 +67,7 @@ TEST_F(WebPage, TheOperatorLogsInRenamesTheCameraAndThePostIsTaken)
     cam.UserName = QStringLiteral("admin");
     cam.Password = QStringLiteral("stale");  // the camera asks again: the operator types it
 
-    auto* web = windows().Get<frmWeb>(kWebDialogName);
+    auto* web = windows().Get<frmWeb>(kWebWindowName);
     ASSERT_NE(web, nullptr);
     web->m_sOldIPAddress = cam.IPAddress;
     web->m_bRun = false;
@@ -101,7 +101,7 @@ TEST_F(WebPage, TheOperatorLogsInRenamesTheCameraAndThePostIsTaken)
     ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
     EXPECT_EQ(web->windowTitle(), QStringLiteral("Cam1     Camera 1"));
     EXPECT_FALSE(web->m_bCancel);
-    EXPECT_TRUE(web->m_bNamePosted);
+    EXPECT_TRUE(web->m_bSettingsPosted);
     EXPECT_EQ(web->m_sServerName, QStringLiteral("Garden & Gate"));
     EXPECT_EQ(web->m_sUserName, QStringLiteral("admin"));
     EXPECT_EQ(web->m_sPassword, QStringLiteral("secret"));
@@ -111,7 +111,7 @@ TEST_F(WebPage, TheOperatorLogsInRenamesTheCameraAndThePostIsTaken)
         << "the address did not change: no wait";
     EXPECT_EQ(sim.Control(1, "state").value(QStringLiteral("name")),
               QStringLiteral("Garden & Gate"));
-    windows().Unload(kWebDialogName);
+    windows().Unload(kWebWindowName);
 }
 
 }  // namespace
