@@ -90,27 +90,6 @@ public:
     bool Cancel = false;
 };
 
-// The camera's web pages (frmWeb). The caller sets m_bRun and m_sOldIPAddress,
-// shows the dialog without owner and, when m_bCancel is false (a page with the
-// camera's settings was posted), reads the posted values; m_sServerName only
-// when m_bSettingsPosted (the settings page itself, "onfig1.htm", was posted).
-// The dialog resets every result field when it loads.
-class IWebDialog : public IModalDialog {
-public:
-    bool m_bRun = false;
-    QString m_sOldIPAddress;
-    bool m_bCancel = true;
-    bool m_bSettingsPosted = false;
-    QString m_sIPAddress;
-    QString m_sUserName;
-    QString m_sPassword;
-    QString m_sServerName;
-    int m_lIPAssign = 1;
-    int m_lSecond_Port = 0;
-    int m_lWeb_Second = 0;
-    int m_lImage_Second = 0;
-};
-
 // The combined window's services to the panel (slot numbers 1..4).
 class IPanelCombineWindow {
 public:
