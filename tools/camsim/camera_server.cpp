@@ -274,9 +274,8 @@ bool CameraServer::Authorised(QTcpSocket* socket, const Request& req, bool admin
     const QByteArray authz = req.headers.value("authorization");
     if (!refuse_ && !authz.isEmpty()) {
         const auto proves = [&](const QString& u, const QString& p) {
-            return config_.protocol == 3
-                       ? ViewerLogInOk(authz, u, p) || (ticket && TicketOk(authz))
-                       : auth_->Check(authz, req.method, req.target, u, p, stale);
+            return config_.protocol == 3 ? ViewerLogInOk(authz, u, p) || (ticket && TicketOk(authz))
+                                         : auth_->Check(authz, req.method, req.target, u, p, stale);
         };
         // The administrator may also do what the viewer may.
         if (proves(user, password)
@@ -435,7 +434,8 @@ void CameraServer::Handle(QTcpSocket* socket, const Request& req)
         Respond(socket, 200, IdentityRecord());
         return;
     }
-    if (HandleCompressed(socket, req) || HandleNetworkHttp(socket, req) || HandleWebPage(socket, req))
+    if (HandleCompressed(socket, req) || HandleNetworkHttp(socket, req)
+        || HandleWebPage(socket, req))
         return;
     static const QList<QByteArray> known = {"/api/login", "/api/config",       "/api/image",
                                             "/api/ptz",   "/api/snapshot.jpg", "/api/stream.mjpg",
