@@ -5,6 +5,7 @@
 #include "app/app_windows.h"
 #include "app/startup.h"
 #include "discovery/frm_browse.h"
+#include "discovery/frm_login.h"
 #include "engine/registry_windows.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
@@ -79,6 +80,12 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
             listed = QStringList{row->text(0), row->text(1), row->text(2)};
             ModalScript::Click(b.cmdAdd);
         });
+    // The camera has an administrator: the operator logs in with it.
+    script.OnVisible<frmLogin>("the log-in prompt", [](frmLogin& login) {
+        ModalScript::Type(login.txtUserName, QStringLiteral("admin"));
+        ModalScript::Type(login.txtPassword, QStringLiteral("admin"));
+        ModalScript::Click(login.cmdOK);
+    });
     SkinMouse mouse(panel->SkinForm1());
     mouse.click(QStringLiteral("Cam1"));  // an empty slot: the search window opens
     ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
@@ -93,6 +100,7 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
     EXPECT_EQ(gCam[1].Protocol, 0);
     EXPECT_EQ(gCam[1].ServerName, QStringLiteral("Porch"));
     EXPECT_EQ(gCam[1].MacAddress, QStringLiteral("0.30.140.7.7.7"));
+    EXPECT_EQ(gCam[1].UserName, QStringLiteral("admin"));
     auto* window = registry.IfLoaded<frmClient>(ClientWindowName(1));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
