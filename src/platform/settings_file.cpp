@@ -187,11 +187,13 @@ bool SettingsFile::LoadFromData(const QByteArray& data)
         pos = nl + 1;
         if (line.endsWith(u'\r'))
             line.chop(1);
-        const QStringView trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.front() == u';' || trimmed.front() == u'#')
+        // The line is told apart as it would be written: without its control
+        // characters, so that a key never reads back as a comment or a section.
+        const QString bare = stripControls(line.toString()).trimmed();
+        if (bare.isEmpty() || bare.front() == u';' || bare.front() == u'#')
             continue;
-        if (trimmed.front() == u'[' && trimmed.back() == u']' && trimmed.size() >= 2) {
-            current = &sectionFor(stripControls(trimmed.sliced(1, trimmed.size() - 2).toString()));
+        if (bare.front() == u'[' && bare.back() == u']' && bare.size() >= 2) {
+            current = &sectionFor(bare.sliced(1, bare.size() - 2));
             continue;
         }
         const qsizetype eq = line.indexOf(u'=');

@@ -70,6 +70,9 @@ TEST(SettingsFile, ReadsTheTextForm)
          "B=1\n",
          "G", "AB", QStringLiteral("1")},
         {"a key of control characters is no key", "[G]\n\x01=1\n", "G", "", std::nullopt},
+        {"control characters cannot hide a comment", "[G]\n\x08; A=1\n", "G", "; A", std::nullopt},
+        {"control characters cannot hide a section", "[G]\n\x08[H]=]\nA=1\n", "H]=", "A",
+         QStringLiteral("1")},
         {"a lone CR does not end a line", "[G]\nA=1\r[H]\rB=2\n", "G", "A",
          QStringLiteral("1\r[H]\rB=2")},
     };
