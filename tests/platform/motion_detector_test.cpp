@@ -184,43 +184,53 @@ TEST(MotionDetectorTest, GreyFromTheDisplayPictureDecidesAsTheGreyDecodeDoes)
     for (int i = 0; i < 20; ++i)
         clip.push_back(encoder.Encode(scene.Picture(), 80));
 
-    // The grey decode, and the display decoded at full size, at 1/2 and at 1/4.
+    // The grey decode, and the display decoded at full size, at 1/2 and at 1/4:
+    // the grey pictures are close, and the detector, fed as the stream feeds
+    // it (FeedBlocks on the display picture), reports the same pictures as it
+    // does from the grey decode, at every sensitivity.
     const JpegScale displayScales[] = {{1, 1}, {1, 2}, {1, 4}};
+    constexpr size_t kSources = 4;  // the grey decode, then the display scales
     JpegDecoder decoder;
     LumaDecoder luma;
-    std::vector<std::vector<std::vector<uint8_t>>> greys(4);  // [source][picture]
-    for (const QByteArray& jpeg : clip) {
+    std::array<std::array<MotionDetector, kSources>, 10> detectors;
+    std::array<std::array<std::vector<size_t>, kSources>, 10> reports;
+    for (int s = 1; s <= 10; ++s)
+        for (MotionDetector& d : detectors[static_cast<size_t>(s - 1)])
+            d.SetSensitivity(s);
+    for (size_t i = 0; i < clip.size(); ++i) {
+        const qint64 timeMs = static_cast<qint64>(i) * 40;
         int w = 0, h = 0;
-        std::vector<uint8_t> g;
-        ASSERT_TRUE(luma.Decode(jpeg, kMinWidth, g, w, h));
+        std::vector<uint8_t> fromDecode;
+        ASSERT_TRUE(luma.Decode(clip[i], kMinWidth, fromDecode, w, h));
         ASSERT_EQ(QSize(w, h), QSize(160, 120));
-        greys[0].push_back(g);
-        for (size_t k = 0; k < 3; ++k) {
+        for (size_t s = 0; s < 10; ++s)
+            if (detectors[s][0].FeedLuma(fromDecode.data(), 160, 120, 160, timeMs))
+                reports[s][0].push_back(i);
+        for (size_t k = 1; k < kSources; ++k) {
             QImage picture;
-            ASSERT_TRUE(decoder.DecodeInto(jpeg, picture, displayScales[k]));
+            ASSERT_TRUE(decoder.DecodeInto(clip[i], picture, displayScales[k - 1]));
+            std::vector<uint8_t> g;
             ASSERT_TRUE(GreyFromPicture(picture, kMinWidth, g, w, h));
             ASSERT_EQ(QSize(w, h), QSize(160, 120)) << k;
             double diff = 0;
-            for (size_t i = 0; i < g.size(); ++i)
-                diff += std::abs(static_cast<int>(g[i]) - static_cast<int>(greys[0].back()[i]));
+            for (size_t p = 0; p < g.size(); ++p)
+                diff += std::abs(static_cast<int>(g[p]) - static_cast<int>(fromDecode[p]));
             EXPECT_LT(diff / static_cast<double>(g.size()), 2.0) << "display scale " << k;
-            greys[k + 1].push_back(g);
+            GreyBlocks blocks;
+            ASSERT_TRUE(blocks.Set(picture, kMinWidth));
+            for (size_t s = 0; s < 10; ++s)
+                if (detectors[s][k].FeedBlocks(blocks, timeMs))
+                    reports[s][k].push_back(i);
         }
     }
-    for (int s = 1; s <= 10; ++s) {
-        std::vector<std::vector<size_t>> reports(greys.size());
-        for (size_t k = 0; k < greys.size(); ++k) {
-            MotionDetector d;
-            d.SetSensitivity(s);
-            for (size_t i = 0; i < clip.size(); ++i)
-                if (d.FeedLuma(greys[k][i].data(), 160, 120, 160, static_cast<qint64>(i) * 40))
-                    reports[k].push_back(i);
+    for (size_t s = 0; s < 10; ++s) {
+        for (size_t k = 0; k < kSources; ++k) {
             // Never during the still scene (its exposure step included), always for the block.
-            ASSERT_FALSE(reports[k].empty()) << "source " << k << ", sensitivity " << s;
-            EXPECT_GE(reports[k].front(), 12u) << "source " << k << ", sensitivity " << s;
+            ASSERT_FALSE(reports[s][k].empty()) << "source " << k << ", sensitivity " << s + 1;
+            EXPECT_GE(reports[s][k].front(), 12u) << "source " << k << ", sensitivity " << s + 1;
         }
-        for (size_t k = 1; k < greys.size(); ++k)
-            EXPECT_EQ(reports[k], reports[0]) << "source " << k << ", sensitivity " << s;
+        for (size_t k = 1; k < kSources; ++k)
+            EXPECT_EQ(reports[s][k], reports[s][0]) << "source " << k << ", sensitivity " << s + 1;
     }
 
     // A large picture (blocks of 8 x 8, four rows of each read) still matches the grey decode.
@@ -249,4 +259,39 @@ TEST(MotionDetectorTest, GreyFromTheDisplayPictureDecidesAsTheGreyDecodeDoes)
     ASSERT_TRUE(GreyFromPicture(narrow, kMinWidth, g, w, h));  // narrower than asked: as it is
     EXPECT_EQ(QSize(w, h), QSize(100, 2));
     EXPECT_EQ(g[0], 255);
+}
+
+// A plain colour reads as its luminance whatever the block size the picture's
+// width gives (every block, the blocks of which only some rows are read too).
+TEST(MotionDetectorTest, GreyBlocksOfAPlainPictureAreItsLuminance)
+{
+    constexpr int kMinWidth = 2 * MotionDetector::kGridWidth;
+    const QColor colour(200, 100, 50);
+    const int expected = (200 * 77 + 100 * 150 + 50 * 29) / 256;
+    struct Case {
+        int width, height, factor;
+    };
+    const Case cases[] = {{160, 120, 1},    {320, 240, 2},    {640, 480, 4},
+                          {1120, 630, 7},   {1280, 720, 8},   {1760, 990, 11},
+                          {2240, 1260, 14}, {2560, 1440, 16}, {3840, 2160, 16}};
+    for (const Case& c : cases) {
+        for (const QColor& fill : {colour, QColor(Qt::white)}) {
+            QImage picture(c.width, c.height, QImage::Format_RGB32);
+            picture.fill(fill);
+            GreyBlocks grey;
+            ASSERT_TRUE(grey.Set(picture, kMinWidth)) << c.width;
+            EXPECT_EQ(grey.Width(), c.width / c.factor) << c.width;
+            EXPECT_EQ(grey.Height(), c.height / c.factor) << c.width;
+            const int want = fill == colour ? expected : 255;
+            for (const QPoint p : {QPoint(0, 0), QPoint(grey.Width() - 1, grey.Height() - 1),
+                                   QPoint(grey.Width() / 2, grey.Height() / 3)})
+                EXPECT_EQ(grey.At(p.x(), p.y()), want)
+                    << c.width << " at " << p.x() << "," << p.y();
+        }
+    }
+    GreyBlocks grey;
+    EXPECT_FALSE(
+        grey.Set(QImage(4000, 3, QImage::Format_RGB32), kMinWidth));  // blocks taller than it
+    MotionDetector d;
+    EXPECT_FALSE(d.FeedBlocks(grey, 0));
 }

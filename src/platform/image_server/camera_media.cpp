@@ -36,13 +36,20 @@ void CameraMedia::OnPicture(const QByteArray& jpeg, qint64 cameraTimeUs, qint64 
     std::unique_lock lock(motionMutex_, std::try_to_lock);
     if (!lock.owns_lock())
         return;
-    int w = 0, h = 0;
-    const bool fromDecoded = decoded && decoded->width() >= kMotionPictureWidth
-                             && GreyFromPicture(*decoded, kMotionPictureWidth, luma_, w, h);
-    if (!fromDecoded && !decoder_.Decode(jpeg, kMotionPictureWidth, luma_, w, h))
-        return;
     detector_.SetSensitivity(sensitivity_);
-    if (!detector_.FeedLuma(luma_.data(), w, h, w, receivedUs / 1000))
+    const qint64 timeMs = receivedUs / 1000;
+    GreyBlocks grey;
+    bool report = false;
+    if (decoded && decoded->width() >= kMotionPictureWidth
+        && grey.Set(*decoded, kMotionPictureWidth)) {
+        report = detector_.FeedBlocks(grey, timeMs);
+    } else {
+        int w = 0, h = 0;
+        if (!decoder_.Decode(jpeg, kMotionPictureWidth, luma_, w, h))
+            return;
+        report = detector_.FeedLuma(luma_.data(), w, h, w, timeMs);
+    }
+    if (!report)
         return;
     ++motionReports_;
     notify_(6);

@@ -192,73 +192,91 @@ bool LumaDecoder::Decode(const QByteArray& jpeg, int minWidth, std::vector<uint8
     return rc == 0 || tjGetErrorCode(static_cast<tjhandle>(handle_)) == TJERR_WARNING;
 }
 
-bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& out, int& width,
-                     int& height)
+bool GreyBlocks::Set(const QImage& picture, int minWidth)
 {
+    width_ = height_ = 0;
     if (picture.isNull()
         || (picture.format() != QImage::Format_RGB32 && picture.format() != QImage::Format_ARGB32))
         return false;
     constexpr int kMaxFactor = 16;  // keeps the sums of a block within 16-bit lanes
-    const int f = std::clamp(picture.width() / std::max(1, minWidth), 1, kMaxFactor);
-    width = picture.width() / f;
-    height = picture.height() / f;
-    if (width <= 0 || height <= 0)
-        return false;
-    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    const int used = width * f;
-    // Column sums over the block's rows, red and blue in the two halves of one
-    // word and green in another (no half can overflow: 16 x 16 x 255 per block).
-    thread_local std::vector<uint32_t> rb, g;
-    rb.resize(static_cast<size_t>(used));
-    g.resize(static_cast<size_t>(used));
+    factor_ = std::clamp(picture.width() / std::max(1, minWidth), 1, kMaxFactor);
     // Of a block taller than four rows, four evenly spaced rows are read: still
     // at least as many pixels per grey pixel as the scaled grey decode averages,
     // at a fraction of the memory traffic of a large picture.
-    const int rowStep = std::max(1, f / 4);
-    const int rows = f / rowStep;
-    const uint32_t divisor = static_cast<uint32_t>(rows * f) * 256U;
-    for (int gy = 0; gy < height; ++gy) {
-        std::fill(rb.begin(), rb.end(), 0U);
-        std::fill(g.begin(), g.end(), 0U);
-        for (int r = rowStep / 2; r < f; r += rowStep) {
-            const auto* line = reinterpret_cast<const uint32_t*>(picture.constScanLine(gy * f + r));
-            uint32_t* rbp = rb.data();
-            uint32_t* gp = g.data();
-            int x = 0;
+    rowStep_ = std::max(1, factor_ / 4);
+    firstRow_ = rowStep_ / 2;
+    int rows = 0;
+    for (int r = firstRow_; r < factor_; r += rowStep_)
+        ++rows;
+    divisor_ = static_cast<uint32_t>(rows * factor_) * 256U;
+    bits_ = picture.constBits();
+    stride_ = picture.bytesPerLine();
+    width_ = picture.width() / factor_;
+    height_ = picture.height() / factor_;
+    if (width_ <= 0 || height_ <= 0) {
+        width_ = height_ = 0;
+        return false;
+    }
+    return true;
+}
+
+uint8_t GreyBlocks::At(int x, int y) const
+{
+    // Red and blue are summed in the two halves of one word, green in another:
+    // no half can overflow (a block reads at most 16 x 5 pixels of 255).
+    uint32_t redBlue = 0, green = 0;
+    for (int r = firstRow_; r < factor_; r += rowStep_) {
+        const auto* line = reinterpret_cast<const uint32_t*>(bits_ + (y * factor_ + r) * stride_)
+                           + static_cast<qsizetype>(x) * factor_;
+        int c = 0;
 #if defined(__SSE2__)
-            // Four pixels at a time (the compiler does not vectorise this loop at -O2).
+        if (factor_ >= 4) {
             const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
             const __m128i maskG = _mm_set1_epi32(0xFF);
-            for (; x + 4 <= used; x += 4) {
-                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x));
-                auto* rbv = reinterpret_cast<__m128i*>(rbp + x);
-                auto* gv = reinterpret_cast<__m128i*>(gp + x);
-                _mm_storeu_si128(rbv,
-                                 _mm_add_epi32(_mm_loadu_si128(rbv), _mm_and_si128(p, maskRb)));
-                _mm_storeu_si128(gv, _mm_add_epi32(_mm_loadu_si128(gv),
-                                                   _mm_and_si128(_mm_srli_epi32(p, 8), maskG)));
+            __m128i rb = _mm_setzero_si128(), g = _mm_setzero_si128();
+            for (; c + 4 <= factor_; c += 4) {
+                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + c));
+                rb = _mm_add_epi32(rb, _mm_and_si128(p, maskRb));
+                g = _mm_add_epi32(g, _mm_and_si128(_mm_srli_epi32(p, 8), maskG));
             }
-#endif
-            for (; x < used; ++x) {
-                const uint32_t p = line[x];
-                rbp[x] += p & 0x00FF00FFU;
-                gp[x] += (p >> 8) & 0xFFU;
-            }
+            alignas(16) uint32_t lanes[8];
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), rb);
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), g);
+            redBlue += lanes[0] + lanes[1] + lanes[2] + lanes[3];
+            green += lanes[4] + lanes[5] + lanes[6] + lanes[7];
         }
-        uint8_t* dst = out.data() + static_cast<size_t>(gy) * static_cast<size_t>(width);
-        const uint32_t* rbc = rb.data();
-        const uint32_t* gc = g.data();
-        for (int gx = 0; gx < width; ++gx, rbc += f, gc += f) {
-            // Red and blue stay packed: a block's sum fits each 16-bit half.
-            uint32_t redBlue = 0, green = 0;
-            for (int c = 0; c < f; ++c) {
-                redBlue += rbc[c];
-                green += gc[c];
-            }
-            const uint32_t red = redBlue >> 16;
-            const uint32_t blue = redBlue & 0xFFFFU;
-            dst[gx] = static_cast<uint8_t>((red * 77 + green * 150 + blue * 29) / divisor);
+#endif
+        for (; c < factor_; ++c) {
+            redBlue += line[c] & 0x00FF00FFU;
+            green += (line[c] >> 8) & 0xFFU;
         }
     }
+    const uint32_t red = redBlue >> 16;
+    const uint32_t blue = redBlue & 0xFFFFU;
+    return static_cast<uint8_t>((red * 77 + green * 150 + blue * 29) / divisor_);
+}
+
+bool MotionDetector::FeedBlocks(const GreyBlocks& grey, qint64 timeMs)
+{
+    if (grey.Width() <= 0 || grey.Height() <= 0)
+        return false;
+    Reduce(grey.Width(), grey.Height(),
+           [&grey](int x, int y) { return static_cast<uint32_t>(grey.At(x, y)); });
+    return Compare(timeMs);
+}
+
+bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& out, int& width,
+                     int& height)
+{
+    GreyBlocks grey;
+    if (!grey.Set(picture, minWidth))
+        return false;
+    width = grey.Width();
+    height = grey.Height();
+    out.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            out[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                grey.At(x, y);
     return true;
 }

@@ -27,6 +27,32 @@
 #include <cstdint>
 #include <vector>
 
+// A decoded RGB32 picture seen as a small grey picture: every grey pixel is the
+// mean luminance of an f x f block, f the largest whole factor (at most 16)
+// that keeps the grey picture at least `minWidth` wide (of a block more than
+// four rows high, four evenly spaced rows are read). A grey pixel is worked
+// out when it is asked for, so a reader that needs only some of them reads
+// only their blocks. The picture must outlive the reader's use of it.
+class GreyBlocks {
+public:
+    // False for a null picture, one in another format than (A)RGB32, or one
+    // too small to give a grey picture.
+    bool Set(const QImage& picture, int minWidth);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    uint8_t At(int x, int y) const;
+
+private:
+    const uchar* bits_ = nullptr;
+    qsizetype stride_ = 0;
+    int factor_ = 1;
+    int firstRow_ = 0;
+    int rowStep_ = 1;
+    int width_ = 0;
+    int height_ = 0;
+    uint32_t divisor_ = 256;
+};
+
 class MotionDetector {
 public:
     static constexpr int kGridWidth = 80;
@@ -41,6 +67,10 @@ public:
     bool Feed(const QImage& picture, qint64 timeMs);
     // The same for a luminance plane (one byte per pixel).
     bool FeedLuma(const uint8_t* luma, int width, int height, qsizetype stride, qint64 timeMs);
+
+    // The same for the grey picture of a decoded picture; only the grey pixels
+    // the grid samples are worked out.
+    bool FeedBlocks(const GreyBlocks& grey, qint64 timeMs);
 
     // Forgets the previous picture and the last report (a new stream).
     void Reset();
@@ -95,11 +125,8 @@ private:
     void* handle_ = nullptr;
 };
 
-// Reduces a decoded RGB32 picture to a small grey picture for the detector,
-// as LumaDecoder does straight from the JPEG: every grey pixel is the mean
-// luminance of an f x f block, f the largest whole factor (at most 16) that
-// keeps the result at least `minWidth` wide (of a block more than four rows
-// high, four evenly spaced rows). False for a null picture or one
-// in another format.
+// The whole grey picture GreyBlocks gives of a decoded RGB32 picture, as
+// LumaDecoder makes it straight from the JPEG. False when GreyBlocks refuses
+// the picture.
 bool GreyFromPicture(const QImage& picture, int minWidth, std::vector<uint8_t>& out, int& width,
                      int& height);
