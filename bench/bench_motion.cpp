@@ -119,16 +119,15 @@ void DisplayDecode(benchmark::State& state, bool motion)
     JpegDecoder decoder;
     const JpegScale scale{1, static_cast<int>(state.range(2))};
     MotionDetector detector;
-    std::vector<uint8_t> grey;
     QImage img;
     qint64 t = 0;
     size_t i = 0;
     for (auto _ : state) {
         decoder.DecodeInto(pictures[i++ % pictures.size()], img, scale);
         if (motion) {
-            int w = 0, h = 0;
-            GreyFromPicture(img, 2 * MotionDetector::kGridWidth, grey, w, h);
-            benchmark::DoNotOptimize(detector.FeedLuma(grey.data(), w, h, w, t += 40));
+            GreyBlocks grey;
+            grey.Set(img, 2 * MotionDetector::kGridWidth);
+            benchmark::DoNotOptimize(detector.FeedBlocks(grey, t += 40));
         }
         benchmark::DoNotOptimize(img.constBits());
     }
