@@ -47,6 +47,7 @@ void frmController::SendPTCommand(int slot, int code)
         if (cam.Recording)
             engine->StopRecord(slot);
         cam.RecordMode = kRecordNone;
+        RefreshRecordLooks(slot);
     }
     RefreshPanelText();
     engine->Cam(slot).ptControl(code);

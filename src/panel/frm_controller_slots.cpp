@@ -263,6 +263,9 @@ void frmController::Connect_Fun(int slot)
         PanelEngine().Stop_MotionStart(slot);
         if (engine)
             engine->CamStop(slot);
+        // The stop redraws the recording buttons only when a recording ran; an
+        // armed schedule or motion mode ended here without one.
+        RefreshRecordLooks(slot);
         if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream) {
             if (gWinOpen[static_cast<size_t>(slot)])
                 ResetAudioButton(windows().IfLoaded<QWidget>(ClientWindowName(slot)));

@@ -6,6 +6,8 @@
 
 #include "foundation/settings.h"
 #include "platform/settings_file.h"
+#include "views/frm_client.h"
+#include "views/view_buttons.h"
 
 namespace {
 
@@ -408,6 +410,77 @@ TEST_F(PanelSlotsTest, ConnectStartsAndStopsTheCurrentSlot)
         }
         RegisterWindows();
     }
+}
+
+// Disconnecting ends the recording mode, and so does steering a camera in
+// motion mode; the slot's video window shows the buttons of "no recording
+// mode" at once, also when an armed schedule or motion mode had no recording
+// running (then no recording stop redraws them).
+TEST_F(PanelSlotsTest, EndingTheRecordingModeGivesTheVideoWindowItsIdleButtons)
+{
+    enum Action { Disconnect, PanTilt };
+    struct Case {
+        Action action;
+        int protocol;
+        int mode;
+        bool recording;
+        int row;  // a button whose look depends on the recording mode
+        int before, after;
+    };
+    using namespace viewbtn;
+    const Case cases[] = {
+        {Disconnect, 0, kRecordSchedule, false, kRotate, kGray, kNormal},
+        {Disconnect, 0, kRecordMotion, false, kRotate, kGray, kNormal},
+        {Disconnect, 4, kRecordSchedule, false, kRotate, kGray, kNormal},
+        {Disconnect, 4, kRecordSchedule, false, kAudio, kGray, kLeave},
+        {Disconnect, 0, kRecordSchedule, true, kRotate, kGray, kNormal},
+        {Disconnect, 0, kRecordManual, true, kRotate, kGray, kNormal},
+        {PanTilt, 0, kRecordMotion, false, kRotate, kGray, kNormal},
+        {PanTilt, 0, kRecordMotion, true, kRotate, kGray, kNormal},
+        {PanTilt, 4, kRecordMotion, true, kAudio, kGray, kLeave},
+        {PanTilt, 0, kRecordSchedule, false, kRotate, kGray, kGray},  // steering keeps a schedule
+    };
+    // One look per cell of the rows that follow the recording mode.
+    for (int row : {kColorCtl, kRotate, kAudio})
+        for (int cell = kNormal; cell <= kNoAudio; ++cell)
+            gViewBtn[static_cast<size_t>(row)].BtnStr[static_cast<size_t>(cell)] =
+                QStringLiteral("BgColor %1 -").arg(row * 10 + cell);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "action " << c.action << " protocol " << c.protocol << " mode " << c.mode
+                     << " recording " << c.recording << " row " << c.row);
+        RegisterWindows();
+        RegisterClientWindows(windows());  // the program's own video windows
+        gCam[1] = CamInfo{};
+        AssignSlot(1, c.protocol, true);
+        gCam[1].RecordMode = c.mode;
+        gCam[1].Recording = c.recording;
+        gCurCam = 1;
+        OpenPanel();
+        auto* window = windows().Get<frmClient>(ClientWindowName(1));
+        ASSERT_NE(window, nullptr);
+        window->show();
+        const auto shown = [&] {
+            const BtnInfo& button = gViewBtn[static_cast<size_t>(c.row)];
+            const QString look = window->SkinForm1()->GetElement(button.BtnName).picture();
+            for (int cell = kNormal; cell <= kNoAudio; ++cell)
+                if (look == button.BtnStr[static_cast<size_t>(cell)])
+                    return cell;
+            return -1;
+        };
+        ASSERT_EQ(shown(), c.before);
+
+        if (c.action == Disconnect)
+            Click(QStringLiteral("Connect"));
+        else
+            panel->SendPTCommand(1, ImageServer::kPtUp);
+
+        EXPECT_EQ(gCam[1].Enable, c.action != Disconnect);
+        const bool modeEnds = c.action == Disconnect || c.mode == kRecordMotion;
+        EXPECT_EQ(gCam[1].RecordMode, modeEnds ? kRecordNone : c.mode);
+        EXPECT_EQ(shown(), c.after);
+    }
+    RegisterWindows();
 }
 
 TEST_F(PanelSlotsTest, AdministratorCheckBeforeTheSetUpGroupOpens)
