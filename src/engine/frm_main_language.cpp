@@ -63,6 +63,9 @@ bool frmMain::LoadLanguage()
         if (QString warning;
             reader.TextByRule(kEngineWindowName, QStringLiteral("strLogNotWritten"), warning))
             gLangLogNotWritten = warning;
+        if (QString warning;
+            reader.TextByRule(kEngineWindowName, QStringLiteral("strSettingsNotSaved"), warning))
+            gLangSettingsNotSaved = warning;
         for (int k = 1; k <= 17; ++k)
             gLangEvent[k - 1] = text(kEngineWindowName, QStringLiteral("Event%1").arg(k));
         return true;

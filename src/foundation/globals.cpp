@@ -66,6 +66,11 @@ const QString kBuiltInLogNotWritten =
     QStringLiteral("The event log of camera %1 cannot be written to \"%2\". "
                    "Its events are kept in memory until the log can be written.");
 QString gLangLogNotWritten = kBuiltInLogNotWritten;
+const QString kBuiltInSettingsNotSaved =
+    QStringLiteral("The settings cannot be saved to \"%1\" (%2). They stay in effect while the "
+                   "program runs and are saved when the file can be written; the file keeps the "
+                   "settings it had.");
+QString gLangSettingsNotSaved = kBuiltInSettingsNotSaved;
 std::array<QString, 5> gLangCtrlMsg;
 std::array<QString, 2> gLangClientMsg;
 std::array<QString, 4> gLangRec;
@@ -159,6 +164,7 @@ void InitGlobalVariable()
     gLangEvent.fill(QString());
     gLangMainMsg.fill(QString());
     gLangLogNotWritten = kBuiltInLogNotWritten;
+    gLangSettingsNotSaved = kBuiltInSettingsNotSaved;
     gLangCtrlMsg.fill(QString());
     gLangClientMsg.fill(QString());
     gLangRec.fill(QString());

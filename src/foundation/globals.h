@@ -181,6 +181,10 @@ extern std::array<QString, 3> gLangMainMsg;
 // (%1 the slot, %2 the file); a pack without the key keeps the built-in text.
 extern QString gLangLogNotWritten;
 extern const QString kBuiltInLogNotWritten;
+// [frmMain] strSettingsNotSaved: the warning when main.ini cannot be written
+// (%1 the file, %2 the reason); a pack without the key keeps the built-in text.
+extern QString gLangSettingsNotSaved;
+extern const QString kBuiltInSettingsNotSaved;
 extern std::array<QString, 5> gLangCtrlMsg;
 extern std::array<QString, 2> gLangClientMsg;
 extern std::array<QString, 4> gLangRec;

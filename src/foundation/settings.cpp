@@ -5,6 +5,7 @@
 #include "foundation/ini_values.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/settings_file.h"
+#include "platform/ui_services.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -259,8 +260,13 @@ bool sameFile(const struct stat& a, const struct stat& b)
 
 QString MainIniPath() { return DataPath() + QStringLiteral("/main.ini"); }
 
-bool SaveSettings()
+bool SaveSettings(QString* error)
 {
+    const auto failed = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     try {
         SettingsFile file;
         file.FileName(MainIniPath());
@@ -279,14 +285,36 @@ bool SaveSettings()
 
         QDir().mkpath(QFileInfo(file.FileName()).absolutePath());
         if (!file.Save())
-            return false;
+            return failed(file.ErrorString());
         gLastSave = LastSave{file.FileName(), data, {}};
         if (::stat(nativePath.constData(), &gLastSave.file) != 0)
             gLastSave.path.clear();
         return true;
+    } catch (const std::exception& e) {
+        return failed(QString::fromLocal8Bit(e.what()));
     } catch (...) {
-        return false;
+        return failed(QStringLiteral("unknown error"));
     }
+}
+
+namespace {
+// A program save's failure was shown and no save has worked since.
+bool gSaveFailureShown = false;
+}  // namespace
+
+bool SaveSettingsOrWarn(SaveRequest request)
+{
+    QString why;
+    if (SaveSettings(&why)) {
+        gSaveFailureShown = false;
+        return true;
+    }
+    if (request == SaveRequest::Operator || !gSaveFailureShown) {
+        gSaveFailureShown = true;
+        ui().MsgBox(QString(gLangSettingsNotSaved).arg(MainIniPath(), why), MsgButtons::OK,
+                    MsgIcon::Warning, gAppTitle);
+    }
+    return false;
 }
 
 bool LoadSettings(QString* error)

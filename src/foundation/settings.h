@@ -21,8 +21,21 @@ struct CamInfo;
 // DataPath() + "/main.ini".
 QString MainIniPath();
 
-// Writes every slot and the general settings. False on any failure; no message.
-bool SaveSettings();
+// Writes every slot and the general settings. False on any failure, with the
+// file and the reason in `error` when given; no message. The file is replaced
+// whole or not at all.
+bool SaveSettings(QString* error = nullptr);
+
+// Who asked for a save, which decides how often a failure is shown.
+enum class SaveRequest {
+    Operator,  // an accepted dialog: every failure is shown
+    Program,   // the program's own saves (a camera push, the program's end): a
+               // failure is shown once until a save works again
+};
+// SaveSettings, and when it fails the warning gLangSettingsNotSaved (the file
+// and the reason) in a box with the application title. The settings in memory
+// stay as they are, so a later save writes them.
+bool SaveSettingsOrWarn(SaveRequest request);
 // Reads main.ini into the globals. True when the file does not exist (nothing
 // changes) or was read to the end; false when it cannot be read or a value
 // does not convert. On false, `error` (when given) names the file, the key and

@@ -169,7 +169,7 @@ void frmEMailSetting::cmdOK_Click()
             server.setMailPassword(slot.MailPassword);
         }
     }
-    SaveSettings();
+    SaveSettingsOrWarn(SaveRequest::Operator);
     hide();
 }
 

@@ -143,7 +143,7 @@ void frmMotionSetting::cmdOK_Click()
             viewer.setSensitivity(cam.Sensitivity);
         }
     }
-    SaveSettings();
+    SaveSettingsOrWarn(SaveRequest::Operator);
     hide();
 }
 

@@ -224,7 +224,7 @@ void frmSchedule::cmdOK_Click()
             from.push_back(row.tag);
         engine->MoveScheduleWindows(c, from);
     }
-    SaveSettings();
+    SaveSettingsOrWarn(SaveRequest::Operator);
     hide();
 }
 

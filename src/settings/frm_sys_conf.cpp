@@ -569,6 +569,6 @@ void frmSysConf::cmdOK_Click()
         gPlayerMode = 1;
     gPlayerPath = txtPlayPath->text();
 
-    SaveSettings();
+    SaveSettingsOrWarn(SaveRequest::Operator);
     hide();
 }

@@ -60,7 +60,8 @@ TEST_F(LanguageCaptionsTest, EveryKeyLandsInItsTable)
           "Message3=m3\r\nMessage4=m4\r\nMessage5=m5\r\n"
           "[PopupMenu]\r\nAbout=About\r\nHelp=Help\r\nFitWindow=Fit\r\n"
           "[frmMain]\r\nMessage1=a\r\nMessage2=b\r\nMessage3=c\r\nEvent1=Started\r\n"
-          "Event17=Stalled\r\nstrLogNotWritten=Log %1 fails at %2\r\n");
+          "Event17=Stalled\r\nstrLogNotWritten=Log %1 fails at %2\r\n"
+          "strSettingsNotSaved=Settings not saved to %1: %2\r\n");
 
     ASSERT_TRUE(frmMain::LoadLanguage());
 
@@ -100,6 +101,7 @@ TEST_F(LanguageCaptionsTest, EveryKeyLandsInItsTable)
         {&gLangEvent[16], "Stalled"},
         {&gLangEvent[1], ""},
         {&gLangLogNotWritten, "Log %1 fails at %2"},
+        {&gLangSettingsNotSaved, "Settings not saved to %1: %2"},
     };
     for (const auto& [global, expected] : table)
         EXPECT_EQ(*global, QString::fromUtf8(expected)) << expected;
@@ -173,6 +175,8 @@ TEST_F(LanguageCaptionsTest, TheShippedEventTextsAreSentences)
     QStringList all(gLangEvent.begin(), gLangEvent.begin() + kEventStreamStalled + 1);
     all.removeDuplicates();
     EXPECT_EQ(all.size(), kEventStreamStalled + 1);
-    // The log warning keeps both of its places.
-    EXPECT_TRUE(gLangLogNotWritten.contains(u"%1") && gLangLogNotWritten.contains(u"%2"));
+    // The warnings keep both of their places.
+    for (const QString* warning : {&gLangLogNotWritten, &gLangSettingsNotSaved}) {
+        EXPECT_TRUE(warning->contains(u"%1") && warning->contains(u"%2")) << warning->toStdString();
+    }
 }
