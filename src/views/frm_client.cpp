@@ -17,6 +17,7 @@
 #include "platform/ui_services.h"
 #include "platform/video_viewer/wis_viewer.h"
 #include "views/colour_panel.h"
+#include "views/skin_events.h"
 #include "views/video_placement.h"
 #include "views/view_buttons.h"
 
@@ -109,25 +110,7 @@ frmClient::frmClient(int slot, ClientLinks links, QWidget* parent)
         Guard(ErrorReport::Quiet, QStringLiteral("tbr1_ToolClick"), [&] { tbr1_ToolClick(tool); });
     });
 
-    connect(skin_, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
-              [&] { SkinForm1_MouseDown(e, button); });
-    });
-    connect(skin_, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
-              [&] { SkinForm1_MouseUp(e, button); });
-    });
-    connect(skin_, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
-              [&] { SkinForm1_MouseIn(e); });
-    });
-    connect(skin_, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
-              [&] { SkinForm1_MouseOut(e); });
-    });
-    connect(skin_, &SkinForm::Click, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
-    });
+    ConnectSkinEvents(skin_, this, ErrorReport::Quiet);
 }
 
 frmClient::~frmClient()

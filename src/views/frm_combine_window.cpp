@@ -16,6 +16,7 @@
 #include "platform/video_viewer/wis_viewer.h"
 #include "views/colour_panel.h"
 #include "views/frm_client.h"
+#include "views/skin_events.h"
 #include "views/video_placement.h"
 #include "views/view_buttons.h"
 
@@ -93,25 +94,7 @@ frmCombineWindow::frmCombineWindow(CombineLinks links, QWidget* parent)
     frameLayout->addWidget(m_list);
     m_listEvent = std::make_unique<ListWidgetEvents>(m_list);
 
-    connect(m_skin, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
-              [&] { SkinForm1_MouseDown(e, button); });
-    });
-    connect(m_skin, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
-              [&] { SkinForm1_MouseUp(e, button); });
-    });
-    connect(m_skin, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
-              [&] { SkinForm1_MouseIn(e); });
-    });
-    connect(m_skin, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
-              [&] { SkinForm1_MouseOut(e); });
-    });
-    connect(m_skin, &SkinForm::Click, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
-    });
+    ConnectSkinEvents(m_skin, this, ErrorReport::Quiet);
 }
 
 frmCombineWindow::~frmCombineWindow()

@@ -11,6 +11,7 @@
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
 #include "views/frm_client.h"
+#include "views/skin_events.h"
 #include "views/view_buttons.h"
 
 #include <QApplication>
@@ -29,25 +30,7 @@ frmScan::frmScan(ScanLinks links, QWidget* parent)
     m_picture = new VideoSurface(m_skin->clientArea());
     m_picture->setObjectName(QStringLiteral("ScanVideo"));
 
-    connect(m_skin, &SkinForm::MouseDown, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseDown"),
-              [&] { SkinForm1_MouseDown(e, button); });
-    });
-    connect(m_skin, &SkinForm::MouseUp, this, [this](SkinElement* e, int button, int, int) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseUp"),
-              [&] { SkinForm1_MouseUp(e, button); });
-    });
-    connect(m_skin, &SkinForm::MouseIn, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseIn"),
-              [&] { SkinForm1_MouseIn(e); });
-    });
-    connect(m_skin, &SkinForm::MouseOut, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_MouseOut"),
-              [&] { SkinForm1_MouseOut(e); });
-    });
-    connect(m_skin, &SkinForm::Click, this, [this](SkinElement* e) {
-        Guard(ErrorReport::Quiet, QStringLiteral("SkinForm1_Click"), [&] { SkinForm1_Click(e); });
-    });
+    ConnectSkinEvents(m_skin, this, ErrorReport::Quiet);
 }
 
 frmScan::~frmScan()
