@@ -15,6 +15,7 @@
 
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
+#include "support/fake_call_log.h"
 #include "support/stop_countdown.h"
 
 #include <QDateTime>
@@ -30,11 +31,7 @@
 #include <stdexcept>
 #include <vector>
 
-struct ImageServerCall {
-    ImageServer::Dispid id;
-    QString name;
-    QVariantList args;
-};
+using ImageServerCall = FakeCall<ImageServer::Dispid>;
 
 // Identity the fake reports after an identify, a probe or for a search hit.
 struct FakeCameraIdentity {
@@ -54,10 +51,15 @@ struct FakeCameraIdentity {
     int port = 8481;
 };
 
-class FakeImageServer : public ImageServer, public StopCountdown {
+class FakeImageServer : public ImageServer,
+                        public StopCountdown,
+                        public FakeCallLog<ImageServer::Dispid> {
     Q_OBJECT
 public:
-    explicit FakeImageServer(QObject* parent = nullptr) : ImageServer(parent) {}
+    explicit FakeImageServer(QObject* parent = nullptr)
+        : ImageServer(parent), FakeCallLog("member", Dispid::IsRunning)
+    {
+    }
 
     // ---------------- knobs ----------------
     // stopLatencyPolls (StopCountdown): isRunning() polls that still answer
@@ -65,8 +67,7 @@ public:
     // Code raised (posted) after start(), and after how many milliseconds; none = silent.
     std::optional<int> startOutcome;
     int startOutcomeDelayMs = 0;
-    // Members that throw std::runtime_error when called.
-    std::set<Dispid> throwOn;
+    // throwOn (FakeCallLog): members that throw std::runtime_error when called.
     // Answers.
     bool storageReadyValue = true;
     bool offline = false;  // probe/identify find nothing: "" and "0.00"
@@ -122,50 +123,7 @@ public:
     int mailIntervalTime = 0;
     int selectedServer = -2;
 
-    std::vector<ImageServerCall> calls;
-
-    // ---------------- log queries ----------------
-    // Index of the first (or nth) call of `id`, -1 when absent.
-    int IndexOf(Dispid id, int nth = 0) const
-    {
-        for (size_t i = 0; i < calls.size(); ++i)
-            if (calls[i].id == id && nth-- == 0)
-                return static_cast<int>(i);
-        return -1;
-    }
-    int LastIndexOf(Dispid id) const
-    {
-        for (size_t i = calls.size(); i-- > 0;)
-            if (calls[i].id == id)
-                return static_cast<int>(i);
-        return -1;
-    }
-    int Count(Dispid id) const
-    {
-        int n = 0;
-        for (const auto& c : calls)
-            n += c.id == id;
-        return n;
-    }
-    // Arguments of the last call of `id` (empty when never called).
-    QVariantList Args(Dispid id) const
-    {
-        const int i = LastIndexOf(id);
-        return i < 0 ? QVariantList{} : calls[static_cast<size_t>(i)].args;
-    }
-    // Ids of the logged calls, in order (reads of isRunning left out when asked).
-    std::vector<Dispid> Sequence(bool withIsRunning = false) const
-    {
-        std::vector<Dispid> out;
-        for (const auto& c : calls)
-            if (withIsRunning || c.id != Dispid::IsRunning)
-                out.push_back(c.id);
-        return out;
-    }
-    static QString NameOf(Dispid id)
-    {
-        return QString::fromLatin1(QMetaEnum::fromType<Dispid>().valueToKey(static_cast<int>(id)));
-    }
+    // calls and the log queries: FakeCallLog.
 
     // ---------------- emitters ----------------
     void EmitNotify(int code) { emit Notify(code); }
@@ -179,81 +137,36 @@ public:
     }
 
     // ---------------- members ----------------
-    void setIPAddress(const QString& v) override
-    {
-        Log(Dispid::IPAddress, {v});
-        ipAddressValue = v;
-    }
+    void setIPAddress(const QString& v) override { Put(Dispid::IPAddress, ipAddressValue, v); }
     QString ipAddress() const override
     {
         Read(Dispid::IPAddress);
         return ipAddressValue;
     }
-    void setPort(int v) override
-    {
-        Log(Dispid::Port, {v});
-        portValue = v;
-    }
+    void setPort(int v) override { Put(Dispid::Port, portValue, v); }
     int port() const override
     {
         Read(Dispid::Port);
         return portValue;
     }
-    void setUserName(const QString& v) override
-    {
-        Log(Dispid::UserName, {v});
-        userNameValue = v;
-    }
-    void setPassword(const QString& v) override
-    {
-        Log(Dispid::Password, {v});
-        passwordValue = v;
-    }
-    void setAuthText(const QString& v) override
-    {
-        Log(Dispid::AuthText, {v});
-        authTextValue = v;
-    }
-    void setProtocol(int v) override
-    {
-        Log(Dispid::Protocol, {v});
-        protocolValue = v;
-    }
-    void setIsLocalCamera(bool v) override
-    {
-        Log(Dispid::IsLocalCamera, {v});
-        isLocalCameraValue = v;
-    }
+    void setUserName(const QString& v) override { Put(Dispid::UserName, userNameValue, v); }
+    void setPassword(const QString& v) override { Put(Dispid::Password, passwordValue, v); }
+    void setAuthText(const QString& v) override { Put(Dispid::AuthText, authTextValue, v); }
+    void setProtocol(int v) override { Put(Dispid::Protocol, protocolValue, v); }
+    void setIsLocalCamera(bool v) override { Put(Dispid::IsLocalCamera, isLocalCameraValue, v); }
     bool isLocalCamera() const override
     {
         Read(Dispid::IsLocalCamera);
         return isLocalCameraValue;
     }
-    void setMacAddress(const QString& v) override
-    {
-        Log(Dispid::MacAddress, {v});
-        macAddressValue = v;
-    }
+    void setMacAddress(const QString& v) override { Put(Dispid::MacAddress, macAddressValue, v); }
     void setProxyServerAddress(const QString& v) override
     {
-        Log(Dispid::ProxyServerAddress, {v});
-        proxyAddress = v;
+        Put(Dispid::ProxyServerAddress, proxyAddress, v);
     }
-    void setProxyServerPort(int v) override
-    {
-        Log(Dispid::ProxyServerPort, {v});
-        proxyPort = v;
-    }
-    void setEnableProxy(bool v) override
-    {
-        Log(Dispid::EnableProxy, {v});
-        enableProxy = v;
-    }
-    void setBypassProxyServer(bool v) override
-    {
-        Log(Dispid::BypassProxyServer, {v});
-        bypassProxy = v;
-    }
+    void setProxyServerPort(int v) override { Put(Dispid::ProxyServerPort, proxyPort, v); }
+    void setEnableProxy(bool v) override { Put(Dispid::EnableProxy, enableProxy, v); }
+    void setBypassProxyServer(bool v) override { Put(Dispid::BypassProxyServer, bypassProxy, v); }
     void setReserved163(const QString& v) override { Log(Dispid::Reserved163, {v}); }
     void setReserved42(int v) override { Log(Dispid::Reserved42, {v}); }
     void setReserved43(int v) override { Log(Dispid::Reserved43, {v}); }
@@ -266,43 +179,23 @@ public:
         surface = s;
     }
     VideoSurface* display() const override { return surface.data(); }
-    void setDisplayWidth(int v) override
-    {
-        Log(Dispid::DisplayWidth, {v});
-        displayWidthValue = v;
-    }
+    void setDisplayWidth(int v) override { Put(Dispid::DisplayWidth, displayWidthValue, v); }
     int displayWidth() const override
     {
         Read(Dispid::DisplayWidth);
         return displayWidthValue;
     }
-    void setDisplayHeight(int v) override
-    {
-        Log(Dispid::DisplayHeight, {v});
-        displayHeightValue = v;
-    }
+    void setDisplayHeight(int v) override { Put(Dispid::DisplayHeight, displayHeightValue, v); }
     int displayHeight() const override
     {
         Read(Dispid::DisplayHeight);
         return displayHeightValue;
     }
-    void setDisplayEnabled(bool v) override
-    {
-        Log(Dispid::DisplayEnabled, {v});
-        displayEnabledValue = v;
-    }
+    void setDisplayEnabled(bool v) override { Put(Dispid::DisplayEnabled, displayEnabledValue, v); }
     bool displayEnabled() const override { return displayEnabledValue; }
-    void setRotateAngle(int v) override
-    {
-        Log(Dispid::RotateAngle, {v});
-        rotateAngleValue = v;
-    }
+    void setRotateAngle(int v) override { Put(Dispid::RotateAngle, rotateAngleValue, v); }
     int rotateAngle() const override { return rotateAngleValue; }
-    void setFrameDelay(int v) override
-    {
-        Log(Dispid::FrameDelay, {v});
-        frameDelayValue = v;
-    }
+    void setFrameDelay(int v) override { Put(Dispid::FrameDelay, frameDelayValue, v); }
     int sourceWidth() const override
     {
         Read(Dispid::SourceWidth);
@@ -338,11 +231,7 @@ public:
         Read(Dispid::IsRunning);
         return PollRunning();
     }
-    void setStreamMode(int v) override
-    {
-        Log(Dispid::StreamMode, {v});
-        streamModeValue = v;
-    }
+    void setStreamMode(int v) override { Put(Dispid::StreamMode, streamModeValue, v); }
     void applyStreamMode() override { Log(Dispid::ApplyStreamMode, {}); }
     int isBusy() const override
     {
@@ -350,36 +239,12 @@ public:
         return busyValue;
     }
 
-    void setSplitFileMode(int v) override
-    {
-        Log(Dispid::SplitFileMode, {v});
-        splitFileMode = v;
-    }
-    void setSplitFileSize(int v) override
-    {
-        Log(Dispid::SplitFileSize, {v});
-        splitFileSize = v;
-    }
-    void setSplitFileTime(int v) override
-    {
-        Log(Dispid::SplitFileTime, {v});
-        splitFileTime = v;
-    }
-    void setReserveSpace(int v) override
-    {
-        Log(Dispid::ReserveSpace, {v});
-        reserveSpace = v;
-    }
-    void setRecordPath(const QString& v) override
-    {
-        Log(Dispid::RecordPath, {v});
-        recordPath = v;
-    }
-    void setKeepFilePath(const QString& v) override
-    {
-        Log(Dispid::KeepFilePath, {v});
-        keepFilePath = v;
-    }
+    void setSplitFileMode(int v) override { Put(Dispid::SplitFileMode, splitFileMode, v); }
+    void setSplitFileSize(int v) override { Put(Dispid::SplitFileSize, splitFileSize, v); }
+    void setSplitFileTime(int v) override { Put(Dispid::SplitFileTime, splitFileTime, v); }
+    void setReserveSpace(int v) override { Put(Dispid::ReserveSpace, reserveSpace, v); }
+    void setRecordPath(const QString& v) override { Put(Dispid::RecordPath, recordPath, v); }
+    void setKeepFilePath(const QString& v) override { Put(Dispid::KeepFilePath, keepFilePath, v); }
     void recordStart() override
     {
         Log(Dispid::RecordStart, {});
@@ -421,54 +286,26 @@ public:
         return storageReadyValue;
     }
 
-    void setAlarmFlags(int v) override
-    {
-        Log(Dispid::AlarmFlags, {v});
-        alarmFlagsValue = v;
-    }
+    void setAlarmFlags(int v) override { Put(Dispid::AlarmFlags, alarmFlagsValue, v); }
     int alarmFlags() const override
     {
         Read(Dispid::AlarmFlags);
         return alarmFlagsValue;
     }
-    void setSensitivity(int v) override
-    {
-        Log(Dispid::Sensitivity, {v});
-        sensitivity = v;
-    }
-    void setSnapshotFile(const QString& v) override
-    {
-        Log(Dispid::SnapshotFile, {v});
-        snapshotFile = v;
-    }
+    void setSensitivity(int v) override { Put(Dispid::Sensitivity, sensitivity, v); }
+    void setSnapshotFile(const QString& v) override { Put(Dispid::SnapshotFile, snapshotFile, v); }
     void setMailServer(const QString& server, const QString& to, const QString& from,
                        const QString& subject) override
     {
         Log(Dispid::SetMailServer, {server, to, from, subject});
         mailServer = server, mailTo = to, mailFrom = from, mailSubject = subject;
     }
-    void setMailIntervalTime(int v) override
-    {
-        Log(Dispid::MailIntervalTime, {v});
-        mailIntervalTime = v;
-    }
-    void setMailUserName(const QString& v) override
-    {
-        Log(Dispid::MailUserName, {v});
-        mailUserName = v;
-    }
-    void setMailPassword(const QString& v) override
-    {
-        Log(Dispid::MailPassword, {v});
-        mailPassword = v;
-    }
+    void setMailIntervalTime(int v) override { Put(Dispid::MailIntervalTime, mailIntervalTime, v); }
+    void setMailUserName(const QString& v) override { Put(Dispid::MailUserName, mailUserName, v); }
+    void setMailPassword(const QString& v) override { Put(Dispid::MailPassword, mailPassword, v); }
     void sendMail() override { Log(Dispid::SendMail, {}); }
 
-    void selectServer(int index) override
-    {
-        Log(Dispid::SelectServer, {index});
-        selectedServer = index;
-    }
+    void selectServer(int index) override { Put(Dispid::SelectServer, selectedServer, index); }
     QString serverName() const override
     {
         Read(Dispid::ServerName);
@@ -689,13 +526,6 @@ public:
     }
 
 private:
-    void Log(Dispid id, QVariantList args)
-    {
-        calls.push_back({id, NameOf(id), std::move(args)});
-        if (throwOn.count(id))
-            throw std::runtime_error(("member " + NameOf(id) + " failed").toStdString());
-    }
-    void Read(Dispid id) const { const_cast<FakeImageServer*>(this)->Log(id, {}); }
     bool Offline() const { return offline; }
     const FakeCameraIdentity& Selected() const
     {

@@ -5,6 +5,7 @@
 
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/wis_viewer.h"
+#include "support/fake_call_log.h"
 #include "support/stop_countdown.h"
 
 #include <QMetaEnum>
@@ -14,21 +15,22 @@
 #include <stdexcept>
 #include <vector>
 
-struct WisViewerCall {
-    WisViewer::Dispid id;
-    QString name;
-    QVariantList args;
-};
+using WisViewerCall = FakeCall<WisViewer::Dispid>;
 
-class FakeWisViewer : public WisViewer, public StopCountdown {
+class FakeWisViewer : public WisViewer,
+                      public StopCountdown,
+                      public FakeCallLog<WisViewer::Dispid> {
     Q_OBJECT
 public:
-    explicit FakeWisViewer(QObject* parent = nullptr) : WisViewer(parent) {}
+    explicit FakeWisViewer(QObject* parent = nullptr)
+        : WisViewer(parent), FakeCallLog("viewer member", Dispid::State)
+    {
+    }
 
     // ---------------- knobs ----------------
     // stopLatencyPolls (StopCountdown): state() reads that still report
     // running after stop(); -1 = never stops.
-    std::set<Dispid> throwOn;
+    // throwOn (FakeCallLog): members that throw std::runtime_error when called.
     int nativeWidth = 0, nativeHeight = 0;
     bool saveSnapshotResult = true;
 
@@ -40,60 +42,17 @@ public:
     int splitFileSize = 0, alarmFlagsValue = 0, sensitivity = 0;
     bool audio = false, recording = false;
 
-    std::vector<WisViewerCall> calls;
-
-    int IndexOf(Dispid id, int nth = 0) const
-    {
-        for (size_t i = 0; i < calls.size(); ++i)
-            if (calls[i].id == id && nth-- == 0)
-                return static_cast<int>(i);
-        return -1;
-    }
-    int Count(Dispid id) const
-    {
-        int n = 0;
-        for (const auto& c : calls)
-            n += c.id == id;
-        return n;
-    }
-    std::vector<Dispid> Sequence(bool withState = false) const
-    {
-        std::vector<Dispid> out;
-        for (const auto& c : calls)
-            if (withState || c.id != Dispid::State)
-                out.push_back(c.id);
-        return out;
-    }
-    static QString NameOf(Dispid id)
-    {
-        return QString::fromLatin1(QMetaEnum::fromType<Dispid>().valueToKey(static_cast<int>(id)));
-    }
+    // calls and the log queries: FakeCallLog.
 
     void EmitRecordSplit() { emit RecordSplit(); }
     void EmitMotion() { emit Motion(); }
     void EmitMotionMail() { emit MotionMail(); }
 
     // ---------------- members ----------------
-    void connectTo(const QString& a) override
-    {
-        Log(Dispid::Connect, {a});
-        address = a;
-    }
-    void setAuthText(const QString& t) override
-    {
-        Log(Dispid::SetAuthText, {t});
-        authText = t;
-    }
-    void setViewerParam1(const QString& v) override
-    {
-        Log(Dispid::SetViewerParam1, {v});
-        param1 = v;
-    }
-    void setViewerParam2(const QString& v) override
-    {
-        Log(Dispid::SetViewerParam2, {v});
-        param2 = v;
-    }
+    void connectTo(const QString& a) override { Put(Dispid::Connect, address, a); }
+    void setAuthText(const QString& t) override { Put(Dispid::SetAuthText, authText, t); }
+    void setViewerParam1(const QString& v) override { Put(Dispid::SetViewerParam1, param1, v); }
+    void setViewerParam2(const QString& v) override { Put(Dispid::SetViewerParam2, param2, v); }
     void start() override
     {
         Log(Dispid::Start, {});
@@ -148,16 +107,8 @@ public:
         audio = false;
     }
 
-    void setSplitFileSize(int mb) override
-    {
-        Log(Dispid::SplitFileSize, {mb});
-        splitFileSize = mb;
-    }
-    void setRecordPath(const QString& f) override
-    {
-        Log(Dispid::SetRecordPath, {f});
-        recordPath = f;
-    }
+    void setSplitFileSize(int mb) override { Put(Dispid::SplitFileSize, splitFileSize, mb); }
+    void setRecordPath(const QString& f) override { Put(Dispid::SetRecordPath, recordPath, f); }
     void recordStart() override
     {
         Log(Dispid::RecordStart, {});
@@ -169,49 +120,23 @@ public:
         recording = false;
     }
 
-    void setAlarmFlags(int f) override
-    {
-        Log(Dispid::AlarmFlags, {f});
-        alarmFlagsValue = f;
-    }
+    void setAlarmFlags(int f) override { Put(Dispid::AlarmFlags, alarmFlagsValue, f); }
     int alarmFlags() const override
     {
         Read(Dispid::AlarmFlags);
         return alarmFlagsValue;
     }
-    void setSensitivity(int v) override
-    {
-        Log(Dispid::Sensitivity, {v});
-        sensitivity = v;
-    }
+    void setSensitivity(int v) override { Put(Dispid::Sensitivity, sensitivity, v); }
     void setMailPictureFile(const QString& p) override
     {
-        Log(Dispid::MailPictureFile, {p});
-        mailPicture = p;
+        Put(Dispid::MailPictureFile, mailPicture, p);
     }
 
-    void setUserName(const QString& n) override
-    {
-        Log(Dispid::UserName, {n});
-        userName = n;
-    }
-    void setPassword(const QString& p) override
-    {
-        Log(Dispid::Password, {p});
-        password = p;
-    }
+    void setUserName(const QString& n) override { Put(Dispid::UserName, userName, n); }
+    void setPassword(const QString& p) override { Put(Dispid::Password, password, p); }
     QString authString() const override
     {
         Read(Dispid::AuthString);
         return userName.isEmpty() ? QString() : userName + QLatin1Char(':') + password;
     }
-
-private:
-    void Log(Dispid id, QVariantList args)
-    {
-        calls.push_back({id, NameOf(id), std::move(args)});
-        if (throwOn.count(id))
-            throw std::runtime_error(("viewer member " + NameOf(id) + " failed").toStdString());
-    }
-    void Read(Dispid id) const { const_cast<FakeWisViewer*>(this)->Log(id, {}); }
 };
