@@ -16,6 +16,7 @@
 #include "support/camsim_process.h"
 #include "support/fake_ui.h"
 #include "support/modal_script.h"
+#include "support/program_globals.h"
 #include "support/real_time_ui.h"
 #include "support/temp_program.h"
 #include "views/frm_client.h"
@@ -52,21 +53,8 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
 
     RealTimeUi ui;
     QTemporaryDir data;
-    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-    SetDataPath(data.path());
-    InitGlobalVariable();
-    ASSERT_TRUE(LoadLanguageIni());
-    ASSERT_TRUE(LoadLang1Ini());
-    ASSERT_TRUE(LoadLang2Ini());
-    ASSERT_TRUE(LoadLang3Ini());
-    CamInfo& cam = gCam[1];
-    cam.Assign = true;
-    cam.Enable = true;
-    cam.Protocol = 0;
-    cam.IPAddress = sim.cams[0].address;
-    cam.Port = sim.cams[0].port;
-    cam.UserName = QStringLiteral("admin");
-    cam.Password = QStringLiteral("admin");
+    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+    CamInfo& cam = AssignSimCamera(1, sim.cams[0]);
     cam.FWVersion = QStringLiteral("1.20");
     gCurCam = 1;
 
@@ -145,9 +133,7 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
     registry.Reset();
     TFTP::SetTftpPort(0);
     frmTFTPProgress::SetTimesForTests(0, 0);
-    InitGlobalVariable();
-    SetAppPath({});
-    SetDataPath({});
+    ForgetProgramGlobals();
 }
 
 TEST(FirmwareWindows, ASilentCameraIsGivenUpByTheWatchdogAndTheWaitEndsOnItsTick501)

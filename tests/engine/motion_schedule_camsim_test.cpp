@@ -13,6 +13,7 @@
 #include "platform/image_server/video_surface.h"
 #include "support/camsim_process.h"
 #include "support/media_probe.h"
+#include "support/program_globals.h"
 #include "support/qt_printers.h"
 #include "support/real_time_ui.h"
 #include "views/frm_client.h"
@@ -35,22 +36,8 @@ protected:
         QString error;
         ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("1")}, &error))
             << error.toStdString();
-        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-        SetDataPath(data.path());
-        InitGlobalVariable();
-        ASSERT_TRUE(LoadLanguageIni());
-        ASSERT_TRUE(LoadLang1Ini());
-        ASSERT_TRUE(LoadLang2Ini());
-        ASSERT_TRUE(LoadLang3Ini());
-        CamInfo& cam = gCam[1];
-        cam.Assign = true;
-        cam.Enable = true;
-        cam.Protocol = 0;
-        cam.IPAddress = sim.cams[0].address;
-        cam.Port = sim.cams[0].port;
-        cam.UserName = QStringLiteral("admin");
-        cam.Password = QStringLiteral("admin");
-        cam.ServerName = QStringLiteral("Sim 1");
+        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+        AssignSimCamera(1, sim.cams[0]).ServerName = QStringLiteral("Sim 1");
         gStorageCount = 1;
         gStorage[0] = {storage.path(), true};
         gActiveStorage = 1;
@@ -65,9 +52,7 @@ protected:
         if (registry.IsLoaded(kEngineWindowName))
             registry.Unload(kEngineWindowName);
         registry.Reset();
-        InitGlobalVariable();
-        SetAppPath({});
-        SetDataPath({});
+        ForgetProgramGlobals();
     }
     frmMain* StartEngine()
     {
@@ -181,23 +166,10 @@ TEST(ScanTourCamsim, TwoRunningCamerasTakeTurnsInTheScanWindow)
         << error.toStdString();
     RealTimeUi ui;
     QTemporaryDir data;
-    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-    SetDataPath(data.path());
-    InitGlobalVariable();
-    ASSERT_TRUE(LoadLanguageIni());
-    ASSERT_TRUE(LoadLang1Ini());
-    ASSERT_TRUE(LoadLang2Ini());
-    ASSERT_TRUE(LoadLang3Ini());
-    for (int n = 1; n <= 2; ++n) {
-        CamInfo& cam = gCam[n];
-        cam.Assign = true;
-        cam.Enable = true;
-        cam.IPAddress = sim.cams[static_cast<size_t>(n - 1)].address;
-        cam.Port = sim.cams[static_cast<size_t>(n - 1)].port;
-        cam.UserName = QStringLiteral("admin");
-        cam.Password = QStringLiteral("admin");
-        cam.ServerName = QStringLiteral("Sim %1").arg(n);
-    }
+    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+    for (int n = 1; n <= 2; ++n)
+        AssignSimCamera(n, sim.cams[static_cast<size_t>(n - 1)]).ServerName =
+            QStringLiteral("Sim %1").arg(n);
     WindowRegistry& registry = windows();
     registry.Reset();
     RegisterProgramWindows();
@@ -242,9 +214,7 @@ TEST(ScanTourCamsim, TwoRunningCamerasTakeTurnsInTheScanWindow)
 
     registry.Unload(kEngineWindowName);
     registry.Reset();
-    InitGlobalVariable();
-    SetAppPath({});
-    SetDataPath({});
+    ForgetProgramGlobals();
 }
 
 }  // namespace
