@@ -12,6 +12,7 @@
 #include "platform/image_server/video_surface.h"
 #include "support/camsim_process.h"
 #include "support/fake_ui.h"
+#include "support/program_globals.h"
 #include "support/qt_printers.h"
 #include "support/real_time_ui.h"
 #include "views/frm_client.h"
@@ -46,23 +47,10 @@ TEST(EngineCamsim, ARunningSlotComesBackWithLiveVideoAndTheShutDownLeavesLogAndS
 
     RealTimeUi ui;
     QTemporaryDir data;
-    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));  // the shipped language pack and skins
-    SetDataPath(data.path());
-    InitGlobalVariable();
-    ASSERT_TRUE(LoadLanguageIni());
-    ASSERT_TRUE(LoadLang1Ini());
-    ASSERT_TRUE(LoadLang2Ini());
-    ASSERT_TRUE(LoadLang3Ini());
-    for (int n = 1; n <= 2; ++n) {
-        CamInfo& cam = gCam[n];
-        cam.Assign = true;
-        cam.Protocol = 0;
-        cam.IPAddress = sim.cams[static_cast<size_t>(n - 1)].address;
-        cam.Port = sim.cams[static_cast<size_t>(n - 1)].port;
-        cam.UserName = QStringLiteral("admin");
-        cam.Password = QStringLiteral("admin");
-        cam.ServerName = QStringLiteral("Sim %1").arg(n);
-    }
+    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+    for (int n = 1; n <= 2; ++n)
+        AssignSimCamera(n, sim.cams[static_cast<size_t>(n - 1)]).ServerName =
+            QStringLiteral("Sim %1").arg(n);
     gCam[1].Enable = true;  // running when the program last ended
     gCam[2].Enable = false;
 
@@ -115,9 +103,7 @@ TEST(EngineCamsim, ARunningSlotComesBackWithLiveVideoAndTheShutDownLeavesLogAndS
     EXPECT_EQ(gCam[1].Port, sim.cams[0].port);
 
     registry.Reset();
-    InitGlobalVariable();
-    SetAppPath({});
-    SetDataPath({});
+    ForgetProgramGlobals();
 }
 
 // After a power cut the cameras usually boot after the PC: a running slot
@@ -139,13 +125,7 @@ TEST(EngineCamsim, ALateCameraIsShownByItselfAndARefusedLogInIsReportedOnce)
 
     RealTimeUi ui;
     QTemporaryDir data;
-    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-    SetDataPath(data.path());
-    InitGlobalVariable();
-    ASSERT_TRUE(LoadLanguageIni());
-    ASSERT_TRUE(LoadLang1Ini());
-    ASSERT_TRUE(LoadLang2Ini());
-    ASSERT_TRUE(LoadLang3Ini());
+    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
     const struct {
         QString address;
         int port;
@@ -199,9 +179,7 @@ TEST(EngineCamsim, ALateCameraIsShownByItselfAndARefusedLogInIsReportedOnce)
 
     registry.Unload(kEngineWindowName);
     registry.Reset();
-    InitGlobalVariable();
-    SetAppPath({});
-    SetDataPath({});
+    ForgetProgramGlobals();
 }
 
 }  // namespace

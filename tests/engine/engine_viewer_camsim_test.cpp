@@ -14,6 +14,7 @@
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/http_wis_viewer.h"
 #include "support/camsim_process.h"
+#include "support/program_globals.h"
 #include "support/real_time_ui.h"
 #include "support/skin_mouse.h"
 #include "views/frm_client.h"
@@ -37,13 +38,7 @@ TEST(EngineViewerCamsim, AProtocolThreeSlotShowsItsVideoAndPlaysItsSoundFromTheA
 
     RealTimeUi ui;
     QTemporaryDir data;
-    SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-    SetDataPath(data.path());
-    InitGlobalVariable();
-    ASSERT_TRUE(LoadLanguageIni());
-    ASSERT_TRUE(LoadLang1Ini());
-    ASSERT_TRUE(LoadLang2Ini());
-    ASSERT_TRUE(LoadLang3Ini());
+    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
     CamInfo& cam = gCam[1];
     cam.Assign = true;
     cam.Enable = true;
@@ -108,9 +103,7 @@ TEST(EngineViewerCamsim, AProtocolThreeSlotShowsItsVideoAndPlaysItsSoundFromTheA
 
     registry.Unload(kEngineWindowName);
     registry.Reset();
-    InitGlobalVariable();
-    SetAppPath({});
-    SetDataPath({});
+    ForgetProgramGlobals();
 }
 
 }  // namespace

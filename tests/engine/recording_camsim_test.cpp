@@ -15,6 +15,7 @@
 #include "support/camsim_process.h"
 #include "support/fake_engine_windows.h"
 #include "support/media_probe.h"
+#include "support/program_globals.h"
 #include "support/qt_printers.h"
 #include "support/real_time_ui.h"
 
@@ -65,13 +66,7 @@ protected:
                        QStringLiteral("1280x720"), QStringLiteral("--fps"), QStringLiteral("30")},
                       &error))
             << error.toStdString();
-        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-        SetDataPath(data.path());
-        InitGlobalVariable();
-        ASSERT_TRUE(LoadLanguageIni());
-        ASSERT_TRUE(LoadLang1Ini());
-        ASSERT_TRUE(LoadLang2Ini());
-        ASSERT_TRUE(LoadLang3Ini());
+        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
         ASSERT_TRUE(frmMain::LoadLanguage());
         storage = data.filePath(QStringLiteral("rec"));
         gStorage[0] = StorageInfo{storage, true};
@@ -94,9 +89,7 @@ protected:
     {
         engine.reset();
         gWinOpen.fill(false);
-        InitGlobalVariable();
-        SetAppPath({});
-        SetDataPath({});
+        ForgetProgramGlobals();
     }
 
     // The engine with the real camera objects, loaded as the program loads it.

@@ -16,6 +16,7 @@
 #include "settings/settings_windows.h"
 #include "support/camsim_process.h"
 #include "support/modal_script.h"
+#include "support/program_globals.h"
 #include "support/qt_printers.h"
 #include "support/real_time_ui.h"
 #include "support/smtp_sink.h"
@@ -49,22 +50,8 @@ protected:
         QString error;
         ASSERT_TRUE(sim.Start({QStringLiteral("--cameras"), QStringLiteral("1")}, &error))
             << error.toStdString();
-        SetAppPath(QStringLiteral(CAM_RESOURCES_DIR));
-        SetDataPath(data.path());
-        InitGlobalVariable();
-        ASSERT_TRUE(LoadLanguageIni());
-        ASSERT_TRUE(LoadLang1Ini());
-        ASSERT_TRUE(LoadLang2Ini());
-        ASSERT_TRUE(LoadLang3Ini());
-        CamInfo& cam = gCam[1];
-        cam.Assign = true;
-        cam.Enable = true;  // the slot starts with the engine
-        cam.Protocol = 0;
-        cam.IPAddress = sim.cams.at(0).address;
-        cam.Port = sim.cams.at(0).port;
-        cam.UserName = QStringLiteral("admin");
-        cam.Password = QStringLiteral("admin");
-        cam.ServerName = QStringLiteral("Front door");
+        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+        AssignSimCamera(1, sim.cams.at(0)).ServerName = QStringLiteral("Front door");
         gCurCam = 1;
         windows().Reset();
         RegisterEngineWindow(windows());
@@ -80,9 +67,7 @@ protected:
     void TearDown() override
     {
         windows().Reset();
-        InitGlobalVariable();
-        SetAppPath({});
-        SetDataPath({});
+        ForgetProgramGlobals();
     }
 
     // The operator sets the motion options of slot 1.
