@@ -80,6 +80,12 @@ protected:
                                      + " failed");
     }
     void Read(Dispid id) const { const_cast<FakeCallLog*>(this)->Log(id, {}); }
+    // A plain getter: logs the read, then answers `value`.
+    template <typename T> T Get(Dispid id, const T& value) const
+    {
+        Read(id);
+        return value;
+    }
     // A setter: logs the call with its value, then keeps the value.
     template <typename T> void Put(Dispid id, T& field, const T& value)
     {

@@ -138,27 +138,15 @@ public:
 
     // ---------------- members ----------------
     void setIPAddress(const QString& v) override { Put(Dispid::IPAddress, ipAddressValue, v); }
-    QString ipAddress() const override
-    {
-        Read(Dispid::IPAddress);
-        return ipAddressValue;
-    }
+    QString ipAddress() const override { return Get(Dispid::IPAddress, ipAddressValue); }
     void setPort(int v) override { Put(Dispid::Port, portValue, v); }
-    int port() const override
-    {
-        Read(Dispid::Port);
-        return portValue;
-    }
+    int port() const override { return Get(Dispid::Port, portValue); }
     void setUserName(const QString& v) override { Put(Dispid::UserName, userNameValue, v); }
     void setPassword(const QString& v) override { Put(Dispid::Password, passwordValue, v); }
     void setAuthText(const QString& v) override { Put(Dispid::AuthText, authTextValue, v); }
     void setProtocol(int v) override { Put(Dispid::Protocol, protocolValue, v); }
     void setIsLocalCamera(bool v) override { Put(Dispid::IsLocalCamera, isLocalCameraValue, v); }
-    bool isLocalCamera() const override
-    {
-        Read(Dispid::IsLocalCamera);
-        return isLocalCameraValue;
-    }
+    bool isLocalCamera() const override { return Get(Dispid::IsLocalCamera, isLocalCameraValue); }
     void setMacAddress(const QString& v) override { Put(Dispid::MacAddress, macAddressValue, v); }
     void setProxyServerAddress(const QString& v) override
     {
@@ -180,32 +168,16 @@ public:
     }
     VideoSurface* display() const override { return surface.data(); }
     void setDisplayWidth(int v) override { Put(Dispid::DisplayWidth, displayWidthValue, v); }
-    int displayWidth() const override
-    {
-        Read(Dispid::DisplayWidth);
-        return displayWidthValue;
-    }
+    int displayWidth() const override { return Get(Dispid::DisplayWidth, displayWidthValue); }
     void setDisplayHeight(int v) override { Put(Dispid::DisplayHeight, displayHeightValue, v); }
-    int displayHeight() const override
-    {
-        Read(Dispid::DisplayHeight);
-        return displayHeightValue;
-    }
+    int displayHeight() const override { return Get(Dispid::DisplayHeight, displayHeightValue); }
     void setDisplayEnabled(bool v) override { Put(Dispid::DisplayEnabled, displayEnabledValue, v); }
     bool displayEnabled() const override { return displayEnabledValue; }
     void setRotateAngle(int v) override { Put(Dispid::RotateAngle, rotateAngleValue, v); }
     int rotateAngle() const override { return rotateAngleValue; }
     void setFrameDelay(int v) override { Put(Dispid::FrameDelay, frameDelayValue, v); }
-    int sourceWidth() const override
-    {
-        Read(Dispid::SourceWidth);
-        return nativeWidth;
-    }
-    int sourceHeight() const override
-    {
-        Read(Dispid::SourceHeight);
-        return nativeHeight;
-    }
+    int sourceWidth() const override { return Get(Dispid::SourceWidth, nativeWidth); }
+    int sourceHeight() const override { return Get(Dispid::SourceHeight, nativeHeight); }
     int frameRate() const override
     {
         Read(Dispid::FrameRate);
@@ -233,11 +205,7 @@ public:
     }
     void setStreamMode(int v) override { Put(Dispid::StreamMode, streamModeValue, v); }
     void applyStreamMode() override { Log(Dispid::ApplyStreamMode, {}); }
-    int isBusy() const override
-    {
-        Read(Dispid::IsBusy);
-        return busyValue;
-    }
+    int isBusy() const override { return Get(Dispid::IsBusy, busyValue); }
 
     void setSplitFileMode(int v) override { Put(Dispid::SplitFileMode, splitFileMode, v); }
     void setSplitFileSize(int v) override { Put(Dispid::SplitFileSize, splitFileSize, v); }
@@ -280,18 +248,10 @@ public:
         Log(Dispid::RecordStop, {});
         recording = false;
     }
-    bool storageReady() const override
-    {
-        Read(Dispid::StorageReady);
-        return storageReadyValue;
-    }
+    bool storageReady() const override { return Get(Dispid::StorageReady, storageReadyValue); }
 
     void setAlarmFlags(int v) override { Put(Dispid::AlarmFlags, alarmFlagsValue, v); }
-    int alarmFlags() const override
-    {
-        Read(Dispid::AlarmFlags);
-        return alarmFlagsValue;
-    }
+    int alarmFlags() const override { return Get(Dispid::AlarmFlags, alarmFlagsValue); }
     void setSensitivity(int v) override { Put(Dispid::Sensitivity, sensitivity, v); }
     void setSnapshotFile(const QString& v) override { Put(Dispid::SnapshotFile, snapshotFile, v); }
     void setMailServer(const QString& server, const QString& to, const QString& from,
@@ -432,16 +392,8 @@ public:
         Read(Dispid::ProbeResult);
         return Offline() ? 0 : probeResultValue;
     }
-    int viewerParam1() const override
-    {
-        Read(Dispid::ViewerParam1);
-        return viewerParam1Value;
-    }
-    int viewerParam2() const override
-    {
-        Read(Dispid::ViewerParam2);
-        return viewerParam2Value;
-    }
+    int viewerParam1() const override { return Get(Dispid::ViewerParam1, viewerParam1Value); }
+    int viewerParam2() const override { return Get(Dispid::ViewerParam2, viewerParam2Value); }
     void openAudio(QString& nonce) override { Log(Dispid::OpenAudio, {nonce}); }
 
     // Mode 2 adds to the entries of the searches before; any other mode starts

@@ -79,16 +79,8 @@ public:
         Log(Dispid::AttachWindow, {QVariant::fromValue<QObject*>(s), w, h});
         attached = s, attachedWidth = w, attachedHeight = h;
     }
-    int sourceWidth() const override
-    {
-        Read(Dispid::SourceWidth);
-        return nativeWidth;
-    }
-    int sourceHeight() const override
-    {
-        Read(Dispid::SourceHeight);
-        return nativeHeight;
-    }
+    int sourceWidth() const override { return Get(Dispid::SourceWidth, nativeWidth); }
+    int sourceHeight() const override { return Get(Dispid::SourceHeight, nativeHeight); }
     void zoomStep(const QString& key, int value) override { Log(Dispid::ZoomStep, {key, value}); }
     bool saveSnapshot(const QString& file) override
     {
@@ -121,11 +113,7 @@ public:
     }
 
     void setAlarmFlags(int f) override { Put(Dispid::AlarmFlags, alarmFlagsValue, f); }
-    int alarmFlags() const override
-    {
-        Read(Dispid::AlarmFlags);
-        return alarmFlagsValue;
-    }
+    int alarmFlags() const override { return Get(Dispid::AlarmFlags, alarmFlagsValue); }
     void setSensitivity(int v) override { Put(Dispid::Sensitivity, sensitivity, v); }
     void setMailPictureFile(const QString& p) override
     {
