@@ -53,6 +53,8 @@ public:
     {
         pumpedSleeps.push_back(ms);
         clock = clock.addMSecs(ms);
+        if (onSleepPumping)
+            onSleepPumping(ms);  // what the world does meanwhile
     }
     void DoEvents() override
     {
@@ -102,6 +104,7 @@ public:
     std::vector<int> sleeps;
     std::function<void(int ms)> onSleep;
     std::vector<int> pumpedSleeps;
+    std::function<void(int ms)> onSleepPumping;
     int doEvents = 0;
     std::function<void()> onDoEvents;
     int busyDepth = 0;
