@@ -297,6 +297,15 @@ private:
     void StartManualRecording(int c);
     void EditSchedules();
     void RefreshRecordLooks(int c);
+    // Leaving recording mode `mode`: motion disarmed first, then a running
+    // recording stopped.
+    void LeaveRecordMode(int c, int mode);
+    // The schedule and motion buttons: from their own mode back to none,
+    // from any other the mode is left and `arm` tries theirs (given the mode
+    // it came from). True when the slot had a recording mode on entry.
+    bool ToggleArmedMode(int mode, void (frmController::*arm)(int c, int entry));
+    void ArmSchedule(int c, int entry);
+    void ArmMotion(int c, int entry);
 
     SkinForm* m_skin = nullptr;
     ActiveToolBar* m_tbr = nullptr;

@@ -66,13 +66,19 @@ void frmController::RefreshRecordLooks(int c)
     }
 }
 
+void frmController::LeaveRecordMode(int c, int mode)
+{
+    if (mode == kRecordMotion)
+        PanelEngine().Stop_MotionStart(c);
+    StopRunningRecording(c);
+}
+
 bool frmController::ManualRecord()
 {
     if (gScanMode || !Assigned())
         return true;
     const int c = gCurCam;
     CamInfo& cam = gCam[static_cast<size_t>(c)];
-    IPanelEngine& engine = PanelEngine();
     const int entry = cam.RecordMode;
     switch (entry) {
     case kRecordNone:
@@ -80,15 +86,11 @@ bool frmController::ManualRecord()
         break;
     case kRecordManual:
         cam.RecordMode = kRecordNone;
-        engine.StopRecord(c);
+        PanelEngine().StopRecord(c);
         break;
     case kRecordSchedule:
-        StopRunningRecording(c);
-        StartManualRecording(c);
-        break;
     case kRecordMotion:
-        engine.Stop_MotionStart(c);
-        StopRunningRecording(c);
+        LeaveRecordMode(c, entry);
         StartManualRecording(c);
         break;
     default:
@@ -96,90 +98,64 @@ bool frmController::ManualRecord()
     }
     RefreshRecordLooks(c);
     return entry != kRecordNone;
+}
+
+bool frmController::ToggleArmedMode(int mode, void (frmController::*arm)(int c, int entry))
+{
+    if (gScanMode || !Assigned())
+        return true;
+    const int c = gCurCam;
+    CamInfo& cam = gCam[static_cast<size_t>(c)];
+    const int entry = cam.RecordMode;
+    if (entry == mode) {
+        LeaveRecordMode(c, entry);
+        cam.RecordMode = kRecordNone;
+    } else if (entry >= kRecordNone && entry <= kRecordMotion) {
+        if (entry != kRecordNone)
+            LeaveRecordMode(c, entry);
+        (this->*arm)(c, entry);
+    }
+    RefreshRecordLooks(c);
+    return entry != kRecordNone;
+}
+
+void frmController::ArmSchedule(int c, int entry)
+{
+    CamInfo& cam = gCam[static_cast<size_t>(c)];
+    EditSchedules();
+    // A schedule takes over when one of its entries is active and a storage
+    // is ready; coming from motion mode the storage is not asked again.
+    if (!HasSchedule(c)) {
+        cam.RecordMode = kRecordNone;
+    } else if (entry == kRecordMotion || PanelEngine().CheckStorage(c)) {
+        cam.RecordMode = kRecordSchedule;
+    } else {
+        cam.RecordMode = kRecordNone;
+        StorageMessage(false);
+    }
+}
+
+void frmController::ArmMotion(int c, int)
+{
+    CamInfo& cam = gCam[static_cast<size_t>(c)];
+    IPanelEngine& engine = PanelEngine();
+    if (engine.CheckStorage(c)) {
+        cam.RecordMode = kRecordMotion;
+        engine.Start_MotionStart(c);
+    } else {
+        cam.RecordMode = kRecordNone;
+        StorageMessage(false);
+    }
 }
 
 bool frmController::ScheduleRecord()
 {
-    if (gScanMode || !Assigned())
-        return true;
-    const int c = gCurCam;
-    CamInfo& cam = gCam[static_cast<size_t>(c)];
-    IPanelEngine& engine = PanelEngine();
-    // A schedule takes over when one of its entries is active and a storage is ready.
-    auto armChecked = [&] {
-        if (!HasSchedule(c)) {
-            cam.RecordMode = kRecordNone;
-        } else if (engine.CheckStorage(c)) {
-            cam.RecordMode = kRecordSchedule;
-        } else {
-            cam.RecordMode = kRecordNone;
-            StorageMessage(false);
-        }
-    };
-    const int entry = cam.RecordMode;
-    switch (entry) {
-    case kRecordNone:
-        EditSchedules();
-        armChecked();
-        break;
-    case kRecordManual:
-        StopRunningRecording(c);
-        EditSchedules();
-        armChecked();
-        break;
-    case kRecordSchedule:
-        StopRunningRecording(c);
-        cam.RecordMode = kRecordNone;
-        break;
-    case kRecordMotion:
-        engine.Stop_MotionStart(c);
-        StopRunningRecording(c);
-        EditSchedules();
-        cam.RecordMode = HasSchedule(c) ? kRecordSchedule : kRecordNone;
-        break;
-    default:
-        break;
-    }
-    RefreshRecordLooks(c);
-    return entry != kRecordNone;
+    return ToggleArmedMode(kRecordSchedule, &frmController::ArmSchedule);
 }
 
 bool frmController::MotionRecord()
 {
-    if (gScanMode || !Assigned())
-        return true;
-    const int c = gCurCam;
-    CamInfo& cam = gCam[static_cast<size_t>(c)];
-    IPanelEngine& engine = PanelEngine();
-    auto arm = [&] {
-        if (engine.CheckStorage(c)) {
-            cam.RecordMode = kRecordMotion;
-            engine.Start_MotionStart(c);
-        } else {
-            cam.RecordMode = kRecordNone;
-            StorageMessage(false);
-        }
-    };
-    const int entry = cam.RecordMode;
-    switch (entry) {
-    case kRecordNone:
-        arm();
-        break;
-    case kRecordManual:
-    case kRecordSchedule:
-        StopRunningRecording(c);
-        arm();
-        break;
-    case kRecordMotion:
-        engine.Stop_MotionStart(c);
-        StopRunningRecording(c);
-        cam.RecordMode = kRecordNone;
-        break;
-    default:
-        break;
-    }
-    RefreshRecordLooks(c);
-    return entry != kRecordNone;
+    return ToggleArmedMode(kRecordMotion, &frmController::ArmMotion);
 }
 
 void frmController::StopCamRecord()
@@ -194,12 +170,8 @@ void frmController::StopCamRecord()
         PanelEngine().StopRecord(c);
         break;
     case kRecordSchedule:
-        StopRunningRecording(c);
-        cam.RecordMode = kRecordNone;
-        break;
     case kRecordMotion:
-        PanelEngine().Stop_MotionStart(c);
-        StopRunningRecording(c);
+        LeaveRecordMode(c, cam.RecordMode);
         cam.RecordMode = kRecordNone;
         break;
     default:
