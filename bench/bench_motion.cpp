@@ -10,6 +10,8 @@
 //                           or half size (2), as the stream makes it
 //   BM_MotionFromDisplay    the same with motion as built: the grey picture
 //                           taken from the picture just decoded, plus the detector
+//   BM_MotionOnDisplay      motion's own share of that: the grey picture and the
+//                           detector on pictures decoded beforehand at that scale
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/motion_detector.h"
 
@@ -133,6 +135,24 @@ void DisplayDecode(benchmark::State& state, bool motion)
     }
 }
 void BM_DisplayDecodeAtScale(benchmark::State& state) { DisplayDecode(state, false); }
+
+void BM_MotionOnDisplay(benchmark::State& state)
+{
+    const auto pictures = Pictures(state);
+    JpegDecoder decoder;
+    const JpegScale scale{1, static_cast<int>(state.range(2))};
+    std::vector<QImage> images(pictures.size());
+    for (size_t k = 0; k < pictures.size(); ++k)
+        decoder.DecodeInto(pictures[k], images[k], scale);
+    MotionDetector detector;
+    qint64 t = 0;
+    size_t i = 0;
+    for (auto _ : state) {
+        GreyBlocks grey;
+        grey.Set(images[i++ % images.size()], 2 * MotionDetector::kGridWidth);
+        benchmark::DoNotOptimize(detector.FeedBlocks(grey, t += 40));
+    }
+}
 void BM_MotionFromDisplay(benchmark::State& state) { DisplayDecode(state, true); }
 
 }  // namespace
@@ -144,6 +164,12 @@ BENCHMARK(BM_DisplayDecodeAtScale)
     ->Args({1280, 720, 2})
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MotionFromDisplay)
+    ->Args({640, 480, 1})
+    ->Args({640, 480, 2})
+    ->Args({1280, 720, 1})
+    ->Args({1280, 720, 2})
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MotionOnDisplay)
     ->Args({640, 480, 1})
     ->Args({640, 480, 2})
     ->Args({1280, 720, 1})

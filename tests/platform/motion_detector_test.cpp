@@ -295,3 +295,22 @@ TEST(MotionDetectorTest, GreyBlocksOfAPlainPictureAreItsLuminance)
     MotionDetector d;
     EXPECT_FALSE(d.FeedBlocks(grey, 0));
 }
+
+// The grey picture and the grid divide sums of 8-bit samples by fixed counts
+// through a multiplication: it must give exactly what the division gives for
+// every sum such a count can make, and divide plainly past its range.
+TEST(MotionDetectorTest, SampleDividerDividesEverySumOfSamplesExactly)
+{
+    const auto check = [](uint32_t d) {
+        const SampleDivider divide(d);
+        for (uint32_t n = 0; n <= 255 * d; ++n)
+            if (divide(n) != n / d)
+                return ::testing::AssertionFailure() << n << " / " << d << " gave " << divide(n);
+        return ::testing::AssertionSuccess();
+    };
+    for (uint32_t d = 1; d <= 600; ++d)
+        ASSERT_TRUE(check(d));
+    // Block sizes (up to 5 rows of 16 pixels, times 256) and the ends of the range.
+    for (uint32_t d : {4U * 256, 25U * 256, 80U * 256, 65521U, 65535U, 65536U, 1000000U})
+        EXPECT_TRUE(check(d));
+}

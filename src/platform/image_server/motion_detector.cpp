@@ -55,6 +55,9 @@ template <typename Sample> void MotionDetector::Reduce(int width, int height, Sa
         for (int r : rowCell_)
             for (int c : colCell_)
                 ++counts_[static_cast<size_t>(r * gridW_ + c)];
+        cellDivide_.clear();
+        for (uint32_t count : counts_)
+            cellDivide_.emplace_back(count);
         grid_.assign(counts_.size(), 0);
         past_.clear();
         motionBefore_ = false;
@@ -69,7 +72,7 @@ template <typename Sample> void MotionDetector::Reduce(int width, int height, Sa
             row[colCell_[cx]] += sample(static_cast<int>(cx * 2), y);
     }
     for (size_t i = 0; i < grid_.size(); ++i)
-        grid_[i] = counts_[i] ? static_cast<uint8_t>(sums_[i] / counts_[i]) : 0;
+        grid_[i] = counts_[i] ? static_cast<uint8_t>(cellDivide_[i](sums_[i])) : 0;
 }
 
 bool MotionDetector::Feed(const QImage& picture, qint64 timeMs)
@@ -208,7 +211,7 @@ bool GreyBlocks::Set(const QImage& picture, int minWidth)
     int rows = 0;
     for (int r = firstRow_; r < factor_; r += rowStep_)
         ++rows;
-    divisor_ = static_cast<uint32_t>(rows * factor_) * 256U;
+    divide_ = SampleDivider(static_cast<uint32_t>(rows * factor_) * 256U);
     bits_ = picture.constBits();
     stride_ = picture.bytesPerLine();
     width_ = picture.width() / factor_;
@@ -253,7 +256,7 @@ uint8_t GreyBlocks::At(int x, int y) const
     }
     const uint32_t red = redBlue >> 16;
     const uint32_t blue = redBlue & 0xFFFFU;
-    return static_cast<uint8_t>((red * 77 + green * 150 + blue * 29) / divisor_);
+    return static_cast<uint8_t>(divide_(red * 77 + green * 150 + blue * 29));
 }
 
 bool MotionDetector::FeedBlocks(const GreyBlocks& grey, qint64 timeMs)
