@@ -855,6 +855,11 @@ void frmClient::ShowColorCtl_Fun()
             colour_->SetValue(ColourPanel::kContrast, iContrast);
             colour_->SetValue(ColourPanel::kHue, iHue);
             m_bDonotSet = false;
+            // The first window draws the opened panel, values and all, before
+            // the pause; the others draw it when the pause is over. Only the
+            // panel is painted: no other event runs in the middle of this.
+            if (n_ == 1)
+                colour_->repaint();
         }
         BusyWait(kColourPanelWaitMs);
     } catch (...) {

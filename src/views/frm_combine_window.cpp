@@ -677,12 +677,14 @@ void frmCombineWindow::ShowColorPanel()
             ShowCell(m_skin, kColorCtl, kDown);
             panel->show();
             panel->raise();
-            panel->update();
             m_bSuppress[c] = true;
             panel->SetValue(ColourPanel::kBrightness, iBrightness[c]);
             panel->SetValue(ColourPanel::kContrast, iContrast[c]);
             panel->SetValue(ColourPanel::kHue, iHue[c]);
             m_bSuppress[c] = false;
+            // Drawn at once, values and all, before the pause; no other event
+            // runs in the middle of this.
+            panel->repaint();
         }
         BusyPointer busy;
         ui().Sleep(kColourPanelWaitMs);

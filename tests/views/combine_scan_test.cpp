@@ -7,6 +7,7 @@
 #include "platform/skin/skin_label.h"
 #include "support/fake_engine_controls.h"
 #include "support/fake_ui.h"
+#include "support/paint_counter.h"
 #include "support/qt_printers.h"
 #include "support/skin_mouse.h"
 #include "views/colour_panel.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -346,6 +348,40 @@ TEST_F(CombineWindowTest, ColourPanelOfTheActiveCellRestartsBeforeItWaits)
     EXPECT_EQ(cam(2).Count(ImageServer::Dispid::GetImageConfig), 0);
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, gLangClientMsg[1]);
+}
+
+// The opened panel is drawn, with the values it read, before the pause, and
+// no other event runs meanwhile.
+TEST_F(CombineWindowTest, ColourPanelIsDrawnBeforeItsPause)
+{
+    gCurCam = 3;
+    open();
+    cam(3).imageConfigValue = ImageConfig{1, 2, 15, 30, 64, 90, 0};
+    combine->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(combine.get()));
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(combine->m_bFirst);
+    ColourPanel* panel = combine->picImage(3);
+    PaintCounter panelPaints(panel);
+    PaintCounter valuePaints(panel->label(3));
+    std::vector<int> paintsAtPause;
+    QString valueAtPause;
+    ui.onSleep = [&](int) {
+        paintsAtPause = {panelPaints.paints, valuePaints.paints};
+        valueAtPause = panel->label(3)->Caption();
+    };
+    ui.sleeps.clear();
+    SkinMouse mouse(combine->SkinForm1());
+    mouse.click(QStringLiteral("ColorCtl"));
+    ui.onSleep = nullptr;
+    ASSERT_TRUE(combine->m_bColorCtlVisible);
+    EXPECT_EQ(ui.sleeps, std::vector<int>{1000});
+    ASSERT_EQ(paintsAtPause.size(), 2u);
+    EXPECT_GT(paintsAtPause[0], 0);
+    EXPECT_GT(paintsAtPause[1], 0);
+    EXPECT_EQ(valueAtPause, QStringLiteral(" 30"));
+    EXPECT_EQ(ui.doEvents, 0);
+    EXPECT_TRUE(ui.pumpedSleeps.empty());
 }
 
 TEST_F(CombineWindowTest, EventListShowsTheActiveSlotsLinesWithTheLastSelected)

@@ -10,6 +10,7 @@
 #include "platform/toolbar/tool_bar.h"
 #include "support/fake_engine_controls.h"
 #include "support/fake_ui.h"
+#include "support/paint_counter.h"
 #include "support/qt_printers.h"
 #include "support/skin_mouse.h"
 #include "support/temp_program.h"
@@ -22,6 +23,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -102,8 +104,8 @@ protected:
         SetDataPath({});
     }
 
-    // Builds and loads the window of the slot.
-    void open()
+    // Builds and loads the window of the slot (kSlot unless told).
+    void open(int slot = kSlot)
     {
         ClientLinks links;
         links.engine = engine.get();
@@ -114,7 +116,7 @@ protected:
             return it == others.end() ? nullptr : it->second.get();
         };
         links.unloadEngine = [this] { ++engineUnloads; };
-        window = std::make_unique<frmClient>(kSlot, std::move(links));
+        window = std::make_unique<frmClient>(slot, std::move(links));
         engineWindows.window = window.get();
         window->Form_Load();
         mouse = std::make_unique<SkinMouse>(window->SkinForm1());
@@ -1209,6 +1211,49 @@ TEST_F(ClientColour, ABarChangeSendsAllSevenWaitsThenRestartsTheStream)
     bar(2)->setValue(10);
     EXPECT_EQ(cam().Args(ImageServer::Dispid::SetImageConfig),
               (QVariantList{2, 3, 25, 90, 64, 10, 1}));
+}
+
+// The window of slot 1 draws the opened panel, with the values it read,
+// before its pause; the other windows draw it when the pause is over. None
+// lets other events run meanwhile.
+TEST_F(ClientWindowTest, OnlyTheFirstWindowDrawsTheOpenedColourPanelBeforeThePause)
+{
+    for (int n = 1; n <= kSlotCount; ++n) {
+        SCOPED_TRACE(n);
+        CamInfo& cam = gCam[n];
+        cam.Assign = true;
+        cam.Enable = true;
+        cam.Protocol = 1;
+        cam.ServerName = QStringLiteral("Camera %1").arg(n);
+        controls.cams[n]->imageConfigValue = ImageConfig{2, 3, 25, 70, 64, 40, 1};
+        open(n);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        QCoreApplication::processEvents();
+        PaintCounter panel(window->picImage());
+        PaintCounter value(window->label(3));
+        std::vector<std::pair<int, int>> paintsAtPause;  // (panel, brightness value)
+        QString valueAtPause;
+        ui.onSleep = [&](int ms) {
+            paintsAtPause.emplace_back(panel.paints, value.paints);
+            valueAtPause = window->label(3)->Caption();
+            EXPECT_EQ(ms, 1000);
+        };
+        window->m_bColorCtlVisible = true;
+        window->ShowColorCtl_Fun();
+        ui.onSleep = nullptr;
+        ASSERT_TRUE(window->m_bColorCtlVisible);
+        ASSERT_EQ(paintsAtPause.size(), 1u);
+        EXPECT_EQ(paintsAtPause[0].first > 0, n == 1);
+        EXPECT_EQ(paintsAtPause[0].second > 0, n == 1);
+        EXPECT_EQ(valueAtPause, QStringLiteral(" 70"));
+        EXPECT_EQ(ui.doEvents, 0);
+        EXPECT_TRUE(ui.pumpedSleeps.empty());
+        // Once events run again every window has drawn it.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel.paints > 0 && value.paints > 0; }, 2000));
+        window.reset();
+        engineWindows.window = nullptr;
+    }
 }
 
 TEST_F(ClientColour, BarsSendNothingBeforeTheFirstActivationOrWhileFilled)
