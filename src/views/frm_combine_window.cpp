@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
 #include <exception>
 #include <stdexcept>
 
@@ -259,6 +260,18 @@ void frmCombineWindow::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     if (m_loaded && !m_unloaded)
+        Guard(ErrorReport::Quiet, QStringLiteral("Form_Resize"), [this] { Form_Resize(); });
+}
+
+void frmCombineWindow::changeEvent(QEvent* e)
+{
+    QWidget::changeEvent(e);
+    // A window restored from minimised at its old size gets no resize event;
+    // it lays out and binds its cells again all the same (the engine's calls
+    // while it was minimised did nothing).
+    if (e->type() != QEvent::WindowStateChange || !m_loaded || m_unloaded || isMinimized())
+        return;
+    if (static_cast<QWindowStateChangeEvent*>(e)->oldState() & Qt::WindowMinimized)
         Guard(ErrorReport::Quiet, QStringLiteral("Form_Resize"), [this] { Form_Resize(); });
 }
 

@@ -183,6 +183,44 @@ TEST_F(CombineWindowTest, GridHalvesTheClientAreaToEvenAndBindsInsideTheFrame)
     EXPECT_TRUE(cam(1).calls.empty());
 }
 
+// Restored from minimised at the size it had, the window gets no resize; it
+// lays out and binds all four slots again all the same.
+TEST_F(CombineWindowTest, RestoringFromMinimisedBindsEverySlotAgain)
+{
+    open();
+    combine->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(combine.get()));
+    const QSize size = combine->size();
+    combine->setWindowState(Qt::WindowMinimized);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(combine->isMinimized());
+
+    // Meanwhile slot 2 turns into a viewer camera, the others draw elsewhere,
+    // and the engine's re-layout after the push does nothing.
+    gCam[2].Protocol = 3;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        cam(n).setDisplay(nullptr);
+        cam(n).calls.clear();
+    }
+    combine->Form_Resize();
+    for (int n = 1; n <= kSlotCount; ++n)
+        EXPECT_TRUE(cam(n).calls.empty()) << n;
+    EXPECT_EQ(viewer(2).attached, nullptr);
+
+    combine->setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(combine->isMinimized());
+    EXPECT_EQ(combine->size(), size);
+    EXPECT_EQ(viewer(2).attached, combine->picCam(2));
+    EXPECT_EQ(viewer(2).attachedWidth, 320 - 6);
+    for (int n : {1, 3, 4}) {
+        SCOPED_TRACE(n);
+        EXPECT_EQ(cam(n).display(), combine->picCam(n));
+        EXPECT_EQ(cam(n).Count(ImageServer::Dispid::DisplayWidth), 1);
+        EXPECT_EQ(cam(n).displayWidth(), 320 - 6);
+    }
+}
+
 TEST_F(CombineWindowTest, ActiveBorderMarksTheCellAndTitlesByLanguage)
 {
     struct Case {
