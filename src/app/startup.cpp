@@ -62,8 +62,9 @@ StartupResult Main()
         return StartupResult::AlreadyRunning;
 
     InitGlobalVariable();
-    if (!LoadLanguageIni())
-        return fail(notExist(kLangFolder + QLatin1Char('/') + kLanguageIniName));
+    if (QString why; !LoadLanguageIni(&why))
+        return fail(why.isEmpty() ? notExist(kLangFolder + QLatin1Char('/') + kLanguageIniName)
+                                  : why);
     if (!LoadLang2Ini())
         return fail(notExist(langFile(QStringLiteral("_2.ini"))));
     if (!LoadLang3Ini())

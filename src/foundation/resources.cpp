@@ -11,12 +11,9 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
-
-// Device-page tables beyond this are not a device list but a broken file.
-constexpr int kMaxDevices = 10'000;
-constexpr int kMaxPanelSize = 16'384;
 
 const QString kGeneral = QStringLiteral("General");
 
@@ -46,10 +43,11 @@ bool openResource(const QString& path, SettingsFile& file)
     return file.Load();
 }
 
-// A language tag names files in lang/; it may not lead anywhere else.
+// A language tag names files in lang/; it may not lead anywhere else. The
+// empty tag is a tag like any other: its files are "_2.ini" and so on.
 bool isSafeTag(const QString& tag)
 {
-    if (tag.isEmpty() || tag == u"." || tag == u"..")
+    if (tag == u"." || tag == u"..")
         return false;
     return !std::any_of(tag.begin(), tag.end(),
                         [](QChar c) { return c == u'/' || c == u'\\' || c.unicode() < 0x20; });
@@ -133,17 +131,26 @@ QString LangFilePath(const QString& fileName)
     return found.isEmpty() ? ResourceDisplayPath(kLangFolder + QLatin1Char('/') + fileName) : found;
 }
 
-bool LoadLanguageIni()
+bool LoadLanguageIni(QString* why)
 {
+    if (why)
+        why->clear();
     try {
         SettingsFile file;
-        if (!openResource(FindLangFile(kLanguageIniName), file))
+        const QString path = FindLangFile(kLanguageIniName);
+        if (!openResource(path, file))
             return false;
         QString tag;
         if (!IniReader(file).TextByRule(kGeneral, u"Language", tag))
             tag = QStringLiteral("english");
-        if (!isSafeTag(tag))
+        if (!isSafeTag(tag)) {
+            if (why)
+                *why = path
+                       + QStringLiteral(": [General] Language = \"%1\" is not a language name "
+                                        "(it may not hold / or \\, nor be . or ..)")
+                             .arg(tag);
             return false;
+        }
         gLanguage = tag;
         return true;
     } catch (...) {
@@ -171,16 +178,10 @@ bool LoadLang1Ini()
             gFontWeight = 400;
         if (!r.Int32(s, u"FontCharSet", gFontCharSet))
             gFontCharSet = 0;
-        // The panel size is kept in pixels and applied when the panel loads.
-        int size = 0;
-        if (r.Int32(s, u"UIWidth", size)) {
-            ini::RequireRange(s, QStringLiteral("UIWidth"), size, 1, kMaxPanelSize);
-            gUIWidth = size;
-        }
-        if (r.Int32(s, u"UIHeight", size)) {
-            ini::RequireRange(s, QStringLiteral("UIHeight"), size, 1, kMaxPanelSize);
-            gUIHeight = size;
-        }
+        // The panel size is kept in pixels, as written, and applied (within
+        // what a window can be) when the panel loads.
+        r.Int32(s, u"UIWidth", gUIWidth);
+        r.Int32(s, u"UIHeight", gUIHeight);
         if (!r.TextByRule(s, u"HelpFileName", gHelpFileName))
             gHelpFileName.clear();
         int unused = 0;
@@ -242,16 +243,26 @@ bool LoadCfgPageIni()
         const IniReader r(file);
         int count = 0;
         if (r.Int32(kGeneral, u"DeviceCount", count))
-            ini::RequireRange(kGeneral, QStringLiteral("DeviceCount"), count, 0, kMaxDevices);
+            ini::RequireRange(kGeneral, QStringLiteral("DeviceCount"), count, 0,
+                              std::numeric_limits<int>::max());
         gDeviceCount = count;
         if (!r.TextByRule(kGeneral, u"DefaultPage", gDefaultPage))
             gDefaultPage = QStringLiteral("Content.htm");
-        gDevice.assign(static_cast<size_t>(count) + 1, DeviceInfo{});
+        // A camera gets the page of the first row whose model its own contains.
+        // A row without a model matches every camera, so no row after it can
+        // ever be chosen: the table ends there. Every row past the file's last
+        // Device<n> section has no model, so a count of any size costs no more
+        // rows than the file has sections, plus one.
+        gDevice.assign(1, DeviceInfo{});
         for (int n = 1; n <= count; ++n) {
             const QString section = QStringLiteral("Device%1").arg(n);
-            DeviceInfo& device = gDevice[static_cast<size_t>(n)];
+            DeviceInfo& device = gDevice.emplace_back();
             r.TextByRule(section, u"Model", device.Model);
             r.TextByRule(section, u"Page", device.Page);
+            if (device.Model.isEmpty()) {
+                gDeviceCount = n;
+                break;
+            }
         }
         return true;
     } catch (...) {

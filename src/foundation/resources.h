@@ -14,7 +14,11 @@
 //
 // Every loader returns True on success and False when its file is missing
 // (except _1.ini, whose absence is no failure) or when a value is malformed;
-// values read before the failure stay in the globals.
+// values read before the failure stay in the globals. Numbers are taken as
+// written: the panel size is bounded where the panel applies it, and the
+// device-page table holds no row past the first without a model (that row
+// matches every camera), so a huge DeviceCount costs no more rows than the
+// file has Device<n> sections.
 #pragma once
 
 #include <QString>
@@ -45,7 +49,12 @@ QString CaptionFilePath();
 // one spelling, so that whoever reads it reports the file missing by name.
 QString LangFilePath(const QString& fileName);
 
-bool LoadLanguageIni();
+// The tag names files in lang/ and may lead nowhere else: "." and "..", and a
+// tag holding "/", "\\" or a control character, are refused. The empty tag is
+// a tag like any other (its files are "_2.ini" and so on). On False, `why`
+// (when given) says why the tag was refused, and is empty when the selector
+// is missing or cannot be read.
+bool LoadLanguageIni(QString* why = nullptr);
 bool LoadLang1Ini();
 bool LoadLang2Ini();
 bool LoadLang3Ini();

@@ -23,10 +23,21 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QShowEvent>
+#include <algorithm>
 #include <exception>
 #include <stdexcept>
 
 namespace {
+
+// The largest side the language pack may give the panel, in pixels.
+constexpr int kMaxPanelSide = 16'384;
+
+// A side of the panel: the pack's, within what a window can be, or the
+// skin's own when the pack gives none (or none a window can have).
+int PanelSide(int fromPack, int fromSkin)
+{
+    return fromPack > 0 ? std::min(fromPack, kMaxPanelSide) : fromSkin;
+}
 
 // The clock, "LineID" and the five information lines.
 const QString kLineNames[] = {QStringLiteral("LineID"), QStringLiteral("Line1"),
@@ -111,8 +122,8 @@ void frmController::Form_Load()
 
     // The language pack's size; without one the skin's own.
     const QSize design = m_skin->designSize();
-    const int height = gUIHeight > 0 ? gUIHeight : (design.isValid() ? design.height() : 380);
-    const int width = gUIWidth > 0 ? gUIWidth : (design.isValid() ? design.width() : 520);
+    const int height = PanelSide(gUIHeight, design.isValid() ? design.height() : 380);
+    const int width = PanelSide(gUIWidth, design.isValid() ? design.width() : 520);
     setFixedSize(width, height);
 
     gWinOpen[kWinOpenPanel] = true;

@@ -99,6 +99,19 @@ TEST_F(StartupTest, OddButConvertingSettingsStartTheProgram)
     EXPECT_EQ(folder.read(QStringLiteral("main.ini")), ini);
 }
 
+// Numbers of the language pack and the device table that convert start the
+// program as written, however large.
+TEST_F(StartupTest, PackNumbersAsWrittenStartTheProgram)
+{
+    folder.write(QStringLiteral("lang/english_1.ini"), "[General]\nUIWidth=99999\nUIHeight=-5\n");
+    folder.write(QStringLiteral("CfgPage.ini"), "[General]\nDeviceCount=2000000000\n");
+    ASSERT_EQ(Main(), StartupResult::Running);
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_EQ(gUIWidth, 99999);
+    EXPECT_EQ(gUIHeight, -5);
+    EXPECT_EQ(gDeviceCount, 1);  // the one row without a model matches every camera
+}
+
 TEST_F(StartupTest, MissingMainIniAndFontFileKeepTheDefaults)
 {
     folder.remove(QStringLiteral("lang/english_1.ini"));
@@ -152,6 +165,12 @@ TEST_F(StartupTest, EachMissingOrBrokenFileEndsStartUpWithItsMessage)
          "lang/english_2.ini is not exist !!"},
         {"tag without its files", write("lang/Language.ini", "[General]\nLanguage=deutsch\n"),
          "lang/deutsch_2.ini is not exist !!"},
+        {"empty tag without its files", write("lang/Language.ini", "[General]\nLanguage=\n"),
+         "lang/_2.ini is not exist !!"},
+        {"tag leading out of the pack",
+         write("lang/Language.ini", "[General]\nLanguage=../lang/english\n"),
+         "lang/Language.ini: [General] Language = \"../lang/english\" is not a language name (it "
+         "may not hold / or \\, nor be . or ..)"},
         {"no window table", remove("lang/english_3.ini"), "lang/english_3.ini is not exist !!"},
         {"no device table", remove("CfgPage.ini"), "cfgpage.ini is not exist !!"},
         {"negative device count", write("CfgPage.ini", "[General]\nDeviceCount=-2\n"),

@@ -43,26 +43,42 @@ TEST_F(ResourcesTest, LanguageSelectorGivesTheTag)
         const char* file;  // nullptr: no file
         QByteArray text;
         bool ok;
-        const char* tag;
+        const char* tag;  // the tag read, or the tag refused
     } cases[] = {
         {"tag as written", "lang/Language.ini", "[General]\nLanguage=Deutsch\n", true, "Deutsch"},
         {"no key: english", "lang/Language.ini", "[General]\n", true, "english"},
         {"zero: english", "lang/Language.ini", "[General]\nLanguage=0\n", true, "english"},
+        {"an empty tag is a tag", "lang/Language.ini", "[General]\nLanguage=\n", true, ""},
         {"other capitalisation of folder and file", "LANG/language.INI",
          "[general]\nlanguage=french\n", true, "french"},
         {"a tag may not leave the lang folder", "lang/Language.ini",
-         "[General]\nLanguage=../../etc/x\n", false, ""},
-        {"missing file", nullptr, {}, false, ""},
-        {"not a text file", "lang/Language.ini", QByteArray("\0\1\2", 3), false, ""},
+         "[General]\nLanguage=../../etc/x\n", false, "../../etc/x"},
+        {"nor hold a backslash", "lang/Language.ini", "[General]\nLanguage=..\\x\n", false,
+         "..\\x"},
+        {"nor be .", "lang/Language.ini", "[General]\nLanguage=.\n", false, "."},
+        {"nor ..", "LANG/language.ini", "[General]\nLanguage=..\n", false, ".."},
+        {"missing file", nullptr, {}, false, nullptr},
+        {"not a text file", "lang/Language.ini", QByteArray("\0\1\2", 3), false, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         TempProgramFolder own;
-        gLanguage.clear();
+        gLanguage = QStringLiteral("before");
         if (c.file)
             own.write(QString::fromLatin1(c.file), c.text);
-        EXPECT_EQ(LoadLanguageIni(), c.ok);
-        EXPECT_EQ(gLanguage, QString::fromLatin1(c.tag));
+        QString why = QStringLiteral("untouched");
+        EXPECT_EQ(LoadLanguageIni(&why), c.ok);
+        EXPECT_EQ(gLanguage, c.ok ? QString::fromLatin1(c.tag) : QStringLiteral("before"));
+        if (c.ok || !c.tag) {
+            EXPECT_EQ(why, QString());  // a missing selector: start-up names the file
+        } else {
+            // A refused tag: the file that holds it, and what is wrong with it.
+            EXPECT_EQ(why, own.file(QString::fromLatin1(c.file))
+                               + QStringLiteral(": [General] Language = \"")
+                               + QString::fromLatin1(c.tag)
+                               + QStringLiteral("\" is not a language name (it may not hold / or "
+                                                "\\, nor be . or ..)"));
+        }
     }
 }
 
@@ -105,11 +121,37 @@ TEST_F(ResourcesTest, FontAndPanelFileSetsTheLanguageGlobals)
     ASSERT_TRUE(LoadLang1Ini());
     EXPECT_TRUE(gIntervalEnabled);
 
-    for (const char* bad : {"FontSize=big", "FontWeight=bold", "UIWidth=-5", "UIHeight=99999",
-                            "ImageInterval=fast", "LineSize=1.5.1", "ExtraItem2=x"}) {
+    for (const char* bad :
+         {"FontSize=big", "FontWeight=bold", "UIWidth=wide", "UIHeight=2147483648",
+          "ImageInterval=fast", "LineSize=1.5.1", "ExtraItem2=x"}) {
         SCOPED_TRACE(bad);
         folder.write(QStringLiteral("lang/english_1.ini"), QByteArray("[General]\n") + bad + "\n");
         EXPECT_FALSE(LoadLang1Ini());
+    }
+}
+
+// Every panel size that converts is kept as written; the panel decides what
+// it can use of it.
+TEST_F(ResourcesTest, PanelSizeIsKeptAsWritten)
+{
+    gLanguage = QStringLiteral("english");
+    const struct {
+        QByteArray keys;
+        int width, height;
+    } cases[] = {
+        {"UIWidth=99999\nUIHeight=20000\n", 99999, 20000},
+        {"UIWidth=-5\nUIHeight=-1\n", -5, -1},
+        {"UIWidth=2147483647\nUIHeight=16385\n", 2147483647, 16385},
+        {"UIWidth=0\nUIHeight=1.5\n", 7, 2},  // 0 is absent; 1.5 rounds to even
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.keys.constData());
+        gUIWidth = 7;
+        gUIHeight = 7;
+        folder.write(QStringLiteral("lang/english_1.ini"), "[General]\n" + c.keys);
+        ASSERT_TRUE(LoadLang1Ini());
+        EXPECT_EQ(gUIWidth, c.width);
+        EXPECT_EQ(gUIHeight, c.height);
     }
 }
 
@@ -180,10 +222,50 @@ TEST_F(ResourcesTest, DevicePageTable)
     EXPECT_EQ(gDevice[2].Page, QString());
     EXPECT_EQ(gDefaultPage, QStringLiteral("Index.htm"));
 
-    for (const char* bad : {"DeviceCount=-1", "DeviceCount=1000000", "DeviceCount=two"}) {
+    for (const char* bad : {"DeviceCount=-1", "DeviceCount=2147483648", "DeviceCount=two"}) {
         SCOPED_TRACE(bad);
         folder.write(QStringLiteral("cfgpage.ini"), QByteArray("[General]\n") + bad + "\n");
         EXPECT_FALSE(LoadCfgPageIni());
+    }
+}
+
+// Any count loads. A row without a model matches every camera, so the table
+// ends with the first such row: a count beyond the file's sections holds one
+// empty row at the end, as the full table would offer first.
+TEST_F(ResourcesTest, DevicePageTableOfAnyCountEndsAtTheFirstRowWithoutAModel)
+{
+    const QByteArray twoModels = "[Device1]\nModel=PT\nPage=pt.htm\n[Device2]\nModel=Dome\n";
+    const struct {
+        const char* name;
+        QByteArray file;
+        int count;
+        std::vector<DeviceInfo> rows;  // rows 1..count
+    } cases[] = {
+        {"a million, two models",
+         "DeviceCount=1000000\n" + twoModels,
+         3,
+         {{"PT", "pt.htm"}, {"Dome", ""}, {}}},
+        {"the largest count, no section", "DeviceCount=2147483647\n", 1, {{}}},
+        {"as many as the models",
+         "DeviceCount=2\n" + twoModels,
+         2,
+         {{"PT", "pt.htm"}, {"Dome", ""}}},
+        {"fewer than the models", "DeviceCount=1\n" + twoModels, 1, {{"PT", "pt.htm"}}},
+        {"a row without a model ends it",
+         "DeviceCount=9\n[Device1]\nPage=any.htm\n[Device2]\nModel=Dome\n",
+         1,
+         {{"", "any.htm"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        folder.write(QStringLiteral("CfgPage.ini"), "[General]\n" + c.file);
+        ASSERT_TRUE(LoadCfgPageIni());
+        EXPECT_EQ(gDeviceCount, c.count);
+        ASSERT_EQ(gDevice.size(), c.rows.size() + 1);
+        for (size_t n = 0; n < c.rows.size(); ++n) {
+            EXPECT_EQ(gDevice[n + 1].Model, c.rows[n].Model) << n + 1;
+            EXPECT_EQ(gDevice[n + 1].Page, c.rows[n].Page) << n + 1;
+        }
     }
 }
 

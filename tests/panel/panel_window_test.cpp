@@ -18,8 +18,10 @@ TEST_F(PanelWindowTest, LoadsTheSkinAtThePacksSizeOrTheSkinsOwn)
         int width, height;
         QSize expected;
     };
-    // The shipped skin is 520 x 380.
-    for (const Case& c : {Case{600, 400, QSize(600, 400)}, Case{0, 0, QSize(520, 380)}}) {
+    // The shipped skin is 520 x 380; a pack's size is bounded to what a window can be.
+    for (const Case& c : {Case{600, 400, QSize(600, 400)}, Case{0, 0, QSize(520, 380)},
+                          Case{-5, -1, QSize(520, 380)}, Case{600, -3, QSize(600, 380)},
+                          Case{99999, 2147483647, QSize(16384, 16384)}}) {
         SCOPED_TRACE(c.width);
         gUIWidth = c.width;
         gUIHeight = c.height;
