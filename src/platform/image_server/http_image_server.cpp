@@ -1,6 +1,7 @@
 #include "platform/image_server/http_image_server.h"
 
 #include "platform/audio/audio_player.h"
+#include "platform/image_server/alarm_output.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/camera_media.h"
 #include "platform/image_server/camera_search.h"
@@ -36,8 +37,7 @@ constexpr int kStreamWithSound = 3;
 constexpr int kStopWaitMs = 40;
 constexpr int kPtKind = 1;
 constexpr int kPtMaxPending = 4;
-constexpr int kAlarmKind = 2;
-constexpr int kAlarmMaxPending = 1;
+static_assert(kPtKind != kAlarmRequestKind);
 
 QByteArray ImageForm(const ImageConfig& c)
 {
@@ -89,21 +89,7 @@ void HttpImageServer::MediaReport(int code)
     emit Notify(code);
 }
 
-void HttpImageServer::SwitchAlarmOut()
-{
-    // The camera keeps its output on for its own alarm time from the last
-    // switch; a switch still waiting makes another one needless.
-    const CameraEndpoint ep = Endpoint();
-    auto auth = queueAuth_;
-    Queue().Push(
-        [this, ep, auth](const CancelToken& cancel) -> std::function<void()> {
-            // A camera without an alarm output answers 403; the motion is
-            // reported all the same.
-            HttpRequest(ep, *auth, "GET", "/api/alarm?out=1", requestTimeoutMs(), &cancel);
-            return {};
-        },
-        kAlarmKind, kAlarmMaxPending);
-}
+void HttpImageServer::SwitchAlarmOut() { QueueAlarmSwitch(Queue(), Endpoint(), queueAuth_); }
 
 HttpImageServer::HttpImageServer(QObject* parent)
     : ImageServer(parent), gate_(std::make_shared<NotifyGate>())
