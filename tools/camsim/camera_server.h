@@ -69,7 +69,8 @@ private:
                  const QByteArray& type = "text/plain; charset=utf-8",
                  const QList<QByteArray>& extra = {});
     // The viewer's credentials, or the administrator's (configuration).
-    // `ticket`: a protocol-3 camera also takes a viewer ticket (stream and sound).
+    // `ticket`: a protocol-3 camera also takes a viewer ticket (stream, sound
+    // and the alarm output).
     bool Authorised(QTcpSocket* socket, const Request& req, bool admin = false,
                     bool ticket = false);
     void OnSearchDatagrams();
