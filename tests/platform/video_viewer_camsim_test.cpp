@@ -1,7 +1,8 @@
 // The video viewer against simulated protocol-3 cameras (camsim) and against
 // ffmpeg's own MPEG-TS-over-HTTP output: connection with the probe's
 // parameters, pictures in the window, split recordings that ffprobe reads,
-// snapshots, motion and mail, and the camera's sound (protocols 3 and 4).
+// snapshots, motion, mail and the alarm output, and the camera's sound
+// (protocols 3 and 4).
 #include "platform/audio/audio_player.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_image_server.h"
@@ -259,6 +260,54 @@ TEST_F(ViewerCamsim, ReportsMotionAndWritesTheMailPictureBeforeAskingForTheMail)
     WaitUntil([] { return false; }, 1500);
     EXPECT_LE(motion.count(), seen + 1);
 }
+
+struct AlarmCase {
+    const char* name;
+    int flags;
+    bool switches;  // the camera's alarm output is switched
+};
+
+void PrintTo(const AlarmCase& c, std::ostream* os)
+{
+    *os << c.name << " (flags " << c.flags << ")";
+}
+
+class ViewerAlarmCamsim : public ViewerCamsim, public ::testing::WithParamInterface<AlarmCase> {};
+
+TEST_P(ViewerAlarmCamsim, MotionSwitchesTheCamerasAlarmOutputOnlyWithTheAlarmBit)
+{
+    const AlarmCase& c = GetParam();
+    StartCamsim();
+    HttpWisViewer viewer;
+    viewer.setAlarmFlags(c.flags);
+    viewer.setSensitivity(8);
+    Connect(viewer);
+    QSignalSpy motion(&viewer, &WisViewer::Motion);
+    ASSERT_TRUE(WaitUntil([&] { return viewer.stats().frames >= 10; }, 10000));
+    sim.Control(1, "motion?on=1");
+    ASSERT_TRUE(WaitUntil([&] { return motion.count() >= 3; }, 10000));  // watched either way
+    const Record during = sim.Control(1, "state");
+    sim.Control(1, "motion?on=0");
+    WaitUntil([] { return false; }, 1500);  // the last report and switch arrive
+    const Record after = sim.Control(1, "state");
+    const qint64 switches = after.value(QStringLiteral("alarm_switches")).toLongLong();
+    if (c.switches) {
+        EXPECT_EQ(during.value(QStringLiteral("alarm_out")), QStringLiteral("1"));
+        // Switched again with the reports while the output is on, at most once for each.
+        EXPECT_GE(switches, 2);
+        EXPECT_LE(switches, motion.count());
+    } else {
+        EXPECT_EQ(switches, 0);
+        EXPECT_EQ(after.value(QStringLiteral("alarm_out")), QStringLiteral("0"));
+    }
+    EXPECT_EQ(after.value(QStringLiteral("auth_failures")), QStringLiteral("0"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, ViewerAlarmCamsim,
+    ::testing::Values(AlarmCase{"AlarmAndMotionRecording", kAlarmOut | kAlarmMotionRecording, true},
+                      AlarmCase{"MotionRecordingOnly", kAlarmMotionRecording, false}),
+    [](const ::testing::TestParamInfo<AlarmCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ViewerCamsim, PlaysTheCamerasToneOnceTheImageServerOpenedItsSoundChannel)
 {

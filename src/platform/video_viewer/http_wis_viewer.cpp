@@ -1,9 +1,12 @@
 #include "platform/video_viewer/http_wis_viewer.h"
 
 #include "platform/audio/audio_player.h"
+#include "platform/image_server/alarm_output.h"
+#include "platform/image_server/camera_codes.h"
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/motion_detector.h"
 #include "platform/image_server/multipart_parser.h"
+#include "platform/image_server/request_queue.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/h264_recorder.h"
 #include "platform/video_viewer/ts_decoder.h"
@@ -217,13 +220,15 @@ struct HttpWisViewer::AudioSession {
 };
 
 HttpWisViewer::HttpWisViewer(QObject* parent)
-    : WisViewer(parent), m_shared(std::make_shared<Shared>())
+    : WisViewer(parent), m_shared(std::make_shared<Shared>()),
+      m_requestAuth(std::make_shared<HttpAuthenticator>())
 {
     m_shared->gate.target = this;
 }
 
 HttpWisViewer::~HttpWisViewer()
 {
+    m_requests.reset();  // cancels a switch on its way
     audioOff();
     {
         std::lock_guard lock(m_shared->gate.mutex);
@@ -331,10 +336,8 @@ void HttpWisViewer::OnFrameReady()
     ++m_framesShown;
 }
 
-void HttpWisViewer::start()
+CameraEndpoint HttpWisViewer::StreamEndpoint() const
 {
-    stop();
-    m_running = true;
     CameraEndpoint ep;
     ep.host = m_address;
     ep.port = m_param1 > 0 ? m_param1 : kDefaultPort;
@@ -342,6 +345,24 @@ void HttpWisViewer::start()
         ep.user = QString::number(m_param2);
         ep.password = m_authText;
     }
+    return ep;
+}
+
+void HttpWisViewer::OnMotion()
+{
+    if ((m_shared->alarmFlags & kAlarmOut) != 0) {
+        if (!m_requests)
+            m_requests = std::make_unique<RequestQueue>(this);
+        QueueAlarmSwitch(*m_requests, StreamEndpoint(), m_requestAuth);
+    }
+    emit Motion();
+}
+
+void HttpWisViewer::start()
+{
+    stop();
+    m_running = true;
+    const CameraEndpoint ep = StreamEndpoint();
     auto worker = std::make_shared<Worker>();
     m_shared->worker = worker;
     const int connectMs = m_connectTimeoutMs, stallMs = m_stallTimeoutMs;
@@ -411,8 +432,8 @@ void HttpWisViewer::start()
                         if (sh->detector.FeedLuma(f->data[0], f->width, f->height, f->linesize[0],
                                                   SteadyMs())) {
                             lock.unlock();
-                            sh->gate.Post([](HttpWisViewer* self) { emit self->Motion(); });
-                            if (flags & 4) {
+                            sh->gate.Post([](HttpWisViewer* self) { self->OnMotion(); });
+                            if (flags & kAlarmMail) {
                                 QString file;
                                 {
                                     std::lock_guard l(sh->mutex);
@@ -505,13 +526,7 @@ void HttpWisViewer::audioOn()
         return;
     m_audio = std::make_unique<AudioPlayer>();
     m_audio->Start();
-    CameraEndpoint ep;
-    ep.host = m_address;
-    ep.port = m_param1 > 0 ? m_param1 : kDefaultPort;
-    if (m_param2 > 0) {
-        ep.user = QString::number(m_param2);
-        ep.password = m_authText;
-    }
+    const CameraEndpoint ep = StreamEndpoint();
     auto session = std::make_shared<AudioSession>();
     m_audioSession = session;
     AudioPlayer* player = m_audio.get();

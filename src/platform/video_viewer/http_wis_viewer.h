@@ -3,7 +3,8 @@
 // H.264 in MPEG-TS over HTTP. Reading, demuxing, decoding, motion detection
 // and recording run on the viewer's own worker thread; pictures reach the
 // VideoSurface on the GUI thread, converted straight to the size shown. The
-// camera's sound runs on a second thread while it is switched on.
+// camera's sound runs on a second thread while it is switched on, and the
+// switches of the camera's alarm output on a third.
 #pragma once
 
 #include "platform/video_viewer/wis_viewer.h"
@@ -15,7 +16,10 @@
 #include <vector>
 
 class AudioPlayer;
+class HttpAuthenticator;
+class RequestQueue;
 class VideoSurface;
+struct CameraEndpoint;
 
 class HttpWisViewer : public WisViewer {
     Q_OBJECT
@@ -80,6 +84,12 @@ private:
     struct AudioSession;
     void PushGeometry();
     void OnFrameReady();
+    // A motion seen by the worker reaches the GUI thread: it also switches
+    // the camera's alarm output when the flag word asks for it.
+    void OnMotion();
+    // Where the stream, the sound and the alarm switches go, with the
+    // probe's ticket as the log-in.
+    CameraEndpoint StreamEndpoint() const;
 
     QString m_address, m_authText, m_user, m_password, m_recordPath;
     int m_param1 = 0, m_param2 = 0;
@@ -92,6 +102,8 @@ private:
     std::shared_ptr<Shared> m_shared;  // lives as long as the worker needs it
     std::unique_ptr<AudioPlayer> m_audio;
     std::shared_ptr<AudioSession> m_audioSession;
+    std::unique_ptr<RequestQueue> m_requests;          // made by the first alarm switch
+    std::shared_ptr<HttpAuthenticator> m_requestAuth;  // its thread only
     quint64 m_framesShown = 0;
 };
 
