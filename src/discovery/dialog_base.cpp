@@ -100,9 +100,10 @@ void DialogBase::FocusAndSelect(QLineEdit* box)
 
 void DialogBase::reject()
 {
-    // Esc (and QDialog's own close path): the Cancel handler, unless busy.
+    // Esc (and QDialog's own close path): the Cancel handler, unless busy or
+    // the window has no Cancel button.
     Guard("cmdCancel_Click", [this] {
-        if (!CloseRefused())
+        if (EscapeCancels() && !CloseRefused())
             OnCancel();
     });
 }

@@ -9,7 +9,9 @@
 //     stopping quietly at the first control that refuses.
 //   - has a busy state while a camera request runs: Esc and the close box are
 //     refused then, and work again afterwards. Otherwise Esc and the close box
-//     run the dialog's Cancel handler, which hides the dialog.
+//     run the dialog's Cancel handler, which hides the dialog. A window with
+//     no Cancel button closes by its close box only: Esc is left to its
+//     contents.
 //   - shows the busy pointer through ui() and always gives it back: when the
 //     dialog goes idle, when a handler fails, and at the latest when the dialog
 //     is destroyed.
@@ -70,6 +72,8 @@ protected:
     virtual bool CloseRefused() const { return false; }
     // The Cancel handler, run by Esc and the close box when not refused.
     virtual void OnCancel() = 0;
+    // False for a window without a Cancel button: Esc does not close it.
+    virtual bool EscapeCancels() const { return true; }
     // Runs once, the first time the dialog is shown.
     virtual void OnFirstShow() {}
     // Brings the dialog back to idle after a handler failed (buttons on, not busy).

@@ -39,8 +39,10 @@ public:
     void WebBrowser1_BeforeNavigate2(const QUrl& url, const QByteArray& postData);
 
 protected:
-    // The close box and Esc: after an address change, first the wait.
+    // The close box: after an address change, first the wait.
     void OnCancel() override;
+    // The window closes by its close box only; Esc belongs to the page.
+    bool EscapeCancels() const override { return false; }
     void OnFirstShow() override;
 
 private:

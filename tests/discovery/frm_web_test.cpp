@@ -1,6 +1,6 @@
-// The camera's web page: the address it opens, and, with the real browser
-// against a simulated camera, the log-in, the settings page and its post
-// driven as an operator would.
+// The camera's web page: the address it opens, how the window closes, and,
+// with the real browser against a simulated camera, the log-in, the settings
+// page and its post driven as an operator would.
 #include "discovery/discovery_windows.h"
 #include "discovery/frm_login.h"
 #include "discovery/frm_web.h"
@@ -45,6 +45,31 @@ TEST_F(WebPage, TheAddressFollowsProtocolPortAndModel)
         gCam[2].ServerModel = c.model;
         EXPECT_EQ(frmWeb::CameraPageUrl(2), c.want);
     }
+}
+
+TEST_F(WebPage, EscIsLeftToThePageAndOnlyTheCloseBoxClosesTheWindow)
+{
+    gCurCam = 1;
+    gCam[1].IPAddress = QStringLiteral("127.0.0.1");
+    frmWeb web;
+    web.m_sOldIPAddress = gCam[1].IPAddress;
+    web.Form_Load();
+    web.m_bFirst = false;  // nothing to open: this is about the window
+    bool openAfterEsc = false;
+    bool closedByCloseBox = false;
+    ModalScript script;
+    script.OnVisible<frmWeb>("the web page", [&](frmWeb& w) {
+        QTest::keyClick(&w, Qt::Key_Escape);
+        openAfterEsc = w.isVisible();
+        w.close();
+        closedByCloseBox = !w.isVisible();
+    });
+    web.ShowModal(nullptr);
+    ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
+    EXPECT_TRUE(openAfterEsc);
+    EXPECT_TRUE(closedByCloseBox);
+    EXPECT_TRUE(web.m_bCancel) << "nothing was posted";
+    EXPECT_TRUE(fakeUi.pumpedSleeps.empty()) << "the address did not change: no wait";
 }
 
 TEST_F(WebPage, TheOperatorLogsInRenamesTheCameraAndThePostIsTaken)
