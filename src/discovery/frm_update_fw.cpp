@@ -109,16 +109,11 @@ void frmUpdateFW::cmdCancel_Click()
     ui().DoEvents();
 }
 
-void frmUpdateFW::RecoverAfterError()
-{
-    m_bUpdating = false;
-    SetHourglass(false);
-}
+void frmUpdateFW::RecoverAfterError() { m_bUpdating = false; }
 
 void frmUpdateFW::Finish()
 {
     m_bUpdating = false;
-    SetHourglass(false);
     hide();
     ui().DoEvents();
 }
@@ -156,19 +151,27 @@ void frmUpdateFW::cmdUpdateFirmware_Click()
         return;
     }
 
+    // The busy pointer covers the work only: every box, the transfer window
+    // and the restart wait are shown with the normal pointer.
     m_bUpdating = true;
-    SetHourglass(true);
-    engine->CamStop(slot);
     ImageServer& server = engine->Cam(slot);
-    if (server.isBusy() != 0) {
+    // A private copy: the file may change or vanish while it is sent.
+    QTemporaryDir folder;
+    const QString copy = folder.isValid() ? folder.filePath(kTempFileName) : QString();
+    bool cameraBusy = false;
+    bool copied = false;
+    {
+        const BusyPointer busy;
+        engine->CamStop(slot);
+        cameraBusy = server.isBusy() != 0;
+        copied = !cameraBusy && !copy.isEmpty() && QFile::copy(file.absoluteFilePath(), copy);
+    }
+    if (cameraBusy) {
         Message(m_sMsg[2], MsgIcon::Warning);
         Finish();
         return;
     }
-    // A private copy: the file may change or vanish while it is sent.
-    QTemporaryDir folder;
-    const QString copy = folder.isValid() ? folder.filePath(kTempFileName) : QString();
-    if (copy.isEmpty() || !QFile::copy(file.absoluteFilePath(), copy)) {
+    if (!copied) {
         Message(m_sMsg[5], MsgIcon::Critical);
         if (wasEnabled)
             engine->CamStart(slot);
@@ -187,28 +190,32 @@ void frmUpdateFW::cmdUpdateFirmware_Click()
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QFile::remove(copy);
     if (!succeeded) {
-        // The transfer window said why; the camera goes on as before.
+        // The transfer window said why, or the operator closed it; the camera
+        // goes on as before.
         if (wasEnabled)
             engine->CamStart(slot);
         Finish();
         return;
     }
-    if (server.checkIP(0, false) == ImageServer::kTrue) {
-        server.selectServer(-1);
-        cam.Protocol = server.serverProtocol();
-        cam.Port = server.port();
-        cam.IsLocalCamera = server.isLocalCamera();
-        cam.MacAddress = server.serverMacAddress();
-        cam.ServerModel = server.serverModel();
-        cam.ServerName = server.serverName();
-        cam.FWVersion = server.fwVersion();
-        cam.HWVersion = server.hwVersion();
-        cam.ROMVersion = server.romVersion();
-        engine->PutSettingToCam(slot);
-        if (wasEnabled)
-            engine->CamStart(slot);
+    {
+        const BusyPointer busy;
+        if (server.checkIP(0, false) == ImageServer::kTrue) {
+            server.selectServer(-1);
+            cam.Protocol = server.serverProtocol();
+            cam.Port = server.port();
+            cam.IsLocalCamera = server.isLocalCamera();
+            cam.MacAddress = server.serverMacAddress();
+            cam.ServerModel = server.serverModel();
+            cam.ServerName = server.serverName();
+            cam.FWVersion = server.fwVersion();
+            cam.HWVersion = server.hwVersion();
+            cam.ROMVersion = server.romVersion();
+            engine->PutSettingToCam(slot);
+            if (wasEnabled)
+                engine->CamStart(slot);
+        }
+        ui().Sleep(kAfterUpdateSleepMs);
     }
-    ui().Sleep(kAfterUpdateSleepMs);
     Finish();
 }
 
@@ -299,10 +306,15 @@ void frmTFTPProgress::tftp_Progress(qint64 bytes)
         QStringLiteral("%1%").arg(RoundHalfEven(100.0 * value / progressbar->maximum())));
 }
 
-void frmTFTPProgress::tftp_TransferComplete()
+void frmTFTPProgress::EndSending()
 {
     tmrTimeOut.stop();
     m_bSending = false;
+}
+
+void frmTFTPProgress::tftp_TransferComplete()
+{
+    EndSending();
     hide();
     ui().DoEvents();
     if (auto* wait = windows().Get<frmProgress>(kProgressWindowName)) {
@@ -315,9 +327,7 @@ void frmTFTPProgress::tftp_TransferComplete()
 
 void frmTFTPProgress::tftp_TransferError()
 {
-    tmrTimeOut.stop();
-    m_bSending = false;
-    SetHourglass(false);
+    EndSending();
     Message(m_sMsg[2], MsgIcon::Critical);
     hide();
 }
@@ -325,11 +335,23 @@ void frmTFTPProgress::tftp_TransferError()
 void frmTFTPProgress::tmrTimeOut_Timer()
 {
     ui().DoEvents();
+    if (!m_bSending)
+        return;  // the operator closed the window meanwhile
     tftp->Abort();
     ui().DoEvents();
-    tmrTimeOut.stop();
-    m_bSending = false;
+    EndSending();
     Message(m_sMsg[2], MsgIcon::Critical);
+    hide();
+}
+
+void frmTFTPProgress::OnCancel()
+{
+    if (m_bSending) {
+        // The operator gives up: nothing more is sent or reported, and the
+        // camera keeps the firmware it runs.
+        tftp->Abort();
+        EndSending();
+    }
     hide();
 }
 

@@ -7,7 +7,10 @@
 //   frmProgress      waits while the camera writes the image and restarts.
 // Afterwards the camera is identified again and its new versions go into the
 // slot. A failed copy or transfer is reported, and the camera is left running
-// as it was before.
+// as it was before; so is a transfer the operator ends with the close box.
+// The busy pointer is shown only while the dialog itself works (stopping the
+// camera, copying, identifying): the boxes and the two windows over it have
+// the normal pointer.
 #pragma once
 
 #include "discovery/dialog_base.h"
@@ -91,11 +94,16 @@ public:
     static void SetTimesForTests(int watchdogMs, int waitMs);
 
 protected:
-    bool CloseRefused() const override { return m_bSending; }
-    void OnCancel() override { hide(); }
+    // The close box, also while sending: the transfer is aborted silently.
+    void OnCancel() override;
+    // No Cancel button: only the close box ends the window.
+    bool EscapeCancels() const override { return false; }
     void OnFirstShow() override;
 
 private:
+    // Watchdog off, nothing in flight any more.
+    void EndSending();
+
     bool m_bSending = false;
     std::array<QString, 4> m_sMsg;  // 1..3
 };
@@ -122,7 +130,9 @@ public:
     static void SetTickForTests(int ms);
 
 protected:
-    // The wait cannot be cut short.
+    // The wait cannot be cut short: the camera is writing the image and
+    // restarting whatever this window does, and identifying it before the
+    // wait is over would find no camera and leave the slot stopped.
     bool CloseRefused() const override { return true; }
     void OnCancel() override {}
     void OnFirstShow() override;

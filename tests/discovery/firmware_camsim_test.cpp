@@ -1,8 +1,9 @@
 // The firmware update as an operator runs it, with the real engine, its real
 // camera objects and the TFTP control against the simulated camera: an empty
-// file and a file the camera refuses leave the camera running as before; an
-// image goes over with the progress bar, the camera restarts and the slot
-// takes its new version.
+// file, a file the camera refuses, a camera that never answers and a transfer
+// the operator closes leave the camera running as before; an image goes over
+// with the progress bar, the camera restarts and the slot takes its new
+// version. Every box comes with the normal pointer.
 #include "discovery/discovery_windows.h"
 #include "discovery/frm_update_fw.h"
 #include "engine/frm_main.h"
@@ -23,6 +24,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QNetworkDatagram>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QUdpSocket>
@@ -67,28 +69,62 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
     ASSERT_NE(engine, nullptr);
     ASSERT_TRUE(engine->Cam(1).isRunning());
 
+    // Where the camera's firmware server does not answer: a port of its own
+    // address that nobody serves.
+    QUdpSocket silent;
+    ASSERT_TRUE(silent.bind(QHostAddress(sim.cams[0].address), 0));
+    const int camsimTftpPort = TFTP::Port();
+    enum class Transfer { Served, Unanswered, ClosedWhileSending };
+
     struct Case {
         const char* name;
         QByteArray content;
-        QString message;  // what the operator is told
-        QString version;  // what the slot reports afterwards
+        Transfer transfer;
+        QStringList messages;  // what the operator is told
+        QString version;       // what the slot reports afterwards
     };
     const QByteArray image = "CAMFW/1 version=3.10\n" + QByteArray(70000, 'f');
+    const QString failed = Caption(QStringLiteral("frmTFTPProgress"), QStringLiteral("Message2"));
     const Case cases[] = {
         {"an empty file",
          {},
-         Caption(QStringLiteral("frmUpdateFW"), QStringLiteral("Message4")),
+         Transfer::Served,
+         {Caption(QStringLiteral("frmUpdateFW"), QStringLiteral("Message4"))},
          QStringLiteral("1.20")},
-        {"a file the camera refuses", QByteArray(5000, 'x'),
-         Caption(QStringLiteral("frmTFTPProgress"), QStringLiteral("Message2")),
+        {"a file the camera refuses",
+         QByteArray(5000, 'x'),
+         Transfer::Served,
+         {failed},
          QStringLiteral("1.20")},
-        {"a firmware image", image,
-         Caption(QStringLiteral("frmProgress"), QStringLiteral("Message1")),
+        {"a camera that never answers",
+         image,
+         Transfer::Unanswered,
+         {failed},
+         QStringLiteral("1.20")},
+        {"the operator closes the transfer window while it sends",
+         image,
+         Transfer::ClosedWhileSending,
+         {},
+         QStringLiteral("1.20")},
+        {"a firmware image",
+         image,
+         Transfer::Served,
+         {Caption(QStringLiteral("frmProgress"), QStringLiteral("Message1"))},
          QStringLiteral("3.10")},
     };
+    std::vector<int> busyAtBox;
+    ui.onMsgBox = [&](const ShownMessage&) { busyAtBox.push_back(ui.busyDepth); };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ui.messages.clear();
+        busyAtBox.clear();
+        const bool served = c.transfer == Transfer::Served;
+        TFTP::SetTftpPort(served ? camsimTftpPort : silent.localPort());
+        // A short watchdog where the camera stays silent; a closed window must
+        // have stopped it.
+        frmTFTPProgress::SetTimesForTests(served ? frmTFTPProgress::kWatchdogMs : 400, 1000);
+        while (silent.hasPendingDatagrams())
+            silent.receiveDatagram();
         const QString file = program.write(QStringLiteral("firmware.bin"), c.content);
         auto* dialog = registry.Get<frmUpdateFW>(kUpdateFWWindowName);
         int largest = 0;
@@ -100,7 +136,14 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
             if (c.content.isEmpty())
                 d.hide();  // refused: the dialog stays open until the operator leaves
         });
-        if (!c.content.isEmpty()) {
+        if (c.transfer == Transfer::ClosedWhileSending) {
+            script.When(
+                "the write request",
+                [&] {
+                    return ModalScript::Visible<frmTFTPProgress>() && silent.hasPendingDatagrams();
+                },
+                [] { ModalScript::Visible<frmTFTPProgress>()->close(); });
+        } else if (!c.content.isEmpty()) {
             script.OnVisible<frmTFTPProgress>("the transfer window", [&](frmTFTPProgress& t) {
                 QObject::connect(t.progressbar, &QProgressBar::valueChanged,
                                  [&](int v) { largest = std::max(largest, v); });
@@ -113,10 +156,14 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
         dialog->ShowModal(nullptr);
         ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
         registry.Unload(kUpdateFWWindowName);
+        if (c.transfer == Transfer::ClosedWhileSending)
+            WaitUntil([] { return false; }, 1000);  // past the watchdog's time
         QStringList shown;
         for (const ShownMessage& m : ui.messages)
             shown << m.text;
-        EXPECT_EQ(shown, QStringList{c.message});
+        EXPECT_EQ(shown, c.messages);
+        EXPECT_EQ(busyAtBox, std::vector<int>(c.messages.size(), 0))
+            << "every box comes with the normal pointer";
         EXPECT_EQ(cam.FWVersion, c.version);
         EXPECT_TRUE(cam.Enable) << "the camera runs as it did before";
         EXPECT_TRUE(engine->Cam(1).isRunning());
@@ -130,35 +177,60 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
     EXPECT_EQ(sim.Control(1, "state").value(QStringLiteral("firmware_updates")),
               QStringLiteral("1"));
 
+    ui.onMsgBox = nullptr;
     registry.Reset();
     TFTP::SetTftpPort(0);
     frmTFTPProgress::SetTimesForTests(0, 0);
     ForgetProgramGlobals();
 }
 
-TEST(FirmwareWindows, ASilentCameraIsGivenUpByTheWatchdogAndTheWaitEndsOnItsTick501)
-{
+// The transfer and wait windows on their own, with a TFTP server that takes
+// the write request and never answers.
+class FirmwareWindows : public ::testing::Test {
+protected:
+    FirmwareWindows()
+    {
+        InitGlobalVariable();
+        gLanguage = QStringLiteral("english");
+        program.write(QStringLiteral("lang/english.ini"), [] {
+            QFile f(QStringLiteral(CAM_RESOURCES_DIR "/lang/english.ini"));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }());
+        windows().Reset();
+        RegisterDiscoveryWindows(windows());
+        silent.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        TFTP::SetTftpPort(silent.localPort());
+    }
+    ~FirmwareWindows() override
+    {
+        windows().Reset();
+        TFTP::SetTftpPort(0);
+        frmTFTPProgress::SetTimesForTests(0, 0);
+        frmProgress::SetTickForTests(0);
+        InitGlobalVariable();
+    }
+    frmTFTPProgress& Transfer()
+    {
+        auto* transfer = windows().Get<frmTFTPProgress>(kTFTPProgressWindowName);
+        transfer->TFTPServer = QStringLiteral("127.0.0.1");
+        transfer->FirmwareFile = program.write(QStringLiteral("TempFW.BIN"), QByteArray(2000, 'f'));
+        return *transfer;
+    }
+
     TempProgramFolder program;
     FakeUi ui;
-    InitGlobalVariable();
-    gLanguage = QStringLiteral("english");
-    program.write(QStringLiteral("lang/english.ini"), [] {
-        QFile f(QStringLiteral(CAM_RESOURCES_DIR "/lang/english.ini"));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }());
+    QUdpSocket silent;
+};
+
+TEST_F(FirmwareWindows, ASilentCameraIsGivenUpByTheWatchdogAndTheWaitEndsOnItsTick501)
+{
+    ASSERT_EQ(silent.state(), QAbstractSocket::BoundState);
     WindowRegistry& registry = windows();
-    registry.Reset();
-    RegisterDiscoveryWindows(registry);
 
     // Nobody answers the write request: after the watchdog's time the
     // transfer is aborted and the operator told.
-    QUdpSocket silent;
-    ASSERT_TRUE(silent.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    TFTP::SetTftpPort(silent.localPort());
     frmTFTPProgress::SetTimesForTests(300, 0);
-    auto* transfer = registry.Get<frmTFTPProgress>(kTFTPProgressWindowName);
-    transfer->TFTPServer = QStringLiteral("127.0.0.1");
-    transfer->FirmwareFile = program.write(QStringLiteral("TempFW.BIN"), QByteArray(2000, 'f'));
+    frmTFTPProgress* transfer = &Transfer();
     QElapsedTimer clock;
     clock.start();
     transfer->ShowModal(nullptr);
@@ -188,12 +260,53 @@ TEST(FirmwareWindows, ASilentCameraIsGivenUpByTheWatchdogAndTheWaitEndsOnItsTick
     EXPECT_EQ(wait->lblProgress->text(), QStringLiteral("100%"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].icon, MsgIcon::Information);
+}
 
-    registry.Reset();
-    TFTP::SetTftpPort(0);
-    frmTFTPProgress::SetTimesForTests(0, 0);
-    frmProgress::SetTickForTests(0);
-    InitGlobalVariable();
+TEST_F(FirmwareWindows, OnlyTheCloseBoxEndsATransferAndTheWaitRunsToItsEnd)
+{
+    ASSERT_EQ(silent.state(), QAbstractSocket::BoundState);
+    // Esc is no way out of the transfer window; its close box aborts the
+    // transfer, and nothing is reported afterwards (the watchdog is off).
+    frmTFTPProgress::SetTimesForTests(300, 0);
+    frmTFTPProgress& transfer = Transfer();
+    bool sendingAfterEsc = false;
+    bool closedAtOnce = false;
+    ModalScript script;
+    script.When(
+        "the write request", [&] { return transfer.isVisible() && silent.hasPendingDatagrams(); },
+        [&] {
+            QTest::keyClick(&transfer, Qt::Key_Escape);
+            sendingAfterEsc = transfer.isVisible() && transfer.tftp->busy();
+            transfer.close();
+            closedAtOnce = !transfer.isVisible();
+        });
+    transfer.ShowModal(nullptr);
+    ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
+    EXPECT_TRUE(sendingAfterEsc);
+    EXPECT_TRUE(closedAtOnce);
+    EXPECT_FALSE(transfer.tftp->busy()) << "the transfer was aborted";
+    WaitUntil([] { return false; }, 800);
+    EXPECT_FALSE(transfer.m_bSucceeded);
+    EXPECT_TRUE(ui.messages.empty()) << "no box: neither the watchdog's nor a late event's";
+    EXPECT_FALSE(ModalScript::Visible<frmProgress>());
+
+    // The camera is restarting: neither Esc nor the close box cut the wait short.
+    ui.messages.clear();
+    frmProgress::SetTickForTests(1);
+    auto* wait = windows().Get<frmProgress>(kProgressWindowName);
+    wait->OpTime = 50000;
+    bool openAfterward = false;
+    ModalScript waiting;
+    waiting.OnVisible<frmProgress>("the wait", [&](frmProgress& w) {
+        QTest::keyClick(&w, Qt::Key_Escape);
+        w.close();
+        openAfterward = w.isVisible() && w.progressbar->value() < frmProgress::kMaximum;
+    });
+    wait->ShowModal(nullptr);
+    ASSERT_TRUE(waiting.Complete()) << waiting.Failure().toStdString();
+    EXPECT_TRUE(openAfterward);
+    EXPECT_EQ(wait->progressbar->value(), frmProgress::kMaximum);
+    EXPECT_EQ(ui.messages.size(), 1u) << "the wait ended with its own box";
 }
 
 }  // namespace
