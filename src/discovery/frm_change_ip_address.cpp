@@ -1,6 +1,7 @@
 #include "discovery/frm_change_ip_address.h"
 
 #include "discovery/frm_browse.h"
+#include "discovery/web_post.h"
 #include "foundation/helpers.h"
 #include "platform/image_server/image_server.h"
 
@@ -22,9 +23,9 @@ frmChangeIPAddress::frmChangeIPAddress(QWidget* parent) : DialogBase(parent)
     setWindowTitle(QStringLiteral("Change IP Address"));
     setFixedSize(330, 206);
 
-    optInputIP = new QRadioButton(QStringLiteral("&Use the following IP address"), this);
+    optInputIP = new QRadioButton(QStringLiteral("Input IP by manual"), this);
     optInputIP->setGeometry(14, 10, 300, 22);
-    optDHCP = new QRadioButton(QStringLiteral("Obtain an IP address &automatically (DHCP)"), this);
+    optDHCP = new QRadioButton(QStringLiteral("DHCP"), this);
     optDHCP->setGeometry(14, 34, 300, 22);
 
     const auto row = [this](const char* label, int y, QLabel*& l, QLineEdit*& box) {
@@ -120,14 +121,11 @@ bool frmChangeIPAddress::CheckIPFormat(const QString& text)
 {
     if (text.isEmpty())
         return false;
+    // Each piece as the program reads a number (0 when it starts with none);
+    // how many pieces there are is the pattern's matter.
     for (const QString& piece : text.split(QLatin1Char('.'))) {
-        // The leading number of the piece (0 when it starts with none).
-        const QString trimmed = piece.trimmed();
-        qsizetype digits = 0;
-        while (digits < trimmed.size() && digits < 9 && trimmed[digits].isDigit())
-            ++digits;
-        const long value = digits == 0 ? 0 : trimmed.left(digits).toLong();
-        if (value > 255 || (digits == 9 && digits < trimmed.size() && trimmed[digits].isDigit()))
+        const int value = LeadingNumber(piece);
+        if (value < 0 || value > 255)
             return false;
     }
     return true;

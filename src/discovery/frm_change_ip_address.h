@@ -41,7 +41,8 @@ public:
     void cmdCancel_Click();
     void OptionClicked();
 
-    // Four numbers 0..255 (as far as the pieces read as numbers) joined by dots.
+    // Every dot-separated piece reads as a number from 0 to 255 (a piece that
+    // starts with no number reads as 0); false for the empty text.
     static bool CheckIPFormat(const QString& text);
     // Where "something answers at this address" is asked (-1: it does); the
     // search window's image server when none is set.

@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QVariant>
+#include <deque>
 #include <map>
 #include <optional>
 #include <set>
@@ -95,6 +96,8 @@ public:
     int checkAdminResult = 3;
     int loginResult = kTrue;
     int probeAddressResult = 0;
+    // Answers of the next address probes, in turn; probeAddressResult after them.
+    std::deque<int> probeAddressAnswers;
     QString adminId;
     QString adminPassword;
     // Recording side effect: recordStart creates <RecordPath>/<UTC stamp>Z.AVI of
@@ -414,6 +417,11 @@ public:
     int probeAddress(const QString& address, int port) override
     {
         Log(Dispid::ProbeAddress, {address, port});
+        if (!probeAddressAnswers.empty()) {
+            const int answer = probeAddressAnswers.front();
+            probeAddressAnswers.pop_front();
+            return answer;
+        }
         return probeAddressResult;
     }
     int setNetwork(const QString& a, const QString& m, const QString& g) override
