@@ -228,25 +228,20 @@ uint8_t GreyBlocks::At(int x, int y) const
     // Red and blue are summed in the two halves of one word, green in another:
     // no half can overflow (a block reads at most 16 x 5 pixels of 255).
     uint32_t redBlue = 0, green = 0;
+#if defined(__SSE2__)
+    const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
+    const __m128i maskG = _mm_set1_epi32(0xFF);
+    __m128i rb = _mm_setzero_si128(), g = _mm_setzero_si128();
+#endif
     for (int r = firstRow_; r < factor_; r += rowStep_) {
         const auto* line = reinterpret_cast<const uint32_t*>(bits_ + (y * factor_ + r) * stride_)
                            + static_cast<qsizetype>(x) * factor_;
         int c = 0;
 #if defined(__SSE2__)
-        if (factor_ >= 4) {
-            const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
-            const __m128i maskG = _mm_set1_epi32(0xFF);
-            __m128i rb = _mm_setzero_si128(), g = _mm_setzero_si128();
-            for (; c + 4 <= factor_; c += 4) {
-                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + c));
-                rb = _mm_add_epi32(rb, _mm_and_si128(p, maskRb));
-                g = _mm_add_epi32(g, _mm_and_si128(_mm_srli_epi32(p, 8), maskG));
-            }
-            alignas(16) uint32_t lanes[8];
-            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), rb);
-            _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 4), g);
-            redBlue += lanes[0] + lanes[1] + lanes[2] + lanes[3];
-            green += lanes[4] + lanes[5] + lanes[6] + lanes[7];
+        for (; c + 4 <= factor_; c += 4) {
+            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + c));
+            rb = _mm_add_epi32(rb, _mm_and_si128(p, maskRb));
+            g = _mm_add_epi32(g, _mm_and_si128(_mm_srli_epi32(p, 8), maskG));
         }
 #endif
         for (; c < factor_; ++c) {
@@ -254,6 +249,15 @@ uint8_t GreyBlocks::At(int x, int y) const
             green += (line[c] >> 8) & 0xFFU;
         }
     }
+#if defined(__SSE2__)
+    // The four lanes of each sum, added once for the whole block.
+    rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(1, 0, 3, 2)));
+    rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(2, 3, 0, 1)));
+    g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(1, 0, 3, 2)));
+    g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(2, 3, 0, 1)));
+    redBlue += static_cast<uint32_t>(_mm_cvtsi128_si32(rb));
+    green += static_cast<uint32_t>(_mm_cvtsi128_si32(g));
+#endif
     const uint32_t red = redBlue >> 16;
     const uint32_t blue = redBlue & 0xFFFFU;
     return static_cast<uint8_t>(divide_(red * 77 + green * 150 + blue * 29));
