@@ -223,41 +223,47 @@ bool GreyBlocks::Set(const QImage& picture, int minWidth)
     return true;
 }
 
-uint8_t GreyBlocks::At(int x, int y) const
+uint8_t GreyBlocks::BlockAt(int x, int y) const
 {
     // Red and blue are summed in the two halves of one word, green in another:
     // no half can overflow (a block reads at most 16 x 5 pixels of 255).
     uint32_t redBlue = 0, green = 0;
+    const uchar* row = bits_ + (static_cast<qsizetype>(y) * factor_ + firstRow_) * stride_
+                       + static_cast<qsizetype>(x) * factor_ * 4;
+    const qsizetype nextRow = rowStep_ * stride_;
+    int c = 0;  // the columns the vector loop takes
 #if defined(__SSE2__)
-    const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
-    const __m128i maskG = _mm_set1_epi32(0xFF);
-    __m128i rb = _mm_setzero_si128(), g = _mm_setzero_si128();
-#endif
-    for (int r = firstRow_; r < factor_; r += rowStep_) {
-        const auto* line = reinterpret_cast<const uint32_t*>(bits_ + (y * factor_ + r) * stride_)
-                           + static_cast<qsizetype>(x) * factor_;
-        int c = 0;
-#if defined(__SSE2__)
-        for (; c + 4 <= factor_; c += 4) {
-            const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + c));
-            rb = _mm_add_epi32(rb, _mm_and_si128(p, maskRb));
-            g = _mm_add_epi32(g, _mm_and_si128(_mm_srli_epi32(p, 8), maskG));
+    if (factor_ >= 4) {
+        const __m128i maskRb = _mm_set1_epi32(0x00FF00FF);
+        const __m128i maskG = _mm_set1_epi32(0xFF);
+        __m128i rb = _mm_setzero_si128(), g = _mm_setzero_si128();
+        c = factor_ & ~3;
+        const uchar* line = row;
+        for (int r = firstRow_; r < factor_; r += rowStep_, line += nextRow) {
+            for (int v = 0; v < c; v += 4) {
+                const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + v * 4));
+                rb = _mm_add_epi32(rb, _mm_and_si128(p, maskRb));
+                g = _mm_add_epi32(g, _mm_and_si128(_mm_srli_epi32(p, 8), maskG));
+            }
         }
+        // The four lanes of each sum, added once for the whole block.
+        rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(1, 0, 3, 2)));
+        rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(2, 3, 0, 1)));
+        g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(1, 0, 3, 2)));
+        g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(2, 3, 0, 1)));
+        redBlue = static_cast<uint32_t>(_mm_cvtsi128_si32(rb));
+        green = static_cast<uint32_t>(_mm_cvtsi128_si32(g));
+    }
 #endif
-        for (; c < factor_; ++c) {
-            redBlue += line[c] & 0x00FF00FFU;
-            green += (line[c] >> 8) & 0xFFU;
+    if (c < factor_) {
+        for (int r = firstRow_; r < factor_; r += rowStep_, row += nextRow) {
+            const auto* line = reinterpret_cast<const uint32_t*>(row);
+            for (int k = c; k < factor_; ++k) {
+                redBlue += line[k] & 0x00FF00FFU;
+                green += (line[k] >> 8) & 0xFFU;
+            }
         }
     }
-#if defined(__SSE2__)
-    // The four lanes of each sum, added once for the whole block.
-    rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(1, 0, 3, 2)));
-    rb = _mm_add_epi32(rb, _mm_shuffle_epi32(rb, _MM_SHUFFLE(2, 3, 0, 1)));
-    g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(1, 0, 3, 2)));
-    g = _mm_add_epi32(g, _mm_shuffle_epi32(g, _MM_SHUFFLE(2, 3, 0, 1)));
-    redBlue += static_cast<uint32_t>(_mm_cvtsi128_si32(rb));
-    green += static_cast<uint32_t>(_mm_cvtsi128_si32(g));
-#endif
     const uint32_t red = redBlue >> 16;
     const uint32_t blue = redBlue & 0xFFFFU;
     return static_cast<uint8_t>(divide_(red * 77 + green * 150 + blue * 29));
