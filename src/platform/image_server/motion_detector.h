@@ -68,7 +68,8 @@ public:
     {
         // The most common block, 2 x 2 (a picture shown at 320 x 240 gives a
         // grey picture 160 wide), is summed here, inline in the caller's
-        // loop; every other size in BlockAt.
+        // loop; every other size in BlockAt. Set reads every row of a block
+        // this small, so both rows count.
         if (factor_ != 2)
             return BlockAt(x, y);
         const uchar* row =
