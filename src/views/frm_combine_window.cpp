@@ -181,7 +181,7 @@ void frmCombineWindow::Form_Activate()
         return;
     if (m_bFirst) {
         ApplyLangFont();
-        SetButtonTips();
+        SetButtonTips(gCurCam);
         PutActiveBorder(gCurCam);
         m_bFirst = false;
     }
@@ -202,10 +202,10 @@ void frmCombineWindow::ApplyLangFont()
     }
 }
 
-void frmCombineWindow::SetButtonTips()
+void frmCombineWindow::SetButtonTips(int cam)
 {
     SetTips(m_skin);
-    if (!audioCamera(gCurCam))
+    if (!audioCamera(cam))
         m_skin->GetElement(gViewBtn[kAudio].BtnName).setToolTip(QString());
 }
 
@@ -382,8 +382,10 @@ void frmCombineWindow::PutActiveBorder(int cam)
         for (const char* frame : kFrameElements)
             m_cells[n].skin->GetElement(QLatin1String(frame)).setStatePicture(look);
     }
-    RecordGrayBTN(cam);
-    SetButtonTips();
+    // The panel marks the new cell before it makes the slot current: the
+    // buttons take slot cam's looks and tips here, whatever gCurCam still holds.
+    ButtonLooksOf(cam);
+    SetButtonTips(cam);
     RefrushClrCtlBtn(cam);
 }
 
@@ -392,7 +394,14 @@ void frmCombineWindow::PutActiveBorder(int cam)
 void frmCombineWindow::RecordGrayBTN(int cam)
 {
     // The buttons act on the active cell: another slot's state must not set their looks.
-    if (cam != gCurCam || cam < 1 || cam > kSlotCount)
+    if (cam != gCurCam)
+        return;
+    ButtonLooksOf(cam);
+}
+
+void frmCombineWindow::ButtonLooksOf(int cam)
+{
+    if (cam < 1 || cam > kSlotCount)
         return;
     if (!idle(cam) && m_bColorCtlVisible) {
         m_bColorCtlVisible = false;

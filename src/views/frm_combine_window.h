@@ -71,7 +71,8 @@ public:
     bool ListVisible() const override { return m_bListVisible; }
     IEventListBox& ListEvent() override;
     // Sets the looks of the colour, rotate and audio buttons from slot cam's
-    // state; only for the active cell, whose camera the buttons act on.
+    // state; only for the active cell, whose camera the buttons act on (the
+    // engine calls it for every slot whose recording stops).
     void RecordGrayBTN(int cam) override;
 
     // --- IPanelCombineWindow (the panel) ---
@@ -129,7 +130,11 @@ private:
     void LayoutAndBind();
     void EventListLayout();
     void ApplyLangFont();
-    void SetButtonTips();
+    // Every button's tip; the audio button has none for a slot without sound.
+    void SetButtonTips(int cam);
+    // The looks of the colour, rotate and audio buttons for slot cam's state
+    // (an open colour panel closes when the slot records).
+    void ButtonLooksOf(int cam);
     void GrayZoomButton();
     void HoverLook(SkinElement* element, bool entering);
     void ToggleOnTop();
