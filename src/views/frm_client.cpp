@@ -320,12 +320,8 @@ void frmClient::ResizeVideo()
     // zoomed size.
     const double f = CheckedZoomFactor();
     if (f > 0) {
-        const bool p3 = gCam[n_].Protocol == kProtocolViewer;
-        const int sw = p3 ? Viewer().sourceWidth() : Cam().sourceWidth();
-        const int sh = p3 ? Viewer().sourceHeight() : Cam().sourceHeight();
-        if (sw > 0 && sh > 0
-            && (ScaleBy(sw, f) != Cam().displayWidth()
-                || ScaleBy(sh, f) != Cam().displayHeight())) {
+        const QSize zoomed = ZoomedSize(f);
+        if (!zoomed.isEmpty() && zoomed != QSize(Cam().displayWidth(), Cam().displayHeight())) {
             Zoom(f);
             return;
         }
@@ -383,17 +379,25 @@ void frmClient::Fit()
                               ClampTo16(RoundHalfEven(placement_.height())));
 }
 
+QSize frmClient::ZoomedSize(double factor)
+{
+    if (gCam[n_].Protocol == kProtocolViewer)
+        return QSize(ScaleBy(Viewer().sourceWidth(), factor),
+                     ScaleBy(Viewer().sourceHeight(), factor));
+    const QSize zoomed(ScaleBy(Cam().sourceWidth(), factor), ScaleBy(Cam().sourceHeight(), factor));
+    // A picture turned by a quarter is as wide as the camera's is high.
+    const int angle = Cam().rotateAngle();
+    return angle == 90 || angle == 270 ? zoomed.transposed() : zoomed;
+}
+
 void frmClient::Zoom(double factor)
 {
     const QSize c = clientSize();
-    if (gCam[n_].Protocol == kProtocolViewer) {
+    if (gCam[n_].Protocol == kProtocolViewer)
         Viewer().zoomStep(kZoomStepKey, kZoomStepValue);
-        Cam().setDisplayHeight(ScaleBy(Viewer().sourceHeight(), factor));
-        Cam().setDisplayWidth(ScaleBy(Viewer().sourceWidth(), factor));
-    } else {
-        Cam().setDisplayHeight(ScaleBy(Cam().sourceHeight(), factor));
-        Cam().setDisplayWidth(ScaleBy(Cam().sourceWidth(), factor));
-    }
+    const QSize zoomed = ZoomedSize(factor);
+    Cam().setDisplayHeight(zoomed.height());
+    Cam().setDisplayWidth(zoomed.width());
     PlacePicture(CentredPicture(c, QSize(Cam().displayWidth(), Cam().displayHeight())));
     if (gCam[n_].Protocol == kProtocolViewer)
         Viewer().attachWindow(picture_, ClampTo16(RoundHalfEven(placement_.width())),
@@ -636,6 +640,7 @@ void frmClient::SkinForm1_Click(SkinElement* element)
             cam.RotateAngle = NextRotation(cam.RotateAngle);
             Cam().setRotateAngle(cam.RotateAngle);
             ShowCell(kRotate, kOver);
+            ResizeVideo();  // a zoomed picture takes its turned size
         }
     } else if (name == QLatin1String("ColorCtl")) {
         if (cam.RecordMode == kRecordNone && cam.Protocol != kProtocolViewer

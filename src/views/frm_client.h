@@ -155,6 +155,9 @@ private:
     bool FitChecked() const;
     void Fit();
     void Zoom(double factor);
+    // The picture size at a zoom factor: the camera's picture scaled, turned
+    // with it by a quarter turn.
+    QSize ZoomedSize(double factor);
     // The factor of the checked zoom entry; 0 in fit mode.
     double CheckedZoomFactor() const;
     void PlacePicture(const QRectF& placement);

@@ -104,10 +104,11 @@ TEST(VideoSurface, PictureNeedFollowsWhatIsShownAndIsAnnouncedOnlyWhenItChanges)
         bool announced;
     };
     const Step steps[] = {
+        // The 64 x 48 picture turned keeps its shape: 100 x 133 of the 100 x 200.
         {"turned, display size given", [&] { s->setGeometryHints(QSize(100, 200), 90); },
-         QSize(200, 100), 90, true},
+         QSize(133, 100), 90, true},
         {"the widget resized: the display size holds", [&] { s->resize(400, 300); },
-         QSize(200, 100), 90, false},
+         QSize(133, 100), 90, false},
         {"zoomed past the widget", [&] { s->setGeometryHints(QSize(600, 800), 270); },
          QSize(800, 600), 270, true},
         {"fitted to the widget again", [&] { s->setGeometryHints(QSize(0, 0), 0); },
@@ -188,7 +189,7 @@ TEST(VideoSurface, PreparedFramesArePaintedOneToOneAndOthersStillShowRight)
     };
     for (const Case& c : cases) {
         const quint64 before = s.framesConverted();
-        s.presentPrepared(c.frame, c.turnedBy, c.display, c.angle);
+        s.presentPrepared(c.frame, c.turnedBy, upright.size(), c.display, c.angle);
         const QImage shown = s.grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QImage drawn = shown.copy(QRect(QPoint(0, 0), c.display));
         EXPECT_EQ(s.framesConverted() - before, c.converted ? 1u : 0u) << c.what;
@@ -200,4 +201,76 @@ TEST(VideoSurface, PreparedFramesArePaintedOneToOneAndOthersStillShowRight)
             EXPECT_EQ(drawn, c.frame.convertToFormat(QImage::Format_RGB32)) << c.what;
         }
     }
+}
+
+TEST(VideoSurface, AQuarterTurnedPictureKeepsItsShapeCentredInTheDisplayArea)
+{
+    // A 640 x 480 camera picture, grey with a white square in the middle.
+    QImage picture(640, 480, QImage::Format_RGB32);
+    picture.fill(QColor(128, 128, 128));
+    QPainter(&picture).fillRect(QRect(200, 120, 240, 240), Qt::white);
+
+    struct Case {
+        const char* window;
+        QSize display;
+        int angle;
+        QRect placed;
+    };
+    const Case cases[] = {
+        // The single-camera and scan windows' 320 x 240 client area, fitted.
+        {"fitted", {320, 240}, 0, {0, 0, 320, 240}},
+        {"fitted", {320, 240}, 90, {70, 0, 180, 240}},
+        {"fitted", {320, 240}, 180, {0, 0, 320, 240}},
+        {"fitted", {320, 240}, 270, {70, 0, 180, 240}},
+        // A combined-window cell: 320 x 240 less its frame.
+        {"cell", {314, 234}, 0, {0, 0, 314, 234}},
+        {"cell", {314, 234}, 90, {69, 0, 176, 234}},
+        {"cell", {314, 234}, 180, {0, 0, 314, 234}},
+        {"cell", {314, 234}, 270, {69, 0, 176, 234}},
+        // Zoomed x1: the window gives a turned picture the turned size.
+        {"zoomed", {640, 480}, 0, {0, 0, 640, 480}},
+        {"zoomed", {480, 640}, 90, {0, 0, 480, 640}},
+        {"zoomed", {640, 480}, 180, {0, 0, 640, 480}},
+        {"zoomed", {480, 640}, 270, {0, 0, 480, 640}},
+    };
+    QWidget window;
+    window.resize(700, 700);
+    auto* s = new VideoSurface(&window);
+    s->resize(700, 700);
+    window.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.window << " " << c.angle);
+        s->presentFrame(picture, c.display, c.angle);
+        EXPECT_EQ(s->pictureRect(), c.placed);
+        EXPECT_EQ(
+            VideoSurface::PictureRect(QRect(QPoint(0, 0), c.display), picture.size(), c.angle),
+            c.placed);
+        // The camera is asked for a picture of the placed size, before turning.
+        const QSize need = c.angle % 180 ? c.placed.size().transposed() : c.placed.size();
+        EXPECT_EQ(s->pictureNeed().size, need);
+
+        const QImage shown = s->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The picture inside, black around it within the display area.
+        EXPECT_EQ(QColor(shown.pixel(c.placed.left() + 2, c.placed.top() + 2)),
+                  QColor(128, 128, 128));
+        EXPECT_EQ(QColor(shown.pixel(c.placed.right() - 2, c.placed.bottom() - 2)),
+                  QColor(128, 128, 128));
+        if (c.placed.left() > 0) {
+            EXPECT_EQ(QColor(shown.pixel(c.placed.left() - 2, c.placed.center().y())),
+                      QColor(Qt::black));
+            EXPECT_EQ(QColor(shown.pixel(c.placed.right() + 2, c.placed.center().y())),
+                      QColor(Qt::black));
+        }
+        // The square is still square: as wide as high, within a pixel of smoothing.
+        const QPoint mid = c.placed.center();
+        int wide = 0, high = 0;
+        for (int x = c.placed.left(); x <= c.placed.right(); ++x)
+            wide += qGray(shown.pixel(x, mid.y())) > 200 ? 1 : 0;
+        for (int y = c.placed.top(); y <= c.placed.bottom(); ++y)
+            high += qGray(shown.pixel(mid.x(), y)) > 200 ? 1 : 0;
+        EXPECT_GT(wide, 0);
+        EXPECT_NEAR(wide, high, 2);
+    }
+    // Until the camera's picture size is known, a turned picture fills the area.
+    EXPECT_EQ(VideoSurface::PictureRect(QRect(0, 0, 320, 240), QSize(), 90), QRect(0, 0, 320, 240));
 }

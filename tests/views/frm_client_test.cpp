@@ -1055,6 +1055,47 @@ TEST_F(ClientZoom, DragPansWithinTheClientAreaAndShowsThePointers)
     EXPECT_EQ(window->placement(), QRectF(-320, -240, 640, 480));
 }
 
+TEST_F(ClientZoom, AQuarterTurnedPictureZoomsAtItsTurnedSizeAndPans)
+{
+    cam().nativeWidth = 320;
+    cam().nativeHeight = 240;
+    gCam[kSlot].RotateAngle = 0;
+    cam().setRotateAngle(0);
+    choose("ID_x1");
+    EXPECT_EQ(window->placement(), QRectF(0, 0, 320, 240));
+
+    struct Step {
+        int angle;
+        QRectF placed;
+    };
+    // Each Rotate click turns the zoomed picture area with the picture.
+    for (const Step& step : {Step{90, {40, -40, 240, 320}}, Step{180, {0, 0, 320, 240}},
+                             Step{270, {40, -40, 240, 320}}}) {
+        mouse->click(QStringLiteral("Rotate"));
+        ASSERT_EQ(cam().rotateAngle(), step.angle);
+        EXPECT_EQ(window->placement(), step.placed) << step.angle;
+        EXPECT_EQ(QSize(cam().displayWidth(), cam().displayHeight()), step.placed.size().toSize())
+            << step.angle;
+    }
+    // Higher than the window, not wider: it pans up and down only.
+    press({100, 100});
+    ASSERT_TRUE(window->dragging());
+    move({100 + 400, 100 + 400});
+    EXPECT_EQ(window->placement(), QRectF(40, 0, 240, 320));
+    move({100 - 400, 100 - 400});
+    EXPECT_EQ(window->placement(), QRectF(40, -80, 240, 320));
+    release({0, 0});
+    // A larger factor stays turned; a resize keeps it.
+    choose("ID_x2");
+    EXPECT_EQ(window->placement(), QRectF(-80, -200, 480, 640));
+    window->Form_Resize();
+    EXPECT_EQ(window->placement(), QRectF(-80, -200, 480, 640));
+    // Fitted, the picture area is the client area again (the picture keeps
+    // its shape inside it).
+    choose("ID_FitWindow");
+    EXPECT_EQ(window->placement(), QRectF(0, 0, 320, 240));
+}
+
 TEST_F(ClientZoom, NoDragForASmallPictureInFitModeOrWithTheRightButton)
 {
     cam().nativeWidth = 320;

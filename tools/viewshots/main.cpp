@@ -1,8 +1,9 @@
 // viewshots: starts the program from a program folder (its language pack and
 // main.ini with four running cameras) as the program itself does, then grabs
 // the video windows into PNG files: a zoomed and dragged picture, the colour
-// panel before and after a brightness change, the combined window with its
-// active frame, and the scan window.
+// panel before and after a brightness change, a camera turned by a quarter,
+// the combined window with its active frame, before and after the panel
+// picks another slot, and the scan window.
 //
 // The panel's Combine and Scan buttons and the engine's scan tour are not
 // part of the program yet: for those two windows the tool does what they
@@ -17,6 +18,7 @@
 #include "foundation/app_paths.h"
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
+#include "panel/frm_controller.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -153,6 +155,16 @@ int main(int argc, char** argv)
     ClickElement(client->SkinForm1(), QStringLiteral("ColorCtl"));
     Wait(500);
 
+    // Camera 1 turned by a quarter: it keeps its shape (and stays turned in
+    // the combined window below).
+    ClickElement(client->SkinForm1(), QStringLiteral("Rotate"));
+    Wait(1500);
+    const QRect turned = client->Picture1()->pictureRect();
+    std::printf("turned picture at (%d, %d) %d x %d in a %d x %d client area\n", turned.x(),
+                turned.y(), turned.width(), turned.height(), client->clientSize().width(),
+                client->clientSize().height());
+    ok &= Save(client, out.filePath(QStringLiteral("view-rotated.png")));
+
     // The combined window: the single windows close, the combined one opens.
     for (int n = 1; n <= kSlotCount; ++n)
         windows().Unload(ClientWindowName(n));
@@ -164,6 +176,20 @@ int main(int argc, char** argv)
     combine->show();
     Wait(2500);
     ok &= Save(combine, out.filePath(QStringLiteral("combined-four-cameras.png")));
+
+    // The panel picks slot 3, records it by hand, goes to slot 2 and back to
+    // 3: the combined window's frame and buttons follow the slot the panel
+    // picked (colour and rotation greyed while it records).
+    if (auto* panel = windows().IfLoaded<frmController>(kPanelWindowName)) {
+        for (const char* element : {"Cam3", "ManualRec", "Cam2", "Cam3"}) {
+            ClickElement(panel->SkinForm1(), QLatin1String(element));
+            Wait(500);
+        }
+        Wait(1000);
+        ok &= Save(combine, out.filePath(QStringLiteral("combined-after-slot-change.png")));
+        ClickElement(panel->SkinForm1(), QStringLiteral("ManualRec"));
+        Wait(500);
+    }
 
     // The scan window showing camera 3.
     windows().Unload(kCombineWindowName);

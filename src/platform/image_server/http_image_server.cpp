@@ -297,7 +297,7 @@ void HttpImageServer::OnFrameReady()
     // The surface may have gone away since the frame was decoded.
     if (!surface_ || !displayEnabled_)
         return;
-    surface_->presentPrepared(f.image, f.turnedBy,
+    surface_->presentPrepared(f.image, f.turnedBy, f.source,
                               QSize(std::max(0, displayWidth_), std::max(0, displayHeight_)),
                               rotateAngle_, f.timestampUs);
 }

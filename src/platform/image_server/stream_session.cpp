@@ -162,7 +162,7 @@ void StreamSession::HandlePart(MultipartPart& part, bool reconnect, bool& gotPic
         return;
     }
     if (display)
-        PostFrame(std::move(decoded), need, part.timestampUs, now);
+        PostFrame(std::move(decoded), need, QSize(w, h), part.timestampUs, now);
 }
 
 void StreamSession::SetDisplayNeed(const DisplayNeed& need)
@@ -203,8 +203,8 @@ bool StreamSession::DecodeForDisplay(const QByteArray& jpeg, QSize source, const
     return true;
 }
 
-void StreamSession::PostFrame(QImage decoded, const DisplayNeed& need, qint64 cameraTimeUs,
-                              qint64 now)
+void StreamSession::PostFrame(QImage decoded, const DisplayNeed& need, QSize source,
+                              qint64 cameraTimeUs, qint64 now)
 {
     // What the decoder could not do is done here once, never while painting.
     QImage image = std::move(decoded);
@@ -222,7 +222,7 @@ void StreamSession::PostFrame(QImage decoded, const DisplayNeed& need, qint64 ca
     bool post = false;
     {
         std::lock_guard lock(mutex_);
-        pending_ = DecodedFrame{std::move(image), angle, cameraTimeUs, now};
+        pending_ = DecodedFrame{std::move(image), angle, source, cameraTimeUs, now};
         hasPending_ = true;
         if (!framePosted_ && receiver_) {
             framePosted_ = true;

@@ -49,6 +49,7 @@ struct DisplayNeed {
 struct DecodedFrame {
     QImage image;
     int turnedBy = 0;
+    QSize source;            // the camera's picture size, as it was sent
     qint64 timestampUs = 0;  // camera's capture time, 0 when unknown
     qint64 receivedUs = 0;   // when the client had the whole part
 };
@@ -120,7 +121,8 @@ private:
     void ReportDamage();
     bool DecodeForDisplay(const QByteArray& jpeg, QSize source, const DisplayNeed& need,
                           int motionWidth, QImage& decoded);
-    void PostFrame(QImage decoded, const DisplayNeed& need, qint64 cameraTimeUs, qint64 now);
+    void PostFrame(QImage decoded, const DisplayNeed& need, QSize source, qint64 cameraTimeUs,
+                   qint64 now);
 
     StreamOptions options_;
     Callbacks callbacks_;

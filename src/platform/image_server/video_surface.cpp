@@ -3,6 +3,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTransform>
+#include <algorithm>
 #include <cmath>
 
 VideoSurface::VideoSurface(QWidget* parent) : QWidget(parent)
@@ -32,7 +33,7 @@ VideoSurface::PictureNeed VideoSurface::pictureNeed() const
     const QWidget* top = window();
     if (!isVisible() || (top && top->isMinimized()))
         return n;
-    QSize shown = targetRect().size();
+    QSize shown = pictureRect().size();
     if (angle_ == 90 || angle_ == 270)
         shown.transpose();
     n.size = QSize(static_cast<int>(std::lround(shown.width() * n.dpr)),
@@ -67,16 +68,18 @@ void VideoSurface::WatchWindow()
 void VideoSurface::presentFrame(const QImage& frame, QSize displaySize, int rotateAngle,
                                 qint64 sourceTimestampUs)
 {
-    presentPrepared(frame, 0, displaySize, rotateAngle, sourceTimestampUs);
+    presentPrepared(frame, 0, frame.size(), displaySize, rotateAngle, sourceTimestampUs);
 }
 
-void VideoSurface::presentPrepared(const QImage& frame, int turnedBy, QSize displaySize,
-                                   int rotateAngle, qint64 sourceTimestampUs)
+void VideoSurface::presentPrepared(const QImage& frame, int turnedBy, QSize sourceSize,
+                                   QSize displaySize, int rotateAngle, qint64 sourceTimestampUs)
 {
     const QRect before = targetRect();
     frame_ = frame;
     turned_ = NormaliseAngle(turnedBy);
-    const bool geometry = displaySize != displaySize_ || NormaliseAngle(rotateAngle) != angle_;
+    const bool geometry = displaySize != displaySize_ || NormaliseAngle(rotateAngle) != angle_
+                          || sourceSize != sourceSize_;
+    sourceSize_ = sourceSize;
     displaySize_ = displaySize;
     angle_ = NormaliseAngle(rotateAngle);
     timestampUs_ = sourceTimestampUs;
@@ -113,6 +116,26 @@ QRect VideoSurface::targetRect() const
         return QRect(QPoint(0, 0), displaySize_);
     return rect();
 }
+
+QRect VideoSurface::PictureRect(const QRect& area, QSize source, int angle)
+{
+    const int a = NormaliseAngle(angle);
+    if ((a != 90 && a != 270) || source.isEmpty() || area.isEmpty())
+        return area;
+    // The turned picture is source.height() wide and source.width() high.
+    const double shape = double(source.height()) / source.width();
+    int w = area.width();
+    int h = int(std::lround(w / shape));
+    if (h > area.height()) {
+        h = area.height();
+        w = std::min(area.width(), int(std::lround(h * shape)));
+    }
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    return QRect(area.x() + (area.width() - w) / 2, area.y() + (area.height() - h) / 2, w, h);
+}
+
+QRect VideoSurface::pictureRect() const { return PictureRect(targetRect(), sourceSize_, angle_); }
 
 namespace {
 // Draws `frame`, already turned by `turned`, so that it shows turned by
@@ -154,7 +177,7 @@ QImage VideoSurface::renderedFrame() const
     out.fill(Qt::black);
     if (!frame_.isNull()) {
         QPainter p(&out);
-        DrawFrame(p, QRect(QPoint(0, 0), target.size()), frame_, turned_, angle_);
+        DrawFrame(p, pictureRect().translated(-target.topLeft()), frame_, turned_, angle_);
     }
     return out;
 }
@@ -162,7 +185,7 @@ QImage VideoSurface::renderedFrame() const
 void VideoSurface::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    const QRect target = targetRect();
+    const QRect target = pictureRect();
     // Outside the picture the surface stays black.
     const QRegion outside = QRegion(event->rect()).subtracted(QRegion(target));
     for (const QRect& r : outside)

@@ -1,9 +1,12 @@
 // A picture area that shows the latest frame an image server hands it.
 // Windows give the image server one of these instead of a window handle and
-// device context. The frame is drawn at the top left corner, rotated by the
-// angle asked for and scaled to the display size given with it (or to the
-// widget's own size when that is 0 x 0). Only the latest frame is kept: when
-// frames come faster than the screen refreshes, older ones are skipped.
+// device context. The frame is drawn in the display area at the top left
+// corner (the display size given with it, or the widget's own size when that
+// is 0 x 0), rotated by the angle asked for. Unrotated or half turned, it
+// fills the display area; turned by a quarter, it keeps the shape of the
+// camera's picture and lies centred in it, the rest black. Only the latest
+// frame is kept: when frames come faster than the screen refreshes, older
+// ones are skipped.
 //
 // A provider that can prepare its pictures (scale and turn them before they
 // reach the GUI thread) asks pictureNeed() for the size in device pixels the
@@ -38,6 +41,15 @@ public:
     QImage currentFrame() const { return frame_; }
     QSize displaySize() const { return displaySize_; }
     int rotateAngle() const { return angle_; }
+    // The camera's picture size as it was sent (before any scaling or turning).
+    QSize sourceSize() const { return sourceSize_; }
+    // Where the picture lies on the surface.
+    QRect pictureRect() const;
+    // Where a camera picture of `source` pixels, turned by `angle`, lies in
+    // the display area `area`: the whole area unless it is turned by a
+    // quarter; then the largest rectangle of the turned picture's shape,
+    // centred (the whole area while the source is not known).
+    static QRect PictureRect(const QRect& area, QSize source, int angle);
 
     // Counters for diagnostics and measurements.
     quint64 framesPresented() const { return presented_; }
@@ -47,7 +59,7 @@ public:
     quint64 framesConverted() const { return converted_; }
 
     // The picture as drawn on the surface (rotated and scaled), the size of
-    // the area it covers.
+    // the display area it lies in.
     QImage renderedFrame() const;
 
     // Normalised rotation: 0, 90, 180 or 270; other angles give 0.
@@ -59,10 +71,11 @@ public slots:
     void presentFrame(const QImage& frame, QSize displaySize, int rotateAngle,
                       qint64 sourceTimestampUs = 0);
     // The same for a frame already turned by `turnedBy` degrees (and usually
-    // already scaled to pictureNeed().size, turned): only what is still
-    // missing is done while painting, nothing when it matches the need.
-    void presentPrepared(const QImage& frame, int turnedBy, QSize displaySize, int rotateAngle,
-                         qint64 sourceTimestampUs = 0);
+    // already scaled to pictureNeed().size, turned) from a camera picture of
+    // `sourceSize`: only what is still missing is done while painting,
+    // nothing when it matches the need.
+    void presentPrepared(const QImage& frame, int turnedBy, QSize sourceSize, QSize displaySize,
+                         int rotateAngle, qint64 sourceTimestampUs = 0);
     // Changes how the current frame is drawn, without a new frame.
     void setGeometryHints(QSize displaySize, int rotateAngle);
     // Forgets the frame; the area is painted black.
@@ -89,6 +102,7 @@ private:
 
     QImage frame_;
     int turned_ = 0;  // rotation already applied to frame_
+    QSize sourceSize_;
     QSize displaySize_;
     int angle_ = 0;
     qint64 timestampUs_ = 0;
