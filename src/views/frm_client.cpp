@@ -18,6 +18,7 @@
 #include "platform/video_viewer/wis_viewer.h"
 #include "views/colour_panel.h"
 #include "views/skin_events.h"
+#include "views/snapshot.h"
 #include "views/video_placement.h"
 #include "views/view_buttons.h"
 
@@ -718,14 +719,10 @@ void frmClient::AudioSwitch()
 void frmClient::TakeSnapshot()
 {
     const bool p3 = gCam[n_].Protocol == kProtocolViewer;
-    const QString filter =
-        p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
-    const QString start =
-        DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
     const QPointer<frmClient> self(this);
-    const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
-    // The dialog runs its own event loop: the window may have been unloaded meanwhile.
-    if (!self || unloaded_ || file.isEmpty())
+    const QString file =
+        AskSnapshotFile(this, gCam[n_].Protocol, [&] { return self && !unloaded_; });
+    if (file.isEmpty())
         return;
     if (p3)
         Viewer().saveSnapshot(file);

@@ -17,6 +17,7 @@
 #include "views/colour_panel.h"
 #include "views/frm_client.h"
 #include "views/skin_events.h"
+#include "views/snapshot.h"
 #include "views/video_placement.h"
 #include "views/view_buttons.h"
 
@@ -615,13 +616,10 @@ void frmCombineWindow::TakeSnapshot()
 {
     const int c = gCurCam;
     const bool p3 = gCam[c].Protocol == kProtocolViewer;
-    const QString filter =
-        p3 ? QStringLiteral("BMP Image (*.bmp)|*.bmp") : QStringLiteral("JPEG Image (*.jpg)|*.jpg");
-    const QString start =
-        DataPath() + (p3 ? QStringLiteral("/Temp.bmp") : QStringLiteral("/Temp.jpg"));
     const QPointer<frmCombineWindow> self(this);
-    const QString file = ui().GetSaveFileName(this, QStringLiteral("Save Image"), start, filter);
-    if (!self || m_unloaded || file.isEmpty())
+    const QString file =
+        AskSnapshotFile(this, gCam[c].Protocol, [&] { return self && !m_unloaded; });
+    if (file.isEmpty())
         return;
     if (p3)
         Viewer(c).saveSnapshot(file);

@@ -620,6 +620,39 @@ TEST_F(ImageServerCamsim, SurfaceMayGoAwayAndDisplayMayBeSwitchedOff)
     ASSERT_TRUE(WaitUntil([&] { return other.framesPainted() >= 3; }, kWait));
 }
 
+TEST_F(ImageServerCamsim, ASnapshotIsWrittenInTheFormatItsNameSays)
+{
+    auto cam = Make();
+    struct Shot {
+        const char* name;
+        QByteArray magic;
+        const char* format;
+    };
+    const Shot shots[] = {
+        {"shot.jpg", "\xff\xd8", "JPEG"}, {"shot.JPEG", "\xff\xd8", "JPEG"},
+        {"shot.bmp", "BM", "BMP"},        {"shot.Bmp", "BM", "BMP"},
+        {"shot", "\xff\xd8", "JPEG"},  // no name of a format: the camera's JPEG
+    };
+    // Asked of the camera while no stream runs, then from the running stream.
+    for (const bool streaming : {false, true}) {
+        if (streaming) {
+            cam->start();
+            ASSERT_TRUE(WaitUntil([&] { return cam->framesReceived() >= 2; }, kWait));
+        }
+        for (const Shot& shot : shots) {
+            SCOPED_TRACE(testing::Message() << shot.name << (streaming ? " streaming" : ""));
+            const QString file = dir.filePath(QLatin1String(shot.name));
+            QFile::remove(file);
+            ASSERT_TRUE(cam->saveSnapshot(file, 0));
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.read(2), shot.magic);
+            EXPECT_EQ(QImage(file, shot.format).size(), QSize(640, 480));
+        }
+    }
+    cam->stop();
+}
+
 TEST_F(ImageServerCamsim, PicturesAreDecodedAtTheShownSizeAndNotAtAllWhileNothingShowsThem)
 {
     auto cam = Make();
@@ -639,11 +672,13 @@ TEST_F(ImageServerCamsim, PicturesAreDecodedAtTheShownSizeAndNotAtAllWhileNothin
     EXPECT_EQ(surface->framesConverted(), 0u);
     EXPECT_GT(MeanLuma(surface->renderedFrame()), 40.0) << "the picture is (nearly) black";
 
-    // Turned a quarter: the turn is made before the picture reaches the window.
+    // Turned a quarter: the turn is made before the picture reaches the
+    // window, at the size that keeps the 640 x 480 picture's shape.
     cam->setRotateAngle(90);
     quint64 painted = surface->framesPainted();
     ASSERT_TRUE(WaitUntil([&] { return surface->framesPainted() >= painted + 5; }, kWait));
-    EXPECT_EQ(surface->currentFrame().size(), QSize(320, 240));
+    EXPECT_EQ(surface->currentFrame().size(), QSize(180, 240));
+    EXPECT_EQ(surface->pictureRect(), QRect(70, 0, 180, 240));
     const quint64 converted = surface->framesConverted();
     EXPECT_LE(converted, 2u) << "only pictures on their way while the turn changed";
     painted = surface->framesPainted();

@@ -116,14 +116,24 @@ TEST_F(ViewerCamsim, ShowsTheCamerasPictureAtTheSizeShownAndFollowsItsImageSetti
     ASSERT_TRUE(WaitUntil([&] { return surface.framesPresented() >= shown + 10; }, 10000));
     EXPECT_GT(MeanLevel(surface.currentFrame()), before + 15);
 
-    // A snapshot is a BMP at the camera's own size, whatever the name says.
+    // A snapshot at the camera's own size, in the format its name says (BMP
+    // unless it names JPEG).
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("shot.jpg"));
-    ASSERT_TRUE(viewer.saveSnapshot(file));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.read(2), QByteArray("BM"));
-    EXPECT_EQ(QImage(file, "BMP").size(), QSize(640, 480));
+    struct Shot {
+        const char* name;
+        QByteArray magic;
+        const char* format;
+    };
+    for (const Shot& shot : {Shot{"shot.bmp", "BM", "BMP"}, Shot{"shot.jpg", "\xff\xd8", "JPEG"},
+                             Shot{"shot.JPEG", "\xff\xd8", "JPEG"}, Shot{"shot", "BM", "BMP"}}) {
+        SCOPED_TRACE(shot.name);
+        const QString file = dir.filePath(QLatin1String(shot.name));
+        ASSERT_TRUE(viewer.saveSnapshot(file));
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.read(2), shot.magic);
+        EXPECT_EQ(QImage(file, shot.format).size(), QSize(640, 480));
+    }
 
     viewer.stop();
     EXPECT_EQ(viewer.state() & WisViewer::kStateRunning, 0);

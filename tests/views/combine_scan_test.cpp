@@ -466,6 +466,43 @@ TEST_F(CombineWindowTest, RotateStepsThroughTheFourQuarterTurnsOnly)
     EXPECT_EQ(gCam[1].RotateAngle, 90);
 }
 
+TEST_F(CombineWindowTest, SnapshotOfTheActiveSlotIsSavedUnderANameOfItsFormat)
+{
+    gCurCam = 2;
+    open();
+    combine->show();
+    SkinMouse mouse(combine->SkinForm1());
+    struct Case {
+        int protocol;
+        const char* chosen;
+        const char* saved;
+        const char* offered;
+    };
+    const Case cases[] = {
+        {0, "cell.bmp", "cell.bmp", "/Temp.jpg"},
+        {0, "cell", "cell.jpg", "/Temp.jpg"},
+        {3, "cell.jpeg", "cell.jpeg", "/Temp.bmp"},
+        {3, "cell", "cell.bmp", "/Temp.bmp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.protocol << " " << c.chosen);
+        gCam[2].Protocol = c.protocol;
+        ui.fileDialogs.clear();
+        ui.saveFileAnswer = data.filePath(QLatin1String(c.chosen));
+        mouse.click(QStringLiteral("Snapshot"));
+        ASSERT_EQ(ui.fileDialogs.size(), 1u);
+        EXPECT_EQ(ui.fileDialogs[0].dir, DataPath() + QLatin1String(c.offered));
+        const QString saved = data.filePath(QLatin1String(c.saved));
+        if (c.protocol == 3) {
+            ASSERT_FALSE(viewer(2).calls.empty());
+            EXPECT_EQ(viewer(2).calls.back().id, WisViewer::Dispid::SaveSnapshot);
+            EXPECT_EQ(viewer(2).calls.back().args.value(0).toString(), saved);
+        } else {
+            EXPECT_EQ(cam(2).Args(ImageServer::Dispid::SaveSnapshot), (QVariantList{saved, 0}));
+        }
+    }
+}
+
 TEST_F(CombineWindowTest, UnloadDetachesEveryCameraAndEndsTheProgramWhenAlone)
 {
     open();

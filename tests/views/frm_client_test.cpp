@@ -18,6 +18,7 @@
 #include "views/video_placement.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
@@ -752,35 +753,70 @@ TEST_F(ClientLooks, AudioSwitchesSoundOnlyForRunningAudioCamerasWithoutRecording
     }
 }
 
-TEST_F(ClientLooks, SnapshotAsksForAFileAndTheCameraObjectWritesIt)
+TEST_F(ClientLooks, SnapshotAsksForAFileAndTheCameraObjectWritesItUnderANameOfItsFormat)
 {
     struct Case {
         int protocol;
-        QString filter;
-        QString name;
+        const char* chosen;  // what the operator typed
+        const char* saved;   // the name the camera object gets
     };
     const Case cases[] = {
-        {0, QStringLiteral("JPEG Image (*.jpg)|*.jpg"), QStringLiteral("Temp.jpg")},
-        {3, QStringLiteral("BMP Image (*.bmp)|*.bmp"), QStringLiteral("Temp.bmp")}};
+        // A name of either format stands: the camera object writes that format.
+        {0, "shot.jpg", "shot.jpg"},
+        {0, "Shot.JPEG", "Shot.JPEG"},
+        {0, "shot.bmp", "shot.bmp"},
+        {3, "shot.bmp", "shot.bmp"},
+        {3, "shot.jpg", "shot.jpg"},
+        // Any other name gets the kind's own extension.
+        {0, "shot", "shot.jpg"},
+        {0, "shot.png", "shot.png.jpg"},
+        {3, "shot", "shot.bmp"},
+        {3, "shot.jpg.txt", "shot.jpg.txt.bmp"},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.protocol);
+        SCOPED_TRACE(testing::Message() << c.protocol << " " << c.chosen);
         apply({.protocol = c.protocol, .enable = false});  // no test that the stream runs
         ui.fileDialogs.clear();
-        ui.saveFileAnswer = data.filePath(QStringLiteral("shot.png"));  // passed as it stands
+        ui.saveFileAnswer = data.filePath(QLatin1String(c.chosen));
+        const QString saved = data.filePath(QLatin1String(c.saved));
         mouse->click(QStringLiteral("Snapshot"));
         ASSERT_EQ(ui.fileDialogs.size(), 1u);
         EXPECT_EQ(ui.fileDialogs[0].title, QStringLiteral("Save Image"));
-        EXPECT_EQ(ui.fileDialogs[0].filter, c.filter);
-        EXPECT_EQ(ui.fileDialogs[0].dir, DataPath() + QLatin1Char('/') + c.name);
         if (c.protocol == 3) {
+            EXPECT_EQ(ui.fileDialogs[0].filter, QStringLiteral("BMP Image (*.bmp)|*.bmp"));
+            EXPECT_EQ(ui.fileDialogs[0].dir, DataPath() + QStringLiteral("/Temp.bmp"));
             ASSERT_FALSE(viewer().calls.empty());
             EXPECT_EQ(viewer().calls.back().id, WisViewer::Dispid::SaveSnapshot);
-            EXPECT_EQ(viewer().calls.back().args.value(0).toString(), ui.saveFileAnswer);
+            EXPECT_EQ(viewer().calls.back().args.value(0).toString(), saved);
         } else {
-            EXPECT_EQ(cam().Args(ImageServer::Dispid::SaveSnapshot),
-                      (QVariantList{ui.saveFileAnswer, 0}));
+            EXPECT_EQ(ui.fileDialogs[0].filter, QStringLiteral("JPEG Image (*.jpg)|*.jpg"));
+            EXPECT_EQ(ui.fileDialogs[0].dir, DataPath() + QStringLiteral("/Temp.jpg"));
+            EXPECT_EQ(cam().Args(ImageServer::Dispid::SaveSnapshot), (QVariantList{saved, 0}));
         }
     }
+
+    // The added extension names a file that exists: the dialog opens again on
+    // that name (its own question guards the file), and the second answer counts.
+    apply({.protocol = 0, .enable = false});
+    const QString existing = data.filePath(QStringLiteral("old.jpg"));
+    {
+        QFile f(existing);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("an older picture");
+    }
+    ui.fileDialogs.clear();
+    ui.saveFileAnswer = data.filePath(QStringLiteral("old"));
+    ui.onSaveDialog = [&] {
+        if (ui.fileDialogs.size() == 2)
+            ui.saveFileAnswer = data.filePath(QStringLiteral("new.jpg"));
+    };
+    mouse->click(QStringLiteral("Snapshot"));
+    ui.onSaveDialog = nullptr;
+    ASSERT_EQ(ui.fileDialogs.size(), 2u);
+    EXPECT_EQ(ui.fileDialogs[1].dir, existing);
+    EXPECT_EQ(cam().Args(ImageServer::Dispid::SaveSnapshot),
+              (QVariantList{data.filePath(QStringLiteral("new.jpg")), 0}));
+
     // Cancel: nothing is saved.
     ui.saveFileAnswer.clear();
     const int saves = cam().Count(ImageServer::Dispid::SaveSnapshot);

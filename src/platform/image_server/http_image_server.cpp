@@ -9,6 +9,7 @@
 #include "platform/image_server/jpeg_codec.h"
 #include "platform/image_server/multipart_parser.h"
 #include "platform/image_server/network_setup.h"
+#include "platform/image_server/picture_file.h"
 #include "platform/image_server/request_queue.h"
 #include "platform/image_server/stream_session.h"
 #include "platform/image_server/video_surface.h"
@@ -17,7 +18,6 @@
 #include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTimer>
 #include <QUrlQuery>
 
@@ -644,14 +644,8 @@ bool HttpImageServer::saveSnapshot(const QString& file, int)
             return false;
         jpeg = r.body;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(jpeg) != jpeg.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    // The file holds what its name says: BMP for a ".bmp" name, else the JPEG.
+    return WriteJpegPictureAs(file, jpeg, PictureFormatOf(file));
 }
 
 void HttpImageServer::ptControl(int code)

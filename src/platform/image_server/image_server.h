@@ -289,8 +289,9 @@ public:
     virtual int getImageCaps(ImageConfig& config) = 0;  // -1 = readable with empty credentials
     virtual int getImageConfig(ImageConfig& config, int mode = 0) = 0;  // -1 read
     virtual int setImageConfig(const ImageConfig& config) = 0;          // -1 accepted
-    virtual bool saveSnapshot(const QString& file, int mode = 0) = 0;  // JPEG of the latest picture
-    virtual void ptControl(int code) = 0;                              // returns at once
+    // The latest picture, as JPEG, or as BMP for a ".bmp" name.
+    virtual bool saveSnapshot(const QString& file, int mode = 0) = 0;
+    virtual void ptControl(int code) = 0;  // returns at once
     virtual void probeInit() = 0;
     virtual void probeStart(int mode) = 0;
     virtual int probeResult() const = 0;  // 1 = pan/tilt

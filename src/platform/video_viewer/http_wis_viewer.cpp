@@ -6,6 +6,7 @@
 #include "platform/image_server/http_client.h"
 #include "platform/image_server/motion_detector.h"
 #include "platform/image_server/multipart_parser.h"
+#include "platform/image_server/picture_file.h"
 #include "platform/image_server/request_queue.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/h264_recorder.h"
@@ -507,10 +508,8 @@ bool HttpWisViewer::saveSnapshot(const QString& file)
         FrameConverter convert;
         picture = convert.Convert(m_shared->latest, QSize());
     }
-    if (picture.isNull() || file.isEmpty())
-        return false;
-    QSaveFile out(file);
-    return out.open(QIODevice::WriteOnly) && picture.save(&out, "BMP") && out.commit();
+    // The file holds what its name says: JPEG for a ".jpg" or ".jpeg" name, else BMP.
+    return WritePictureAs(file, picture, PictureFormatOf(file));
 }
 
 void HttpWisViewer::recordStart()

@@ -75,7 +75,8 @@ public:
     virtual int sourceWidth() const = 0;
     virtual int sourceHeight() const = 0;
     virtual void zoomStep(const QString& key, int value) = 0;
-    virtual bool saveSnapshot(const QString& file) = 0;  // BMP of the latest picture
+    // The latest picture, as BMP, or as JPEG for a ".jpg" or ".jpeg" name.
+    virtual bool saveSnapshot(const QString& file) = 0;
 
     // --- Audio ---
     virtual void audioOn() = 0;
