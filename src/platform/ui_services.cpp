@@ -7,9 +7,12 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSpacerItem>
 #include <QThread>
 #include <QUrl>
 
@@ -43,6 +46,32 @@ QString qtFilter(const QString& filter)
 UiServices& ui() { return gInstalled ? *gInstalled : desktop(); }
 
 void SetUiServices(UiServices* services) { gInstalled = services; }
+
+namespace {
+
+int MessageBoxTitleWidth(const QFont& font, const QString& title)
+{
+    // The window manager draws the title bold, beside the window's icon and
+    // its close button.
+    QFont bold = font;
+    bold.setBold(true);
+    constexpr int kTitleBarExtra = 120;
+    return QFontMetrics(bold).horizontalAdvance(title) + kTitleBarExtra;
+}
+
+// A box with a short text is narrow, and the window manager cuts its title
+// ("C…"): the box is made at least as wide as its whole title needs.
+void KeepTitleWhole(QMessageBox& box, const QString& title)
+{
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || title.isEmpty())
+        return;
+    grid->addItem(new QSpacerItem(MessageBoxTitleWidth(box.font(), title), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+}  // namespace
 
 MsgResult QtUiServices::MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon,
                                const QString& title)
@@ -84,6 +113,7 @@ MsgResult QtUiServices::MsgBox(const QString& text, MsgButtons buttons, MsgIcon 
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         break;
     }
+    KeepTitleWhole(box, title);
     switch (box.exec()) {
     case QMessageBox::Ok:
         return MsgResult::OK;

@@ -48,7 +48,11 @@ QListWidget* MakeEventListWidget(QWidget* parent)
     auto* list = new QListWidget(parent);
     list->setObjectName(QStringLiteral("ListEvent"));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setUniformItemSizes(true);
+    // Long lines wrap at the overlay's width: every line is shown whole.
+    list->setWordWrap(true);
+    list->setTextElideMode(Qt::ElideNone);
+    list->setResizeMode(QListView::Adjust);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setStyleSheet(QStringLiteral(
         "QListWidget { background: rgba(11, 14, 19, 235); color: #d5dce4; border: none;"
         " padding: 4px; }"

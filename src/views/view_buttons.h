@@ -44,7 +44,8 @@ void SetTips(SkinForm* skin);
 // an angle that is not one of those counts as 0.
 int NextRotation(int angle);
 
-// The event-list box of a video window (dark, one selection), and the
+// The event-list box of a video window (dark, one selection, long lines
+// wrapped at its width), and the
 // engine's view of it: lines appended at the end, the last one selected,
 // the oldest removed in blocks.
 QListWidget* MakeEventListWidget(QWidget* parent);

@@ -703,6 +703,28 @@ TEST_F(ClientLooks, EventButtonShowsAndHidesTheListOverTheVideo)
     EXPECT_EQ(window->ListEventBox()->count(), 2);  // lines kept while hidden
 }
 
+TEST_F(ClientLooks, EventListShowsALongLineWhole)
+{
+    const QString line = QStringLiteral(
+        "The connection to the camera was lost; reconnecting, then again every 30 seconds");
+    window->ListEvent().AddItem(QStringLiteral("2026/12/11 12:00:00 127.0.0.4 Camera 4"));
+    window->ListEvent().AddItem(line);
+    mouse->click(QStringLiteral("Event"));
+    ASSERT_TRUE(window->frameList()->isVisible());
+    QListWidget* list = window->ListEventBox();
+    const int room = list->viewport()->width();
+    const QFontMetrics metrics(list->font());
+    ASSERT_GT(metrics.horizontalAdvance(line), room) << "the line must be longer than the overlay";
+    // Wrapped: within the overlay's width, as high as the wrapped text.
+    const QRect shown = list->visualItemRect(list->item(1));
+    EXPECT_LE(shown.right(), room);
+    const QRect wrapped =
+        metrics.boundingRect(QRect(0, 0, shown.width() - 4, 10000), Qt::TextWordWrap, line);
+    EXPECT_GE(shown.height(), wrapped.height());
+    EXPECT_GE(shown.height(), 2 * metrics.height());
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+}
+
 TEST_F(ClientLooks, ZoomButtonOpensTheZoomMenu)
 {
     mouse->click(QStringLiteral("Zoom"));
