@@ -27,6 +27,7 @@
 // the 1:1 case with --no-draw.
 #include "platform/image_server/http_image_server.h"
 #include "platform/image_server/video_surface.h"
+#include "run_address.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -92,8 +93,9 @@ struct Camsim {
     {
         process.start(
             QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim"),
-            {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--port"),
-             QStringLiteral("0"), QStringLiteral("--size"),
+            {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--address"),
+             RunAddress(), QStringLiteral("--port"), QStringLiteral("0"),
+             QStringLiteral("--discovery-port"), QStringLiteral("-1"), QStringLiteral("--size"),
              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QStringLiteral("--fps"),
              QString::number(fps), QStringLiteral("--loop-frames"), QStringLiteral("50"),
              QStringLiteral("--quiet")});

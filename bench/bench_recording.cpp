@@ -32,6 +32,7 @@
 #include "platform/image_server/http_image_server.h"
 #include "platform/image_server/records.h"
 #include "platform/image_server/video_surface.h"
+#include "run_address.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,6 +120,8 @@ struct Camsim {
     {
         QStringList args = {QStringLiteral("--cameras"),
                             QString::number(n),
+                            QStringLiteral("--address"),
+                            RunAddress(),
                             QStringLiteral("--port"),
                             QStringLiteral("0"),
                             QStringLiteral("--size"),

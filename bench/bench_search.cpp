@@ -5,6 +5,7 @@
 #include "discovery/frm_browse.h"
 #include "foundation/globals.h"
 #include "platform/image_server/camera_search.h"
+#include "run_address.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,20 +22,19 @@
 
 namespace {
 
-// camsim with `count` cameras on 127.0.1.1 onwards, free ports.
+// camsim with `count` cameras on this run's addresses, free ports.
 class Sim {
 public:
     explicit Sim(int count)
     {
         const QString program =
             QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim");
-        m_process.start(program,
-                        {QStringLiteral("--cameras"), QString::number(count),
-                         QStringLiteral("--address"), QStringLiteral("127.0.1.1"),
-                         QStringLiteral("--port"), QStringLiteral("0"),
-                         QStringLiteral("--discovery-port"), QStringLiteral("0"),
-                         QStringLiteral("--fps"), QStringLiteral("1"), QStringLiteral("--size"),
-                         QStringLiteral("160x120"), QStringLiteral("--quiet")});
+        m_process.start(
+            program, {QStringLiteral("--cameras"), QString::number(count),
+                      QStringLiteral("--address"), RunAddress(), QStringLiteral("--port"),
+                      QStringLiteral("0"), QStringLiteral("--discovery-port"), QStringLiteral("0"),
+                      QStringLiteral("--fps"), QStringLiteral("1"), QStringLiteral("--size"),
+                      QStringLiteral("160x120"), QStringLiteral("--quiet")});
         QByteArray out;
         QElapsedTimer t;
         t.start();

@@ -19,6 +19,7 @@
 #include "platform/image_server/http_image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/video_viewer/http_wis_viewer.h"
+#include "run_address.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -67,7 +68,7 @@ struct Camsim {
             QCoreApplication::applicationDirPath() + QStringLiteral("/../tools/camsim/camsim"),
             {QStringLiteral("--cameras"), QString::number(n), QStringLiteral("--port"),
              QStringLiteral("0"), QStringLiteral("--protocol"), QString::number(protocol),
-             QStringLiteral("--address"), QStringLiteral("127.0.44.1"), QStringLiteral("--size"),
+             QStringLiteral("--address"), RunAddress(), QStringLiteral("--size"),
              QStringLiteral("%1x%2").arg(size.width()).arg(size.height()), QStringLiteral("--fps"),
              QString::number(fps), QStringLiteral("--discovery-port"), QStringLiteral("0"),
              QStringLiteral("--quiet")});

@@ -129,7 +129,7 @@ TEST_F(ImageServerDiscovery, SilentSlowAndMisbehavingCamerasAreLeftOutAndTheSear
              + Camera(5, "Garbage") + Camera(6, "Huge") + Camera(7, "WrongId")
              + Camera(8, "Odd&#9999999;name"));
     sim.Control(2, "discovery?mode=silent");
-    sim.Control(3, "discovery?mode=slow&ms=3000");
+    sim.Control(3, "discovery?mode=slow&ms=8000");
     sim.Control(4, "discovery?mode=malformed&kind=mac");
     sim.Control(5, "discovery?mode=malformed&kind=garbage");
     sim.Control(6, "discovery?mode=malformed&kind=huge");
@@ -141,7 +141,8 @@ TEST_F(ImageServerDiscovery, SilentSlowAndMisbehavingCamerasAreLeftOutAndTheSear
     const qint64 took = t.elapsed();
     names.sort();
     EXPECT_EQ(names, (QStringList{QStringLiteral("Good"), QStringLiteral("Odd&#9999999;name")}));
-    EXPECT_LT(took, 2500) << "the search ends after its listening time, whoever is silent";
+    EXPECT_LT(took, 6000)
+        << "the search ends after its listening time (1.5 s), not with the slow answer (8 s)";
     EXPECT_EQ(sim.Control(2, "state").value(QStringLiteral("search_requests")), QStringLiteral("2"))
         << "the request goes out twice";
 }
@@ -163,7 +164,7 @@ TEST_F(ImageServerDiscovery, EverySearchEndsOnceAlsoWhenReplacedOrWithNothingToA
     t.start();
     cam.searchServer(1, QStringLiteral("not an address"));
     ASSERT_TRUE(WaitUntil([&] { return ends.count() == 3; }, kWait));
-    EXPECT_LT(t.elapsed(), 500);
+    EXPECT_LT(t.elapsed(), 1400) << "it listened for the 1.5 s of a search";
     EXPECT_EQ(hits.count(), 1);
 }
 

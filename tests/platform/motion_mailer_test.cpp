@@ -263,15 +263,15 @@ TEST(MotionMailerTest, AServerThatNeverAnswersDoesNotHoldTheCaller)
     {
         MotionMailer mailer(results.Sink());
         MailSettings s = Settings(sink.Address());
-        s.timeoutMs = 700;
+        s.timeoutMs = 3000;
         mailer.SetSettings(s);
         const QByteArray jpeg = MakeTestJpeg(160, 120, 5);
         timer.start();
         ASSERT_TRUE(mailer.OnMotion(jpeg, {}, 0));
-        EXPECT_LT(timer.elapsed(),
-                  500);  // well before the mail gives up: the caller never waits for it
+        // The caller never waits for the mail: it is still on its way.
+        EXPECT_LT(timer.elapsed(), 2500);
         EXPECT_TRUE(mailer.Busy());
-        ASSERT_TRUE(results.WaitFor(1, 5000));
+        ASSERT_TRUE(results.WaitFor(1, 30000));
         EXPECT_EQ(results.Codes(), std::vector<int>{MotionMailer::kFailed});
         // A mail stuck on its way is abandoned when the mailer goes.
         s.timeoutMs = 60000;
@@ -280,6 +280,6 @@ TEST(MotionMailerTest, AServerThatNeverAnswersDoesNotHoldTheCaller)
         QTest::qWait(200);
         timer.restart();
     }
-    EXPECT_LT(timer.elapsed(), 2000);
+    EXPECT_LT(timer.elapsed(), 10000) << "the mailer waited for the 60 s timeout";
     EXPECT_EQ(results.Count(), 1u);
 }

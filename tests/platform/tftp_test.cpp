@@ -87,7 +87,16 @@ TEST_F(TftpTest, SendsFilesOfEverySizeToTftpdHpa)
                          QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-s"),
                          served.path(), QStringLiteral("-c"), QStringLiteral("-u"), user});
     ASSERT_TRUE(tftpd.waitForStarted(5000));
-    QThread::msleep(200);
+    // The daemon is up once the kernel lists its port as bound (looked up, not
+    // probed, so that the daemon's own bind can never meet ours).
+    const QByteArray bound = QByteArrayLiteral("0100007F:")
+                             + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            QFile table(QStringLiteral("/proc/net/udp"));
+            return table.open(QIODevice::ReadOnly) && table.readAll().contains(bound);
+        },
+        10000));
     TFTP::SetTftpPort(port);
     for (const qsizetype size : {1, 511, 512, 513, 1024, 100000}) {
         SCOPED_TRACE(size);
