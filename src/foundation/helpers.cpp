@@ -70,7 +70,7 @@ void OpenWithAssociatedApp(const QString& path)
         const QString file = QFileInfo(path).absoluteFilePath();
         const QStringList command = ui().AssociatedCommand(file);
         if (command.isEmpty() || command.first().trimmed().isEmpty()) {
-            showOpenMessage(0, MsgIcon::Critical);
+            showOpenMessage(0, MsgIcon::Critical, file);
             return;
         }
         if (!ui().StartProgram(command.first(), command.mid(1)))

@@ -136,7 +136,9 @@ bool inPath(const QString& program)
 }
 
 // A desktop file that can be launched: an application, not hidden, with an
-// Exec line and, when it names one, an installed TryExec program.
+// Exec line and, when it names one, an installed TryExec program. A program
+// that runs in a terminal is left out: started without one it has no screen
+// and ends at once, so the operator would see nothing.
 bool launchable(const KeyFile& kf)
 {
     const QString group = QStringLiteral("Desktop Entry");
@@ -148,6 +150,8 @@ bool launchable(const KeyFile& kf)
     if (value(kf, group, QStringLiteral("Hidden")) == QLatin1String("true"))
         return false;
     if (value(kf, group, QStringLiteral("Exec")).isEmpty())
+        return false;
+    if (value(kf, group, QStringLiteral("Terminal")) == QLatin1String("true"))
         return false;
     const QString tryExec = unescapeValue(value(kf, group, QStringLiteral("TryExec")));
     return tryExec.isEmpty() || inPath(tryExec);

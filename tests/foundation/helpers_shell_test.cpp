@@ -6,6 +6,7 @@
 #include "support/qt_printers.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -71,10 +72,13 @@ TEST_F(HelpersShell, OpenWithAssociatedAppReportsEachFailureWithItsOwnText)
             EXPECT_TRUE(fake.messages.empty());
         } else {
             ASSERT_EQ(fake.messages.size(), 1u);
-            // A missing file is named on a second line.
-            EXPECT_EQ(fake.messages[0].text,
-                      gLangMainMsg[static_cast<size_t>(c.message)]
-                          + (c.fileExists ? QString() : QLatin1Char('\n') + path));
+            // The missing file, or the file no program takes, is named on a
+            // second line; a failed start has its own text.
+            const bool named = c.message != 1;
+            EXPECT_EQ(
+                fake.messages[0].text,
+                gLangMainMsg[static_cast<size_t>(c.message)]
+                    + (named ? QLatin1Char('\n') + QFileInfo(path).absoluteFilePath() : QString()));
             EXPECT_EQ(fake.messages[0].icon, c.icon);
             EXPECT_EQ(fake.messages[0].buttons, MsgButtons::OK);
             EXPECT_EQ(fake.messages[0].title, gAppTitle);

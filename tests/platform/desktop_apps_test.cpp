@@ -162,6 +162,46 @@ TEST_F(XdgTree, HiddenUnrunnableAndNonApplicationEntriesAreNotInstalled)
     EXPECT_EQ(FindDesktopFile(QStringLiteral("../escape.desktop"), dirs), QString());
 }
 
+TEST_F(XdgTree, TerminalProgramsAreNeverChosen)
+{
+    // A program that needs a terminal has no screen when started from here:
+    // it is passed over for the next graphical one, and with none left the
+    // file has no associated program.
+    struct Case {
+        const char* name;
+        QString defaults;  // the user's default list for text/html
+        QString expected;
+    };
+    app(dirs.dataDirs[1], QStringLiteral("vim.desktop"), QStringLiteral("vim %F"),
+        QStringLiteral("Terminal=true\nMimeType=text/html;\n"));
+    app(dirs.dataDirs[1], QStringLiteral("lynx.desktop"), QStringLiteral("lynx %u"),
+        QStringLiteral("Terminal=true\n"));
+    app(dirs.dataDirs[1], QStringLiteral("browser.desktop"), QStringLiteral("browser %u"),
+        QStringLiteral("Terminal=false\n"));
+    app(dirs.dataDirs[1], QStringLiteral("viewer.desktop"), QStringLiteral("viewer %f"));
+    const std::vector<Case> cases = {
+        {"terminal default, graphical next", QStringLiteral("vim.desktop;browser.desktop"),
+         QStringLiteral("browser.desktop")},
+        {"Terminal=false counts as graphical", QStringLiteral("browser.desktop;viewer.desktop"),
+         QStringLiteral("browser.desktop")},
+        {"no Terminal key", QStringLiteral("lynx.desktop;viewer.desktop"),
+         QStringLiteral("viewer.desktop")},
+        // vim also declares the type itself, and is passed over there too.
+        {"only terminal programs", QStringLiteral("vim.desktop;lynx.desktop"), QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(dirs.configHome + QStringLiteral("/mimeapps.list"),
+              QStringLiteral("[Default Applications]\ntext/html=") + c.defaults
+                  + QLatin1Char('\n'));
+        EXPECT_EQ(DefaultDesktopId({QStringLiteral("text/html")}, dirs), c.expected);
+        const QStringList command = DesktopAssociatedCommand(
+            QStringLiteral("/opt/app/help/index.html"), QStringLiteral("text/html"), {}, dirs);
+        EXPECT_EQ(command.isEmpty() ? QString() : command.first(),
+                  c.expected.isEmpty() ? QString() : c.expected.section(QLatin1Char('.'), 0, 0));
+    }
+}
+
 TEST_F(XdgTree, GivesTheCommandLineOfTheAssociatedProgram)
 {
     app(dirs.dataHome, QStringLiteral("player.desktop"),
