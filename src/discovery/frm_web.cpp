@@ -5,12 +5,14 @@
 #include "discovery/frm_login.h"
 #include "discovery/web_post.h"
 #include "foundation/globals.h"
+#include "platform/image_server/image_server.h"
 #include "platform/web_browser/embedded_browser.h"
 
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kDefaultPort = 8481;
+constexpr int kStandardWebPort = 80;
 constexpr int kWaitStepMs = 1000;
 }  // namespace
 
@@ -59,7 +61,7 @@ void frmWeb::ResetResults()
     m_lImage_Second = 0;
 }
 
-QString frmWeb::CameraPageUrl(int slot)
+QString frmWeb::CameraPageUrl(int slot, int webPort)
 {
     const CamInfo& cam = gCam[static_cast<size_t>(slot)];
     const QString port = QString::number(cam.Port);
@@ -73,12 +75,36 @@ QString frmWeb::CameraPageUrl(int slot)
             break;
         }
     }
-    // The same request as the camera's own form with a backslash: browsers
-    // turn it into a slash.
-    if (cam.Port == kDefaultPort)
+    // The pages are on the port the camera names; a camera that names none
+    // serves them on port 80 beside the image server's 8481, or on the port
+    // the slot uses. The same request as the camera's own form with a
+    // backslash: browsers turn it into a slash.
+    const bool standardPort = webPort > 0 ? webPort == kStandardWebPort : cam.Port == kDefaultPort;
+    const QString pagePort = webPort > 0 ? QString::number(webPort) : port;
+    if (standardPort)
         return QStringLiteral("http://") + cam.IPAddress + QLatin1Char('/') + page;
-    return QStringLiteral("http://") + cam.IPAddress + QLatin1Char(':') + port + QLatin1Char('/')
-           + page;
+    return QStringLiteral("http://") + cam.IPAddress + QLatin1Char(':') + pagePort
+           + QLatin1Char('/') + page;
+}
+
+int frmWeb::CameraWebPort(int slot)
+{
+    const CamInfo& cam = gCam[static_cast<size_t>(slot)];
+    if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream)
+        return 0;
+    const auto make = discoveryControls().imageServer;
+    std::unique_ptr<ImageServer> server = make ? make() : nullptr;
+    if (!server)
+        return 0;
+    server->setIPAddress(cam.IPAddress);
+    server->setPort(cam.Port);
+    server->setUserName(cam.UserName);
+    server->setPassword(cam.Password);
+    const BusyPointer busy;
+    if (server->checkIP(0, false) != ImageServer::kTrue)
+        return 0;
+    const int port = server->serverWebPort();
+    return port > 0 && port <= 65535 ? port : 0;
 }
 
 void frmWeb::OnFirstShow()
@@ -92,7 +118,7 @@ void frmWeb::OnFirstShow()
                        .arg(gCam[static_cast<size_t>(gCurCam)].ServerName));
     resize(kClientWidth, kClientHeight);
     if (m_browser)
-        m_browser->Navigate(CameraPageUrl(gCurCam));
+        m_browser->Navigate(CameraPageUrl(gCurCam, CameraWebPort(gCurCam)));
     m_bFirst = false;
 }
 

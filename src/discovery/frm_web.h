@@ -34,8 +34,12 @@ public:
     EmbeddedBrowser* WebBrowser1() const { return m_browser.get(); }
 
     void Form_Load() override;
-    // The address the window opens for the slot's camera.
-    static QString CameraPageUrl(int slot);
+    // The address the window opens for the slot's camera, whose pages are on
+    // webPort (0: the camera did not say).
+    static QString CameraPageUrl(int slot, int webPort);
+    // The web port the slot's camera reports when asked; 0 when it does not
+    // answer or names none.
+    static int CameraWebPort(int slot);
     void WebBrowser1_BeforeNavigate2(const QUrl& url, const QByteArray& postData);
 
 protected:

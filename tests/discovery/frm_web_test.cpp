@@ -23,19 +23,26 @@ TEST_F(WebPage, TheAddressFollowsProtocolPortAndModel)
         const char* name;
         int protocol;
         int port;
+        int webPort;  // what the camera reports, 0: nothing
         QString model;
         QString want;
     };
     const Case cases[] = {
-        {"port 8481 is left out", 0, 8481, QStringLiteral("X-1"),
+        {"pages on the camera's own port 8481", 0, 8481, 8481, QStringLiteral("X-1"),
+         QStringLiteral("http://10.0.0.5:8481/Content.htm")},
+        {"web port 80 is left out", 0, 8481, 80, QStringLiteral("X-1"),
          QStringLiteral("http://10.0.0.5/Content.htm")},
-        {"another port is written", 1, 80, QStringLiteral("X-1"),
+        {"no web port named: 8481 means port 80", 0, 8481, 0, QStringLiteral("X-1"),
+         QStringLiteral("http://10.0.0.5/Content.htm")},
+        {"no web port named: another port is written", 1, 80, 0, QStringLiteral("X-1"),
          QStringLiteral("http://10.0.0.5:80/Content.htm")},
-        {"the first model found in the camera's model wins", 0, 8481,
+        {"a web port beside the image port", 0, 8481, 8090, QStringLiteral("X-1"),
+         QStringLiteral("http://10.0.0.5:8090/Content.htm")},
+        {"the first model found in the camera's model wins", 0, 8481, 80,
          QStringLiteral(" SIM-PT-200 "), QStringLiteral("http://10.0.0.5/Pt2.htm")},
-        {"protocol 3 opens the port with no page", 3, 81, QStringLiteral("PT-2"),
+        {"protocol 3 opens the port with no page", 3, 81, 8481, QStringLiteral("PT-2"),
          QStringLiteral("http://10.0.0.5:81")},
-        {"protocol 4 likewise", 4, 8481, {}, QStringLiteral("http://10.0.0.5:8481")},
+        {"protocol 4 likewise", 4, 8481, 0, {}, QStringLiteral("http://10.0.0.5:8481")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -43,7 +50,38 @@ TEST_F(WebPage, TheAddressFollowsProtocolPortAndModel)
         gCam[2].Protocol = c.protocol;
         gCam[2].Port = c.port;
         gCam[2].ServerModel = c.model;
-        EXPECT_EQ(frmWeb::CameraPageUrl(2), c.want);
+        EXPECT_EQ(frmWeb::CameraPageUrl(2, c.webPort), c.want);
+    }
+}
+
+TEST_F(WebPage, TheWebPortIsAskedOfTheSlotsCamera)
+{
+    struct Case {
+        const char* name;
+        int protocol;
+        int checkIP;
+        int reported;
+        int want;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"the camera names its port", 0, ImageServer::kTrue, 8481, 8481, true},
+        {"a camera that does not answer", 0, 0, 8481, 0, true},
+        {"a port out of range is no port", 1, ImageServer::kTrue, 70000, 0, true},
+        {"protocol 3 uses the slot's port", 3, ImageServer::kTrue, 8481, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        servers.clear();
+        configure = [&](FakeImageServer& s) {
+            s.checkIPResult = c.checkIP;
+            s.identity.webPort = c.reported;
+        };
+        gCam[2].IPAddress = QStringLiteral("127.0.0.7");
+        gCam[2].Port = 8481;
+        gCam[2].Protocol = c.protocol;
+        EXPECT_EQ(frmWeb::CameraWebPort(2), c.want);
+        EXPECT_EQ(servers.size(), c.asked ? 1u : 0u);
     }
 }
 
@@ -76,6 +114,8 @@ TEST_F(WebPage, TheOperatorLogsInRenamesTheCameraAndThePostIsTaken)
 {
     if (!EmbeddedBrowserAvailable())
         GTEST_SKIP() << "this build has no embedded browser";
+    // The camera itself is asked where its pages are.
+    SetDiscoveryControls({});
     CamsimProcess sim;
     QString error;
     ASSERT_TRUE(sim.Start({QStringLiteral("--user"), QStringLiteral("admin"),

@@ -6,6 +6,7 @@
 // program ends.
 #include "app/app_windows.h"
 #include "app/startup.h"
+#include "discovery/frm_login.h"
 #include "discovery/frm_web.h"
 #include "engine/frm_main.h"
 #include "foundation/globals.h"
@@ -26,6 +27,7 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -114,6 +116,79 @@ TEST(PanelWebCamsim, TheWebButtonRenamesTheSlotsCamera)
     ASSERT_TRUE(LoadSettings());
     EXPECT_EQ(gCam[1].ServerName, renamed);
 
+    registry.Reset();
+    ReleaseInstanceLock();
+    InitGlobalVariable();
+}
+
+TEST(PanelWebCamsim, TheWebButtonOpensThePagesOfACameraOnTheImagePort)
+{
+    // A camera on 8481 that serves its pages there too, as its identity says.
+    if (!EmbeddedBrowserAvailable())
+        GTEST_SKIP() << "this build has no embedded browser";
+    const QString address =
+        QStringLiteral("127.%1.%2.11").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
+    TempProgramFolder folder;
+    const QString ini =
+        folder.write(QStringLiteral("cams.ini"),
+                     "[camera1]\naddress=" + address.toUtf8()
+                         + "\nport=8481\nname=Porch\nuser=\npassword=\nadmin_id=admin\n"
+                           "admin_password=admin\nfps=5\nsize=320x240\n");
+    CamsimProcess sim;
+    QString error;
+    ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
+    ASSERT_EQ(sim.cams.at(0).port, 8481);
+
+    RealTimeUi ui;
+    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
+    folder.write(QStringLiteral("main.ini"),
+                 QStringLiteral("[Cam1]\nEnable=True\nAssign=True\nIPAddress=%1\nPort=8481\n"
+                                "ServerName=Porch\n")
+                     .arg(address)
+                     .toUtf8());
+    WindowRegistry& registry = windows();
+    registry.Reset();
+    RegisterProgramWindows();
+    ASSERT_EQ(Main(), StartupResult::Running);
+    auto* panel = registry.IfLoaded<frmController>(kPanelWindowName);
+    ASSERT_NE(panel, nullptr);
+    SkinMouse mouse(panel->SkinForm1());
+    mouse.click(QStringLiteral("CamConf"));
+    ASSERT_TRUE(gCamCfgOpen) << "the set-up group is open";
+
+    QUrl loaded;
+    bool failedLoad = false;
+    ModalScript script(60000);
+    script.OnVisible<frmWeb>("the camera's web page", [&](frmWeb& w) {
+        QObject::connect(w.WebBrowser1(), &EmbeddedBrowser::LoadFinished, &w,
+                         [&, b = w.WebBrowser1()](bool ok) {
+                             if (ok)
+                                 loaded = b->Url();
+                             else
+                                 failedLoad = true;
+                         });
+    });
+    // Anyone may watch the camera; its pages want the administrator.
+    script.OnVisible<frmLogin>("the camera's log-in prompt", [](frmLogin& login) {
+        ModalScript::Type(login.txtUserName, QStringLiteral("admin"));
+        ModalScript::Type(login.txtPassword, QStringLiteral("admin"));
+        ModalScript::Click(login.cmdOK);
+    });
+    script.When(
+        "the page loaded or refused", [&] { return !loaded.isEmpty() || failedLoad; },
+        [&] { ModalScript::Visible<frmWeb>()->close(); });
+    mouse.click(QStringLiteral("Web"));
+    ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
+    EXPECT_FALSE(failedLoad) << "the browser was refused";
+    EXPECT_EQ(loaded.host(), address);
+    EXPECT_EQ(loaded.port(), 8481);
+    EXPECT_EQ(loaded.path(), QStringLiteral("/Content.htm"));
+    EXPECT_TRUE(ui.messages.empty()) << ui.messages.front().text.toStdString();
+
+    panel->close();
+    if (auto* window = registry.IfLoaded<frmClient>(ClientWindowName(1)))
+        window->close();
+    ASSERT_TRUE(WaitUntil([&] { return registry.ProgramEndRequested(); }, 10000));
     registry.Reset();
     ReleaseInstanceLock();
     InitGlobalVariable();
