@@ -5,9 +5,12 @@
 #include "discovery/frm_change_ip_address.h"
 #include "discovery/frm_check_password.h"
 #include "discovery/frm_login.h"
+#include "engine/frm_main.h"
+#include "engine/registry_windows.h"
 #include "foundation/globals.h"
 #include "foundation/helpers.h"
 #include "foundation/language_variant.h"
+#include "foundation/settings.h"
 #include "platform/image_server/admin_account.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/image_server.h"
@@ -25,6 +28,9 @@ constexpr int kAddressChangeWaitMs = 15000;
 constexpr int kSearchNew = 1;
 constexpr int kSearchMore = 2;
 constexpr int kEntryRole = Qt::UserRole;
+// How many more searches look for a camera that has not shown up at its new
+// address yet (it takes a few seconds to move).
+constexpr int kMoveSearches = 8;
 
 // Positions of the window's layout, in pixels.
 constexpr int kButtonTop = 221;
@@ -187,11 +193,25 @@ void frmBrowse::ImageServer1_Notify(int code)
     const int n = m_lCamCount;
     m_lCamCount = n + 1;
     m_server->selectServer(n);
+    const QString address = m_server->serverIPAddress();
+    const QString mac = m_server->serverMacAddress();
+    if (m_move && !mac.isEmpty() && mac == m_move->mac) {
+        // A camera still answering from the address it is leaving is not
+        // listed there; once it answers elsewhere its slots follow it.
+        if (address == m_move->oldAddress && address != m_move->newAddress)
+            return;
+        FollowMove(address);
+    }
+    const QString macDisplay = FormatMacAddress(mac);
+    for (int i = 0; i < ListViewSearch->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* listed = ListViewSearch->topLevelItem(i);
+        if (!mac.isEmpty() && listed->text(1) == address && listed->text(2) == macDisplay)
+            return;  // found again by the pass after the change
+    }
     // What the camera reports is shown as text only; a name or MAC address
     // that does not decode is listed as it came.
-    auto* row = new QTreeWidgetItem(QStringList{CleanCameraText(m_server->serverName()),
-                                                m_server->serverIPAddress(),
-                                                FormatMacAddress(m_server->serverMacAddress())});
+    auto* row = new QTreeWidgetItem(
+        QStringList{CleanCameraText(m_server->serverName()), address, macDisplay});
     row->setData(0, kEntryRole, n);  // the row's search entry, wherever the row stands
     ListViewSearch->insertTopLevelItem(std::min(n, ListViewSearch->topLevelItemCount()), row);
 }
@@ -201,6 +221,14 @@ void frmBrowse::ImageServer1_EndSearch()
     if (!m_bSearchComplete) {
         // One more pass after an address change: the list and its numbering go on.
         m_bSearchComplete = true;
+        m_server->searchServer(kSearchMore, QString());
+        return;
+    }
+    if (m_move) {
+        // The changed camera has not answered from its new place yet: one
+        // more pass, and the last one lists it wherever it answers.
+        if (m_move->passesLeft-- <= 0)
+            m_move.reset();
         m_server->searchServer(kSearchMore, QString());
         return;
     }
@@ -554,7 +582,8 @@ void frmBrowse::cmdChangeIPAddress_Click()
     ImageServer& s = *m_server;
     s.selectServer(entry);
     s.setIPAddress(oldAddress);
-    s.setMacAddress(s.serverMacAddress());
+    m_changingMac = s.serverMacAddress();
+    s.setMacAddress(m_changingMac);
     switch (s.serverProtocol()) {
     case kProtocolServer:
     case kProtocolServer80:
@@ -569,6 +598,45 @@ void frmBrowse::cmdChangeIPAddress_Click()
     default:
         break;
     }
+}
+
+void frmBrowse::ExpectMove(const QString& oldAddress, const QString& newAddress)
+{
+    m_move = AddressMove{m_changingMac, oldAddress.trimmed(), newAddress.trimmed(), kMoveSearches};
+}
+
+void frmBrowse::FollowMove(const QString& address)
+{
+    const AddressMove move = *m_move;
+    m_move.reset();
+    if (address.isEmpty() || address == move.oldAddress)
+        return;
+    auto* engine = windows().IfLoaded<frmMain>(kEngineWindowName);
+    bool changed = false;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        CamInfo& cam = gCam[static_cast<size_t>(n)];
+        if (!cam.Assign || cam.IPAddress != move.oldAddress)
+            continue;
+        // The slot's camera by its MAC address; a slot that never learnt it
+        // goes by the address alone.
+        if (!cam.MacAddress.isEmpty() && cam.MacAddress != move.mac)
+            continue;
+        cam.IPAddress = address;
+        changed = true;
+        if (!engine)
+            continue;
+        const bool running = cam.Enable;
+        if (running)
+            engine->CamStop(n);
+        engine->PutSettingToCam(n);
+        if (running)
+            engine->CamStart(n);
+    }
+    if (!changed)
+        return;
+    SaveSettingsOrWarn(SaveRequest::Program);
+    if (engine)
+        engine->RefreshStatus();
 }
 
 void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
@@ -680,8 +748,12 @@ void frmBrowse::ChangeAddressByAdmin(int entry, const QString& oldAddress,
     ui().Sleep(kChangeWaitMs);
     s.applyNetwork();
     if (result == ImageServer::kTrue) {
+        // A camera that takes its address from DHCP is looked for everywhere.
+        const bool dhcp = dhcpAllowed && dialog->optDHCP->isChecked();
+        const QString target = dhcp ? QString() : dialog->m_sIPAddress;
+        ExpectMove(oldAddress, target);
         s.setIPAddress(dialog->m_sIPAddress);
-        s.searchServer(kSearchNew, dialog->m_sIPAddress);
+        s.searchServer(kSearchNew, target);
     } else {
         Message(m_sMsg[1], MsgIcon::Critical);
         Idle();
@@ -722,14 +794,17 @@ void frmBrowse::ChangeAddressByLogin(const QString& oldAddress, const QString& m
     SetHourglass(true);
     repaint();
     s.useLoginContext(0, text);
-    const int result =
-        s.setNetworkEx(dialog->m_sIPAddress, dialog->m_sSubnetMask, dialog->m_sDefaultGateway,
-                       dialog->optDHCP->isChecked() ? 2 : 1);
+    const bool dhcp = dialog->optDHCP->isChecked();
+    const QString typed = dialog->m_sIPAddress;
+    const int result = s.setNetworkEx(dialog->m_sIPAddress, dialog->m_sSubnetMask,
+                                      dialog->m_sDefaultGateway, dhcp ? 2 : 1);
     windows().Unload(kChangeIPAddressWindowName);
     ui().Sleep(kChangeExWaitMs);
     SetHourglass(false);
     if (result != ImageServer::kTrue)
         Message(m_sMsg[1], MsgIcon::Critical);
+    else
+        ExpectMove(oldAddress, dhcp ? QString() : typed);
     cmdSearch_Click();
 }
 
@@ -778,6 +853,7 @@ void frmBrowse::ChangeAddressByAccount(const QString& oldAddress, const QString&
         return;
     SetHourglass(true);
     repaint();
+    const QString typed = dialog->m_sIPAddress;
     const int result =
         s.setNetwork(dialog->m_sIPAddress, dialog->m_sSubnetMask, dialog->m_sDefaultGateway);
     ui().Sleep(kChangeWaitMs);
@@ -786,5 +862,7 @@ void frmBrowse::ChangeAddressByAccount(const QString& oldAddress, const QString&
     SetHourglass(false);
     if (result != ImageServer::kTrue)
         Message(m_sMsg[1], MsgIcon::Critical);
+    else
+        ExpectMove(oldAddress, typed);
     cmdSearch_Click();
 }

@@ -9,6 +9,14 @@
 // list was last cleared: a search started from ReSearch (SearchServer mode 1)
 // starts the numbering again, the extra pass after an address change (mode 2)
 // continues it.
+//
+// After it changed a camera's address, the window follows the camera: the
+// searches after the change list it once, where it answers now (an answer
+// from the old address while the camera is still moving is left out, and a
+// search that did not find it at its new place runs once more, a few times at
+// most), and every slot that holds the camera (by its MAC address) takes the
+// new address, is saved to main.ini and, when it was running, starts again
+// there.
 #pragma once
 
 #include "discovery/dialog_base.h"
@@ -17,6 +25,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 
 class ImageServer;
 class WisViewer;
@@ -86,8 +95,24 @@ private:
     bool CheckAdministrator(int mode, const QString& id, const QString& password,
                             const QString& address, const QString& mac);
 
+    // A camera whose address was changed, until a search finds it again.
+    struct AddressMove {
+        QString mac;         // as the camera reports it
+        QString oldAddress;  // where it answered before
+        QString newAddress;  // the typed address; empty when DHCP chooses
+        int passesLeft = 0;  // further searches for it
+    };
+    // Remembers the camera being changed (its MAC is taken in
+    // cmdChangeIPAddress_Click), to be followed by the next searches.
+    void ExpectMove(const QString& oldAddress, const QString& newAddress);
+    // The camera answered from `address` after its change: the slots that
+    // hold it move there.
+    void FollowMove(const QString& address);
+
     std::unique_ptr<ImageServer> m_server;
     std::unique_ptr<WisViewer> m_viewer;
     bool m_bSearchComplete = true;
+    QString m_changingMac;
+    std::optional<AddressMove> m_move;
     std::array<QString, 8> m_sMsg;  // 1..7
 };

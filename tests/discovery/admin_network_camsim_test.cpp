@@ -7,7 +7,9 @@
 #include "discovery/frm_change_ip_address.h"
 #include "discovery/frm_check_password.h"
 #include "discovery_camsim_fixture.h"
+#include "foundation/app_paths.h"
 #include "platform/image_server/admin_account.h"
+#include "platform/settings_file.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -212,10 +214,21 @@ TEST_F(AdminNetworkCamsim, ChangingAnAddressFindsTheCameraAtItsNewAddress)
     };
     // The cameras take their time to move while the window waits.
     fakeUi.onSleep = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
-    for (const Case& c : cases) {
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
         SCOPED_TRACE(c.name);
         windows().Unload(kBrowseWindowName);
         fakeUi.messages.clear();
+        // The camera is held by slot 1; slot 2 holds another camera that
+        // once had the same address.
+        const QString oldAddress = sim.cams.at(k).address;
+        gCam[1].Assign = true;
+        gCam[1].IPAddress = oldAddress;
+        gCam[1].Port = sim.cams.at(k).port;
+        gCam[1].MacAddress = QStringLiteral("0.30.140.0.0.%1").arg(k + 1);
+        gCam[2].Assign = true;
+        gCam[2].IPAddress = oldAddress;
+        gCam[2].MacAddress = QStringLiteral("0.30.140.9.9.9");
         frmBrowse& browse = Browse();
         QList<QStringList> listed;
         ModalScript script(30000);
@@ -251,10 +264,25 @@ TEST_F(AdminNetworkCamsim, ChangingAnAddressFindsTheCameraAtItsNewAddress)
         Show(browse, script);
         EXPECT_TRUE(fakeUi.messages.empty())
             << MessageTexts().join(QStringLiteral(" | ")).toStdString();
-        bool atNewAddress = false;
+        // Listed once, where it answers now.
+        QStringList addresses;
         for (const QStringList& row : listed)
-            atNewAddress = atNewAddress || (row[0] == c.camera && row[1] == c.want);
-        EXPECT_TRUE(atNewAddress) << c.want.toStdString();
+            if (row[0] == c.camera)
+                addresses << row[1];
+        EXPECT_EQ(addresses, QStringList{c.want});
+        // The slot follows the camera, and main.ini keeps the new address;
+        // the other camera's slot stays.
+        EXPECT_EQ(gCam[1].IPAddress, c.want);
+        EXPECT_EQ(gCam[2].IPAddress, oldAddress);
+        SettingsFile saved;
+        saved.FileName(AppPath() + QStringLiteral("/main.ini"));
+        ASSERT_TRUE(saved.Load());
+        EXPECT_EQ(
+            saved.GetValue(QStringLiteral("Cam1"), QStringLiteral("IPAddress")).value_or(QString()),
+            c.want);
+        EXPECT_EQ(
+            saved.GetValue(QStringLiteral("Cam2"), QStringLiteral("IPAddress")).value_or(QString()),
+            oldAddress);
     }
 }
 
