@@ -1,5 +1,6 @@
 #include "discovery/frm_update_fw.h"
 
+#include "discovery/discovery_windows.h"
 #include "engine/frm_main.h"
 #include "engine/registry_windows.h"
 #include "foundation/app_paths.h"
@@ -179,12 +180,14 @@ void frmUpdateFW::cmdUpdateFirmware_Click()
         return;
     }
     bool succeeded = false;
+    bool cameraBack = false;
     if (auto* transfer = windows().Get<frmTFTPProgress>(kTFTPProgressWindowName)) {
         transfer->TFTPServer = server.ipAddress();
         transfer->FirmwareFile = copy;
         transfer->ShowModal(this);
         transfer = windows().IfLoaded<frmTFTPProgress>(kTFTPProgressWindowName);
         succeeded = transfer && transfer->m_bSucceeded;
+        cameraBack = transfer && transfer->m_bCameraBack;
         windows().Unload(kTFTPProgressWindowName);
     }
     QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -194,6 +197,11 @@ void frmUpdateFW::cmdUpdateFirmware_Click()
         // goes on as before.
         if (wasEnabled)
             engine->CamStart(slot);
+        Finish();
+        return;
+    }
+    if (!cameraBack) {
+        // The wait said so: the slot keeps the camera it knew, stopped.
         Finish();
         return;
     }
@@ -319,7 +327,10 @@ void frmTFTPProgress::tftp_TransferComplete()
     ui().DoEvents();
     if (auto* wait = windows().Get<frmProgress>(kProgressWindowName)) {
         wait->OpTime = gWaitMs;
+        wait->CameraAddress = TFTPServer;
         wait->ShowModal(nullptr);
+        wait = windows().IfLoaded<frmProgress>(kProgressWindowName);
+        m_bCameraBack = wait && wait->m_bCameraBack;
         windows().Unload(kProgressWindowName);
     }
     m_bSucceeded = true;
@@ -362,24 +373,29 @@ void frmProgress::SetTickForTests(int ms) { gTickMs = ms > 0 ? ms : kTickMs; }
 frmProgress::frmProgress(QWidget* parent) : DialogBase(parent)
 {
     setWindowTitle(gAppTitle);
-    setFixedSize(360, 84);
+    setFixedSize(360, 130);
     progressbar = new QProgressBar(this);
     progressbar->setGeometry(12, 16, 336, 22);
     progressbar->setRange(0, kMaximum);
     progressbar->setTextVisible(false);
     lblComplete = new QLabel(QStringLiteral("Complete"), this);
-    lblComplete->setGeometry(12, 48, 160, 22);
+    lblComplete->setGeometry(12, 48, 200, 22);
     lblProgress = new QLabel(QStringLiteral("0%"), this);
     lblProgress->setGeometry(268, 48, 80, 22);
     lblProgress->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblWait = new QLabel(this);
+    lblWait->setGeometry(12, 76, 336, 44);
+    lblWait->setWordWrap(true);
     connect(&timer, &QTimer::timeout, this,
             [this] { Guard("timer_Timer", [this] { timer_Timer(); }); });
 }
 
+frmProgress::~frmProgress() = default;
+
 void frmProgress::Form_Load()
 {
     timer.setInterval(gTickMs);
-    ApplyLanguageFont({lblProgress, lblComplete});
+    ApplyLanguageFont({lblProgress, lblComplete, lblWait});
     LoadLanguage();
 }
 
@@ -390,7 +406,10 @@ bool frmProgress::LoadLanguage()
         return false;
     setWindowTitle(lang->Text(QStringLiteral("Caption")));
     lblComplete->setText(lang->Text(QStringLiteral("lblComplete")));
-    m_sMsg[1] = lang->Messages(1)[0];
+    lblWait->setText(lang->Text(QStringLiteral("lblWait")));
+    const std::vector<QString> messages = lang->Messages(2);
+    for (size_t i = 1; i <= 2; ++i)
+        m_sMsg[i] = messages[i - 1];
     return true;
 }
 
@@ -400,21 +419,80 @@ void frmProgress::OnFirstShow()
     // The wait in steps of the timer's tick: 50 s in 100 ms ticks is 2 per tick.
     const double ticks = static_cast<double>(std::max(OpTime, 1)) / kTickMs;
     m_step = std::max(1, RoundHalfEven(kMaximum / ticks));
+    // The usual restart fills the bar; a slow camera gets as long again and
+    // a fifth (50 s, then up to 120 s in all).
+    m_limitTicks = kMaximum / m_step * 12 / 5 + 1;
+    m_ticks = 0;
+    m_cameraGone = false;
+    m_bCameraBack = false;
+    if (!CameraAddress.isEmpty()) {
+        const auto make = discoveryControls().imageServer;
+        m_camera = make ? make() : nullptr;
+    }
+    if (m_camera) {
+        const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
+        m_camera->setIPAddress(CameraAddress);
+        m_camera->setPort(cam.Port);
+        m_camera->setUserName(cam.UserName);
+        m_camera->setPassword(cam.Password);
+        connect(m_camera.get(), &ImageServer::EndCheckIP, this, [this](int status) {
+            Guard("ImageServer_EndCheckIP",
+                  [this, status] { CameraAnswered(status == ImageServer::kTrue); });
+        });
+    }
     timer.start();
 }
 
 void frmProgress::timer_Timer()
 {
+    ++m_ticks;
     const int next = progressbar->value() + m_step;
-    if (next > kMaximum) {
-        timer.stop();
-        hide();
-        ui().DoEvents();
-        Message(m_sMsg[1], MsgIcon::Information);
+    if (!m_camera) {
+        // Nobody to ask: the wait is the usual time.
+        if (next > kMaximum) {
+            EndWait(true);
+            return;
+        }
+    } else if (m_ticks > m_limitTicks) {
+        EndWait(false);
         return;
     }
-    progressbar->setValue(next);
-    lblProgress->setText(QStringLiteral("%1%").arg(RoundHalfEven(next / 10.0)));
+    if (next <= kMaximum) {
+        progressbar->setValue(next);
+        lblProgress->setText(QStringLiteral("%1%").arg(RoundHalfEven(next / 10.0)));
+    }
+    if (m_camera && !m_asking) {
+        m_asking = true;
+        if (m_camera->checkIP(1, false) != ImageServer::kTrue)
+            CameraAnswered(false);
+    }
+}
+
+void frmProgress::CameraAnswered(bool answered)
+{
+    m_asking = false;
+    if (!timer.isActive())
+        return;  // the wait is over
+    if (!answered) {
+        m_cameraGone = true;
+        return;
+    }
+    // Back after it went away, or still there once the usual time is over
+    // (a restart too quick to be seen).
+    if (m_cameraGone || progressbar->value() + m_step > kMaximum)
+        EndWait(true);
+}
+
+void frmProgress::EndWait(bool cameraBack)
+{
+    timer.stop();
+    m_bCameraBack = cameraBack;
+    hide();
+    ui().DoEvents();
+    if (cameraBack)
+        Message(m_sMsg[1], MsgIcon::Information);
+    else
+        Message(m_sMsg[2], MsgIcon::Critical);
 }
 
 void RegisterFirmwareWindows(WindowRegistry& registry)

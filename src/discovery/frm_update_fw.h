@@ -4,13 +4,14 @@
 //                    unloads it afterwards);
 //   frmTFTPProgress  sends a private copy of the file by TFTP, with a progress
 //                    bar and a 30 s watchdog that restarts on every progress;
-//   frmProgress      waits while the camera writes the image and restarts.
+//   frmProgress      waits while the camera writes the image and restarts,
+//                    until it answers again.
 // Afterwards the camera is identified again and its new versions go into the
-// slot. A failed copy or transfer is reported, and the camera is left running
-// as it was before; so is a transfer the operator ends with the close box.
-// The busy pointer is shown only while the dialog itself works (stopping the
-// camera, copying, identifying): the boxes and the two windows over it have
-// the normal pointer.
+// slot; a camera that did not come back is reported and its slot stays
+// stopped with the identity it had. A failed copy or transfer is reported, and the camera is left
+// running as it was before; so is a transfer the operator ends with the close box. The busy pointer
+// is shown only while the dialog itself works (stopping the camera, copying, identifying): the
+// boxes and the two windows over it have the normal pointer.
 #pragma once
 
 #include "discovery/dialog_base.h"
@@ -26,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class ImageServer;
 class TFTP;
 
 class frmUpdateFW : public DialogBase, public IModalDialog {
@@ -73,8 +75,10 @@ public:
     // Public fields: where to send, and what.
     QString TFTPServer;
     QString FirmwareFile;
-    // True once the camera took the whole file and the restart wait ended.
+    // True once the camera took the whole file and the restart wait ended;
+    // m_bCameraBack tells whether the camera answered again within the wait.
     bool m_bSucceeded = false;
+    bool m_bCameraBack = false;
 
     TFTP* tftp;
     QTimer tmrTimeOut;
@@ -115,13 +119,20 @@ public:
     static constexpr int kMaximum = 1000;
 
     explicit frmProgress(QWidget* parent = nullptr);
+    ~frmProgress() override;
 
     int OpTime = 0;  // length of the wait, ms
+    // The camera that restarts, asked on every tick (one question at a time)
+    // with the current slot's port and account; empty: a plain timed wait.
+    QString CameraAddress;
+    // True when the wait ended because the camera answered again.
+    bool m_bCameraBack = false;
 
     QTimer timer;
     QProgressBar* progressbar;
     QLabel* lblComplete;
     QLabel* lblProgress;
+    QLabel* lblWait;  // why the window cannot be closed
 
     void Form_Load() override;
     bool LoadLanguage();
@@ -130,16 +141,30 @@ public:
     static void SetTickForTests(int ms);
 
 protected:
-    // The wait cannot be cut short: the camera is writing the image and
-    // restarting whatever this window does, and identifying it before the
-    // wait is over would find no camera and leave the slot stopped.
+    // The wait cannot be cut short (the window says so): the camera is
+    // writing the image and restarting whatever this window does, and
+    // identifying it before it is back would find no camera and leave the
+    // slot stopped. It ends as soon as the camera answers again after it went
+    // away (or answers at all once the usual restart time is over), and after
+    // the usual time and a grace of as long again and a fifth for a slow
+    // camera, with a box that says the camera did not come back.
     bool CloseRefused() const override { return true; }
     void OnCancel() override {}
     void OnFirstShow() override;
 
 private:
+    // The camera's answer to the question of the tick that asked.
+    void CameraAnswered(bool answered);
+    // Ends the wait with the box that says how it ended.
+    void EndWait(bool cameraBack);
+
     int m_step = 0;
-    std::array<QString, 2> m_sMsg;  // 1
+    int m_ticks = 0;
+    int m_limitTicks = 0;  // the longest wait, for a slow camera
+    bool m_asking = false;
+    bool m_cameraGone = false;
+    std::unique_ptr<ImageServer> m_camera;
+    std::array<QString, 3> m_sMsg;  // 1..2
 };
 
 // Registers frmUpdateFW, frmTFTPProgress and frmProgress.

@@ -184,6 +184,94 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
     ForgetProgramGlobals();
 }
 
+TEST(FirmwareCamsim, TheWaitEndsWhenTheCameraIsBackAndSaysSoWhenItIsNot)
+{
+    struct Case {
+        const char* name;
+        bool cameraEnds;  // camsim ends during the wait
+        int waitMs;       // the usual restart time
+        QString message;
+        QString version;  // the slot's afterwards
+        bool running;
+    };
+    const Case cases[] = {
+        {"back in seconds: no 50 s wait", false, 0,
+         Caption(QStringLiteral("frmProgress"), QStringLiteral("Message1")), QStringLiteral("3.10"),
+         true},
+        {"gone for good: told, the slot stays stopped", true, 1000,
+         Caption(QStringLiteral("frmProgress"), QStringLiteral("Message2")), QStringLiteral("1.20"),
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempProgramFolder program;
+        const QString ini = program.write(
+            QStringLiteral("cams.ini"),
+            "[camera1]\naddress=127.0.0.2\nport=0\nname=Porch\nuser=admin\npassword=admin\n"
+            "fw_version=1.20\ntftp_port=0\nreboot_ms=1500\n");
+        CamsimProcess sim;
+        QString error;
+        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
+        TFTP::SetTftpPort(sim.Control(1, "state").value(QStringLiteral("tftp_port")).toInt());
+        frmTFTPProgress::SetTimesForTests(frmTFTPProgress::kWatchdogMs, c.waitMs);
+
+        RealTimeUi ui;
+        QTemporaryDir data;
+        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+        CamInfo& cam = AssignSimCamera(1, sim.cams[0]);
+        cam.FWVersion = QStringLiteral("1.20");
+        gCurCam = 1;
+        WindowRegistry& registry = windows();
+        registry.Reset();
+        RegisterEngineWindow(registry);
+        RegisterClientWindows(registry);
+        RegisterDiscoveryWindows(registry);
+        auto* engine = registry.Get<frmMain>(kEngineWindowName);
+        ASSERT_NE(engine, nullptr);
+
+        const QString file = program.write(QStringLiteral("firmware.bin"),
+                                           "CAMFW/1 version=3.10\n" + QByteArray(20000, 'f'));
+        int barAtBox = -1;
+        ui.onMsgBox = [&](const ShownMessage&) {
+            if (auto* wait = registry.IfLoaded<frmProgress>(kProgressWindowName))
+                barAtBox = wait->progressbar->value();
+        };
+        bool saysWhy = false;
+        ModalScript script(180000);
+        script.OnVisible<frmUpdateFW>("the update dialog", [&](frmUpdateFW& d) {
+            ModalScript::Type(d.txtFirmwareFileName, file);
+            ModalScript::Click(d.cmdUpdateFirmware);
+        });
+        script.OnVisible<frmProgress>("the wait", [&](frmProgress& w) {
+            saysWhy = !w.lblWait->text().isEmpty() && w.lblWait->isVisible();
+            if (c.cameraEnds)
+                sim.Stop();
+        });
+        registry.Get<frmUpdateFW>(kUpdateFWWindowName)->ShowModal(nullptr);
+        ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
+        registry.Unload(kUpdateFWWindowName);
+
+        QStringList shown;
+        for (const ShownMessage& m : ui.messages)
+            shown << m.text;
+        EXPECT_EQ(shown, QStringList{c.message});
+        EXPECT_TRUE(saysWhy) << "the wait says why it cannot be closed";
+        if (!c.cameraEnds) {
+            EXPECT_LT(barAtBox, frmProgress::kMaximum)
+                << "the camera answered before the usual restart time was over";
+        }
+        EXPECT_EQ(cam.FWVersion, c.version);
+        EXPECT_EQ(cam.Enable, c.running);
+        EXPECT_EQ(engine->Cam(1).isRunning(), c.running);
+
+        ui.onMsgBox = nullptr;
+        registry.Reset();
+        TFTP::SetTftpPort(0);
+        frmTFTPProgress::SetTimesForTests(0, 0);
+        ForgetProgramGlobals();
+    }
+}
+
 // The transfer and wait windows on their own, with a TFTP server that takes
 // the write request and never answers.
 class FirmwareWindows : public ::testing::Test {
