@@ -7,7 +7,7 @@ packages=(
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   libcurl4-openssl-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth fonts-dejavu-core iproute2
+  xvfb xauth fonts-dejavu-core iproute2 openbox libxcb1-dev
   ffmpeg openssl tftpd-hpa
 )
 missing=()
