@@ -419,8 +419,8 @@ void frmProgress::OnFirstShow()
     // The wait in steps of the timer's tick: 50 s in 100 ms ticks is 2 per tick.
     const double ticks = static_cast<double>(std::max(OpTime, 1)) / kTickMs;
     m_step = std::max(1, RoundHalfEven(kMaximum / ticks));
-    // The usual restart fills the bar; a slow camera gets as long again and
-    // a fifth (50 s, then up to 120 s in all).
+    // The usual restart fills the bar; a slow camera gets up to 2.4 times
+    // as long in all (120 s for the usual 50 s).
     m_limitTicks = kMaximum / m_step * 12 / 5 + 1;
     m_ticks = 0;
     m_cameraGone = false;

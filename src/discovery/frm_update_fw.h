@@ -145,9 +145,9 @@ protected:
     // writing the image and restarting whatever this window does, and
     // identifying it before it is back would find no camera and leave the
     // slot stopped. It ends as soon as the camera answers again after it went
-    // away (or answers at all once the usual restart time is over), and after
-    // the usual time and a grace of as long again and a fifth for a slow
-    // camera, with a box that says the camera did not come back.
+    // away (or answers at all once the usual restart time is over), and, for
+    // a slow camera, at the latest after 2.4 times the usual time (120 s for
+    // the usual 50 s) with a box that says the camera did not come back.
     bool CloseRefused() const override { return true; }
     void OnCancel() override {}
     void OnFirstShow() override;
