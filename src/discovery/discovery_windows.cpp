@@ -63,6 +63,20 @@ void SetDiscoveryControls(DiscoveryControls controls)
     Controls() = std::move(controls);
 }
 
+std::unique_ptr<ImageServer> SlotCameraAt(int slot, const QString& address)
+{
+    const auto& make = discoveryControls().imageServer;
+    std::unique_ptr<ImageServer> server = make ? make() : nullptr;
+    if (!server)
+        return nullptr;
+    const CamInfo& cam = gCam[static_cast<size_t>(slot)];
+    server->setIPAddress(address);
+    server->setPort(cam.Port);
+    server->setUserName(cam.UserName);
+    server->setPassword(cam.Password);
+    return server;
+}
+
 QString MakeLoginText() { return MakeNonce(discoveryControls().random); }
 
 void PutViewerCredentials(ImageServer& server, WisViewer& viewer, const QString& user,

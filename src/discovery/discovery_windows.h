@@ -29,6 +29,10 @@ const DiscoveryControls& discoveryControls();
 // SetDiscoveryControls({}) restores the production controls.
 void SetDiscoveryControls(DiscoveryControls controls);
 
+// A hidden camera object for asking slot `slot`'s camera at `address`: the
+// slot's port and account put on it; null when the controls make none.
+std::unique_ptr<ImageServer> SlotCameraAt(int slot, const QString& address);
+
 // The log-in text of a protocol-3 camera: a new one for every log-in, made
 // from the discovery controls' random numbers.
 QString MakeLoginText();

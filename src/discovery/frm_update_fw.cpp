@@ -425,16 +425,9 @@ void frmProgress::OnFirstShow()
     m_ticks = 0;
     m_cameraGone = false;
     m_bCameraBack = false;
-    if (!CameraAddress.isEmpty()) {
-        const auto make = discoveryControls().imageServer;
-        m_camera = make ? make() : nullptr;
-    }
+    if (!CameraAddress.isEmpty())
+        m_camera = SlotCameraAt(gCurCam, CameraAddress);
     if (m_camera) {
-        const CamInfo& cam = gCam[static_cast<size_t>(gCurCam)];
-        m_camera->setIPAddress(CameraAddress);
-        m_camera->setPort(cam.Port);
-        m_camera->setUserName(cam.UserName);
-        m_camera->setPassword(cam.Password);
         connect(m_camera.get(), &ImageServer::EndCheckIP, this, [this](int status) {
             Guard("ImageServer_EndCheckIP",
                   [this, status] { CameraAnswered(status == ImageServer::kTrue); });

@@ -92,14 +92,9 @@ int frmWeb::CameraWebPort(int slot)
     const CamInfo& cam = gCam[static_cast<size_t>(slot)];
     if (cam.Protocol == kProtocolViewer || cam.Protocol == kProtocolWebStream)
         return 0;
-    const auto make = discoveryControls().imageServer;
-    std::unique_ptr<ImageServer> server = make ? make() : nullptr;
+    std::unique_ptr<ImageServer> server = SlotCameraAt(slot, cam.IPAddress);
     if (!server)
         return 0;
-    server->setIPAddress(cam.IPAddress);
-    server->setPort(cam.Port);
-    server->setUserName(cam.UserName);
-    server->setPassword(cam.Password);
     const BusyPointer busy;
     if (server->checkIP(0, false) != ImageServer::kTrue)
         return 0;
