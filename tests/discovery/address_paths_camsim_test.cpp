@@ -11,7 +11,6 @@
 
 #include <QLineEdit>
 #include <QRadioButton>
-#include <unistd.h>
 
 namespace {
 
@@ -52,8 +51,7 @@ TEST_F(AddressPathsCamsim, ACameraThatSharesItsAddressIsMovedBeforeItIsAdded)
 {
     // The added camera serves on the protocol-0 port, on an address no other
     // test uses; the other camera shares that address on a port of its own.
-    const QString net =
-        QStringLiteral("127.%1.%2.").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
+    const QString net = OwnLoopbackNet();
     const QString shared = net + QStringLiteral("22");
     const QString fresh = net + QStringLiteral("51");
     StartSim("[camera1]\naddress=" + shared.toUtf8()

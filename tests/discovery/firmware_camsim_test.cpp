@@ -40,33 +40,59 @@ QString Caption(const QString& section, const QString& key)
     return f.GetValue(section, key).value_or(QString());
 }
 
-TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersion)
-{
-    TempProgramFolder program;
-    const QString ini = program.write(
-        QStringLiteral("cams.ini"),
-        "[camera1]\naddress=127.0.0.2\nport=0\nname=Porch\nuser=admin\npassword=admin\n"
-        "fw_version=1.20\ntftp_port=0\nreboot_ms=300\n");
-    CamsimProcess sim;
-    QString error;
-    ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
-    TFTP::SetTftpPort(sim.Control(1, "state").value(QStringLiteral("tftp_port")).toInt());
-    frmTFTPProgress::SetTimesForTests(frmTFTPProgress::kWatchdogMs, 1000);
+// One camsim camera in slot 1 (firmware 1.20, back `rebootMs` after an
+// update) and the engine showing it; the firmware server is the camera's.
+struct FirmwareRig {
+    void Start(int rebootMs, int waitMs)
+    {
+        const QString ini = program.write(
+            QStringLiteral("cams.ini"),
+            "[camera1]\naddress=127.0.0.2\nport=0\nname=Porch\nuser=admin\npassword=admin\n"
+            "fw_version=1.20\ntftp_port=0\nreboot_ms="
+                + QByteArray::number(rebootMs) + "\n");
+        QString error;
+        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
+        TFTP::SetTftpPort(sim.Control(1, "state").value(QStringLiteral("tftp_port")).toInt());
+        frmTFTPProgress::SetTimesForTests(frmTFTPProgress::kWatchdogMs, waitMs);
+        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
+        cam = &AssignSimCamera(1, sim.cams[0]);
+        cam->FWVersion = QStringLiteral("1.20");
+        gCurCam = 1;
+        WindowRegistry& registry = windows();
+        registry.Reset();
+        RegisterEngineWindow(registry);
+        RegisterClientWindows(registry);
+        RegisterDiscoveryWindows(registry);
+        engine = registry.Get<frmMain>(kEngineWindowName);
+        ASSERT_NE(engine, nullptr);
+    }
+    ~FirmwareRig()
+    {
+        ui.onMsgBox = nullptr;
+        windows().Reset();
+        TFTP::SetTftpPort(0);
+        frmTFTPProgress::SetTimesForTests(0, 0);
+        ForgetProgramGlobals();
+    }
 
+    TempProgramFolder program;
+    CamsimProcess sim;
     RealTimeUi ui;
     QTemporaryDir data;
-    ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
-    CamInfo& cam = AssignSimCamera(1, sim.cams[0]);
-    cam.FWVersion = QStringLiteral("1.20");
-    gCurCam = 1;
+    CamInfo* cam = nullptr;
+    frmMain* engine = nullptr;
+};
 
+TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersion)
+{
+    FirmwareRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.Start(300, 1000));
+    TempProgramFolder& program = rig.program;
+    CamsimProcess& sim = rig.sim;
+    RealTimeUi& ui = rig.ui;
+    CamInfo& cam = *rig.cam;
     WindowRegistry& registry = windows();
-    registry.Reset();
-    RegisterEngineWindow(registry);
-    RegisterClientWindows(registry);
-    RegisterDiscoveryWindows(registry);
-    auto* engine = registry.Get<frmMain>(kEngineWindowName);
-    ASSERT_NE(engine, nullptr);
+    frmMain* engine = rig.engine;
     ASSERT_TRUE(engine->Cam(1).isRunning());
 
     // Where the camera's firmware server does not answer: a port of its own
@@ -176,12 +202,6 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
     }
     EXPECT_EQ(sim.Control(1, "state").value(QStringLiteral("firmware_updates")),
               QStringLiteral("1"));
-
-    ui.onMsgBox = nullptr;
-    registry.Reset();
-    TFTP::SetTftpPort(0);
-    frmTFTPProgress::SetTimesForTests(0, 0);
-    ForgetProgramGlobals();
 }
 
 TEST(FirmwareCamsim, TheWaitEndsWhenTheCameraIsBackAndSaysSoWhenItIsNot)
@@ -204,30 +224,14 @@ TEST(FirmwareCamsim, TheWaitEndsWhenTheCameraIsBackAndSaysSoWhenItIsNot)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TempProgramFolder program;
-        const QString ini = program.write(
-            QStringLiteral("cams.ini"),
-            "[camera1]\naddress=127.0.0.2\nport=0\nname=Porch\nuser=admin\npassword=admin\n"
-            "fw_version=1.20\ntftp_port=0\nreboot_ms=1500\n");
-        CamsimProcess sim;
-        QString error;
-        ASSERT_TRUE(sim.Start({QStringLiteral("--config"), ini}, &error)) << error.toStdString();
-        TFTP::SetTftpPort(sim.Control(1, "state").value(QStringLiteral("tftp_port")).toInt());
-        frmTFTPProgress::SetTimesForTests(frmTFTPProgress::kWatchdogMs, c.waitMs);
-
-        RealTimeUi ui;
-        QTemporaryDir data;
-        ASSERT_NO_FATAL_FAILURE(InitGlobalsWithShippedPack(data.path()));
-        CamInfo& cam = AssignSimCamera(1, sim.cams[0]);
-        cam.FWVersion = QStringLiteral("1.20");
-        gCurCam = 1;
+        FirmwareRig rig;
+        ASSERT_NO_FATAL_FAILURE(rig.Start(1500, c.waitMs));
+        TempProgramFolder& program = rig.program;
+        CamsimProcess& sim = rig.sim;
+        RealTimeUi& ui = rig.ui;
+        CamInfo& cam = *rig.cam;
         WindowRegistry& registry = windows();
-        registry.Reset();
-        RegisterEngineWindow(registry);
-        RegisterClientWindows(registry);
-        RegisterDiscoveryWindows(registry);
-        auto* engine = registry.Get<frmMain>(kEngineWindowName);
-        ASSERT_NE(engine, nullptr);
+        frmMain* engine = rig.engine;
 
         const QString file = program.write(QStringLiteral("firmware.bin"),
                                            "CAMFW/1 version=3.10\n" + QByteArray(20000, 'f'));
@@ -263,12 +267,6 @@ TEST(FirmwareCamsim, TheWaitEndsWhenTheCameraIsBackAndSaysSoWhenItIsNot)
         EXPECT_EQ(cam.FWVersion, c.version);
         EXPECT_EQ(cam.Enable, c.running);
         EXPECT_EQ(engine->Cam(1).isRunning(), c.running);
-
-        ui.onMsgBox = nullptr;
-        registry.Reset();
-        TFTP::SetTftpPort(0);
-        frmTFTPProgress::SetTimesForTests(0, 0);
-        ForgetProgramGlobals();
     }
 }
 

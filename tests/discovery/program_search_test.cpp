@@ -23,15 +23,13 @@
 
 #include <QTreeWidget>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
 
 TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
 {
     // The camera serves on the protocol-0 port, on an address of its own.
-    const QString address =
-        QStringLiteral("127.%1.%2.9").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
+    const QString address = OwnLoopbackNet() + QStringLiteral("9");
     TempProgramFolder folder;
     const QString ini =
         folder.write(QStringLiteral("cams.ini"),

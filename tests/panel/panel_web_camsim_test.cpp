@@ -27,9 +27,22 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 namespace {
+
+// Runs the whole program from `folder` with the shipped resources and this
+// main.ini; the panel, or null when it did not start.
+frmController* StartProgram(TempProgramFolder& folder, const QString& mainIni)
+{
+    if (!CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()))
+        return nullptr;
+    folder.write(QStringLiteral("main.ini"), mainIni.toUtf8());
+    windows().Reset();
+    RegisterProgramWindows();
+    if (Main() != StartupResult::Running)
+        return nullptr;
+    return windows().IfLoaded<frmController>(kPanelWindowName);
+}
 
 TEST(PanelWebCamsim, TheWebButtonRenamesTheSlotsCamera)
 {
@@ -46,20 +59,13 @@ TEST(PanelWebCamsim, TheWebButtonRenamesTheSlotsCamera)
 
     RealTimeUi ui;
     TempProgramFolder folder;
-    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
-    folder.write(QStringLiteral("main.ini"),
-                 QStringLiteral("[Cam1]\nEnable=True\nAssign=True\nUserName=admin\n"
-                                "Password=secret\nIPAddress=%1\nPort=%2\nServerName=Sim 1\n")
-                     .arg(camera.address)
-                     .arg(camera.port)
-                     .toUtf8());
-    WindowRegistry& registry = windows();
-    registry.Reset();
-    RegisterProgramWindows();
-    ASSERT_EQ(Main(), StartupResult::Running);
-
-    auto* panel = registry.IfLoaded<frmController>(kPanelWindowName);
+    auto* panel = StartProgram(
+        folder, QStringLiteral("[Cam1]\nEnable=True\nAssign=True\nUserName=admin\n"
+                               "Password=secret\nIPAddress=%1\nPort=%2\nServerName=Sim 1\n")
+                    .arg(camera.address)
+                    .arg(camera.port));
     ASSERT_NE(panel, nullptr);
+    WindowRegistry& registry = windows();
     SkinMouse mouse(panel->SkinForm1());
     const auto line = [&](const char* name) {
         return panel->SkinForm1()->GetElement(QString::fromLatin1(name)).text();
@@ -126,8 +132,7 @@ TEST(PanelWebCamsim, TheWebButtonOpensThePagesOfACameraOnTheImagePort)
     // A camera on 8481 that serves its pages there too, as its identity says.
     if (!EmbeddedBrowserAvailable())
         GTEST_SKIP() << "this build has no embedded browser";
-    const QString address =
-        QStringLiteral("127.%1.%2.11").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
+    const QString address = OwnLoopbackNet() + QStringLiteral("11");
     TempProgramFolder folder;
     const QString ini =
         folder.write(QStringLiteral("cams.ini"),
@@ -140,18 +145,12 @@ TEST(PanelWebCamsim, TheWebButtonOpensThePagesOfACameraOnTheImagePort)
     ASSERT_EQ(sim.cams.at(0).port, 8481);
 
     RealTimeUi ui;
-    ASSERT_TRUE(CopyTree(QStringLiteral(CAM_RESOURCES_DIR), folder.path()));
-    folder.write(QStringLiteral("main.ini"),
-                 QStringLiteral("[Cam1]\nEnable=True\nAssign=True\nIPAddress=%1\nPort=8481\n"
-                                "ServerName=Porch\n")
-                     .arg(address)
-                     .toUtf8());
-    WindowRegistry& registry = windows();
-    registry.Reset();
-    RegisterProgramWindows();
-    ASSERT_EQ(Main(), StartupResult::Running);
-    auto* panel = registry.IfLoaded<frmController>(kPanelWindowName);
+    auto* panel = StartProgram(
+        folder, QStringLiteral("[Cam1]\nEnable=True\nAssign=True\nIPAddress=%1\nPort=8481\n"
+                               "ServerName=Porch\n")
+                    .arg(address));
     ASSERT_NE(panel, nullptr);
+    WindowRegistry& registry = windows();
     SkinMouse mouse(panel->SkinForm1());
     mouse.click(QStringLiteral("CamConf"));
     ASSERT_TRUE(gCamCfgOpen) << "the set-up group is open";

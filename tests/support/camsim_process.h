@@ -12,6 +12,7 @@
 #include <QTemporaryFile>
 #include <QThread>
 #include <signal.h>
+#include <unistd.h>
 #include <vector>
 
 class CamsimProcess {
@@ -103,6 +104,14 @@ public:
 private:
     QProcess process_;
 };
+
+// "127.A.B.": a loopback network of this test process's own (from its process
+// id), for cameras that must serve on a fixed port such as 8481 without
+// meeting another run's.
+inline QString OwnLoopbackNet()
+{
+    return QStringLiteral("127.%1.%2.").arg(100 + ::getpid() % 100).arg(::getpid() / 100 % 250);
+}
 
 // Runs the event loop until `done` holds or `timeoutMs` passed; true when it held.
 template <typename Pred> bool WaitUntil(Pred done, int timeoutMs)
