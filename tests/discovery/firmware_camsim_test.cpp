@@ -352,8 +352,9 @@ TEST_F(FirmwareWindows, OnlyTheCloseBoxEndsATransferAndTheWaitRunsToItsEnd)
 {
     ASSERT_EQ(silent.state(), QAbstractSocket::BoundState);
     // Esc is no way out of the transfer window; its close box aborts the
-    // transfer, and nothing is reported afterwards (the watchdog is off).
-    frmTFTPProgress::SetTimesForTests(300, 0);
+    // transfer, and nothing is reported afterwards (the watchdog is off). The
+    // watchdog is long enough that only a hang reaches it before the Esc.
+    frmTFTPProgress::SetTimesForTests(60000, 0);
     frmTFTPProgress& transfer = Transfer();
     bool sendingAfterEsc = false;
     bool closedAtOnce = false;
@@ -371,6 +372,7 @@ TEST_F(FirmwareWindows, OnlyTheCloseBoxEndsATransferAndTheWaitRunsToItsEnd)
     EXPECT_TRUE(sendingAfterEsc);
     EXPECT_TRUE(closedAtOnce);
     EXPECT_FALSE(transfer.tftp->busy()) << "the transfer was aborted";
+    EXPECT_FALSE(transfer.tmrTimeOut.isActive()) << "the watchdog was stopped with it";
     WaitUntil([] { return false; }, 800);
     EXPECT_FALSE(transfer.m_bSucceeded);
     EXPECT_TRUE(ui.messages.empty()) << "no box: neither the watchdog's nor a late event's";

@@ -17,6 +17,8 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace {
 
 class DisplayCamsim : public ::testing::Test {
@@ -105,17 +107,20 @@ TEST_F(DisplayCamsim, TheTourShowsEachRunningCameraInTurnAtTheConfiguredStep)
             }
             return shown.size() >= 4;
         },
-        8000);
+        20000);
     ASSERT_GE(shown.size(), 4u);
     for (size_t i = 1; i < shown.size(); ++i) {
         EXPECT_NE(shown[i], shown[i - 1]);
         EXPECT_TRUE(shown[i] == 1 || shown[i] == 2);
     }
-    // The steps after the first: about a second each (the loaded machine may stretch them).
-    for (size_t i = 1; i < after.size(); ++i) {
-        EXPECT_GE(after[i], 800) << i;
-        EXPECT_LE(after[i], 2500) << i;
-    }
+    // About a second each, counted from the click, which starts the step
+    // timer. A busy machine delays single ticks (a late one is followed by an
+    // early-looking one, since the timer keeps its beat), so the steps are
+    // judged by their sum.
+    const qint64 steps = std::accumulate(after.begin(), after.end(), qint64{0});
+    const auto count = static_cast<qint64>(after.size());
+    EXPECT_GE(steps, count * 800);
+    EXPECT_LE(steps, count * 2500);
 
     mouse->click(QStringLiteral("Scan"));
     EXPECT_FALSE(gScanMode);

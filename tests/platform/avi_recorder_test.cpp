@@ -204,6 +204,35 @@ TEST_F(AviRecorderTest, FileKeepsTheCameraPicturesAndTiming)
     }
 }
 
+TEST_F(AviRecorderTest, AFileKeepsTheCameraTimeWhenPicturesOutrunItsRate)
+{
+    // The file's rate is measured on the first pictures (10 per second); the
+    // camera then sends 25 per second for 6 s. The file must not play for
+    // longer than the 8 s it covers: the surplus pictures are left out.
+    Events events;
+    AviRecorder recorder(events.Sink());
+    Feeder feed{recorder, 10};
+    RecordSettings s;
+    s.folder = Folder();
+    s.splitBytes = 0;
+    recorder.Start(s);
+    feed.PushMany(20);
+    feed.fps = 25;
+    feed.PushMany(150);
+    ASSERT_TRUE(recorder.Stop());
+    EXPECT_GT(recorder.GetStats().framesDropped, 0u);
+
+    const QStringList files = AviFiles(Folder());
+    ASSERT_EQ(files.size(), 1);
+    const MediaInfo m = ProbeMedia(QDir(Folder()).filePath(files[0]));
+    ASSERT_TRUE(m.ran);
+    EXPECT_EQ(m.errors, QString());
+    EXPECT_NEAR(m.frameRate, 10, 0.01);
+    const double covered = 20 / 10.0 + 150 / 25.0;
+    EXPECT_GE(m.durationS, covered - 0.2);
+    EXPECT_LE(m.durationS, covered + 1.1) << "at most the allowed lead past the camera's time";
+}
+
 TEST_F(AviRecorderTest, SplitsBySizeAndTimeWithoutLosingPictures)
 {
     struct Case {
@@ -211,16 +240,21 @@ TEST_F(AviRecorderTest, SplitsBySizeAndTimeWithoutLosingPictures)
         int mode;
         qint64 bytes, ms;
         int expectedCode;
+        double fps;
+        int pictures;
     } cases[] = {
-        {"size", 0, 1 * kMiB, 0, AviRecorder::kSplitSize},
-        {"time", 1, 0, 2000, AviRecorder::kSplitTime},
+        {"size", 0, 1 * kMiB, 0, AviRecorder::kSplitSize, 25, 110},
+        {"time", 1, 0, 2000, AviRecorder::kSplitTime, 25, 110},
+        // 2 s is no whole number of frames: the last picture of a file must
+        // end by the split time, not merely start before it.
+        {"time, 9 fps", 1, 0, 2000, AviRecorder::kSplitTime, 9, 40},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QTemporaryDir dir;
         Events events;
         AviRecorder recorder(events.Sink());
-        Feeder feed{recorder};
+        Feeder feed{recorder, c.fps};
         RecordSettings s;
         s.folder = dir.path();
         s.splitMode = c.mode;
@@ -230,7 +264,7 @@ TEST_F(AviRecorderTest, SplitsBySizeAndTimeWithoutLosingPictures)
         // As the program does: after each split, start again (a little later,
         // while pictures keep coming).
         int handled = 0;
-        for (int i = 0; i < 110; ++i) {
+        for (int i = 0; i < c.pictures; ++i) {
             feed.Push(MakeTestJpeg(640, 480, i));
             if (events.count > handled && i % 3 == 0) {
                 ++handled;

@@ -103,6 +103,9 @@ void RecordWithSplits(const SplitCase& c)
     const double recordedS = recording.elapsed() / 1000.0;
     WaitUntil([] { return false; }, 700);
     const qint64 sent = RecordInt(local.Control(1, "state"), QStringLiteral("frames_sent"), -1);
+    // The last pictures may still be on their way on a busy machine.
+    EXPECT_TRUE(
+        WaitUntil([&] { return static_cast<qint64>(cam->framesReceived()) >= sent; }, 10000));
     cam->recordStop();
     cam->stop();
 
@@ -131,7 +134,9 @@ void RecordWithSplits(const SplitCase& c)
         recorded += m.framesDecoded;
         duration += m.durationS;
     }
-    EXPECT_EQ(recorded, sent);
+    // Every picture sent is in the files, but for those a busy machine let
+    // come faster than the files' rate (left out to keep the files' time true).
+    EXPECT_EQ(recorded + static_cast<qint64>(cam->media().RecordStats().framesDropped), sent);
     // The files together play as long as the recording lasted.
     EXPECT_NEAR(duration, recordedS, 0.5 + 0.05 * recordedS);
     if (c.mode == 1) {

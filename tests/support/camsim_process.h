@@ -27,7 +27,8 @@ public:
     // Starts camsim with the given options plus "--port 0 --quiet" (unless a
     // --config is given, whose ports are used as they stand) and searches
     // answered on a free UDP port (unless --discovery-port is given). Returns
-    // false with `error` filled when it does not come up within 10 s.
+    // false with `error` filled when it does not come up within 60 s (a few
+    // seconds on a busy machine; only a hang takes longer).
     bool Start(const QStringList& args, QString* error = nullptr)
     {
         QStringList all = args;
@@ -47,7 +48,7 @@ public:
             QStringLiteral("camera (\\d+) \".*\" at ([0-9.]+):(\\d+)"));
         static const QRegularExpression discovery(
             QStringLiteral("camsim: discovery on UDP port (\\d+)"));
-        while (t.elapsed() < 10000) {
+        while (t.elapsed() < 60000) {
             if (!process_.waitForReadyRead(200) && process_.state() != QProcess::Running)
                 break;
             out += process_.readAllStandardOutput();
@@ -94,7 +95,7 @@ public:
         ep.host = cams.at(static_cast<size_t>(k - 1)).address;
         ep.port = cams.at(static_cast<size_t>(k - 1)).port;
         HttpAuthenticator none;
-        const HttpResponse r = HttpRequest(ep, none, "GET", "/sim/" + command, 3000);
+        const HttpResponse r = HttpRequest(ep, none, "GET", "/sim/" + command, 20000);
         return r.Ok() ? ParseRecord(r.body) : Record{};
     }
 

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <numeric>
 #include <set>
 #include <thread>
 #include <vector>
@@ -39,6 +40,9 @@ constexpr qsizetype kHoldMaxFrames = 1500;
 constexpr qint64 kHoldMaxBytes = 64 * kMiB;
 // A gap longer than this (camera time) is not kept in the file.
 constexpr qint64 kMaxGapUs = 60LL * 1000 * 1000;
+// How far a file may run ahead of the camera's clock when pictures come
+// faster than its frame rate; a picture beyond it is left out.
+constexpr qint64 kMaxLeadUs = 1000LL * 1000;
 // Room a file's end (index and header update) needs beyond its pictures.
 constexpr qint64 kTrailerSlack = 64 * 1024;
 constexpr int kAviIndexEntry = 16;
@@ -280,8 +284,12 @@ private:
     QString error_;
 };
 
-// Median gap between consecutive times, 0 when there are too few.
-qint64 MedianInterval(const std::vector<qint64>& times)
+// The camera's picture interval over consecutive times, 0 when there are too
+// few: the mean gap, leaving out pauses (gaps over three times the mean of
+// all). A mean, not a median: pictures that arrive in bunches (a busy network
+// or machine) make the median any of the bunch's gaps, while their mean stays
+// the camera's rate.
+qint64 TypicalInterval(const std::vector<qint64>& times)
 {
     std::vector<qint64> gaps;
     for (size_t i = 1; i < times.size(); ++i)
@@ -289,8 +297,17 @@ qint64 MedianInterval(const std::vector<qint64>& times)
             gaps.push_back(times[i] - times[i - 1]);
     if (gaps.size() < 3)
         return 0;
-    std::nth_element(gaps.begin(), gaps.begin() + static_cast<long>(gaps.size() / 2), gaps.end());
-    return gaps[gaps.size() / 2];
+    const qint64 all = std::accumulate(gaps.begin(), gaps.end(), qint64{0});
+    const qint64 pause = 3 * all / static_cast<qint64>(gaps.size());
+    qint64 sum = 0;
+    qint64 count = 0;
+    for (qint64 gap : gaps) {
+        if (gap <= pause) {
+            sum += gap;
+            ++count;
+        }
+    }
+    return count > 0 ? sum / count : 0;
 }
 
 // The time of one frame for a measured picture interval: a whole frame rate
@@ -667,14 +684,14 @@ void AviRecorder::Impl::TryOpen(bool force)
         std::lock_guard lock(mutex);
         times.assign(recentTimes.begin(), recentTimes.end());
     }
-    qint64 interval = times.size() >= 8 ? MedianInterval(times) : 0;
+    qint64 interval = times.size() >= 8 ? TypicalInterval(times) : 0;
     if (interval == 0) {
         std::vector<qint64> held;
         for (const Picture& p : hold)
             held.push_back(p.timeUs);
         const qint64 span = hold.back().timeUs - hold.front().timeUs;
         if (held.size() >= 8 || span >= 2000000 || force)
-            interval = MedianInterval(held);
+            interval = TypicalInterval(held);
         if (interval == 0 && frameTime.num == 0 && !force && held.size() < 8 && span < 2000000)
             return;  // wait for a few more pictures
     }
@@ -763,17 +780,27 @@ void AviRecorder::Impl::WritePicture(Picture&& picture)
     if (!first) {
         const qint64 elapsed = picture.timeUs - fileStartUs;
         pts = (elapsed + frameUs / 2) / frameUs;
-        if (pts <= file->LastPts())
+        if (pts <= file->LastPts()) {
+            // An early picture takes the next frame. When pictures keep coming
+            // faster than the measured rate (a camera that speeds up, a burst
+            // after a busy spell) the file would play longer than the time it
+            // covers: past the lead, the picture is left out instead.
+            if ((file->LastPts() + 1 - pts) * frameUs > kMaxLeadUs && elapsed >= 0) {
+                std::lock_guard lock(mutex);
+                ++stats.framesDropped;
+                return;
+            }
             pts = file->LastPts() + 1;
+        }
         if ((pts - file->LastPts()) * frameUs > kMaxGapUs || elapsed < 0) {
             // The camera's clock jumped: carry on from the last picture.
             pts = file->LastPts() + 1;
             fileStartUs = picture.timeUs - pts * frameUs;
         }
-        // A file holds at most the split time: the picture that would start
+        // A file holds at most the split time: the picture that would end
         // past it opens the next file.
         if (settings.splitMode == 1 && settings.splitMs > 0
-            && pts * frameUs >= settings.splitMs * 1000)
+            && (pts + 1) * frameUs > settings.splitMs * 1000)
             return Split(AviRecorder::kSplitTime, std::move(picture));
         const qint64 chunk = 8 + picture.jpeg.size() + (picture.jpeg.size() & 1);
         const qint64 gap = pts - file->LastPts() - 1;

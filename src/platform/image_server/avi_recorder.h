@@ -77,7 +77,8 @@ public:
 
     struct Stats {
         quint64 framesWritten = 0;  // pictures in closed and open files
-        quint64 framesDropped = 0;  // pictures lost because the disk fell behind
+        // pictures left out: the disk fell behind, or they came faster than the file's rate
+        quint64 framesDropped = 0;
         quint64 filesClosed = 0;
         qint64 bytesWritten = 0;
     };
