@@ -64,7 +64,7 @@ TEST_F(AddressPathsCamsim, ACameraThatSharesItsAddressIsMovedBeforeItIsAdded)
     fakeUi.onSleepPumping = [&](int ms) { WaitUntil([&] { return AnswersAt(2, fresh); }, ms); };
 
     frmBrowse& browse = Browse();
-    ModalScript script(30000);
+    ModalScript script(90000);
     script.When(
         "both cameras listed at one address",
         [&] {
@@ -148,7 +148,7 @@ TEST_F(AddressPathsCamsim, AProtocol4CameraMovesOnlyForItsAdministratorsAccount)
         const auto& camera = sim.cams.at(static_cast<size_t>(c.cam - 1));
         const QString& name = c.camera;
         frmBrowse& browse = Browse();
-        ModalScript script(30000);
+        ModalScript script(90000);
         script.When(
             "the camera listed", [&] { return Listed(browse, {name}); },
             [&] {

@@ -231,7 +231,7 @@ TEST_F(AdminNetworkCamsim, ChangingAnAddressFindsTheCameraAtItsNewAddress)
         gCam[2].MacAddress = QStringLiteral("0.30.140.9.9.9");
         frmBrowse& browse = Browse();
         QList<QStringList> listed;
-        ModalScript script(30000);
+        ModalScript script(90000);
         script.When(
             "the search to end", [&] { return Idle(browse); },
             [&] {

@@ -155,7 +155,7 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
         auto* dialog = registry.Get<frmUpdateFW>(kUpdateFWWindowName);
         int largest = 0;
         QString percent;
-        ModalScript script(30000);
+        ModalScript script(90000);
         script.OnVisible<frmUpdateFW>("the update dialog", [&](frmUpdateFW& d) {
             ModalScript::Type(d.txtFirmwareFileName, file);
             ModalScript::Click(d.cmdUpdateFirmware);

@@ -92,7 +92,7 @@ TEST(FirmwareWindowManager, ChildTheTransferWindowClosedByTheWindowManager)
 
     bool sendingBeforeClose = false;
     int asks = 0;
-    ModalScript script(30000);
+    ModalScript script(90000);
     script.When(
         "the write request", [&] { return transfer->isVisible() && silent.hasPendingDatagrams(); },
         [&] { sendingBeforeClose = transfer->tftp->busy(); });

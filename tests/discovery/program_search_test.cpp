@@ -56,7 +56,7 @@ TEST(ProgramSearch, AnEmptySlotIsFilledFromTheSearchAndItsVideoShows)
     ASSERT_FALSE(gCam[1].Assign);
 
     QStringList listed;
-    ModalScript script(20000);
+    ModalScript script(60000);
     script.When(
         "the search window listing the camera",
         [] {

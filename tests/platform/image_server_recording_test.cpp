@@ -97,7 +97,14 @@ void RecordWithSplits(const SplitCase& c)
     ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::Connected) > 0; }, 10000));
     QElapsedTimer recording;
     recording.start();
+    // At least the recording time, and on until the splits wanted have come
+    // (a busy machine slows the simulated camera down).
     WaitUntil([] { return false; }, c.recordMs);
+    EXPECT_TRUE(WaitUntil([&] { return Count(spy, c.splitCode) >= c.minFiles - 1; },
+                          3 * c.recordMs + 60000));
+    const quint64 afterSplits = cam->framesReceived();
+    EXPECT_TRUE(WaitUntil([&] { return cam->framesReceived() >= afterSplits + 5; }, 20000))
+        << "the last file has a few pictures";
 
     local.Control(1, "stall?on=1");
     const double recordedS = recording.elapsed() / 1000.0;
@@ -220,7 +227,7 @@ TEST_F(ImageServerRecording, ReserveOfFreeSpaceStopsTheRecording)
     QSignalSpy spy(cam.get(), &ImageServer::Notify);
     cam->start();
     cam->recordStart();
-    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 1; }, 10000));
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 1; }, 30000));
     cam->recordStop();
     EXPECT_TRUE(AviFiles(folder).isEmpty());
 
@@ -228,7 +235,8 @@ TEST_F(ImageServerRecording, ReserveOfFreeSpaceStopsTheRecording)
     cam->setReserveSpace(5);
     EXPECT_TRUE(cam->storageReady());
     cam->recordStart();
-    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 2; }, 20000))
+    // About 3 MB of pictures: seconds, more on a busy machine.
+    ASSERT_TRUE(WaitUntil([&] { return Count(spy, NotifyCode::RecordFailed) == 2; }, 180000))
         << "mounted: " << mounted;
     cam->recordStop();
     cam->stop();

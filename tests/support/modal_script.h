@@ -19,7 +19,7 @@
 
 class ModalScript {
 public:
-    explicit ModalScript(int stepTimeoutMs = 15000) : m_timeoutMs(stepTimeoutMs)
+    explicit ModalScript(int stepTimeoutMs = 60000) : m_timeoutMs(stepTimeoutMs)
     {
         m_timer.setInterval(2);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { Tick(); });
