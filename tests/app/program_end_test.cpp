@@ -136,7 +136,7 @@ TEST(ProgramEnd, TheProgramSavesItsLogAndSettingsOnSigterm)
         [&] { return RecordInt(sim.Control(1, "state"), QStringLiteral("frames_sent"), 0) > 20; },
         30000));
     ::kill(static_cast<pid_t>(child.processId()), SIGTERM);
-    ASSERT_TRUE(child.waitForFinished(20000));
+    ASSERT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0);
 

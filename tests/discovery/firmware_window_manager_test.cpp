@@ -160,7 +160,7 @@ TEST(FirmwareWindowManager, TheCloseBoxStopsASendUnderAWindowManager)
         server.process.start(xvfb, {QStringLiteral(":%1").arg(n), QStringLiteral("-nolisten"),
                                     QStringLiteral("tcp"), QStringLiteral("-screen"),
                                     QStringLiteral("0"), QStringLiteral("1024x768x24")});
-        if (!server.process.waitForStarted(5000))
+        if (!server.process.waitForStarted(30000))
             continue;
         // Up once its socket is there; a taken display ends the server.
         const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
@@ -183,7 +183,7 @@ TEST(FirmwareWindowManager, TheCloseBoxStopsASendUnderAWindowManager)
     Helper wm;
     wm.process.setProcessEnvironment(env);
     wm.process.start(openbox, {QStringLiteral("--sm-disable")});
-    ASSERT_TRUE(wm.process.waitForStarted(5000));
+    ASSERT_TRUE(wm.process.waitForStarted(30000));
 
     Helper child;
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));

@@ -14,7 +14,7 @@ TEST(Camsim, EndsCleanlyOnSignals)
         ASSERT_EQ(sim.cams.size(), 3u);
         EXPECT_EQ(sim.cams[2].address, QStringLiteral("127.0.0.4"));
         ::kill(static_cast<pid_t>(sim.process().processId()), sig);
-        ASSERT_TRUE(sim.process().waitForFinished(5000)) << sig;
+        ASSERT_TRUE(sim.process().waitForFinished(60000)) << sig;
         EXPECT_EQ(sim.process().exitStatus(), QProcess::NormalExit) << sig;
         EXPECT_EQ(sim.process().exitCode(), 0) << sig;
         EXPECT_TRUE(sim.process().readAllStandardOutput().contains("camsim: stopped")) << sig;
@@ -38,7 +38,7 @@ TEST(Camsim, RefusesBadOptionsWithAMessage)
     for (const Case& c : cases) {
         QProcess p;
         p.start(CamsimProcess::Program(), c.args);
-        ASSERT_TRUE(p.waitForFinished(5000));
+        ASSERT_TRUE(p.waitForFinished(60000));
         EXPECT_EQ(p.exitCode(), 2) << c.message;
         EXPECT_TRUE(p.readAllStandardError().contains(c.message)) << c.message;
     }

@@ -86,7 +86,7 @@ TEST_F(TftpTest, SendsFilesOfEverySizeToTftpdHpa)
     tftpd.start(daemon, {QStringLiteral("-L"), QStringLiteral("-a"),
                          QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-s"),
                          served.path(), QStringLiteral("-c"), QStringLiteral("-u"), user});
-    ASSERT_TRUE(tftpd.waitForStarted(5000));
+    ASSERT_TRUE(tftpd.waitForStarted(30000));
     // The daemon is up once the kernel lists its port as bound (looked up, not
     // probed, so that the daemon's own bind can never meet ours).
     const QByteArray bound = QByteArrayLiteral("0100007F:")

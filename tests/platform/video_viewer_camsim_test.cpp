@@ -446,7 +446,7 @@ TEST(ViewerFfmpeg, PlaysFfmpegsOwnMpegTsOverHttp)
                   QStringLiteral("-listen"),
                   QStringLiteral("1"),
                   QStringLiteral("http://127.0.0.1:%1/live.ts").arg(port)});
-    ASSERT_TRUE(ffmpeg.waitForStarted(5000));
+    ASSERT_TRUE(ffmpeg.waitForStarted(30000));
     VideoSurface surface;
     HttpWisViewer viewer;
     viewer.setViewerParam1(QString::number(port));

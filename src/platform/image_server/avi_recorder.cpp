@@ -42,7 +42,7 @@ constexpr qint64 kHoldMaxBytes = 64 * kMiB;
 constexpr qint64 kMaxGapUs = 60LL * 1000 * 1000;
 // How far a file may run ahead of the camera's clock when pictures come
 // faster than its frame rate; a picture beyond it is left out.
-constexpr qint64 kMaxLeadUs = 1000LL * 1000;
+constexpr qint64 kMaxLeadUs = 500LL * 1000;
 // Room a file's end (index and header update) needs beyond its pictures.
 constexpr qint64 kTrailerSlack = 64 * 1024;
 constexpr int kAviIndexEntry = 16;
