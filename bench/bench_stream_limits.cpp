@@ -6,6 +6,9 @@
 // attempt to its end (the stream's "connection lost" report).
 //
 //   bench_stream_limits [--attempts 20]
+//
+// The first attempt of a run is shown apart: it also pays for memory the
+// process takes from the system for the first time and for first calls.
 #include "../tests/support/endless_camera.h"
 #include "platform/image_server/camera_codes.h"
 #include "platform/image_server/stream_session.h"
@@ -107,10 +110,10 @@ double Median(std::vector<double> v)
 
 int main(int argc, char** argv)
 {
-    int attempts = 20;
+    int attempts = 20;  // at least 2
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--attempts") == 0)
-            attempts = std::max(1, std::atoi(argv[++i]));
+            attempts = std::max(2, std::atoi(argv[++i]));
     // The cameras are forked before any thread of this process starts.
     Camera cameras[] = {{"2 GB Content-Length", EndlessCamera::Kind::HugeLength},
                         {"part without boundary", EndlessCamera::Kind::NoBoundary},
@@ -122,8 +125,9 @@ int main(int argc, char** argv)
         }
     QCoreApplication app(argc, argv);
     int code = 0;
-    std::printf("| camera | CPU per attempt, median | CPU, worst | bytes read per attempt |\n");
-    std::printf("| --- | --- | --- | --- |\n");
+    std::printf("| camera | CPU, first attempt | CPU per later attempt, median | worst | bytes "
+                "read per attempt |\n");
+    std::printf("| --- | --- | --- | --- | --- |\n");
     for (const Camera& c : cameras) {
         std::vector<double> cpu;
         quint64 bytes = 0;
@@ -137,8 +141,12 @@ int main(int argc, char** argv)
             cpu.push_back(a.cpuSeconds);
             bytes = std::max(bytes, a.bytes);
         }
-        std::printf("| %s | %.4f s | %.4f s | %llu |\n", c.name, Median(cpu),
-                    cpu.empty() ? 0.0 : *std::max_element(cpu.begin(), cpu.end()),
+        if (cpu.empty())
+            continue;
+        // The first attempt of the run also pays for fresh memory and first calls.
+        const std::vector<double> later(cpu.begin() + 1, cpu.end());
+        std::printf("| %s | %.4f s | %.4f s | %.4f s | %llu |\n", c.name, cpu.front(),
+                    Median(later), *std::max_element(cpu.begin(), cpu.end()),
                     static_cast<unsigned long long>(bytes));
     }
     for (const Camera& c : cameras) {

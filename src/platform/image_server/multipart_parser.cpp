@@ -54,9 +54,12 @@ void MultipartParser::Feed(const char* data, qsizetype size)
     while (size > 0) {
         // Never hold more than one part plus one read.
         const qsizetype n = std::min<qsizetype>(size, 256 * 1024);
-        // Grown by doubling: appending to a long part must not copy it again each time.
-        if (buf_.capacity() - buf_.size() < n)
-            buf_.reserve(std::max(buf_.size() + n, 2 * buf_.capacity()));
+        // Grown by doubling (appending to a long part must not copy it again each
+        // time), never much past what a part may hold.
+        if (buf_.capacity() - buf_.size() < n) {
+            const qsizetype bound = maxPart_ + delim_.size() + 2 + 256 * 1024;
+            buf_.reserve(std::max(buf_.size() + n, std::min(2 * buf_.capacity(), bound)));
+        }
         buf_.append(data, n);
         data += n;
         size -= n;

@@ -19,9 +19,9 @@ struct MultipartPart {
 class MultipartParser {
 public:
     // Far above any camera's picture (a 1280 x 720 JPEG at the best quality is
-    // well under 1 MiB), and small enough that reading a part up to it costs
-    // little.
-    static constexpr qsizetype kMaxPartBytes = 8 * 1024 * 1024;
+    // well under 1 MiB; the viewer's bound of a compressed picture is the
+    // same), and small enough that reading a part up to it costs little.
+    static constexpr qsizetype kMaxPartBytes = 4 * 1024 * 1024;
     static constexpr qsizetype kMaxHeaderBytes = 8 * 1024;
 
     enum class Damage { OversizedPart, OversizedHeader, MalformedHeader };
