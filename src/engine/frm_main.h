@@ -240,7 +240,8 @@ public:
     // list, mirrors it into the open windows' lists and moves the oldest 100
     // lines to the day's log file when the list reaches 500 lines.
     void AddEvent(int n, const QString& text);
-    // Every open single-camera window refreshes its status bar.
+    // Every open video window (single-camera, combined, scan) refreshes its
+    // status bar.
     void RefreshStatus();
     // Puts the first `count` lines of slot n's list on disk: appends those of
     // them not written yet to the day's log file. True when they all are on
