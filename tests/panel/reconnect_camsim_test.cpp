@@ -200,8 +200,9 @@ TEST_F(ReconnectCamsim, AStalledStreamWhileRecording)
     EXPECT_EQ(media.RecordStats().filesClosed, 0u);  // still the same file
 }
 
-// The camera's program ends (killed) and comes back later on the same
-// address and port.
+// The camera's program ends (killed) and comes back on the same address
+// and port once the pauses between the client's attempts have grown to their
+// longest (1 + 2 + 4 + 8 s).
 TEST_F(ReconnectCamsim, ACameraThatIsKilledAndRestarted)
 {
     const QString address = OwnLoopbackNet() + QStringLiteral("31");
@@ -218,6 +219,7 @@ TEST_F(ReconnectCamsim, ACameraThatIsKilledAndRestarted)
     FaultAndReturn([&] { sim.process().kill(); },
                    [&] {
                        sim.process().waitForFinished(5000);
+                       WaitUntil([] { return false; }, 16000);  // the camera stays away
                        sim.cams.clear();
                        StartCamsim(args);
                    },

@@ -27,8 +27,9 @@ struct StreamOptions {
     QByteArray path = "/api/stream.mjpg";
     int connectTimeoutMs = 5000;  // to the answer's header
     int stallTimeoutMs = 5000;    // longest wait for a complete picture
-    // Pauses before the next attempt, in turn; the last one repeats.
-    std::vector<int> backoffMs{1000, 2000, 4000, 8000, 16000, 30000};
+    // Pauses before the next attempt, in turn; the last one repeats. Short
+    // enough that a camera that comes back is shown again within seconds.
+    std::vector<int> backoffMs{1000, 2000, 4000, 8000};
     // How long attempts go on after the first that failed (since the start,
     // or since the stream was lost); then ConnectFailed ends the session.
     int retryForMs = 5 * 60 * 1000;
