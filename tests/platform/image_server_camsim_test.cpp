@@ -263,7 +263,8 @@ TEST(ImageServerRetry, ACameraThatStartsLateIsConnectedWithoutAnyoneAsking)
                     address, QStringLiteral("--port"), QString::number(port)},
                    &error))
         << error.toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return cam.framesReceived() >= 3; }, kWait));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Has(notify, NotifyCode::Connected) && cam.framesReceived() >= 3; }, kWait));
     EXPECT_EQ(Codes(notify).at(2), NotifyCode::Connected);
     EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed));
     EXPECT_EQ(CountOf(notify, NotifyCode::ConnectionLost), 1);
