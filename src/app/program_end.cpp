@@ -7,8 +7,9 @@
 #include <QGuiApplication>
 #include <QSessionManager>
 
-ProgramEndRequests::ProgramEndRequests(WindowRegistry& registry, QObject* parent)
-    : QObject(parent), m_registry(registry)
+ProgramEndRequests::ProgramEndRequests(WindowRegistry& registry, std::function<void()> beforeArm,
+                                       QObject* parent)
+    : QObject(parent), m_registry(registry), m_beforeArm(std::move(beforeArm))
 {
     connect(&m_signals, &ShutdownSignals::requested, this, [this](int) {
         Guard(ErrorReport::Quiet, QStringLiteral("ShutdownSignals_requested"), [&] { Request(); });
@@ -43,6 +44,8 @@ void ProgramEndRequests::Request()
 {
     if (!m_armed) {
         m_waiting = true;
+        if (m_beforeArm)
+            m_beforeArm();
         return;
     }
     if (m_registry.IsLoaded(kEngineWindowName))

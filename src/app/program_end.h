@@ -7,6 +7,7 @@
 #include "platform/shutdown_signals.h"
 
 #include <QObject>
+#include <functional>
 
 class WindowRegistry;
 class QSessionManager;
@@ -14,7 +15,9 @@ class QSessionManager;
 class ProgramEndRequests : public QObject {
     Q_OBJECT
 public:
-    explicit ProgramEndRequests(WindowRegistry& registry, QObject* parent = nullptr);
+    // `beforeArm` runs for each request that comes during the start-up.
+    explicit ProgramEndRequests(WindowRegistry& registry, std::function<void()> beforeArm = {},
+                                QObject* parent = nullptr);
 
     // Requests that come before Arm (during the start-up) wait for it.
     void Arm();
@@ -25,6 +28,7 @@ private:
     void EndNow();
 
     WindowRegistry& m_registry;
+    std::function<void()> m_beforeArm;
     ShutdownSignals m_signals;
     bool m_armed = false;
     bool m_waiting = false;

@@ -12,15 +12,21 @@
 #include "platform/web_browser/embedded_browser.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLockFile>
 #include <QWidget>
 
+#include <cstdio>
 #include <exception>
 #include <memory>
 
 namespace {
 
 std::unique_ptr<QLockFile> gInstanceLock;
+// The system asked the program to end during the start-up.
+bool gEndAsked = false;
+// A start-up failure's message box is open.
+bool gFailureBoxOpen = false;
 
 bool AcquireInstanceLock()
 {
@@ -45,12 +51,28 @@ QString langFile(const QString& suffix)
 
 StartupResult fail(const QString& text)
 {
-    ui().MsgBox(text, MsgButtons::OK, MsgIcon::None, kBuiltInTitle);
+    // Also for whoever started the program from a terminal or a script.
+    std::fprintf(stderr, "camclient: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    if (!gEndAsked) {
+        gFailureBoxOpen = true;
+        ui().MsgBox(text, MsgButtons::OK, MsgIcon::None, kBuiltInTitle);
+        gFailureBoxOpen = false;
+    }
     ReleaseInstanceLock();
     return StartupResult::Failed;
 }
 
 }  // namespace
+
+void EndFailingStartup()
+{
+    gEndAsked = true;
+    if (!gFailureBoxOpen)
+        return;
+    if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        box->reject();
+}
 
 QString InstanceLockPath() { return DataPath() + QStringLiteral("/.camclient.lock"); }
 
@@ -99,7 +121,7 @@ int RunProgram(int argc, char** argv)
     RegisterProgramWindows();
     // Installed before the start-up, so that a request to end meanwhile is
     // kept for when the program runs rather than killing it half way.
-    ProgramEndRequests endRequests(windows());
+    ProgramEndRequests endRequests(windows(), EndFailingStartup);
 
     int code = 0;
     switch (Main()) {

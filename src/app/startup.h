@@ -16,6 +16,12 @@ enum class StartupResult {
 // ReleaseInstanceLock(); otherwise it is released again.
 StartupResult Main();
 
+// The system asks the program to end (a signal) before it runs. A start-up
+// that fails then ends at once: its message box closes (or does not open),
+// the lock is released and nothing is written. A start-up that succeeds
+// leaves the request to the running program.
+void EndFailingStartup();
+
 // The lock file that keeps a second instance from starting.
 QString InstanceLockPath();
 void ReleaseInstanceLock();

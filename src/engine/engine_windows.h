@@ -50,6 +50,8 @@ public:
     virtual void SetFirst(bool first) = 0;
     // Lays the picture and the event list out again and re-binds the picture.
     virtual void Form_Resize() = 0;
+    // Writes the status texts and shows, in the picture area, whether the
+    // slot is reconnecting.
     virtual void RefrushStatusBar() = 0;
     // Clears the last picture a stopped stream left in the picture area.
     virtual void RepaintPicture() = 0;
@@ -73,6 +75,9 @@ public:
     // Lays the grid out again and binds every slot to its cell.
     virtual void Form_Resize() = 0;
     virtual void RepaintCell(int n) = 0;
+    // Writes the active cell's status texts and shows, in every cell, whether
+    // its slot is reconnecting.
+    virtual void RefrushStatusBar() = 0;
     // m_bListVisible: the window's event list is shown.
     virtual bool ListVisible() const = 0;
     virtual IEventListBox& ListEvent() = 0;
@@ -93,7 +98,8 @@ public:
     virtual VideoSurface* VideoTarget() = 0;
     // The client area's size in pixels.
     virtual QSize ClientSize() const = 0;
-    // Writes the status texts (address, number and name) of slot gScanCam.
+    // Writes the status texts (address, number, name, connection state) of
+    // slot gScanCam and shows whether it is reconnecting.
     virtual void RefrushStatusBar() = 0;
     // Repaints the window; the engine asks before each scan step.
     virtual void Repaint() = 0;

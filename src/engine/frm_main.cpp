@@ -51,6 +51,7 @@ frmMain::frmMain(IEngineWindows& windows, EngineControls& controls, QObject* par
     tmrSchedule.setInterval(250);
     tmrMotionLed.setInterval(1000);
     tmrScan.setInterval(1000);
+    tmrLog.setInterval(1000);
 
     ConnectCameraEvents();
     ConnectTimers();
@@ -129,6 +130,7 @@ void frmMain::Form_Unload()
     tmrSchedule.stop();
     tmrMotionLed.stop();
     tmrScan.stop();
+    tmrLog.stop();
     for (int n = 1; n <= kSlotCount; ++n)
         tmrMotion[n].stop();
 
@@ -144,6 +146,7 @@ void frmMain::Form_Unload()
             Cam(n).stop();
         } catch (...) {
         }
+        // Only what is not on disk yet: every event was written as it came.
         if (SaveLog(n, static_cast<int>(m_list[n].size())))
             m_list[n].clear();
     }

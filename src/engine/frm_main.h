@@ -240,11 +240,17 @@ public:
     // list, mirrors it into the open windows' lists and moves the oldest 100
     // lines to the day's log file when the list reaches 500 lines.
     void AddEvent(int n, const QString& text);
-    // Every open single-camera window refreshes its status bar.
+    // Every open video window (single-camera, combined, scan) refreshes its
+    // status bar.
     void RefreshStatus();
-    // Appends the first `count` lines of slot n's list to the day's log file.
-    // True when the lines were written (or there was nothing to write).
+    // Puts the first `count` lines of slot n's list on disk: appends those of
+    // them not written yet to the day's log file. True when they all are on
+    // disk. AddEvent writes every event at once; a line that cannot be written
+    // stays unwritten, is reported once and is tried again by tmrLog.
     bool SaveLog(int n, int count);
+    // Every second while some slot's lines could not be written: tries again.
+    void tmrLog_Timer();
+    QTimer tmrLog;
     // Makes Log/ and Log/Cam<n>Log/ in the data folder; false when it cannot.
     bool CheckLogFolder(int n);
 
@@ -257,7 +263,7 @@ public:
 private:
     void ReportLogFailure(int n, const QString& path);
     void Mirror(IEventListBox& box, const QString& heading, const QString& line);
-    static bool AppendLines(const QString& path, const QStringList& lines, int count);
+    static bool AppendLines(const QString& path, const QStringList& lines);
     static bool ValidSlot(int n) { return n >= 1 && n <= kSlotCount; }
     // Entry points that act on cameras refuse once shut-down has begun.
     bool Refused(int n) const { return m_closing || !ValidSlot(n); }
@@ -302,17 +308,24 @@ private:
     void ShowBoxLater(const QString& text, MsgIcon icon, const QString& title,
                       bool* open = nullptr);
     void CamNotifySteps(int n, int code);
+    // Pictures of running slot n stopped coming (code 15 or 1000): the slot
+    // shows it is reconnecting and logs `eventText` once.
+    void StreamDown(int n, int eventText);
 
     IEngineWindows& m_windows;
     std::array<std::unique_ptr<ImageServer>, kSlotCount + 1> m_cam;
     std::array<std::unique_ptr<WisViewer>, kSlotCount + 1> m_viewer;
     std::array<QStringList, kSlotCount + 1> m_list;
     std::array<bool, kSlotCount + 1> m_logFailureReported{};
+    // How many lines at the end of each slot's list are not in its log file yet.
+    std::array<int, kSlotCount + 1> m_unwritten{};
     // The address each viewer was last connected to ("" = never).
     std::array<QString, kSlotCount + 1> m_viewerAddress;
     // A start or stop of the slot's stream is under way (CamStart lets events
     // run while it waits, and they may ask for the same slot again).
     std::array<bool, kSlotCount + 1> m_streamBusy{};
+    // The slot's stream has brought a picture since its start.
+    std::array<bool, kSlotCount + 1> m_picturesCame{};
     // A stop asked for while a start was under way; done when the start ends.
     std::array<bool, kSlotCount + 1> m_stopPending{};
     std::function<double()> m_random;

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 
 namespace {
 const QString kHeadingGap = QStringLiteral("   ");
@@ -48,12 +49,18 @@ void frmMain::AddEvent(int n, const QString& text)
         const QString line = kTextIndent + text;
         QStringList& list = m_list[n];
         list << heading << line;
+        m_unwritten[n] += 2;
+        // On disk at once: a crash or a kill loses nothing that was logged.
+        SaveLog(n, static_cast<int>(list.size()));
 
         if (list.size() >= kListSpill) {
-            if (SaveLog(n, kSpillBlock))
+            const int onDisk = static_cast<int>(list.size()) - m_unwritten[n];
+            if (onDisk >= kSpillBlock) {
                 list.remove(0, kSpillBlock);
-            else if (list.size() > kMaxHeldLines)
+            } else if (list.size() > kMaxHeldLines) {
                 list.remove(0, kSpillBlock);  // the disk has been failing for a long time
+                m_unwritten[n] = std::min(m_unwritten[n], static_cast<int>(list.size()));
+            }
         }
 
         if (gWinOpen[kWinOpenCombine]) {
@@ -87,6 +94,15 @@ void frmMain::RefreshStatus()
         if (IClientWindow* client = m_windows.Client(n))
             client->RefrushStatusBar();
     }
+    // The combined and scan windows show the slots' connection states too.
+    if (gWinOpen[kWinOpenCombine]) {
+        if (ICombineWindow* combine = m_windows.CombineWindow())
+            combine->RefrushStatusBar();
+    }
+    if (gWinOpen[kWinOpenScan]) {
+        if (IScanWindow* scan = m_windows.ScanWindow())
+            scan->RefrushStatusBar();
+    }
 }
 
 bool frmMain::CheckLogFolder(int n)
@@ -98,36 +114,41 @@ bool frmMain::CheckLogFolder(int n)
 
 bool frmMain::SaveLog(int n, int count)
 {
-    if (!ValidSlot(n) || m_list[n].isEmpty())
+    if (!ValidSlot(n))
+        return true;
+    const QStringList& list = m_list[n];
+    const int size = static_cast<int>(list.size());
+    // Lines already on disk are the list's first size - unwritten.
+    const int from = size - m_unwritten[n];
+    const int to = std::clamp(count, 0, size);
+    if (to <= from)
         return true;
     const bool folderOk = CheckLogFolder(n);
     const QString name = LogFileName(ui().Now().date());
     const QString fallback = DataPath() + QLatin1Char('/') + name;
     const QString path = folderOk ? LogFolder(n) + QLatin1Char('/') + name : fallback;
 
-    // A count beyond the list opens the file and writes nothing.
-    const QStringList& list = m_list[n];
-    const int lines = count <= list.size() ? std::max(0, count) : 0;
-    bool ok = AppendLines(path, list, lines);
+    bool ok = AppendLines(path, list.mid(from, to - from));
     if (!ok && path != fallback)
-        ok = AppendLines(fallback, list, lines);
+        ok = AppendLines(fallback, list.mid(from, to - from));
     if (!ok) {
         ReportLogFailure(n, path);
         return false;
     }
+    m_unwritten[n] -= to - from;
     m_logFailureReported[n] = false;
     return true;
 }
 
-bool frmMain::AppendLines(const QString& path, const QStringList& lines, int count)
+bool frmMain::AppendLines(const QString& path, const QStringList& lines)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     const qint64 before = file.size();
     QByteArray data;
-    for (int i = 0; i < count; ++i) {
-        data += lines[i].toUtf8();
+    for (const QString& line : lines) {
+        data += line.toUtf8();
         data += "\r\n";
     }
     const bool ok = file.write(data) == data.size() && file.flush();
@@ -136,13 +157,29 @@ bool frmMain::AppendLines(const QString& path, const QStringList& lines, int cou
     return ok;
 }
 
+void frmMain::tmrLog_Timer()
+{
+    bool left = false;
+    for (int n = 1; n <= kSlotCount; ++n) {
+        if (m_unwritten[n] > 0)
+            SaveLog(n, static_cast<int>(m_list[n].size()));
+        left = left || m_unwritten[n] > 0;
+    }
+    if (!left)
+        tmrLog.stop();
+}
+
 void frmMain::ReportLogFailure(int n, const QString& path)
 {
+    // Tried again every second until it can be written.
+    if (!m_closing && !tmrLog.isActive())
+        tmrLog.start();
     if (m_logFailureReported[n])
         return;
     m_logFailureReported[n] = true;
-    ui().MsgBox(QString(gLangLogNotWritten)
-                    .replace(QLatin1String("%1"), QString::number(n))
-                    .replace(QLatin1String("%2"), path),
-                MsgButtons::OK, MsgIcon::Warning, gAppTitle);
+    // Shown from the event loop: a camera's event that logged this line goes on.
+    ShowBoxLater(QString(gLangLogNotWritten)
+                     .replace(QLatin1String("%1"), QString::number(n))
+                     .replace(QLatin1String("%2"), path),
+                 MsgIcon::Warning, gAppTitle);
 }

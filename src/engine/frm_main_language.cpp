@@ -44,6 +44,9 @@ bool frmMain::LoadLanguage()
         gLangName = text(kPanelWindowName, QStringLiteral("strName"));
         gLangOffLine = text(kPanelWindowName, QStringLiteral("strOffLine"));
         gLangOnLine = text(kPanelWindowName, QStringLiteral("strOnLine"));
+        if (QString status;
+            reader.TextByRule(kPanelWindowName, QStringLiteral("strReconnecting"), status))
+            gLangReconnecting = status;
         gAppTitle = text(QStringLiteral("General"), QStringLiteral("AppTitle"));
         gLangRec[0] = text(kClientWindowName, QStringLiteral("strRec"));
         gLangRec[1] = text(kPanelWindowName, QStringLiteral("strManualRec"));

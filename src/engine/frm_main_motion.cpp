@@ -24,6 +24,10 @@ void frmMain::ConnectTimers()
     connect(&tmrSchedule, &QTimer::timeout, this, [this] { tmrSchedule_Timer(); });
     connect(&tmrMotionLed, &QTimer::timeout, this, [this] { tmrMotionLed_Timer(); });
     connect(&tmrScan, &QTimer::timeout, this, [this] { tmrScan_Timer(); });
+    connect(&tmrLog, &QTimer::timeout, this, [this] {
+        if (!m_unloaded)
+            tmrLog_Timer();
+    });
     for (int n = 1; n <= kSlotCount; ++n) {
         tmrMotion[n].setInterval(kMotionHoldMs);
         tmrMotion[n].setSingleShot(true);

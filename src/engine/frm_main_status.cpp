@@ -23,6 +23,9 @@ void frmMain::ConnectCameraEvents()
                 return;
             Dispatch([this, n, code] { Cam_Notify(n, code); });
         });
+        // A protocol-3 slot's stream state comes from its viewer, in the same codes.
+        connect(m_viewer[n].get(), &WisViewer::Notify, this,
+                [this, n](int code) { Dispatch([this, n, code] { Cam_Notify(n, code); }); });
         connect(m_viewer[n].get(), &WisViewer::RecordSplit, this,
                 [this, n] { Dispatch([this, n] { WisViewer1_RecordSplit(n); }); });
         // A protocol-3 recording that ends by itself is handled as the image server's code 11.
@@ -85,6 +88,8 @@ void frmMain::CamNotifySteps(int n, int code)
             gStreamRestarted[n - 1] = false;  // the one report the restart caused
         else
             AddEvent(n, gLangEvent[kEventConnected]);
+        cam.Reconnecting = false;
+        m_picturesCame[n] = true;
         if (panel) {
             panel->RefreshPanelText();
             panel->LedControl(ConnectedLed(n), true);
@@ -126,7 +131,9 @@ void frmMain::CamNotifySteps(int n, int code)
         RefreshStatus();
         break;
     case NotifyCode::ConnectionLost:
-        AddEvent(n, gLangEvent[kEventConnectionLost]);
+        // A camera that never sent a picture since the start was not lost: it
+        // cannot be reached (yet).
+        StreamDown(n, m_picturesCame[n] ? kEventConnectionLost : kEventConnectFailed);
         break;
     case NotifyCode::FrameDropped:
         AddEvent(n, gLangEvent[kEventFrameDropped]);
@@ -164,11 +171,28 @@ void frmMain::CamNotifySteps(int n, int code)
                      &m_panTiltBoxOpen);
         break;
     case NotifyCode::StreamStalled:
-        AddEvent(n, gLangEvent[kEventStreamStalled]);
+        StreamDown(n, kEventStreamStalled);
         break;
     default:
         break;  // codes without a reaction
     }
+}
+
+void frmMain::StreamDown(int n, int eventText)
+{
+    CamInfo& cam = gCam[n];
+    // A stopped slot stays off line; a slot already down logs its loss once.
+    if (!cam.Enable || cam.Reconnecting)
+        return;
+    cam.Reconnecting = true;
+    AddEvent(n, gLangEvent[static_cast<size_t>(eventText)]);
+    if (gWinOpen[kWinOpenPanel]) {
+        if (IPanelWindow* panel = m_windows.Panel()) {
+            panel->LedControl(ConnectedLed(n), false);
+            panel->RefreshPanelText();
+        }
+    }
+    RefreshStatus();
 }
 
 void frmMain::ShowBoxLater(const QString& text, MsgIcon icon, const QString& title, bool* open)

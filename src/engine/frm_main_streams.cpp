@@ -58,6 +58,8 @@ void frmMain::CamStartSteps(int n)
             cam.setStreamMode(1);
         cam.start();
     }
+    gCam[n].Reconnecting = false;  // on line until the stream says otherwise
+    m_picturesCame[n] = false;
 
     if (gWinOpen[kWinOpenPanel]) {
         if (IPanelWindow* panel = m_windows.Panel())
@@ -110,6 +112,7 @@ void frmMain::CamStopSteps(int n)
         }
     }
     gAudioOn[n - 1] = false;
+    rec.Reconnecting = false;
     if (gCombineMode == 1) {
         if (ICombineWindow* combine = m_windows.CombineWindow())
             combine->RepaintCell(n);

@@ -76,6 +76,8 @@ std::array<QString, 2> gLangClientMsg;
 std::array<QString, 4> gLangRec;
 QString gLangOnLine;
 QString gLangOffLine;
+const QString kBuiltInReconnecting = QStringLiteral("Reconnecting...");
+QString gLangReconnecting = kBuiltInReconnecting;
 std::array<QString, 3> gLangPopup;
 std::array<QString, 3> gLangClientSkl;
 std::array<QString, 7> gDayName;
@@ -170,6 +172,7 @@ void InitGlobalVariable()
     gLangRec.fill(QString());
     gLangOnLine.clear();
     gLangOffLine.clear();
+    gLangReconnecting = kBuiltInReconnecting;
     gLangPopup.fill(QString());
     gLangClientSkl.fill(QString());
     gDayName.fill(QString());
@@ -178,4 +181,16 @@ void InitGlobalVariable()
          {&gLangModel, &gLangHWVER, &gLangFWVER, &gLangROMVER, &gLangMACADDR, &gLangIPADDR,
           &gLangName, &gLangCombineCaption, &gLangScanCaption, &gLangWebCaption})
         label->clear();
+}
+
+const QString& ConnectionText(const CamInfo& cam)
+{
+    if (!cam.Enable)
+        return gLangOffLine;
+    return cam.Reconnecting ? gLangReconnecting : gLangOnLine;
+}
+
+QString PictureDownText(const CamInfo& cam)
+{
+    return cam.Enable && cam.Reconnecting ? gLangReconnecting : QString();
 }

@@ -62,6 +62,10 @@ struct CamInfo {
     bool AdminVerified = false;
     bool PT = false;
     bool Enable = false;
+    // Run-time only: the slot runs (Enable) but its pictures stopped coming;
+    // the camera object is reconnecting. Set by the stream codes 15 and 1000,
+    // cleared by code 2 and by every start and stop.
+    bool Reconnecting = false;
     QString IPAddress;
     QString MacAddress = QStringLiteral("0.0.0.0.0.0");
     int Port = kDefaultCamPort;
@@ -190,6 +194,16 @@ extern std::array<QString, 2> gLangClientMsg;
 extern std::array<QString, 4> gLangRec;
 extern QString gLangOnLine;
 extern QString gLangOffLine;
+// [frmController] strReconnecting: the status of a running slot whose pictures
+// stopped coming; a pack without the key keeps the built-in text.
+extern QString gLangReconnecting;
+extern const QString kBuiltInReconnecting;
+// The status a slot's lines and status bars show: on line, reconnecting or
+// off line.
+const QString& ConnectionText(const CamInfo& cam);
+// The text over a slot's picture: the reconnecting status while the slot runs
+// without pictures, else empty.
+QString PictureDownText(const CamInfo& cam);
 extern std::array<QString, 3> gLangPopup;
 extern std::array<QString, 3> gLangClientSkl;
 extern std::array<QString, 7> gDayName;

@@ -127,8 +127,9 @@ void RestartCam(int cam)
             break;
     }
     control.start();
+    // A slot that is reconnecting stays dark until its pictures come again.
     if (gWinOpen[kWinOpenPanel] && restartLinks().ledControl)
-        restartLinks().ledControl((cam - 1) * 3 + 3, true);
+        restartLinks().ledControl((cam - 1) * 3 + 3, !info.Reconnecting);
     gStreamRestarted[static_cast<size_t>(cam - 1)] = true;
 }
 

@@ -464,7 +464,7 @@ void frmController::RefreshLeds()
 {
     for (int s = 1; s <= kSlotCount; ++s) {
         const CamInfo& cam = gCam[static_cast<size_t>(s)];
-        LedControl((s - 1) * 3 + 3, cam.Enable);
+        LedControl((s - 1) * 3 + 3, cam.Enable && !cam.Reconnecting);
         LedControl((s - 1) * 3 + 1, cam.Recording);
         LedControl((s - 1) * 3 + 2, false);
     }

@@ -51,7 +51,7 @@ void frmController::RefreshPanelText()
     ShowLineText(0, QString::number(c));
     if (cam.Assign) {
         const QString address = cam.IPAddress + QStringLiteral(" : ") + QString::number(cam.Port);
-        QString status = cam.Enable ? gLangOnLine : gLangOffLine;
+        QString status = ConnectionText(cam);
         switch (cam.RecordMode) {
         case kRecordManual:
             if (cam.Recording)

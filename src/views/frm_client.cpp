@@ -763,7 +763,8 @@ void frmClient::RefrushStatusBar()
 {
     const CamInfo& cam = gCam[n_];
     skin_->GetElement(QStringLiteral("IPAddress")).setText(cam.IPAddress);
-    skin_->GetElement(QStringLiteral("Line")).setText(cam.Enable ? gLangOnLine : gLangOffLine);
+    skin_->GetElement(QStringLiteral("Line")).setText(ConnectionText(cam));
+    picture_->setDownText(PictureDownText(cam));
     skin_->GetElement(QStringLiteral("Recording")).setText(cam.Recording ? gLangRec[0] : QString());
     setWindowTitle(cam.ServerName);
     skin_->GetElement(QStringLiteral("ServerName")).setText(cam.ServerName);

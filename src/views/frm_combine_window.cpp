@@ -165,6 +165,7 @@ void frmCombineWindow::Form_Load()
     m_bFirst = true;
     for (bool& onTop : gOnTop)
         onTop = false;
+    RefrushStatusBar();
 }
 
 void frmCombineWindow::LoadSkin()
@@ -321,6 +322,14 @@ void frmCombineWindow::EventListLayout()
 
 void frmCombineWindow::RepaintCell(int n) { picCam(n)->clearFrame(); }
 
+void frmCombineWindow::RefrushStatusBar()
+{
+    if (gCurCam >= 1 && gCurCam <= kSlotCount)
+        m_skin->GetElement(QStringLiteral("Line")).setText(ConnectionText(gCam[gCurCam]));
+    for (int n = 1; n <= kSlotCount; ++n)
+        picCam(n)->setDownText(PictureDownText(gCam[n]));
+}
+
 bool frmCombineWindow::eventFilter(QObject* watched, QEvent* e)
 {
     // A click on a cell's video is a click on the cell.
@@ -378,6 +387,7 @@ void frmCombineWindow::PutActiveBorder(int cam)
                           : QString::number(cam) + QStringLiteral(".  ") + gCam[cam].ServerName;
     name.setText(t);
     setWindowTitle(t);
+    m_skin->GetElement(QStringLiteral("Line")).setText(ConnectionText(gCam[cam]));
     for (int n = 1; n <= kSlotCount; ++n) {
         const QString& look = n == cam ? kActiveFrame : kInactiveFrame;
         for (const char* frame : kFrameElements)

@@ -68,6 +68,9 @@ public:
     VideoSurface* picCam(int n) override;
     void Form_Resize() override;
     void RepaintCell(int n) override;
+    // The active cell's connection state in the status bar; the picture of
+    // every cell whose slot is reconnecting dimmed, with the text over it.
+    void RefrushStatusBar() override;
     bool ListVisible() const override { return m_bListVisible; }
     IEventListBox& ListEvent() override;
     // Sets the looks of the colour, rotate and audio buttons from slot cam's

@@ -111,6 +111,8 @@ void frmScan::RefrushStatusBar()
                       + (oneBlank ? QStringLiteral(" ") : QStringLiteral(".  ")) + cam.ServerName;
     setWindowTitle(t);
     m_skin->GetElement(QStringLiteral("ServerName")).setText(t);
+    m_skin->GetElement(QStringLiteral("Line")).setText(ConnectionText(cam));
+    m_picture->setDownText(PictureDownText(cam));
 }
 
 void frmScan::Repaint() { m_picture->clearFrame(); }

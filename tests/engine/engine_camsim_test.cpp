@@ -159,6 +159,7 @@ TEST(EngineCamsim, ALateCameraIsShownByItselfAndARefusedLogInIsReportedOnce)
 
     WaitUntil([] { return false; }, 1500);  // slot 1's camera is still off
     EXPECT_EQ(window1->Picture1()->framesPainted(), 0);
+    EXPECT_TRUE(gCam[1].Reconnecting);
     CamsimProcess late;
     ASSERT_TRUE(
         late.Start({QStringLiteral("--cameras"), QStringLiteral("1"), QStringLiteral("--address"),
@@ -168,8 +169,11 @@ TEST(EngineCamsim, ALateCameraIsShownByItselfAndARefusedLogInIsReportedOnce)
     ASSERT_TRUE(WaitUntil([&] { return window1->Picture1()->framesPainted() >= 5; }, 20000))
         << "the late camera was not shown";
     EXPECT_TRUE(gCam[1].Enable);
+    EXPECT_FALSE(gCam[1].Reconnecting);
+    // Said once while it could not be reached, not at every attempt; never stopped.
+    EXPECT_EQ(engine->List1(1).count(QStringLiteral("    ") + gLangEvent[kEventConnectFailed]), 1);
     EXPECT_FALSE(
-        engine->List1(1).contains(QStringLiteral("    ") + gLangEvent[kEventConnectFailed]));
+        engine->List1(1).contains(QStringLiteral("    ") + gLangEvent[kEventStreamStopped]));
 
     // The refusal: one event, the slot stopped, the camera not asked again.
     EXPECT_EQ(engine->List1(2).count(refusedLine), 1);

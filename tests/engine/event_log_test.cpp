@@ -1,11 +1,13 @@
-// The engine's event lists: line format, mirrors into the windows, the spill
-// of the oldest lines into the day's log file and the saves at shut-down.
+// The engine's event lists: line format, mirrors into the windows, every
+// event written to the day's log file at once, the cut-back of the list, the
+// retries while the log cannot be written, and nothing written twice.
 #include "engine/frm_main.h"
 #include "foundation/app_paths.h"
 #include "support/fake_engine_controls.h"
 #include "support/fake_engine_windows.h"
 #include "support/fake_ui.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -71,31 +73,34 @@ TEST_F(EventLogTest, AnEventIsAHeadingLineAndAnIndentedTextLine)
     EXPECT_TRUE(engine.List1(5).isEmpty());
 }
 
-TEST_F(EventLogTest, TheTwoHundredFiftiethEventMovesTheOldestFiftyEventsToTheLogFile)
+TEST_F(EventLogTest, EveryEventIsInTheLogFileAtOnceAndNothingIsWrittenTwice)
 {
-    for (int e = 1; e <= 249; ++e)
+    engine.AddEvent(2, QStringLiteral("event 1"));
+    // On disk before any cut-back or shut-down: a kill cannot lose it.
+    EXPECT_EQ(ReadLines(LogPath(2)),
+              (QStringList{QStringLiteral("2026-12-09 12:00:00   192.168.0.20   Gate"),
+                           QStringLiteral("    event 1")}));
+    for (int e = 2; e <= 249; ++e)
         engine.AddEvent(2, QStringLiteral("event %1").arg(e));
     EXPECT_EQ(engine.List1(2).size(), 498);
-    EXPECT_FALSE(QFile::exists(LogPath(2)));
+    EXPECT_EQ(ReadLines(LogPath(2)).size(), 498);
 
+    // The 250th event cuts the list back to its newest 400 lines, still in pairs.
     engine.AddEvent(2, QStringLiteral("event 250"));
-
     const QStringList list = engine.List1(2);
     ASSERT_EQ(list.size(), 400);
-    EXPECT_TRUE(list[0].startsWith(QStringLiteral("2026-12-09")));  // still in pairs
+    EXPECT_TRUE(list[0].startsWith(QStringLiteral("2026-12-09")));
     EXPECT_EQ(list[1], QStringLiteral("    event 51"));
     EXPECT_EQ(list.last(), QStringLiteral("    event 250"));
-    const QStringList saved = ReadLines(LogPath(2));
-    ASSERT_EQ(saved.size(), 100);
-    EXPECT_EQ(saved[1], QStringLiteral("    event 1"));
-    EXPECT_EQ(saved[99], QStringLiteral("    event 50"));
 
-    // The save at shut-down appends the rest; nothing is written twice.
+    // Neither the cut-back nor the save at shut-down writes a line again.
     EXPECT_TRUE(engine.SaveLog(2, static_cast<int>(engine.List1(2).size())));
+    engine.Form_Unload();
     const QStringList all = ReadLines(LogPath(2));
     ASSERT_EQ(all.size(), 500);
     for (int e = 1; e <= 250; ++e)
         ASSERT_EQ(all[2 * e - 1], QStringLiteral("    event %1").arg(e));
+    EXPECT_TRUE(fake.messages.empty());
 }
 
 TEST_F(EventLogTest, SavedLinesEndWithCarriageReturnAndLineFeedAndAreAppended)
@@ -123,19 +128,21 @@ TEST_F(EventLogTest, SaveLogEdgeCases)
     EXPECT_TRUE(engine.SaveLog(1, 10));
     EXPECT_FALSE(QDir(dir.path() + QStringLiteral("/Log")).exists());
 
-    // A count beyond the list opens (creates) the file and writes nothing.
+    // A count beyond the list finds every line on disk already.
     engine.AddEvent(3, QStringLiteral("a"));
     EXPECT_TRUE(engine.SaveLog(3, 100));
-    EXPECT_TRUE(QFile::exists(LogPath(3)));
-    EXPECT_EQ(QFile(LogPath(3)).size(), 0);
+    EXPECT_EQ(ReadLines(LogPath(3)).size(), 2);
 
-    // Events logged before midnight and saved after it go into the new day's file.
+    // Each event goes into the file of the day it was logged on.
     fake.clock = QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59));
     engine.AddEvent(4, QStringLiteral("late"));
     fake.clock = fake.clock.addSecs(2);
-    EXPECT_TRUE(engine.SaveLog(4, 2));
-    EXPECT_FALSE(QFile::exists(LogPath(4, QStringLiteral("20261231.Log"))));
-    EXPECT_EQ(ReadLines(LogPath(4, QStringLiteral("20270101.Log"))).size(), 2);
+    engine.AddEvent(4, QStringLiteral("early"));
+    EXPECT_TRUE(engine.SaveLog(4, 4));
+    EXPECT_EQ(ReadLines(LogPath(4, QStringLiteral("20261231.Log"))).value(1),
+              QStringLiteral("    late"));
+    EXPECT_EQ(ReadLines(LogPath(4, QStringLiteral("20270101.Log"))).value(1),
+              QStringLiteral("    early"));
     EXPECT_TRUE(fake.messages.empty());
 }
 
@@ -153,7 +160,7 @@ TEST_F(EventLogTest, WhenTheLogFolderCannotBeMadeTheFileGoesToTheDataFolder)
     EXPECT_TRUE(fake.messages.empty());
 }
 
-TEST_F(EventLogTest, AnUnwritableLogKeepsTheLinesInMemoryAndIsReportedOnce)
+TEST_F(EventLogTest, AnUnwritableLogKeepsTheLinesTriesAgainAndIsReportedOnceAfterTheEvent)
 {
     // Neither the slot's folder nor the fallback file can be made.
     QFile blocker(dir.path() + QStringLiteral("/Log"));
@@ -162,24 +169,37 @@ TEST_F(EventLogTest, AnUnwritableLogKeepsTheLinesInMemoryAndIsReportedOnce)
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("20261209.Log")));
 
     gLangLogNotWritten = QStringLiteral("Protokoll %1: %2 %1");  // from the language pack
-    for (int e = 1; e <= 260; ++e)
-        engine.AddEvent(2, QStringLiteral("event %1").arg(e));
-    EXPECT_EQ(engine.List1(2).size(), 520);  // nothing given up
+    engine.AddEvent(2, QStringLiteral("event 1"));
+    // Not from inside the event that logged the line: the box waits for the event loop.
+    EXPECT_TRUE(fake.messages.empty());
+    EXPECT_TRUE(engine.tmrLog.isActive());
+    QCoreApplication::processEvents();
     ASSERT_EQ(fake.messages.size(), 1u);
     EXPECT_EQ(
         fake.messages[0].text,
         QStringLiteral("Protokoll 2: %1 2").arg(dir.path() + QStringLiteral("/20261209.Log")));
     EXPECT_EQ(fake.messages[0].title, gAppTitle);
 
-    // Once the disk can be written again the lines drain to the file in order.
+    for (int e = 2; e <= 260; ++e)
+        engine.AddEvent(2, QStringLiteral("event %1").arg(e));
+    engine.tmrLog_Timer();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(engine.List1(2).size(), 520);  // nothing given up
+    EXPECT_EQ(fake.messages.size(), 1u);
+
+    // Once the disk can be written again the next try writes every line, in order.
     QFile::remove(dir.path() + QStringLiteral("/Log"));
+    engine.tmrLog_Timer();
+    EXPECT_FALSE(engine.tmrLog.isActive());
+    EXPECT_EQ(ReadLines(LogPath(2)).size(), 520);
     engine.AddEvent(2, QStringLiteral("event 261"));
     EXPECT_EQ(engine.List1(2).size(), 422);
-    EXPECT_TRUE(engine.SaveLog(2, static_cast<int>(engine.List1(2).size())));
+    engine.Form_Unload();
     const QStringList all = ReadLines(LogPath(2));
     ASSERT_EQ(all.size(), 522);
     EXPECT_EQ(all[1], QStringLiteral("    event 1"));
     EXPECT_EQ(all[521], QStringLiteral("    event 261"));
+    QCoreApplication::processEvents();
     EXPECT_EQ(fake.messages.size(), 1u);
 }
 

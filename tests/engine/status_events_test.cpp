@@ -58,7 +58,16 @@ TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
          0},
         {12, {}, true, true, {"panel.RefreshPanelText"}, 0, 1, false, 0},
         {14, {}, true, true, {"panel.RefreshPanelText"}, 0, 1, false, 0},
-        {15, {"E9"}, true, true, {}, 0, 0, false, 0},
+        // Before any picture: the camera cannot be reached (yet); reconnecting.
+        {15,
+         {"E5"},
+         true,
+         true,
+         {"panel.LedControl 6 off", "panel.RefreshPanelText"},
+         0,
+         0,
+         false,
+         0},
         {17, {"E10"}, true, true, {}, 0, 0, false, 0},
         {19, {"E11"}, true, true, {}, 0, 0, false, 0},
         {20, {"E12"}, true, true, {}, 0, 0, false, 0},
@@ -66,7 +75,15 @@ TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
         {22, {"E14", "E16", "E2"}, false, false, stopped, 1, 0, true, 0},
         {25, {}, true, true, {}, 0, 0, false, 0},
         {51, {}, true, true, {"panel.ChkBtnStatus ", "panel.StopBtnHold"}, 0, 0, false, 1},
-        {1000, {"E17"}, true, true, {}, 0, 0, false, 0},
+        {1000,
+         {"E17"},
+         true,
+         true,
+         {"panel.LedControl 6 off", "panel.RefreshPanelText"},
+         0,
+         0,
+         false,
+         0},
     };
     for (const bool panelOpen : {true, false}) {
         for (const Case& c : cases) {
@@ -109,6 +126,93 @@ TEST_F(StatusEventsTest, EveryCodeWithThePanelOpenAndClosed)
             gWinOpen.fill(false);
         }
     }
+}
+
+// A running slot is on line while pictures come: codes 15 and 1000 say they
+// stopped (the LED goes dark, the lines say it is reconnecting, the loss is
+// logged once), code 2 says they came back. The viewer of a protocol-3 slot
+// reports the same way.
+TEST_F(StatusEventsTest, ASlotIsOnLineOnlyWhilePicturesCome)
+{
+    struct Step {
+        int code;
+        bool reconnecting;   // afterwards
+        QStringList events;  // logged by this step
+        QStringList panel;   // panel calls of this step
+    };
+    struct Case {
+        const char* name;
+        int protocol;
+        bool enabled;
+        std::vector<Step> steps;
+    };
+    const QStringList down{"panel.LedControl 6 off", "panel.RefreshPanelText"};
+    const QStringList up{"panel.RefreshPanelText", "panel.LedControl 6 on"};
+    const std::vector<Step> lossAndReturn{{2, false, {"E4"}, up},      {15, true, {"E9"}, down},
+                                          {15, true, {}, {}},          {1000, true, {}, {}},
+                                          {2, false, {"E4"}, up},      {25, false, {}, {}},
+                                          {1000, true, {"E17"}, down}, {2, false, {"E4"}, up}};
+    const Case cases[] = {
+        {"image server", 0, true, lossAndReturn},
+        {"viewer", 3, true, lossAndReturn},
+        {"never a picture", 0, true, {{15, true, {"E5"}, down}, {1000, true, {}, {}}}},
+        {"stalled from the start", 0, true, {{1000, true, {"E17"}, down}}},
+        {"stopped slot", 0, false, {{15, false, {}, {}}, {1000, false, {}, {}}}},
+    };
+    gLangOnLine = QStringLiteral("on");
+    gLangOffLine = QStringLiteral("off");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Journal j;
+        FakeEngineWindows w{j};
+        FakeEngineControls ctl{j};
+        frmMain e{w, ctl};
+        gCam[2] = CamInfo{};
+        Assign(2, c.protocol, c.enabled);
+        gWinOpen[kWinOpenPanel] = true;
+        w.Client(2);
+        int logged = 0;
+        for (const Step& s : c.steps) {
+            SCOPED_TRACE(s.code);
+            j.Clear();
+            if (c.protocol == 3)
+                ctl.viewers[2]->EmitNotify(s.code);
+            else
+                ctl.cams[2]->EmitNotify(s.code);
+            EXPECT_EQ(gCam[2].Reconnecting, s.reconnecting);
+            EXPECT_EQ(ConnectionText(gCam[2]), !c.enabled       ? gLangOffLine
+                                               : s.reconnecting ? gLangReconnecting
+                                                                : gLangOnLine);
+            QStringList events;
+            for (int i = 2 * logged + 1; i < e.List1(2).size(); i += 2)
+                events << e.List1(2)[i].trimmed();
+            logged = static_cast<int>(e.List1(2).size()) / 2;
+            EXPECT_EQ(events, s.events);
+            EXPECT_EQ(j.With(QStringLiteral("panel.")), s.panel);
+            // The open windows show it whenever the state changes.
+            EXPECT_EQ(j.Has(QStringLiteral("client2.RefrushStatusBar")), !s.panel.isEmpty());
+        }
+        gWinOpen.fill(false);
+    }
+}
+
+// Every start and stop begins from "on line": a start waits for the stream's
+// word, a stopped slot is off line.
+TEST_F(StatusEventsTest, StartAndStopEndAReconnection)
+{
+    Running();
+    gWinOpen[kWinOpenPanel] = true;
+    cam(2).EmitNotify(15);
+    ASSERT_TRUE(gCam[2].Reconnecting);
+    engine.CamStop(2);
+    EXPECT_FALSE(gCam[2].Reconnecting);
+    EXPECT_EQ(ConnectionText(gCam[2]), gLangOffLine);
+    engine.CamStart(2);
+    EXPECT_FALSE(gCam[2].Reconnecting);
+    EXPECT_TRUE(journal.Has(QStringLiteral("panel.LedControl 6 on")));
+    // The new stream has brought no picture yet: a first failure cannot be reached.
+    cam(2).EmitNotify(15);
+    EXPECT_EQ(Events(2).last(), QStringLiteral("E5"));
 }
 
 TEST_F(StatusEventsTest, CodesWithoutAReactionDoNothing)
@@ -207,7 +311,7 @@ TEST_F(StatusEventsTest, EventsAreHandledOneAtATime)
     fake.onMsgBox = [&](const ShownMessage&) {
         // While the box is open the cameras report more.
         cam(2).EmitNotify(1);
-        cam(3).EmitNotify(15);
+        cam(3).EmitNotify(17);
         eventsWhileOpen = Events(2) + Events(3);
     };
     cam(2).EmitNotify(3);
@@ -217,7 +321,7 @@ TEST_F(StatusEventsTest, EventsAreHandledOneAtATime)
     EXPECT_EQ(eventsWhileOpen, QStringList({"E5", "E16"}));
     // Handled in order once the first handler had ended.
     EXPECT_EQ(Events(2), QStringList({"E5", "E16", "E3"}));
-    EXPECT_EQ(Events(3), QStringList({"E9"}));
+    EXPECT_EQ(Events(3), QStringList({"E10"}));
 }
 
 TEST_F(StatusEventsTest, RefusalBoxesComeAfterTheHandlerAndDoNotPileUp)

@@ -70,6 +70,7 @@ public:
     VideoSurface* picCam(int) override { return &surface; }
     void Form_Resize() override {}
     void RepaintCell(int) override {}
+    void RefrushStatusBar() override {}
     bool ListVisible() const override { return false; }
     IEventListBox& ListEvent() override { return list; }
     void RecordGrayBTN(int n) override { log(QStringLiteral("RecordGrayBTN %1").arg(n)); }

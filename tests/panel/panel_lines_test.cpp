@@ -22,6 +22,7 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
         bool enable;
         bool ext;
         int modeAfter;
+        bool reconnecting = false;  // the slot's pictures stopped coming
     };
     const Case cases[] = {
         {true, 0, false, true, false, 0},
@@ -33,13 +34,16 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
         {true, 7, false, true, false, 7},
         {true, 2, false, true, true,
          2},  // the extended view's fifth line is an item, not the status
+        {true, 0, false, true, false, 0, true},
+        {true, 2, false, true, false, 2, true},
+        {true, 0, false, false, false, 0, true},  // a stopped slot is off line
         {false, 1, false, false, false, 1},
         {false, 0, false, false, true, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.assigned << " mode " << c.recordMode << " rec " << c.recording
-                     << " enable " << c.enable << " ext " << c.ext);
+        SCOPED_TRACE(testing::Message() << c.assigned << " mode " << c.recordMode << " rec "
+                                        << c.recording << " enable " << c.enable << " ext " << c.ext
+                                        << " reconnecting " << c.reconnecting);
         gCam[2] = CamInfo{};
         if (c.assigned)
             AssignSlot(2);
@@ -47,6 +51,7 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
         cam.RecordMode = c.recordMode;
         cam.Recording = c.recording;
         cam.Enable = c.enable;
+        cam.Reconnecting = c.reconnecting;
         cam.ServerModel = QStringLiteral("PT-7");
         cam.FWVersion = QStringLiteral("4.01");
         gExtInfo[1] = c.ext;
@@ -62,7 +67,9 @@ TEST_F(PanelLinesTest, InformationLinesFollowTheSlotAndItsRecordingMode)
             for (int k = 1; k <= 5; ++k)
                 expected << frmController::GetCamInfoText(2, gExtraItem[static_cast<size_t>(k)]);
         } else {
-            QString status = c.enable ? gLangOnLine : gLangOffLine;
+            QString status = !c.enable        ? gLangOffLine
+                             : c.reconnecting ? gLangReconnecting
+                                              : gLangOnLine;
             const bool prefixed =
                 (c.recordMode == 1 && c.recording) || c.recordMode == 2 || c.recordMode == 3;
             if (prefixed)

@@ -52,6 +52,8 @@ TEST_F(PanelWindowTest, FirstActivationSetsCaptionsTipsLedsAndFontsOnce)
     gCam[2].Recording = true;
     gCam[2].MotionFlag = true;
     gCam[3].Recording = true;
+    gCam[3].Enable = true;  // running, but its pictures stopped coming: dark
+    gCam[3].Reconnecting = true;
     frmController& p = OpenPanel(false);
     EXPECT_FALSE(gAppTitle.isEmpty());
     p.show();

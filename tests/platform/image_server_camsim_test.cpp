@@ -218,15 +218,16 @@ TEST_F(ImageServerCamsim, RefusedLogInAndUnreachableCameraReportTheirOwnCodes)
     waiting->setStreamTimeouts(5000, 3000, {60000});
     QSignalSpy waitingSpy(waiting.get(), &ImageServer::Notify);
     waiting->start();
-    ASSERT_TRUE(WaitUntil([&] { return Has(waitingSpy, NotifyCode::Connecting); }, kWait));
-    WaitUntil([] { return false; }, 300);
+    // The first attempt failed at once: the pause has begun.
+    ASSERT_TRUE(WaitUntil([&] { return Has(waitingSpy, NotifyCode::ConnectionLost); }, kWait));
     QElapsedTimer stop;
     stop.start();
     waiting->stop();
     EXPECT_LT(stop.elapsed(), 5000) << "a stop waited for the 60 s pause";
     EXPECT_FALSE(waiting->isRunning());
     WaitUntil([] { return false; }, 200);
-    EXPECT_EQ(Codes(waitingSpy), std::vector<int>{NotifyCode::Connecting});
+    EXPECT_EQ(Codes(waitingSpy),
+              (std::vector<int>{NotifyCode::Connecting, NotifyCode::ConnectionLost}));
 }
 
 // After a power cut the cameras usually boot after the PC: a camera that is
@@ -248,9 +249,12 @@ TEST(ImageServerRetry, ACameraThatStartsLateIsConnectedWithoutAnyoneAsking)
     cam.setPort(port);
     QSignalSpy notify(&cam, &ImageServer::Notify);
     cam.start();
-    WaitUntil([] { return false; }, 1500);  // attempts at 0 s and 1 s find nobody
+    // The first attempt finds nobody: said once, and the stream goes on trying.
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::ConnectionLost); }, kWait));
+    WaitUntil([] { return false; }, 1500);  // the attempt after 1 s finds nobody either
     EXPECT_TRUE(cam.isRunning());
-    EXPECT_EQ(Codes(notify), std::vector<int>{NotifyCode::Connecting});
+    EXPECT_EQ(Codes(notify),
+              (std::vector<int>{NotifyCode::Connecting, NotifyCode::ConnectionLost}));
 
     CamsimProcess late;
     QString error;
@@ -259,10 +263,11 @@ TEST(ImageServerRetry, ACameraThatStartsLateIsConnectedWithoutAnyoneAsking)
                     address, QStringLiteral("--port"), QString::number(port)},
                    &error))
         << error.toStdString();
-    ASSERT_TRUE(WaitUntil([&] { return cam.framesReceived() >= 3; }, kWait));
-    EXPECT_EQ(Codes(notify).at(1), NotifyCode::Connected);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Has(notify, NotifyCode::Connected) && cam.framesReceived() >= 3; }, kWait));
+    EXPECT_EQ(Codes(notify).at(2), NotifyCode::Connected);
     EXPECT_FALSE(Has(notify, NotifyCode::ConnectFailed));
-    EXPECT_FALSE(Has(notify, NotifyCode::ConnectionLost));
+    EXPECT_EQ(CountOf(notify, NotifyCode::ConnectionLost), 1);
     EXPECT_EQ(RecordInt(late.Control(1, "state"), QStringLiteral("stream_requests"), 0), 1);
     cam.stop();
 }
@@ -447,16 +452,11 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
     struct Case {
         const char* kind;
         bool reported;  // a lying length costs nothing: the boundary decides
-        int waitMs;
     };
-    // A 20 MB part takes a while on a busy machine.
-    const Case cases[] = {{"garbage", true, kWait},
-                          {"truncated", true, kWait},
-                          {"huge", true, 4 * kWait},
-                          {"badlength", false, kWait}};
+    const Case cases[] = {{"garbage", true}, {"truncated", true}, {"badlength", false}};
     for (const Case& c : cases) {
         auto cam = Make();
-        cam->setStreamTimeouts(5000, c.waitMs, {50, 100, 200});
+        cam->setStreamTimeouts(5000, kWait, {50, 100, 200});
         QSignalSpy notify(cam.get(), &ImageServer::Notify);
         VideoSurface surface;
         surface.resize(64, 48);
@@ -470,7 +470,7 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
         const quint64 receivedBefore = cam->framesReceived();
         sim.Control(1, QByteArray("corrupt?count=2&kind=") + c.kind);
         if (c.reported) {
-            ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::FrameDropped); }, c.waitMs))
+            ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::FrameDropped); }, kWait))
                 << c.kind << " " << ::testing::PrintToString(Codes(notify));
         }
         const quint64 painted = surface.framesPainted();
@@ -493,6 +493,25 @@ TEST_F(ImageServerCamsim, DamagedPartsAreSkippedAndTheStreamGoesOn)
         }
         cam->stop();
     }
+}
+
+// A part larger than any picture is not read: the connection ends at once
+// with the damaged-picture report, and the stream comes back after the pause.
+TEST_F(ImageServerCamsim, APartLargerThanAnyPictureEndsTheConnection)
+{
+    auto cam = Make();
+    cam->setStreamTimeouts(5000, kWait, {500});
+    QSignalSpy notify(cam.get(), &ImageServer::Notify);
+    cam->start();
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Connected); }, kWait));
+    notify.clear();
+    sim.Control(1, "corrupt?count=1&kind=huge");  // one 20 MB part
+    ASSERT_TRUE(WaitUntil([&] { return Has(notify, NotifyCode::Reconnected); }, kWait))
+        << ::testing::PrintToString(Codes(notify));
+    EXPECT_EQ(Codes(notify), (std::vector<int>{NotifyCode::FrameDropped, NotifyCode::ConnectionLost,
+                                               NotifyCode::Connected, NotifyCode::Reconnected}));
+    EXPECT_EQ(RecordInt(sim.Control(1, "state"), QStringLiteral("stream_requests"), 0), 2);
+    cam->stop();
 }
 
 TEST_F(ImageServerCamsim, ProxySettingsDecideTheRoute)

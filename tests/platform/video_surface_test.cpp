@@ -274,3 +274,43 @@ TEST(VideoSurface, AQuarterTurnedPictureKeepsItsShapeCentredInTheDisplayArea)
     // Until the camera's picture size is known, a turned picture fills the area.
     EXPECT_EQ(VideoSurface::PictureRect(QRect(0, 0, 320, 240), QSize(), 90), QRect(0, 0, 320, 240));
 }
+
+// While the pictures stop coming the last one stays, dimmed, with the text
+// over it; it is never shown as if it were live. The next picture ends it.
+TEST(VideoSurface, ADownCameraShowsItsLastPictureDimmedWithTheText)
+{
+    VideoSurface s;
+    s.resize(320, 240);
+    s.show();
+    QImage picture(320, 240, QImage::Format_RGB32);
+    picture.fill(QColor(200, 200, 200));
+    s.presentFrame(picture, QSize(320, 240), 0);
+    const auto shown = [&] { return s.grab().toImage().convertToFormat(QImage::Format_RGB32); };
+    const QImage live = shown();
+    EXPECT_EQ(QColor(live.pixel(5, 5)), QColor(200, 200, 200));
+
+    s.setDownText(QStringLiteral("Reconnecting..."));
+    for (const QImage& down : {shown(), s.renderedFrame()}) {
+        // Dimmed everywhere, with light text in the middle.
+        EXPECT_LT(qGray(down.pixel(5, 5)), 120);
+        EXPECT_LT(qGray(down.pixel(315, 235)), 120);
+        int light = 0;
+        for (int x = 0; x < 320; ++x)
+            for (int y = 100; y < 140; ++y)
+                light += qGray(down.pixel(x, y)) > 230 ? 1 : 0;
+        EXPECT_GT(light, 20) << "no text";
+    }
+    EXPECT_EQ(s.currentFrame(), picture);  // the last picture is kept
+
+    // Without any picture the text stands on black.
+    VideoSurface empty;
+    empty.resize(320, 240);
+    empty.setDownText(QStringLiteral("Reconnecting..."));
+    const QImage black = empty.renderedFrame();
+    EXPECT_EQ(QColor(black.pixel(5, 5)), QColor(Qt::black));
+
+    // The next picture is live again.
+    s.presentFrame(picture, QSize(320, 240), 0);
+    EXPECT_TRUE(s.downText().isEmpty());
+    EXPECT_EQ(QColor(shown().pixel(5, 5)), QColor(200, 200, 200));
+}

@@ -126,6 +126,7 @@ public:
     {
         journal.Add(QStringLiteral("combine.RepaintCell %1").arg(n));
     }
+    void RefrushStatusBar() override { journal.Add(QStringLiteral("combine.RefrushStatusBar")); }
     bool ListVisible() const override { return listVisible; }
     IEventListBox& ListEvent() override { return list; }
     void RecordGrayBTN(int n) override

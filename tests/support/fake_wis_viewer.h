@@ -44,6 +44,7 @@ public:
 
     // calls and the log queries: FakeCallLog.
 
+    void EmitNotify(int code) { emit Notify(code); }
     void EmitRecordSplit() { emit RecordSplit(); }
     void EmitMotion() { emit Motion(); }
     void EmitMotionMail() { emit MotionMail(); }

@@ -247,6 +247,30 @@ TEST_F(CombineWindowTest, ActiveBorderMarksTheCellAndTitlesByLanguage)
     }
 }
 
+// The status bar shows the active cell's connection state; every cell whose
+// slot is reconnecting shows its last picture dimmed, with the text.
+TEST_F(CombineWindowTest, StatusBarAndCellsShowWhichCamerasAreReconnecting)
+{
+    gCurCam = 1;
+    open();
+    const auto line = [&] {
+        return combine->SkinForm1()->GetElement(QStringLiteral("Line")).text();
+    };
+    gCam[2].Reconnecting = true;
+    combine->RefrushStatusBar();
+    EXPECT_EQ(line(), gLangOnLine);
+    for (int n = 1; n <= kSlotCount; ++n)
+        EXPECT_EQ(combine->picCam(n)->downText(), n == 2 ? gLangReconnecting : QString()) << n;
+    combine->PutActiveBorder(2);  // the panel picks slot 2
+    EXPECT_EQ(line(), gLangReconnecting);
+    gCam[2].Reconnecting = false;
+    combine->RefrushStatusBar();
+    EXPECT_TRUE(combine->picCam(2)->downText().isEmpty());
+    gCam[3].Enable = false;
+    combine->PutActiveBorder(3);
+    EXPECT_EQ(line(), gLangOffLine);
+}
+
 TEST_F(CombineWindowTest, FirstActivationMarksTheCurrentSlotAndGreysZoom)
 {
     gCurCam = 2;
@@ -602,6 +626,14 @@ TEST_F(ScanWindowTest, StatusBarShowsTheScannedSlot)
         EXPECT_EQ(scan->windowTitle(), QLatin1String(text)) << language;
         EXPECT_EQ(el("ServerName").text(), QLatin1String(text)) << language;
         EXPECT_EQ(el("IPAddress").text(), QStringLiteral("127.0.0.2"));
+    }
+    // The scanned slot's connection state, in the status bar and over its picture.
+    for (const bool down : {true, false}) {
+        gCam[2].Enable = true;
+        gCam[2].Reconnecting = down;
+        scan->RefrushStatusBar();
+        EXPECT_EQ(el("Line").text(), down ? gLangReconnecting : gLangOnLine);
+        EXPECT_EQ(scan->VideoTarget()->downText(), down ? gLangReconnecting : QString());
     }
 }
 

@@ -867,21 +867,30 @@ TEST_F(ClientLooks, SnapshotDialogOutlivingItsWindowSavesNothing)
 
 // ------------------------------------------------------------------ status
 
-TEST_F(ClientLooks, StatusBarShowsAddressLineRecordingAndName)
+TEST_F(ClientLooks, StatusBarShowsAddressConnectionRecordingAndName)
 {
     struct Case {
         bool enable, recording;
         int rm;
+        bool reconnecting;  // the slot's pictures stopped coming
     };
-    for (const Case c : {Case{true, true, 1}, Case{false, false, 0}, Case{true, false, 2}}) {
+    for (const Case c :
+         {Case{true, true, 1, false}, Case{false, false, 0, false}, Case{true, false, 2, false},
+          Case{true, true, 1, true}, Case{false, false, 0, true}}) {
         gCam[kSlot].Enable = c.enable;
+        gCam[kSlot].Reconnecting = c.reconnecting;
         gCam[kSlot].Recording = c.recording;
         gCam[kSlot].RecordMode = c.rm;
         gCam[kSlot].ServerName = QStringLiteral("Yard");
         gCam[kSlot].IPAddress = QStringLiteral("127.0.0.9");
         window->RefrushStatusBar();
         EXPECT_EQ(el("IPAddress").text(), QStringLiteral("127.0.0.9"));
-        EXPECT_EQ(el("Line").text(), c.enable ? gLangOnLine : gLangOffLine);
+        const bool down = c.enable && c.reconnecting;
+        EXPECT_EQ(el("Line").text(), !c.enable ? gLangOffLine
+                                     : down    ? gLangReconnecting
+                                               : gLangOnLine);
+        // The picture of a camera that is down is never shown as if it were live.
+        EXPECT_EQ(window->Picture1()->downText(), down ? gLangReconnecting : QString());
         // It follows a recording in progress, not the recording mode.
         EXPECT_EQ(el("Recording").text(), c.recording ? gLangRec[0] : QString());
         EXPECT_EQ(el("ServerName").text(), QStringLiteral("Yard"));

@@ -737,9 +737,10 @@ bool write(const QString& lang)
             more << QStringLiteral("Action = close");
         skn.element(b.name, QStringLiteral("button"), b.rect, b.anchor, more);
     }
-    skn.element(QStringLiteral("Line"), QStringLiteral("text"), QRect(8, 300, 64, 16),
+    // Wide enough for "Reconnecting...".
+    skn.element(QStringLiteral("Line"), QStringLiteral("text"), QRect(8, 300, 88, 16),
                 QStringLiteral("left bottom"), {QStringLiteral("Color = #b8c2cc")});
-    skn.element(QStringLiteral("IPAddress"), QStringLiteral("text"), QRect(76, 300, 120, 16),
+    skn.element(QStringLiteral("IPAddress"), QStringLiteral("text"), QRect(100, 300, 96, 16),
                 QStringLiteral("left right bottom"),
                 {QStringLiteral("Color = #8b97a4"), QStringLiteral("Elide = right")});
     skn.element(QStringLiteral("Recording"), QStringLiteral("text"), QRect(198, 300, 54, 16),

@@ -2,8 +2,9 @@
 // main.ini with four running cameras) as the program itself does, then grabs
 // the video windows into PNG files: a zoomed and dragged picture, the colour
 // panel before and after a brightness change, a camera turned by a quarter,
-// the combined window with its active frame, before and after the panel
-// picks another slot, and the scan window.
+// a camera whose pictures stopped (reconnecting), the combined window with
+// its active frame, before and after the panel picks another slot, and the
+// scan window.
 //
 // The panel's Combine and Scan buttons and the engine's scan tour are not
 // part of the program yet: for those two windows the tool does what they
@@ -19,6 +20,7 @@
 #include "foundation/globals.h"
 #include "foundation/window_registry.h"
 #include "panel/frm_controller.h"
+#include "platform/image_server/http_client.h"
 #include "platform/image_server/image_server.h"
 #include "platform/image_server/video_surface.h"
 #include "platform/skin/skin_form.h"
@@ -164,6 +166,27 @@ int main(int argc, char** argv)
                 turned.y(), turned.width(), turned.height(), client->clientSize().width(),
                 client->clientSize().height());
     ok &= Save(client, out.filePath(QStringLiteral("view-rotated.png")));
+
+    // Camera 2 stops sending pictures: its window says it is reconnecting,
+    // over its last picture, dimmed.
+    if (auto* client2 = windows().IfLoaded<frmClient>(ClientWindowName(2))) {
+        CameraEndpoint camera2;
+        camera2.host = gCam[2].IPAddress;
+        camera2.port = gCam[2].Port;
+        HttpAuthenticator none;
+        HttpRequest(camera2, none, "GET", "/sim/stall?on=1", 3000);
+        QElapsedTimer down;
+        down.start();
+        while (!gCam[2].Reconnecting && down.elapsed() < 20000)
+            Wait(50);
+        Wait(300);
+        std::printf("camera 2 %s after %lld ms\n",
+                    gCam[2].Reconnecting ? "shows it is reconnecting" : "still shows on line",
+                    static_cast<long long>(down.elapsed()));
+        ok &= gCam[2].Reconnecting;
+        ok &= Save(client2, out.filePath(QStringLiteral("view-reconnecting.png")));
+        HttpRequest(camera2, none, "GET", "/sim/stall?on=0", 3000);
+    }
 
     // The combined window: the single windows close, the combined one opens.
     for (int n = 1; n <= kSlotCount; ++n)

@@ -21,6 +21,8 @@
 // docs/camera-protocol.md.
 #pragma once
 
+#include "platform/image_server/camera_codes.h"
+
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -39,29 +41,6 @@ struct ImageConfig {
 
     friend bool operator==(const ImageConfig&, const ImageConfig&) = default;
 };
-
-// Codes carried by ImageServer::Notify.
-namespace NotifyCode {
-inline constexpr int RecordEnded = 0;  // the control ended a recording by itself
-inline constexpr int Connecting = 1;   // a start is under way
-inline constexpr int Connected = 2;    // the stream delivers pictures
-inline constexpr int ConnectFailed =
-    3;                            // the camera cannot be reached, or the stream was lost for good
-inline constexpr int Motion = 6;  // motion detected (about once a second while it lasts)
-inline constexpr int RecordFailed = 11;  // recording stopped: write error or not enough free space
-inline constexpr int RecordSplitSize = 12;  // a recording file was closed at its size limit
-inline constexpr int RecordSplitTime = 14;  // a recording file was closed at its time limit
-inline constexpr int ConnectionLost = 15;   // the stream broke; reconnecting
-inline constexpr int FrameDropped = 17;     // a picture was bad or too large and was skipped
-inline constexpr int MailSent = 19;         // a motion mail went out
-inline constexpr int MailFailed = 20;       // a motion mail was refused
-inline constexpr int MailServerUnreachable = 21;
-inline constexpr int LoginRefused = 22;   // the camera refused the user name and password
-inline constexpr int Reconnected = 25;    // the stream runs again after a reconnect
-inline constexpr int SearchHit = 27;      // a search found a camera (readable through selectServer)
-inline constexpr int PanTiltFailed = 51;  // a pan/tilt command was not accepted
-inline constexpr int StreamStalled = 1000;  // no picture for the stall time; reconnecting
-}  // namespace NotifyCode
 
 class ImageServer : public QObject {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "platform/image_server/multipart_parser.h"
 
 #include <QList>
+#include <algorithm>
 #include <cstring>
 
 QByteArray MultipartParser::BoundaryFrom(const QByteArray& contentType)
@@ -53,6 +54,12 @@ void MultipartParser::Feed(const char* data, qsizetype size)
     while (size > 0) {
         // Never hold more than one part plus one read.
         const qsizetype n = std::min<qsizetype>(size, 256 * 1024);
+        // Grown by doubling (appending to a long part must not copy it again each
+        // time), never much past what a part may hold.
+        if (buf_.capacity() - buf_.size() < n) {
+            const qsizetype bound = maxPart_ + delim_.size() + 2 + 256 * 1024;
+            buf_.reserve(std::max(buf_.size() + n, std::min(2 * buf_.capacity(), bound)));
+        }
         buf_.append(data, n);
         data += n;
         size -= n;
@@ -170,6 +177,14 @@ void MultipartParser::Run()
                 onDamage(Damage::MalformedHeader);
             buf_.remove(0, end);
             scanFrom_ = 0;
+            if (length_ > maxPart_) {
+                // Announced larger than any part may be: not read at all.
+                if (onDamage)
+                    onDamage(Damage::OversizedPart);
+                part_ = MultipartPart{};
+                state_ = State::Skip;
+                continue;
+            }
             state_ = State::Body;
             break;
         }
@@ -177,7 +192,7 @@ void MultipartParser::Run()
             // Fast path: a length confirmed by the line break that must follow
             // the body (or by the delimiter itself). The part is handed on as
             // soon as it is complete, without waiting for the next delimiter.
-            if (length_ >= 0 && length_ <= maxPart_) {
+            if (length_ >= 0) {
                 const qsizetype n = buf_.size();
                 if (n < length_ + 2) {
                     // Not all there yet; a delimiter earlier than the length

@@ -1,8 +1,9 @@
 // Splits a multipart/x-mixed-replace stream into its parts. Built to survive
 // whatever a network sends: Content-Length is checked against the boundary
-// (a lying length is ignored), header blocks and parts are bounded, and after
-// any damage the parser looks for the next boundary and goes on. Memory use
-// stays bounded by the part limit plus one read.
+// (a lying length is ignored, unless it is over the part limit: that part is
+// skipped unread), header blocks and parts are bounded, and after any damage
+// the parser looks for the next boundary and goes on. Memory use stays
+// bounded by the part limit plus one read.
 #pragma once
 
 #include <QByteArray>
@@ -17,7 +18,10 @@ struct MultipartPart {
 
 class MultipartParser {
 public:
-    static constexpr qsizetype kMaxPartBytes = 16 * 1024 * 1024;
+    // Far above any camera's picture (a 1280 x 720 JPEG at the best quality is
+    // well under 1 MiB; the viewer's bound of a compressed picture is the
+    // same), and small enough that reading a part up to it costs little.
+    static constexpr qsizetype kMaxPartBytes = 4 * 1024 * 1024;
     static constexpr qsizetype kMaxHeaderBytes = 8 * 1024;
 
     enum class Damage { OversizedPart, OversizedHeader, MalformedHeader };

@@ -256,20 +256,21 @@ StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
     if (!r.Ok() || !type.toLower().startsWith("multipart/") || boundary.isEmpty())
         return Outcome::NotServed;
 
-    MultipartParser parser(boundary);
+    MultipartParser parser(boundary, options_.maxPartBytes);
     bool pictureInThisRead = false;
     parser.onPart = [&](MultipartPart&& part) {
         const quint64 before = framesReceived.load();
         HandlePart(part, reconnect, gotPicture);
         pictureInThisRead = pictureInThisRead || framesReceived.load() != before;
     };
-    bool damageInThisRead = false;
-    parser.onDamage = [&](MultipartParser::Damage) {
+    bool tooLarge = false;
+    parser.onDamage = [&](MultipartParser::Damage d) {
         ReportDamage();
-        damageInThisRead = true;
+        tooLarge = tooLarge || d != MultipartParser::Damage::MalformedHeader;
     };
 
-    // The first picture may take as long as the connection; later ones the stall time.
+    // The first picture may take as long as the connection; later ones the
+    // stall time. Only pictures keep the stream alive: damaged parts do not.
     Deadline stallAt = DeadlineIn(std::max(options_.connectTimeoutMs, options_.stallTimeoutMs));
     QByteArray data;
     for (;;) {
@@ -280,12 +281,14 @@ StreamSession::Outcome StreamSession::RunOnce(bool reconnect, bool& gotPicture)
         if (io == IoResult::TimedOut)
             return gotPicture ? Outcome::Stalled : Outcome::NoPictures;
         if (io != IoResult::Ok)
-            return gotPicture ? Outcome::Lost : Outcome::NoPictures;
+            return gotPicture ? Outcome::Lost : Outcome::Unreachable;
+        bytesRead += static_cast<quint64>(data.size());
         pictureInThisRead = false;
-        damageInThisRead = false;
         parser.Feed(data);
-        // A stream that delivers pictures, or at least whole damaged parts, is alive.
-        if (pictureInThisRead || damageInThisRead)
+        // A part larger than any picture: whatever follows is not worth reading.
+        if (tooLarge)
+            return Outcome::TooLarge;
+        if (pictureInThisRead)
             stallAt = DeadlineIn(options_.stallTimeoutMs);
     }
 }
@@ -296,6 +299,7 @@ void StreamSession::Run()
     tDecoder = &decoder;
     PostStatus(NotifyCode::Connecting);
     bool everConnected = false;
+    bool downReported = false;  // since the last picture
     size_t backoff = 0;
     qint64 failingSinceUs = NowUs();  // when the current run of failed attempts began
     for (;;) {
@@ -310,10 +314,9 @@ void StreamSession::Run()
         }
         if (gotPicture) {
             everConnected = true;
+            downReported = false;
             backoff = 0;
             failingSinceUs = NowUs();
-            PostStatus(o == Outcome::Stalled ? NotifyCode::StreamStalled
-                                             : NotifyCode::ConnectionLost);
         }
         // A camera that answers without a stream is not retried; one that cannot be
         // reached (not up yet, gone for a while) is, until the retry time is over.
@@ -321,6 +324,13 @@ void StreamSession::Run()
         if (o == Outcome::NotServed || failingMs >= options_.retryForMs) {
             PostStatus(NotifyCode::ConnectFailed);
             break;
+        }
+        // No pictures come any more (or none came yet): said once, not at every attempt.
+        if (!downReported) {
+            downReported = true;
+            PostStatus(o == Outcome::Stalled || o == Outcome::NoPictures
+                           ? NotifyCode::StreamStalled
+                           : NotifyCode::ConnectionLost);
         }
         // Wait before the next attempt, never past the end of the retry time; a
         // stop ends the wait at once.

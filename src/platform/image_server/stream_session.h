@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/image_server/http_client.h"
+#include "platform/image_server/multipart_parser.h"
 
 #include <QImage>
 #include <QObject>
@@ -21,19 +22,20 @@
 #include <thread>
 #include <vector>
 
-struct MultipartPart;
-
 struct StreamOptions {
     CameraEndpoint endpoint;
     QByteArray path = "/api/stream.mjpg";
     int connectTimeoutMs = 5000;  // to the answer's header
     int stallTimeoutMs = 5000;    // longest wait for a complete picture
-    // Pauses before the next attempt, in turn; the last one repeats.
-    std::vector<int> backoffMs{1000, 2000, 4000, 8000, 16000, 30000};
+    // Pauses before the next attempt, in turn; the last one repeats. Short
+    // enough that a camera that comes back is shown again within seconds.
+    std::vector<int> backoffMs{1000, 2000, 4000, 8000};
     // How long attempts go on after the first that failed (since the start,
     // or since the stream was lost); then ConnectFailed ends the session.
     int retryForMs = 5 * 60 * 1000;
     int damageReportIntervalMs = 10000;  // at most one "bad picture" report per interval
+    // A part (or part header) larger than this ends the connection.
+    qsizetype maxPartBytes = MultipartParser::kMaxPartBytes;
 };
 
 // What the display needs of a picture: its size in device pixels before
@@ -80,6 +82,7 @@ public:
     std::atomic<quint64> framesReceived{0};
     std::atomic<quint64> framesDecoded{0};
     std::atomic<quint64> partsDamaged{0};
+    std::atomic<quint64> bytesRead{0};  // of the stream bodies, all attempts
 
     // GUI thread: the display's need changed. Pictures are decoded for display
     // only while wantPictures is set and the need is not empty.
@@ -111,7 +114,8 @@ private:
         NotServed,    // the camera answered, but with no stream
         Lost,
         Stalled,
-        NoPictures,
+        NoPictures,  // the stream answered, but no picture came in time
+        TooLarge,    // a part or part header over the bound
     };
     void Run();
     Outcome RunOnce(bool reconnect, bool& gotPicture);

@@ -85,6 +85,10 @@ void VideoSurface::presentPrepared(const QImage& frame, int turnedBy, QSize sour
     timestampUs_ = sourceTimestampUs;
     pendingPaint_ = true;
     ++presented_;
+    if (!downText_.isEmpty()) {
+        downText_.clear();  // pictures come again
+        update();
+    }
     update(before.united(targetRect()));
     if (geometry)
         CheckNeed();
@@ -107,6 +111,14 @@ void VideoSurface::clearFrame()
     turned_ = 0;
     timestampUs_ = 0;
     pendingPaint_ = false;
+    update();
+}
+
+void VideoSurface::setDownText(const QString& text)
+{
+    if (text == downText_)
+        return;
+    downText_ = text;
     update();
 }
 
@@ -168,6 +180,22 @@ bool DrawFrame(QPainter& p, const QRect& target, const QImage& frame, int turned
     p.restore();
     return true;
 }
+
+// Dims what is drawn in `area` and writes `text` in the middle of the part
+// of it that is in view.
+void DrawDown(QPainter& p, const QRect& area, const QRect& inView, const QString& text)
+{
+    p.save();
+    p.fillRect(area, QColor(0, 0, 0, 160));
+    const QRect where = inView.isEmpty() ? area : inView;
+    QFont font = p.font();
+    font.setBold(true);
+    font.setPixelSize(std::clamp(where.height() / 12, 10, 28));
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(where.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, text);
+    p.restore();
+}
 }  // namespace
 
 QImage VideoSurface::renderedFrame() const
@@ -175,10 +203,11 @@ QImage VideoSurface::renderedFrame() const
     const QRect target = targetRect();
     QImage out(target.size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     out.fill(Qt::black);
-    if (!frame_.isNull()) {
-        QPainter p(&out);
+    QPainter p(&out);
+    if (!frame_.isNull())
         DrawFrame(p, pictureRect().translated(-target.topLeft()), frame_, turned_, angle_);
-    }
+    if (!downText_.isEmpty())
+        DrawDown(p, out.rect(), out.rect(), downText_);
     return out;
 }
 
@@ -190,11 +219,13 @@ void VideoSurface::paintEvent(QPaintEvent* event)
     const QRegion outside = QRegion(event->rect()).subtracted(QRegion(target));
     for (const QRect& r : outside)
         p.fillRect(r, Qt::black);
-    if (frame_.isNull()) {
+    const bool converted = !frame_.isNull() && DrawFrame(p, target, frame_, turned_, angle_);
+    if (frame_.isNull())
         p.fillRect(target.intersected(event->rect()), Qt::black);
+    if (!downText_.isEmpty())
+        DrawDown(p, targetRect(), targetRect() & visibleRegion().boundingRect(), downText_);
+    if (frame_.isNull())
         return;
-    }
-    const bool converted = DrawFrame(p, target, frame_, turned_, angle_);
     if (pendingPaint_) {
         pendingPaint_ = false;
         ++painted_;

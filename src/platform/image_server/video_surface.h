@@ -39,6 +39,8 @@ public:
     // The frame that will be (or was last) drawn, as it was handed over
     // (presentFrame: unrotated and unscaled; presentPrepared: as prepared).
     QImage currentFrame() const { return frame_; }
+    // The text shown over the dimmed picture; empty while pictures come.
+    QString downText() const { return downText_; }
     QSize displaySize() const { return displaySize_; }
     int rotateAngle() const { return angle_; }
     // The camera's picture size as it was sent (before any scaling or turning).
@@ -58,8 +60,9 @@ public:
     // older size, or one handed over unprepared).
     quint64 framesConverted() const { return converted_; }
 
-    // The picture as drawn on the surface (rotated and scaled), the size of
-    // the display area it lies in.
+    // The picture as drawn on the surface (rotated and scaled, dimmed with
+    // the down text while there is one), the size of the display area it
+    // lies in.
     QImage renderedFrame() const;
 
     // Normalised rotation: 0, 90, 180 or 270; other angles give 0.
@@ -80,6 +83,10 @@ public slots:
     void setGeometryHints(QSize displaySize, int rotateAngle);
     // Forgets the frame; the area is painted black.
     void clearFrame();
+    // Says that pictures stopped coming: the last picture stays, dimmed, with
+    // `text` over it (on black when there is none), until the next picture
+    // arrives or the text is taken back (an empty text).
+    void setDownText(const QString& text);
 
 signals:
     // Emitted after a frame was painted; the timestamp is the one given with it.
@@ -101,6 +108,7 @@ private:
     void WatchWindow();
 
     QImage frame_;
+    QString downText_;
     int turned_ = 0;  // rotation already applied to frame_
     QSize sourceSize_;
     QSize displaySize_;

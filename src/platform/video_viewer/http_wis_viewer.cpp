@@ -373,29 +373,43 @@ void HttpWisViewer::start()
         std::lock_guard lock(sh->motionMutex);
         sh->detector.Reset();
     }
-    worker->thread = std::thread([sh, worker, ep, connectMs, stallMs, backoff] {
+    // The stream's state goes to the GUI thread only while this run is the viewer's own.
+    const auto post = [sh, worker](int code) {
+        sh->gate.Post([worker, code](HttpWisViewer* self) {
+            if (self->m_shared->worker == worker)
+                emit self->Notify(code);
+        });
+    };
+    worker->thread = std::thread([sh, worker, post, ep, connectMs, stallMs, backoff] {
         HttpAuthenticator auth;
         FrameConverter displayConverter;
         size_t attempt = 0;
+        bool everShown = false;
+        bool downReported = false;  // since the last picture
         while (!worker->cancel.IsCancelled()) {
             HttpConnection conn;
             const HttpResponse r = conn.Open(ep, auth, "GET", "/api/stream.ts", {}, {},
                                              DeadlineIn(connectMs), &worker->cancel);
             const bool ok = r.io == IoResult::Ok && r.Ok();
+            bool got = false;
+            bool stalled = false;
             if (ok) {
                 ++sh->connects;
-                bool got = false;
                 QByteArray buffer;
                 qsizetype pos = 0;
                 bool originOk = false;
                 const qint64 origin = r.Header("x-timestamp-us").toLongLong(&originOk);
+                // The first picture may take as long as the connection; later
+                // ones the stall time. Bytes without pictures keep nothing alive.
+                Deadline pictureBy = DeadlineIn(std::max(connectMs, stallMs));
                 TsDecoder decoder([&](uint8_t* buf, int size) -> int {
                     if (pos >= buffer.size()) {
                         buffer.clear();
                         pos = 0;
                         while (buffer.isEmpty()) {
-                            const IoResult io = conn.ReadBody(buffer, kReadChunk,
-                                                              DeadlineIn(stallMs), &worker->cancel);
+                            const IoResult io =
+                                conn.ReadBody(buffer, kReadChunk, pictureBy, &worker->cancel);
+                            stalled = io == IoResult::TimedOut;
                             if (io != IoResult::Ok)
                                 return io == IoResult::Closed && buffer.isEmpty() ? 0 : -1;
                         }
@@ -410,7 +424,15 @@ void HttpWisViewer::start()
                     sh->recorder.Push(p.data, p.size, p.key, p.ptsUs, p.width, p.height, WallUs());
                 };
                 decoder.onFrame = [&](const AVFrame* f, qint64 ptsUs) {
-                    got = true;
+                    pictureBy = DeadlineIn(stallMs);
+                    if (!got) {
+                        got = true;
+                        downReported = false;
+                        post(NotifyCode::Connected);
+                        if (everShown)
+                            post(NotifyCode::Reconnected);
+                        everShown = true;
+                    }
                     attempt = 0;
                     ++sh->frames;
                     sh->sourceWidth = f->width;
@@ -477,6 +499,11 @@ void HttpWisViewer::start()
             }
             if (worker->cancel.IsCancelled())
                 break;
+            // No pictures come any more (or none came yet): said once, not at every attempt.
+            if (!downReported) {
+                downReported = true;
+                post(stalled ? NotifyCode::StreamStalled : NotifyCode::ConnectionLost);
+            }
             // Lost, refused or unreachable: try again while the viewer runs.
             if (!worker->Pause(BackoffMs(backoff, attempt++)))
                 break;

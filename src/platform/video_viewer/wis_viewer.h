@@ -100,6 +100,11 @@ public:
     virtual QString authString() const = 0;
 
 signals:
+    // The stream's state, in the image server's codes (camera_codes.h): 2 a
+    // picture arrived (the stream is up), 25 after it (up again after a
+    // loss), 15 or 1000 once when pictures stop coming (no connection, or no
+    // picture within the stall time; the viewer goes on trying).
+    void Notify(int code);
     void RecordSplit();   // a file reached its split size and was closed
     void RecordFailed();  // the recording ended by itself (write error, missing folder)
     void Motion();        // motion detected
