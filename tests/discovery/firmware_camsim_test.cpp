@@ -109,6 +109,7 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
         QStringList messages;  // what the operator is told
         QString version;       // what the slot reports afterwards
     };
+    constexpr int kClosedWatchdogMs = 5000;
     const QByteArray image = "CAMFW/1 version=3.10\n" + QByteArray(70000, 'f');
     const QString failed = Caption(QStringLiteral("frmTFTPProgress"), QStringLiteral("Message2"));
     const Case cases[] = {
@@ -147,8 +148,11 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
         const bool served = c.transfer == Transfer::Served;
         TFTP::SetTftpPort(served ? camsimTftpPort : silent.localPort());
         // A short watchdog where the camera stays silent; a closed window must
-        // have stopped it.
-        frmTFTPProgress::SetTimesForTests(served ? frmTFTPProgress::kWatchdogMs : 400, 1000);
+        // have stopped it (there the watchdog is long enough that only a hang
+        // reaches it before the close).
+        const bool closed = c.transfer == Transfer::ClosedWhileSending;
+        frmTFTPProgress::SetTimesForTests(
+            served ? frmTFTPProgress::kWatchdogMs : (closed ? kClosedWatchdogMs : 400), 1000);
         while (silent.hasPendingDatagrams())
             silent.receiveDatagram();
         const QString file = program.write(QStringLiteral("firmware.bin"), c.content);
@@ -182,8 +186,8 @@ TEST(FirmwareCamsim, AnImageGoesOverTheCameraRestartsAndTheSlotTakesItsNewVersio
         dialog->ShowModal(nullptr);
         ASSERT_TRUE(script.Complete()) << script.Failure().toStdString();
         registry.Unload(kUpdateFWWindowName);
-        if (c.transfer == Transfer::ClosedWhileSending)
-            WaitUntil([] { return false; }, 1000);  // past the watchdog's time
+        if (closed)
+            WaitUntil([] { return false; }, kClosedWatchdogMs + 1000);  // past the watchdog's time
         QStringList shown;
         for (const ShownMessage& m : ui.messages)
             shown << m.text;
@@ -210,22 +214,24 @@ TEST(FirmwareCamsim, TheWaitEndsWhenTheCameraIsBackAndSaysSoWhenItIsNot)
         const char* name;
         bool cameraEnds;  // camsim ends during the wait
         int waitMs;       // the usual restart time
+        int rebootMs;     // how long the camera is away after the update
         QString message;
         QString version;  // the slot's afterwards
         bool running;
     };
     const Case cases[] = {
-        {"back in seconds: no 50 s wait", false, 0,
+        {"back in seconds: no 50 s wait", false, 0, 1500,
          Caption(QStringLiteral("frmProgress"), QStringLiteral("Message1")), QStringLiteral("3.10"),
          true},
-        {"gone for good: told, the slot stays stopped", true, 1000,
+        // Away far longer than the wait, so that it cannot be back before it ends.
+        {"gone for good: told, the slot stays stopped", true, 1000, 120000,
          Caption(QStringLiteral("frmProgress"), QStringLiteral("Message2")), QStringLiteral("1.20"),
          false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FirmwareRig rig;
-        ASSERT_NO_FATAL_FAILURE(rig.Start(1500, c.waitMs));
+        ASSERT_NO_FATAL_FAILURE(rig.Start(c.rebootMs, c.waitMs));
         TempProgramFolder& program = rig.program;
         CamsimProcess& sim = rig.sim;
         RealTimeUi& ui = rig.ui;
@@ -315,12 +321,12 @@ TEST_F(FirmwareWindows, ASilentCameraIsGivenUpByTheWatchdogAndTheWaitEndsOnItsTi
 
     // Nobody answers the write request: after the watchdog's time the
     // transfer is aborted and the operator told.
-    frmTFTPProgress::SetTimesForTests(300, 0);
+    frmTFTPProgress::SetTimesForTests(3000, 0);
     frmTFTPProgress* transfer = &Transfer();
     QElapsedTimer clock;
     clock.start();
     transfer->ShowModal(nullptr);
-    EXPECT_GE(clock.elapsed(), 250) << "a coarse timer may fire up to 5% early";
+    EXPECT_GE(clock.elapsed(), 2850) << "a coarse timer may fire up to 5% early";
     EXPECT_FALSE(transfer->m_bSucceeded);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text,
